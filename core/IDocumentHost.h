@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class ILineFilter;
+
+// What the document needs from the window that owns it: the active filters and the
+// preference, where the opened paths go, the filter-file reader, the progress relay,
+// the question after a failed open, and the notice that the displayed lines changed.
+class IDocumentHost {
+public:
+    virtual ~IDocumentHost() = default;
+    // The active filters prepared for one rebuild, or null when there are none. The
+    // pointer stays valid until the rebuild ends.
+    virtual const ILineFilter* GetActiveFilters() = 0;
+    // "Exclude lines with invalid timestamps".
+    virtual bool GetExcludeInvalidDates() const = 0;
+    virtual void SetLogPath(const std::string& path) = 0;
+    virtual void SetFilterPath(const std::string& path) = 0;
+    // Reads the filter file last given to SetFilterPath, replaces the active filters and
+    // rebuilds. False when the file could not be opened (nothing changed then).
+    virtual bool ReadFilterFile() = 0;
+    // Progress of a rebuild in bytes of the file.
+    virtual void SetProgressRange(std::uint64_t range) = 0;
+    virtual void SetProgressPos(std::uint64_t pos) = 0;
+    virtual void EndProgress() = 0;
+    // Shows the message with Retry and Cancel; true for Retry.
+    virtual bool AskRetry(const std::string& message) = 0;
+    // The displayed lines were rebuilt.
+    virtual void LinesChanged() = 0;
+};

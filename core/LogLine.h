@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "LocaleFormats.h"
+#include "LogTime.h"
+
+// Reading timestamps out of raw log lines and typed text, and the text a raw line shows
+// as. Texts are bytes without NUL; they end at the end of the view.
+
+// Characters a raw timestamp occupies: 15 + 2 x (system date + time separator lengths).
+std::size_t TimestampLength(const LocaleFormats& formats = GetLocaleFormats());
+
+// Finds the first date separator anywhere in the text and reads a date and time around
+// it. useSystemOrder: true for log lines (system date order), false for typed text (user
+// date order); after a colour prefix the order is always year, month, day. out receives
+// the result only when the result is true.
+bool ParseTimestamp(std::string_view text, bool useSystemOrder, LogTime* out = nullptr,
+                    const LocaleFormats& formats = GetLocaleFormats());
+
+// The text a raw line shows as, built in two parts so that no line is copied: head (a
+// re-formatted timestamp, or empty) followed by raw.substr(tailStart). An unreadable
+// timestamp gives an empty text when excludeInvalid is set, else the raw line. A
+// timestamp found further into the line than its start (or its colour prefix) counts as
+// readable but the line shows unchanged.
+void SplitDisplayText(std::string_view raw, bool excludeInvalid, std::string& head,
+                      std::size_t& tailStart, const LocaleFormats& formats = GetLocaleFormats());
+
+// The whole display text of a raw line.
+std::string GetDisplayText(std::string_view raw, bool excludeInvalid,
+                           const LocaleFormats& formats = GetLocaleFormats());

@@ -1,0 +1,207 @@
+#include "CHeadlessExport.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <ostream>
+
+#include "CExportHost.h"
+#include "CTrawlviewDoc.h"
+
+namespace {
+
+// Collects output in a large block and writes it with as few calls as possible.
+class BlockWriter {
+public:
+    explicit BlockWriter(int fd) : m_fd(fd) { m_block.reserve(kBlock); }
+    bool Append(std::string_view bytes) {
+        if (m_block.size() + bytes.size() > kBlock && !Flush()) return false;
+        if (bytes.size() >= kBlock) return WriteAll(bytes);
+        m_block.append(bytes);
+        return true;
+    }
+    bool Flush() {
+        const bool ok = WriteAll(m_block);
+        m_block.clear();
+        return ok;
+    }
+    int Error() const { return m_error; }
+
+private:
+    static constexpr std::size_t kBlock = std::size_t{1} << 20;
+    bool WriteAll(std::string_view bytes) {
+        while (!bytes.empty()) {
+            const ssize_t n = write(m_fd, bytes.data(), bytes.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                m_error = n < 0 ? errno : EIO;
+                return false;
+            }
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+    int m_fd;
+    int m_error = 0;
+    std::string m_block;
+};
+
+bool WriteLines(const CTrawlviewDoc& doc, int fd, int& error) {
+    BlockWriter out(fd);
+    for (LineIndex i = 0; i < doc.GetLineCount(); ++i) {
+        if (!out.Append(doc.GetLine(i)) || !out.Append("\r\n")) break;
+    }
+    const bool ok = out.Error() == 0 && out.Flush();
+    error = out.Error();
+    return ok;
+}
+
+std::string Describe(int error) { return std::strerror(error); }
+
+}  // namespace
+
+std::string CHeadlessExport::Usage() {
+    return "usage: trawlview --export OUT [--filters FILE] [--exclude-invalid] LOG\n"
+           "       trawlview [LOG]\n"
+           "\n"
+           "  --export OUT       write the lines the window would show, each followed by\n"
+           "                     CR LF, to OUT (\"-\" for standard output); no display needed\n"
+           "  --filters FILE     apply the filters of a filter file (.lff, .tarnix-logfilters)\n"
+           "  --exclude-invalid  leave out lines whose timestamp cannot be read\n"
+           "  --help             show this help\n";
+}
+
+bool CHeadlessExport::ParseArguments(const std::vector<std::string>& args, Options& options,
+                                     bool& help, std::string& error) {
+    help = false;
+    bool haveExport = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            help = true;
+            return true;
+        }
+        if (a == "--export" || a == "--filters") {
+            if (i + 1 >= args.size()) {
+                error = a + " needs a file name";
+                return false;
+            }
+            (a == "--export" ? options.output : options.filters) = args[++i];
+            haveExport = haveExport || a == "--export";
+        } else if (a == "--exclude-invalid") {
+            options.excludeInvalid = true;
+        } else if (a.size() > 1 && a[0] == '-' && a != "--") {
+            error = "unknown option " + a;
+            return false;
+        } else {
+            if (a == "--" && i + 1 < args.size()) ++i;
+            if (!options.log.empty()) {
+                error = "more than one log file given";
+                return false;
+            }
+            options.log = args[i];
+        }
+    }
+    if (!haveExport) {
+        error = "--export OUT is missing";
+        return false;
+    }
+    if (options.log.empty()) {
+        error = "no log file given";
+        return false;
+    }
+    return true;
+}
+
+int CHeadlessExport::Run(const std::vector<std::string>& args, std::ostream& err) {
+    Options options;
+    bool help = false;
+    std::string error;
+    if (!ParseArguments(args, options, help, error)) {
+        err << "trawlview: " << error << "\n" << Usage();
+        return 2;
+    }
+    if (help) {
+        err << Usage();
+        return 0;
+    }
+    return Export(options, err);
+}
+
+int CHeadlessExport::Export(const Options& options, std::ostream& err) {
+    CExportHost host(options.excludeInvalid);
+    CTrawlviewDoc doc(host, nullptr);
+    if (!options.filters.empty()) {
+        host.SetFilterPath(options.filters);
+        host.ReadFilterFile();
+        if (!host.Failure().empty()) {
+            err << "trawlview: " << host.Failure() << "\n";
+            return 1;
+        }
+    }
+    if (!doc.LoadLogFile(options.log) || !host.Failure().empty()) {
+        err << "trawlview: " << host.Failure() << "\n";
+        return 1;
+    }
+
+    // A reader that goes away (a closed pipe) ends the export quietly.
+    std::signal(SIGPIPE, SIG_IGN);
+    int error = 0;
+    if (options.output == "-") {
+        if (WriteLines(doc, STDOUT_FILENO, error)) return 0;
+        if (error == EPIPE) return 1;
+        err << "trawlview: could not write to standard output: " << Describe(error) << ".\n";
+        return 1;
+    }
+
+    // Devices and pipes are written directly; a regular file is written whole to a
+    // temporary file beside it and renamed over it, or not at all.
+    std::string target = options.output;
+    struct stat st {};
+    if (stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        if (S_ISDIR(st.st_mode)) {
+            err << "trawlview: could not write " << target << ": " << Describe(EISDIR) << ".\n";
+            return 1;
+        }
+        const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        const bool ok = fd >= 0 && WriteLines(doc, fd, error);
+        if (fd < 0) error = errno;
+        if (fd >= 0 && close(fd) != 0 && ok) error = errno;
+        if (ok && error == 0) return 0;
+        if (error == EPIPE) return 1;
+        err << "trawlview: could not write " << target << ": " << Describe(error) << ".\n";
+        return 1;
+    }
+    if (char* resolved = realpath(target.c_str(), nullptr)) {
+        target = resolved;  // write through a symbolic link rather than replace it
+        free(resolved);
+    }
+    std::string temp = target + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        err << "trawlview: could not create " << options.output << ": " << Describe(errno) << ".\n";
+        return 1;
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, st.st_mode != 0 ? (st.st_mode & 07777) : (0666 & ~mask));
+    bool ok = WriteLines(doc, fd, error);
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && rename(temp.c_str(), target.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        unlink(temp.c_str());
+        err << "trawlview: could not write " << options.output << ": " << Describe(error) << ".\n";
+        return 1;
+    }
+    return 0;
+}

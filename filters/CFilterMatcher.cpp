@@ -1,0 +1,35 @@
+#include "CFilterMatcher.h"
+
+#include <algorithm>
+
+CFilterMatcher::CFilterMatcher(const LogFilter* list, bool excludeInvalid,
+                               const LocaleFormats& formats)
+    : m_bExcludeInvalid(excludeInvalid), m_formats(formats) {
+    for (const LogFilter* node = list; node != nullptr; node = node->next.get()) {
+        Prepared p{node, nullptr};
+        const bool isString = node->kind == FilterKind::ExcludeString || node->kind == FilterKind::IncludeString;
+        if (isString && !node->text.empty()) {
+            p.searcher = std::make_unique<Searcher>(node->text.begin(), node->text.end());
+        }
+        m_filters.push_back(std::move(p));
+    }
+}
+
+bool CFilterMatcher::Passes(std::string_view line) const {
+    for (const Prepared& p : m_filters) {
+        if (!p.searcher) {
+            if (!Matches(*p.filter, line, m_bExcludeInvalid, m_formats)) return false;
+            continue;
+        }
+        const bool found = std::search(line.begin(), line.end(), *p.searcher) != line.end();
+        if (found != (p.filter->kind == FilterKind::IncludeString)) return false;
+    }
+    return true;
+}
+
+std::string_view CFilterMatcher::RequiredSubstring() const {
+    for (const Prepared& p : m_filters) {
+        if (p.filter->kind == FilterKind::IncludeString && !p.filter->text.empty()) return p.filter->text;
+    }
+    return {};
+}
