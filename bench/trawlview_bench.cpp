@@ -1,0 +1,284 @@
+// trawlview_bench LOG WORD
+//
+// Times the document on a real file without any display: the load (read, cut, first
+// rebuild), rebuilds under no filter, one include-string filter and one include-interval
+// filter, and the headless export of the trawlview program as a separate process. Prints
+// figures only; what counts as fast enough is for whoever reads them.
+//
+// The trawlview program is looked up as $TRAWLVIEW, else as ../trawlview beside this
+// executable (the build tree's layout); without it the export row is left out.
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CFilterMatcher.h"
+#include "CTrawlviewDoc.h"
+#include "IDocumentHost.h"
+#include "LogFilter.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The host the window would be, minus the window: it hands the document whatever
+// filters the benchmark set, keeps no progress and never retries.
+class BenchHost : public IDocumentHost {
+public:
+    void SetFilters(FilterList filters) {
+        m_matcher.reset();
+        m_filters = std::move(filters);
+    }
+
+    const ILineFilter* GetActiveFilters() override {
+        if (!m_filters) return nullptr;
+        m_matcher.emplace(m_filters.get(), false);
+        return &*m_matcher;
+    }
+    bool GetExcludeInvalidDates() const override { return false; }
+    void SetLogPath(const std::string&) override {}
+    void SetFilterPath(const std::string&) override {}
+    bool ReadFilterFile() override { return false; }
+    void SetProgressRange(std::uint64_t) override {}
+    void SetProgressPos(std::uint64_t) override {}
+    void EndProgress() override {}
+    bool AskRetry(const std::string& message) override {
+        std::fprintf(stderr, "trawlview_bench: %s\n", message.c_str());
+        return false;
+    }
+    void LinesChanged() override {}
+
+private:
+    FilterList m_filters;
+    std::optional<CFilterMatcher> m_matcher;
+};
+
+// A value from /proc/self/status in kB ("VmHWM", "VmRSS"); 0 when unavailable.
+std::uint64_t StatusKb(const char* key) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const std::size_t keyLen = std::strlen(key);
+    while (std::getline(in, line)) {
+        if (line.compare(0, keyLen, key) == 0 && line.size() > keyLen && line[keyLen] == ':') {
+            return std::strtoull(line.c_str() + keyLen + 1, nullptr, 10);
+        }
+    }
+    return 0;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+struct Row {
+    std::string what;
+    double seconds;
+    std::string note;
+};
+
+std::string MiBPerSecond(std::uint64_t bytes, double seconds) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.0f MiB/s", seconds > 0 ? static_cast<double>(bytes) / 1048576.0 / seconds : 0.0);
+    return text;
+}
+
+std::string Lines(LineIndex n) { return std::to_string(n) + " lines"; }
+
+std::string Dir(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+std::string FindTrawlview() {
+    if (const char* env = std::getenv("TRAWLVIEW"); env != nullptr && *env != '\0') return env;
+    std::vector<char> self(4096);
+    const ssize_t n = readlink("/proc/self/exe", self.data(), self.size() - 1);
+    if (n <= 0) return {};
+    const std::string candidate = Dir(Dir(std::string(self.data(), static_cast<std::size_t>(n)))) + "/trawlview";
+    return access(candidate.c_str(), X_OK) == 0 ? candidate : std::string();
+}
+
+// Runs the program and waits; wall time, the child's peak RSS in kB, and whether it
+// exited with status 0.
+struct ChildRun {
+    double seconds = 0;
+    long maxRssKb = 0;
+    bool ok = false;
+};
+
+ChildRun RunChild(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ChildRun run;
+    const Clock::time_point start = Clock::now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return run;
+    int status = 0;
+    struct rusage usage {};
+    while (wait4(pid, &status, 0, &usage) < 0) {
+        if (errno != EINTR) return run;
+    }
+    run.seconds = SecondsSince(start);
+    run.maxRssKb = usage.ru_maxrss;
+    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return run;
+}
+
+// Lines in a file written by the export: each ends in CR LF.
+std::uint64_t CountCrLf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> block(std::size_t{1} << 20);
+    std::uint64_t count = 0;
+    char last = '\0';
+    while (in) {
+        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        for (std::size_t i = 0; i < got; ++i) {
+            if (block[i] == '\n' && (i > 0 ? block[i - 1] : last) == '\r') ++count;
+        }
+        if (got > 0) last = block[got - 1];
+    }
+    return count;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: trawlview_bench LOG WORD\n");
+        return 2;
+    }
+    const std::string log = argv[1];
+    const std::string word = argv[2];
+    constexpr int kRuns = 5;
+    // One calendar year inside the generated logs' span, in the process's default
+    // formats (month/day/year, "/" and ":").
+    const std::string interval = "01/01/2004 00:00:00 to 12/31/2004 23:59:59";
+
+    BenchHost host;
+    CTrawlviewDoc doc(host, nullptr);
+    std::vector<Row> rows;
+
+    const std::uint64_t rssBeforeKb = StatusKb("VmRSS");
+    Clock::time_point start = Clock::now();
+    if (!doc.LoadLogFile(log)) return 1;
+    const double loadSeconds = SecondsSince(start);
+    const std::uint64_t fileSize = doc.GetFileSize();
+    const LineIndex allLines = doc.GetLineCount();
+    const std::uint64_t rssAfterKb = StatusKb("VmRSS");
+    const std::uint64_t peakKb = StatusKb("VmHWM");
+    rows.push_back({"load (read + cut + rebuild), first", loadSeconds,
+                    MiBPerSecond(fileSize, loadSeconds) + ", " + Lines(allLines)});
+
+    // A second load reuses the buffer's pages; the difference to the first is the cost
+    // of taking fresh memory from the system.
+    std::vector<double> times;
+    for (int i = 0; i < 3; ++i) {
+        start = Clock::now();
+        doc.LoadLogFile(log);
+        times.push_back(SecondsSince(start));
+    }
+    rows.push_back({"load again (median of 3)", Median(times), MiBPerSecond(fileSize, Median(times))});
+
+    auto rebuilds = [&](const char* what) {
+        times.clear();
+        for (int i = 0; i < kRuns; ++i) {
+            start = Clock::now();
+            doc.RebuildDisplay();
+            times.push_back(SecondsSince(start));
+        }
+        rows.push_back({what, Median(times), MiBPerSecond(fileSize, Median(times)) + ", " + Lines(doc.GetLineCount())});
+    };
+
+    host.SetFilters(nullptr);
+    rebuilds("rebuild, no filter (median of 5)");
+
+    FilterList stringFilter;
+    AppendFilter(stringFilter, word, FilterKind::IncludeString);
+    host.SetFilters(std::move(stringFilter));
+    rebuilds(("rebuild, include \"" + word + "\" (median of 5)").c_str());
+    const LineIndex wordLines = doc.GetLineCount();
+
+    FilterList intervalFilter;
+    AppendFilter(intervalFilter, interval, FilterKind::IncludeInterval);
+    host.SetFilters(std::move(intervalFilter));
+    rebuilds("rebuild, include interval 2004 (median of 5)");
+
+    host.SetFilters(nullptr);
+    doc.DeleteContents();
+
+    // The export as a user runs it: a fresh process that loads, filters and writes.
+    const std::string trawlview = FindTrawlview();
+    std::string exportNote;
+    if (trawlview.empty()) {
+        exportNote = "skipped: no trawlview program (set TRAWLVIEW)";
+    } else {
+        const std::string filterFile = log + ".bench.lff";
+        const std::string out = log + ".bench-export.out";
+        {
+            std::ofstream f(filterFile, std::ios::binary | std::ios::trunc);
+            f << "I" << word << "\n";
+        }
+        times.clear();
+        ChildRun last;
+        for (int i = 0; i < 3; ++i) {
+            last = RunChild({trawlview, "--export", out, "--filters", filterFile, log});
+            if (!last.ok) break;
+            times.push_back(last.seconds);
+        }
+        if (!last.ok) {
+            exportNote = "failed: " + trawlview + " did not exit with 0";
+        } else {
+            const std::uint64_t written = CountCrLf(out);
+            exportNote = "peak RSS " + std::to_string(last.maxRssKb / 1024) + " MiB, " +
+                         std::to_string(written) + " lines written";
+            if (static_cast<LineIndex>(written) != wordLines) exportNote += " (in-process filter kept " + Lines(wordLines) + ")";
+            rows.push_back({"export, trawlview --export (median of 3)", Median(times), exportNote});
+            exportNote.clear();
+        }
+        std::remove(out.c_str());
+        std::remove(filterFile.c_str());
+    }
+
+    std::printf("file: %s, %llu bytes\n\n", log.c_str(), static_cast<unsigned long long>(fileSize));
+    std::printf("%-46s %10s  %s\n", "step", "seconds", "");
+    for (const Row& r : rows) std::printf("%-46s %10.3f  %s\n", r.what.c_str(), r.seconds, r.note.c_str());
+    if (!exportNote.empty()) std::printf("%-46s %10s  %s\n", "export", "-", exportNote.c_str());
+
+    const double rssMiB = static_cast<double>(rssAfterKb) / 1024.0;
+    const double overheadBytes = static_cast<double>(rssAfterKb - std::min(rssAfterKb, rssBeforeKb)) * 1024.0 -
+                                 static_cast<double>(fileSize);
+    std::printf("\n%-46s %10.0f MiB\n", "peak RSS after the first load (VmHWM)", static_cast<double>(peakKb) / 1024.0);
+    std::printf("%-46s %10.0f MiB\n", "RSS after the first load (VmRSS)", rssMiB);
+    std::printf("%-46s %10lld\n", "lines (displayed, no filter)", static_cast<long long>(allLines));
+    if (allLines > 0) {
+        std::printf("%-46s %10.1f\n", "document overhead, bytes per line",
+                    overheadBytes / static_cast<double>(allLines));
+        std::printf("%-46s %10.1f\n", "mean line length, bytes", static_cast<double>(fileSize) / static_cast<double>(allLines));
+    }
+    return 0;
+}
