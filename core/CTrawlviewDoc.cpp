@@ -68,6 +68,26 @@ const char* FindCrOrNul(const char* p) {
 #endif
 }
 
+// First byte at or after p, before end, that is neither a control byte nor 0x80 or above
+// (compared as signed bytes against 0x20); end when there is none.
+const char* SkipToLineStart(const char* p, const char* end) {
+#if defined(__SSE2__)
+    while (p < end && (reinterpret_cast<std::uintptr_t>(p) & 15u) != 0) {
+        if (static_cast<signed char>(*p) >= 0x20) return p;
+        ++p;
+    }
+    const __m128i limit = _mm_set1_epi8(0x1F);
+    while (end - p >= 16) {
+        const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask = _mm_movemask_epi8(_mm_cmpgt_epi8(v, limit));
+        if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
+        p += 16;
+    }
+#endif
+    while (p < end && static_cast<signed char>(*p) < 0x20) ++p;
+    return p;
+}
+
 class FileCloser {
 public:
     explicit FileCloser(int fd) : m_fd(fd) {}
@@ -177,7 +197,7 @@ void CTrawlviewDoc::CutLines() {
         } else {
             // After a NUL inside the file, control bytes and bytes of 0x80 and above
             // are skipped up to the next line.
-            while (next < end && static_cast<signed char>(*next) < 0x20) ++next;
+            next = const_cast<char*>(SkipToLineStart(next < end ? next : end, end));
         }
         s = next;
     }

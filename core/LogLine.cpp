@@ -69,27 +69,28 @@ bool ParseTimestamp(std::string_view text, bool useSystemOrder, LogTime* out,
     DateOrder order = useSystemOrder ? formats.systemDateOrder : formats.userDateOrder;
     if (HasColourPrefix(text)) order = DateOrder::YMD;
 
+    // Two-digit fields are read from the two characters before their separator, the year
+    // from the four before it, whatever the separators' lengths (p1 >= 2 was checked).
     LogTime v;
-    // s2 >= 3 because p1 >= 2 and the separator is at least one byte long.
     switch (order) {
         case DateOrder::MDY:
-            v.month = AtoiAt(text, s2 - 3);
+            v.month = AtoiAt(text, p1 - 2);
             v.day = AtoiAt(text, s2);
             v.year = AtoiAt(text, s3);
             break;
         case DateOrder::DMY:
-            v.day = AtoiAt(text, s2 - 3);
+            v.day = AtoiAt(text, p1 - 2);
             v.month = AtoiAt(text, s2);
             v.year = AtoiAt(text, s3);
             break;
         case DateOrder::YMD:
-            v.year = AtoiAt(text, s2 >= 5 ? s2 - 5 : 0);
+            v.year = AtoiAt(text, p1 >= 4 ? p1 - 4 : 0);
             v.month = AtoiAt(text, s2);
             v.day = AtoiAt(text, s3);
             break;
         default: return false;
     }
-    v.hour = AtoiAt(text, s4 - 3);
+    v.hour = AtoiAt(text, p3 >= 2 ? p3 - 2 : 0);
     v.minute = AtoiAt(text, s4);
     v.second = AtoiAt(text, s5);
     if (!v.IsValid()) return false;

@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "CTrawlviewDoc.h"
+#include "FakeDocumentHost.h"
+#include "FakeTextMeasurer.h"
+#include "LocaleFormats.h"
+#include "TempDir.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+Lines Displayed(const CTrawlviewDoc& doc) {
+    Lines out;
+    for (LineIndex i = 0; i < doc.GetLineCount(); ++i) out.emplace_back(doc.GetLine(i));
+    return out;
+}
+
+// Passes lines containing a text; may or may not tell the document about it.
+class ContainsFilter : public ILineFilter {
+public:
+    ContainsFilter(std::string needle, bool advertise) : m_needle(std::move(needle)), m_advertise(advertise) {}
+    bool Passes(std::string_view line) const override { return line.find(m_needle) != std::string_view::npos; }
+    std::string_view RequiredSubstring() const override { return m_advertise ? m_needle : std::string_view(); }
+
+private:
+    std::string m_needle;
+    bool m_advertise;
+};
+
+class DocTest : public testing::Test {
+protected:
+    void SetUp() override { SetLocaleFormats(MakeLocaleFormats({}, {})); }
+    Lines Load(std::string_view bytes) {
+        EXPECT_TRUE(doc.LoadLogFile(dir.Write("log.log", bytes)));
+        return Displayed(doc);
+    }
+    TempDir dir;
+    FakeDocumentHost host;
+    CTrawlviewDoc doc{host, nullptr};
+};
+
+struct CutCase {
+    std::string bytes;
+    Lines expected;
+};
+
+class CutTable : public DocTest, public testing::WithParamInterface<CutCase> {};
+
+TEST_P(CutTable, CutsLinesAtCrCrLfAndNul) {
+    EXPECT_EQ(Load(GetParam().bytes), GetParam().expected);
+    // Lines are cut once: a later rebuild gives exactly the same lines.
+    doc.RebuildDisplay();
+    EXPECT_EQ(Displayed(doc), GetParam().expected);
+}
+
+using namespace std::string_literals;
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, CutTable,
+    testing::Values(CutCase{"", {}}, CutCase{"\r\n\r\n\r", {}},
+                    CutCase{"a\nb\nc\n", {"a\nb\nc\n"}},  // a lone LF does not end a line
+                    CutCase{"a\r\r\nb", {"a", "b"}}, CutCase{"a\rb\r", {"a", "b"}},
+                    CutCase{"abc\0\n\x85"s "def"s, {"abc", "def"}},
+                    CutCase{"x\0\x01\x1f y\r\n"s, {"x", " y"}},
+                    CutCase{"a\r\n\tb\r\n\x85z\r\n", {"a", "\tb", "\x85z"}},
+                    CutCase{"\x80\xff start\r\n", {"\x80\xff start"}},
+                    CutCase{"last line without end", {"last line without end"}},
+                    CutCase{"\0\0\0"s, {}}));
+
+TEST_F(DocTest, EmptyFileAndFilteredOutFileStillReportProgress) {
+    EXPECT_TRUE(Load("").empty());
+    EXPECT_EQ(doc.GetWidestLine(), -1);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.progressEnds, 1);
+
+    ContainsFilter none("nowhere", false);
+    host.filter = &none;
+    EXPECT_TRUE(Load("a\r\nb\r\n").empty());
+    EXPECT_EQ(doc.GetWidestLine(), -1);
+    EXPECT_EQ(host.progressRange, 6u);
+    EXPECT_EQ(host.progressEnds, 2);
+    EXPECT_EQ(host.linesChanged, 2);
+}
+
+TEST_F(DocTest, ProgressFollowsTheKeptLinesByOffset) {
+    Load("aa\r\nbb\r\ncc\r\n");
+    EXPECT_EQ(host.progressPositions, (std::vector<std::uint64_t>{4, 8, 12}));
+}
+
+TEST_F(DocTest, WidestLineIsTheFirstOfEqualWidths) {
+    FakeTextMeasurer measurer;
+    doc.SetMeasurer(&measurer);
+    Load("ab\r\nlonger\r\nsixsix\r\nx\r\n");
+    EXPECT_EQ(doc.GetWidestLine(), 1);
+    EXPECT_EQ(doc.GetLineWidth(1), 18);
+    EXPECT_EQ(doc.GetLineWidth(2), 18);
+}
+
+TEST_F(DocTest, RedLinesMeasureTheirMessageInBold) {
+    FakeTextMeasurer measurer;
+    doc.SetMeasurer(&measurer);
+    Load("R 2003/12/31 23:59:59 - Disk full\r\nR unreadable\r\nB 2003/12/31 23:59:59 - Disk full\r\n");
+    // "12/31/2003 23:59:59 - " in the normal font, "Disk full" in bold.
+    EXPECT_EQ(doc.GetLineWidth(0), 22 * 3 + 9 * 6);
+    // Shown raw: the first 22 bytes are the column, the rest is shorter, all of it normal.
+    EXPECT_EQ(doc.GetLineWidth(1), 12 * 3);
+    EXPECT_EQ(doc.GetLineWidth(2), 31 * 3);
+    EXPECT_EQ(doc.GetWidestLine(), 0);
+    EXPECT_EQ(doc.GetDisplayText(0), "12/31/2003 23:59:59 - Disk full");
+}
+
+TEST_F(DocTest, SkippingLinesThatCannotBeWidestFindsTheSameLine) {
+    std::string bytes;
+    for (int i = 0; i < 200; ++i) bytes += std::string(static_cast<std::size_t>(1 + (i * 37) % 101), 'x') + "\r\n";
+    FakeTextMeasurer exact(3, false), bounded(3, true);
+    doc.SetMeasurer(&exact);
+    Load(bytes);
+    const LineIndex widest = doc.GetWidestLine();
+    doc.SetMeasurer(&bounded);
+    doc.RebuildDisplay();
+    EXPECT_EQ(doc.GetWidestLine(), widest);
+    EXPECT_LT(bounded.calls, exact.calls);
+    EXPECT_EQ(doc.GetLineCount(), 200);
+}
+
+TEST_F(DocTest, ExcludeInvalidDropsLinesWithoutReadableTimestamp) {
+    host.excludeInvalid = true;
+    EXPECT_EQ(Load("R 2003/12/31 23:59:59 - kept\r\nno stamp at all here\r\n12/31/2003 23:59:59 - kept\r\n"),
+              (Lines{"R 2003/12/31 23:59:59 - kept", "12/31/2003 23:59:59 - kept"}));
+    host.excludeInvalid = false;
+    doc.RebuildDisplay();
+    EXPECT_EQ(doc.GetLineCount(), 3);
+}
+
+TEST_F(DocTest, SearchingTheWholeBufferMatchesTestingEachLine) {
+    const std::string bytes =
+        "disk ok\r\nxdis\r\nk\r\nDISK\r\ndisk\0\x01 disk again\r\ndi\r\nsk disk\ndisk\r\nend disk"s;
+    for (const char* needle : {"disk", "k\r", "\r\n", "sk\nd", "x", "zzz"}) {
+        ContainsFilter slow(needle, false), fast(needle, true);
+        host.filter = &slow;
+        const Lines expected = Load(bytes);
+        host.filter = &fast;
+        doc.RebuildDisplay();
+        EXPECT_EQ(Displayed(doc), expected) << needle;
+    }
+}
+
+TEST_F(DocTest, OpenFailuresOfferRetryWithTheCause) {
+    host.retries = 2;
+    const std::string missing = dir.Path("missing.log");
+    EXPECT_FALSE(doc.LoadLogFile(missing));
+    ASSERT_EQ(host.messages.size(), 3u);
+    EXPECT_EQ(host.messages[2], "Could not find the file " + missing + ".");
+    EXPECT_EQ(doc.GetLineCount(), 0);
+
+    host.messages.clear();
+    EXPECT_FALSE(doc.LoadLogFile(dir.Path("")));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], "Could not open the file " + dir.Path("") + ".");
+
+    host.messages.clear();
+    EXPECT_FALSE(doc.LoadLogFile(dir.Write("plain", "x") + "/below"));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].rfind("The path ", 0), 0u);
+
+    if (geteuid() != 0) {
+        host.messages.clear();
+        const std::string locked = dir.Write("locked.log", "x");
+        chmod(locked.c_str(), 0);
+        EXPECT_FALSE(doc.LoadLogFile(locked));
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0], "You do not have permission to open the file " + locked + ".");
+    }
+}
+
+TEST_F(DocTest, RetryAfterTheFileAppearsLoadsIt) {
+    const std::string path = dir.Path("late.log");
+    struct AppearingHost : FakeDocumentHost {
+        std::string path;
+        TempDir* dir = nullptr;
+        bool AskRetry(const std::string& message) override {
+            messages.push_back(message);
+            dir->Write("late.log", "now here\r\n");
+            return true;
+        }
+    } appearing;
+    appearing.dir = &dir;
+    CTrawlviewDoc late(appearing, nullptr);
+    EXPECT_TRUE(late.LoadLogFile(path));
+    EXPECT_EQ(appearing.messages.size(), 1u);
+    EXPECT_EQ(Displayed(late), Lines{"now here"});
+    EXPECT_EQ(late.GetPathName(), path);
+    EXPECT_EQ(appearing.logPath, path);
+}
+
+TEST_F(DocTest, FilterFilesGoToTheHostByExtensionInAnyCase) {
+    Load("kept\r\n");
+    EXPECT_TRUE(doc.OnOpenDocument("/tmp/report.LFF"));
+    EXPECT_TRUE(doc.OnOpenDocument("/tmp/set.Tarnix-LogFilters"));
+    EXPECT_EQ(host.filterReads, 2);
+    EXPECT_EQ(host.filterPath, "/tmp/set.Tarnix-LogFilters");
+    EXPECT_EQ(Displayed(doc), Lines{"kept"});
+    EXPECT_EQ(doc.GetPathName(), "/tmp/set.Tarnix-LogFilters");
+
+    host.filterFileOpens = false;
+    EXPECT_FALSE(doc.OnOpenDocument("/tmp/gone.lff"));
+    EXPECT_EQ(doc.GetPathName(), "/tmp/set.Tarnix-LogFilters");
+
+    const std::string log = dir.Write("x.lff.log", "a log\r\n");
+    EXPECT_TRUE(doc.OnOpenDocument(log));
+    EXPECT_EQ(host.filterReads, 3);
+    EXPECT_EQ(Displayed(doc), Lines{"a log"});
+    EXPECT_EQ(host.logPath, log);
+}
+
+TEST_F(DocTest, ReloadingASmallerFileShowsOnlyItsLines) {
+    Load(std::string(100000, 'a') + "\r\nsecond\r\n");
+    EXPECT_EQ(Load("short\r\n"), Lines{"short"});
+    EXPECT_EQ(doc.GetFileSize(), 7u);
+}
+
+TEST_F(DocTest, FilesOverFourGibibytesUseSixtyFourBitOffsets) {
+    // A sparse file: lines at the start, past 2 GiB and past 4 GiB, zeros between.
+    const std::string path = dir.Path("huge.log");
+    {
+        FILE* f = fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        fputs("first line\r\n", f);
+        fseeko(f, (off_t{1} << 31) + 5, SEEK_SET);
+        fputs("\r\nmiddle line\r\n", f);
+        fseeko(f, (off_t{1} << 32) + 100, SEEK_SET);
+        fputs("\r\nlast line", f);
+        fclose(f);
+    }
+    ContainsFilter line("line", true);
+    host.filter = &line;
+    ASSERT_TRUE(doc.LoadLogFile(path));
+    EXPECT_EQ(Displayed(doc), (Lines{"first line", "middle line", "last line"}));
+    EXPECT_EQ(doc.GetFileSize(), (std::uint64_t{1} << 32) + 100 + 11);
+    EXPECT_EQ(host.progressPositions.back(), doc.GetFileSize());
+    host.filter = nullptr;
+    doc.RebuildDisplay();
+    EXPECT_EQ(doc.GetLineCount(), 3);
+    doc.DeleteContents();
+}
+
+}  // namespace

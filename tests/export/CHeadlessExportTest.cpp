@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "TempDir.h"
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class ExportTest : public testing::Test {
+protected:
+    // Runs the real program; arguments are single-quoted for the shell.
+    Outcome Run(const std::vector<std::string>& args, const std::string& env = "") {
+        std::string cmd = env + " '" TRAWLVIEW_BINARY "'";
+        for (const std::string& a : args) cmd += " '" + a + "'";
+        cmd += " >'" + dir.Path("stdout") + "' 2>'" + dir.Path("stderr") + "'";
+        const int raw = std::system(cmd.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, TempDir::Read(dir.Path("stdout")),
+                TempDir::Read(dir.Path("stderr"))};
+    }
+    std::string Log(std::string_view bytes) { return dir.Write("events.log", bytes); }
+    TempDir dir;
+};
+
+const char* const kPinned = "TRAWLVIEW_SYSTEM_LOCALE='MDY;/;:' TRAWLVIEW_USER_LOCALE='DMY;.;:'";
+
+TEST_F(ExportTest, WritesTheDisplayedRawLinesWithCrLf) {
+    const std::string log = Log(
+        "R 2003/12/31 23:59:59 - Disk full\nsecond part\r\r\n"
+        "no timestamp\rG 2004/01/01 00:00:00 - ok\r\n\r\nlast");
+    Outcome r = Run({"--export", "-", log}, kPinned);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "R 2003/12/31 23:59:59 - Disk full\nsecond part\r\nno timestamp\r\n"
+                     "G 2004/01/01 00:00:00 - ok\r\nlast\r\n");
+    EXPECT_EQ(r.err, "");
+
+    r = Run({"--exclude-invalid", "--export", "-", log}, kPinned);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "R 2003/12/31 23:59:59 - Disk full\nsecond part\r\nG 2004/01/01 00:00:00 - ok\r\n");
+}
+
+TEST_F(ExportTest, AppliesAFilterFileReadLikeTheWindowReadsIt) {
+    const std::string log = Log(
+        "R 2003/12/31 23:59:59 - Disk full\r\nY 2003/06/01 10:00:00 - Disk slow\r\n"
+        "G 2004/01/02 00:00:00 - Disk ok\r\nno stamp Disk\r\n");
+    const std::string filters = dir.Write("set.LFF", "IDisk\r\nEslow\r\nP31.12.2003 00:00:00 to 31.12.2004 00:00:00");
+    const std::string out = dir.Path("out.log");
+    const Outcome r = Run({"--export", out, "--filters", filters, log}, kPinned);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(TempDir::Read(out), "R 2003/12/31 23:59:59 - Disk full\r\nG 2004/01/02 00:00:00 - Disk ok\r\n"
+                                  "no stamp Disk\r\n");
+}
+
+TEST_F(ExportTest, BadArgumentsGiveUsageAndStatusTwo) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--export", "-"}, {"--export"}, {"--export", "-", "a", "b"},
+          {"--export", "-", "--bogus", "a"}}) {
+        const Outcome r = Run(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("usage: trawlview --export OUT"), std::string::npos);
+    }
+    const Outcome help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.err.find("--exclude-invalid"), std::string::npos);
+}
+
+TEST_F(ExportTest, UnreadableInputsGiveOneLineAndStatusOne) {
+    const std::string out = dir.Path("out.log");
+    Outcome r = Run({"--export", out, dir.Path("missing.log")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "trawlview: Could not find the file " + dir.Path("missing.log") + ".\n");
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    r = Run({"--export", out, dir.Path("")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "trawlview: Could not open the file " + dir.Path("") + ".\n");
+
+    r = Run({"--export", out, "--filters", dir.Path("none.lff"), Log("x\r\n")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("none.lff"), std::string::npos);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST_F(ExportTest, FailedWritesLeaveNoFileAndSayWhy) {
+    const std::string log = Log("line\r\n");
+    Outcome r = Run({"--export", "/dev/full", log});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("No space left on device"), std::string::npos);
+
+    r = Run({"--export", dir.Path("no/such/folder/out.log"), log});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("could not create"), std::string::npos);
+
+    // An existing file is replaced whole, keeping its permissions.
+    const std::string out = dir.Write("keep.log", "old contents");
+    chmod(out.c_str(), 0640);
+    r = Run({"--export", out, log});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(TempDir::Read(out), "line\r\n");
+    struct stat st {};
+    stat(out.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path("")), {}), 4);  // no temporary files left
+}
+
+TEST_F(ExportTest, AClosedPipeEndsQuietly) {
+    std::string big;
+    for (int i = 0; i < 200000; ++i) big += "a line that fills the pipe quickly\r\n";
+    const std::string log = Log(big);
+    const std::string cmd = "'" TRAWLVIEW_BINARY "' --export - '" + log + "' 2>'" + dir.Path("err") + "' | head -c 10 >/dev/null";
+    const int raw = std::system(("sh -c \"" + cmd + "\"").c_str());
+    EXPECT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(TempDir::Read(dir.Path("err")), "");
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include "FilterFileReader.h"
+#include "TempDir.h"
+
+namespace {
+
+using Records = std::vector<std::pair<FilterKind, std::string>>;
+
+class ReaderTest : public testing::Test {
+protected:
+    Records Read(std::string_view bytes) {
+        FilterList list;
+        std::string error;
+        EXPECT_EQ(FilterFileReader::Read(dir.Write("f.lff", bytes), list, error, MakeLocaleFormats({}, {})),
+                  FilterFileReader::Result::Ok);
+        Records out;
+        for (const LogFilter* n = list.get(); n != nullptr; n = n->next.get()) out.emplace_back(n->kind, n->text);
+        return out;
+    }
+    TempDir dir;
+};
+
+TEST_F(ReaderTest, ReadsTheFourRecordTypesInFileOrder) {
+    EXPECT_EQ(Read("IDisk\nEDEBUG\nP01/01/2003 00:00:00 to 12/31/2003 23:59:59\nFx\n"),
+              (Records{{FilterKind::IncludeString, "Disk"},
+                       {FilterKind::ExcludeString, "DEBUG"},
+                       {FilterKind::IncludeInterval, "01/01/2003 00:00:00 to 12/31/2003 23:59:59"},
+                       {FilterKind::ExcludeInterval, "x"}}));
+}
+
+TEST_F(ReaderTest, SkipsOtherFirstBytesAndEmptyLines) {
+    EXPECT_EQ(Read("iDisk\neDEBUG\n\n# comment\nI\n"), (Records{{FilterKind::IncludeString, ""}}));
+}
+
+TEST_F(ReaderTest, CrLfEndsARecordAndTheLastRecordNeedsNoLf) {
+    FilterList list;
+    std::string error;
+    ASSERT_EQ(FilterFileReader::Read(dir.Write("w.lff", "IDisk\r\nP01/01/2003 00:00:00 to 12/31/2003 23:59:59\r\nEtail"),
+                                     list, error, MakeLocaleFormats({}, {})),
+              FilterFileReader::Result::Ok);
+    EXPECT_EQ(list->text, "Disk");
+    EXPECT_EQ(*list->next->to, (LogTime{2003, 12, 31, 23, 59, 59}));
+    EXPECT_EQ(list->next->next->text, "tail");
+}
+
+TEST_F(ReaderTest, RecordsOfAnyLengthAcrossChunks) {
+    const std::string big(5 * 1024 * 1024, 'x');
+    std::string exact = "I" + std::string(1022, 'y') + "\n";  // exactly one chunk
+    EXPECT_EQ(Read(exact), (Records{{FilterKind::IncludeString, std::string(1022, 'y')}}));
+    EXPECT_EQ(Read("E" + big + "\nIafter\n"),
+              (Records{{FilterKind::ExcludeString, big}, {FilterKind::IncludeString, "after"}}));
+    std::string many;
+    for (int i = 0; i < 100000; ++i) many += "I" + std::to_string(i) + "\n";
+    const Records r = Read(many);
+    ASSERT_EQ(r.size(), 100000u);
+    EXPECT_EQ(r.back().second, "99999");
+}
+
+TEST_F(ReaderTest, BinaryBytesAreTextLikeAnyOther) {
+    using namespace std::string_literals;
+    EXPECT_EQ(Read("I\0\xff\x01z\n\0\0\nE\x80\n"s),
+              (Records{{FilterKind::IncludeString, "\0\xff\x01z"s}, {FilterKind::ExcludeString, "\x80"}}));
+}
+
+TEST_F(ReaderTest, OpenFailuresChangeNothing) {
+    FilterList list;
+    AppendFilter(list, "keep", FilterKind::IncludeString);
+    std::string error;
+    EXPECT_EQ(FilterFileReader::Read(dir.Path("missing.lff"), list, error), FilterFileReader::Result::OpenFailed);
+    EXPECT_EQ(error, "No such file or directory");
+    EXPECT_EQ(FilterFileReader::Read(dir.Path(""), list, error), FilterFileReader::Result::OpenFailed);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->text, "keep");
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "IDocumentHost.h"
+#include "ILineFilter.h"
+
+// Records what the document asks of its host; answers Retry a set number of times.
+class FakeDocumentHost : public IDocumentHost {
+public:
+    const ILineFilter* GetActiveFilters() override { return filter; }
+    bool GetExcludeInvalidDates() const override { return excludeInvalid; }
+    void SetLogPath(const std::string& path) override { logPath = path; }
+    void SetFilterPath(const std::string& path) override { filterPath = path; }
+    bool ReadFilterFile() override {
+        ++filterReads;
+        return filterFileOpens;
+    }
+    void SetProgressRange(std::uint64_t range) override { progressRange = range; progressPositions.clear(); }
+    void SetProgressPos(std::uint64_t pos) override { progressPositions.push_back(pos); }
+    void EndProgress() override { ++progressEnds; }
+    bool AskRetry(const std::string& message) override {
+        messages.push_back(message);
+        return retries-- > 0;
+    }
+    void LinesChanged() override { ++linesChanged; }
+
+    const ILineFilter* filter = nullptr;
+    bool excludeInvalid = false;
+    bool filterFileOpens = true;
+    int retries = 0;
+    std::string logPath, filterPath;
+    int filterReads = 0;
+    std::uint64_t progressRange = ~std::uint64_t{0};
+    std::vector<std::uint64_t> progressPositions;
+    int progressEnds = 0;
+    std::vector<std::string> messages;
+    int linesChanged = 0;
+};
