@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "CLineCutter.h"
 #include "LogBuffer.h"
 
 class IDocumentHost;
@@ -48,7 +49,7 @@ public:
     LineIndex GetLineCount() const { return m_nLineCount; }
     // Index of the widest displayed line (the first of equal widths); -1 when none.
     LineIndex GetWidestLine() const { return m_nWidestLine; }
-    // Raw bytes of displayed line i, without its line end; NUL-terminated in the buffer.
+    // Raw bytes of displayed line i, without its line end.
     std::string_view GetLine(LineIndex i) const;
     std::uint64_t GetLineLength(LineIndex i) const;
     // Pixel width of the display text of line i (byte count without a measurer).
@@ -59,11 +60,6 @@ public:
     ByteOffset GetFileSize() const { return m_nFileSize; }
 
 private:
-    struct LineSpan {
-        ByteOffset start;
-        std::uint64_t length;
-    };
-
     void CutLines();
     std::int64_t MeasureDisplayText(std::string_view raw, const std::string& head,
                                     std::size_t tailStart) const;
@@ -74,13 +70,13 @@ private:
     std::string m_strPathName;
     ByteOffset m_nFileSize = 0;
     LogBuffer m_buffer;
-    // Every non-empty line of the file, cut once per load; the line ends are NULs.
+    // Every non-empty line of the file, cut once per load.
     std::vector<LineSpan> m_lines;
     // The displayed lines, as indexes into m_lines, in file order.
     std::vector<std::uint64_t> m_lineStarts;
     LineIndex m_nLineCount = 0;
     LineIndex m_nWidestLine = -1;
     // Scratch text reused by every measurement so that a rebuild allocates nothing per line.
-    mutable std::string m_scratchHead;
+    mutable std::string m_scratchHead;  // for GetLineWidth
     mutable std::string m_scratchPiece;
 };

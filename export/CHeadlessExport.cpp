@@ -7,10 +7,17 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <optional>
 #include <ostream>
+#include <vector>
 
-#include "CExportHost.h"
-#include "CTrawlviewDoc.h"
+#include "CFilterMatcher.h"
+#include "CLineCutter.h"
+#include "CLineSelector.h"
+#include "CLogFile.h"
+#include "FilterFileReader.h"
+#include "LocaleFormats.h"
+#include "StringTable.h"
 
 namespace {
 
@@ -50,14 +57,72 @@ private:
     std::string m_block;
 };
 
-bool WriteLines(const CTrawlviewDoc& doc, int fd, int& error) {
-    BlockWriter out(fd);
-    for (LineIndex i = 0; i < doc.GetLineCount(); ++i) {
-        if (!out.Append(doc.GetLine(i)) || !out.Append("\r\n")) break;
+// Streams the log through the cutter and the selector in blocks, so that a log of any
+// size needs only a block of memory, and writes each selected raw line with CR LF. A line
+// longer than the block grows the block.
+class LineStreamer {
+public:
+    LineStreamer(const ILineFilter* filter, bool excludeInvalid)
+        : m_selector(filter, excludeInvalid, GetLocaleFormats()), m_buffer(kBlock + kPadding) {}
+
+    // Returns false with failure set when the log cannot be read. A failed write ends the
+    // stream early and is left in the writer's error.
+    bool Run(CLogFile& file, BlockWriter& out, StringId& failure) {
+        std::uint64_t remaining = file.Size();
+        std::size_t have = 0;
+        for (;;) {
+            std::size_t capacity = m_buffer.size() - kPadding;
+            if (have == capacity) {
+                m_buffer.resize(2 * capacity + kPadding);
+                capacity = m_buffer.size() - kPadding;
+            }
+            const std::uint64_t want = std::min<std::uint64_t>(capacity - have, remaining);
+            std::uint64_t got = 0;
+            if (!file.Read(m_buffer.data() + have, want, got, failure)) return false;
+            remaining -= got;
+            have += static_cast<std::size_t>(got);
+            const bool last = got < want || remaining == 0;
+            m_buffer[have] = '\0';  // the cutter's scan stops at a NUL
+            m_spans.clear();
+            const std::size_t used = m_cutter.Cut(m_buffer.data(), have, last, [this](std::uint64_t start, std::uint64_t length) {
+                m_spans.push_back({start, length});
+            });
+            bool written = true;
+            m_selector.Select(m_buffer.data(), m_spans.data(), m_spans.size(),
+                              [&](std::size_t, std::string_view raw, const std::string&, std::size_t) {
+                written = written && out.Append(raw) && out.Append("\r\n");
+            });
+            if (!written) return true;
+            if (last) return true;
+            std::memmove(m_buffer.data(), m_buffer.data() + used, have - used);
+            have -= used;
+        }
     }
-    const bool ok = out.Error() == 0 && out.Flush();
-    error = out.Error();
-    return ok;
+
+private:
+    static constexpr std::size_t kBlock = std::size_t{256} << 10;
+    static constexpr std::size_t kPadding = 32;  // room for the NUL and aligned loads past it
+    CLineCutter m_cutter;
+    CLineSelector m_selector;
+    std::vector<char> m_buffer;
+    std::vector<LineSpan> m_spans;
+};
+
+// Writes the export to fd; returns false with a message in error.
+bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* filter, bool excludeInvalid, int fd,
+                 std::string& error, int& writeError) {
+    BlockWriter out(fd);
+    LineStreamer streamer(filter, excludeInvalid);
+    StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
+    if (!streamer.Run(log, out, failure)) {
+        error = FormatString(failure, logPath);
+        return false;
+    }
+    if (out.Error() != 0 || !out.Flush()) {
+        writeError = out.Error();
+        return false;
+    }
+    return true;
 }
 
 std::string Describe(int error) { return std::strerror(error); }
@@ -133,29 +198,45 @@ int CHeadlessExport::Run(const std::vector<std::string>& args, std::ostream& err
 }
 
 int CHeadlessExport::Export(const Options& options, std::ostream& err) {
-    CExportHost host(options.excludeInvalid);
-    CTrawlviewDoc doc(host, nullptr);
+    FilterList filters;
     if (!options.filters.empty()) {
-        host.SetFilterPath(options.filters);
-        host.ReadFilterFile();
-        if (!host.Failure().empty()) {
-            err << "trawlview: " << host.Failure() << "\n";
-            return 1;
+        std::string error;
+        switch (FilterFileReader::Read(options.filters, filters, error)) {
+            case FilterFileReader::Result::Ok: break;
+            case FilterFileReader::Result::OpenFailed:
+                err << "trawlview: Could not open the filter file " << options.filters << ": " << error << ".\n";
+                return 1;
+            case FilterFileReader::Result::ReadFailed:
+                err << "trawlview: Could not read the filter file " << options.filters << ": " << error << ".\n";
+                return 1;
         }
     }
-    if (!doc.LoadLogFile(options.log) || !host.Failure().empty()) {
-        err << "trawlview: " << host.Failure() << "\n";
+    std::optional<CFilterMatcher> matcher;
+    if (filters) matcher.emplace(filters.get(), options.excludeInvalid);
+    const ILineFilter* filter = matcher ? &*matcher : nullptr;
+
+    CLogFile log;
+    StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
+    if (!log.Open(options.log, failure)) {
+        err << "trawlview: " << FormatString(failure, options.log) << "\n";
         return 1;
     }
 
     // A reader that goes away (a closed pipe) ends the export quietly.
     std::signal(SIGPIPE, SIG_IGN);
-    int error = 0;
-    if (options.output == "-") {
-        if (WriteLines(doc, STDOUT_FILENO, error)) return 0;
-        if (error == EPIPE) return 1;
-        err << "trawlview: could not write to standard output: " << Describe(error) << ".\n";
+    std::string readError;
+    int writeError = 0;
+    auto report = [&](const std::string& target) {
+        if (!readError.empty()) {
+            err << "trawlview: " << readError << "\n";
+        } else if (writeError != EPIPE) {
+            err << "trawlview: could not write " << target << ": " << Describe(writeError) << ".\n";
+        }
         return 1;
+    };
+    if (options.output == "-") {
+        if (WriteExport(log, options.log, filter, options.excludeInvalid, STDOUT_FILENO, readError, writeError)) return 0;
+        return report("to standard output");
     }
 
     // Devices and pipes are written directly; a regular file is written whole to a
@@ -164,17 +245,20 @@ int CHeadlessExport::Export(const Options& options, std::ostream& err) {
     struct stat st {};
     if (stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
         if (S_ISDIR(st.st_mode)) {
-            err << "trawlview: could not write " << target << ": " << Describe(EISDIR) << ".\n";
-            return 1;
+            writeError = EISDIR;
+            return report(target);
         }
         const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
-        const bool ok = fd >= 0 && WriteLines(doc, fd, error);
-        if (fd < 0) error = errno;
-        if (fd >= 0 && close(fd) != 0 && ok) error = errno;
-        if (ok && error == 0) return 0;
-        if (error == EPIPE) return 1;
-        err << "trawlview: could not write " << target << ": " << Describe(error) << ".\n";
-        return 1;
+        if (fd < 0) {
+            writeError = errno;
+            return report(target);
+        }
+        bool ok = WriteExport(log, options.log, filter, options.excludeInvalid, fd, readError, writeError);
+        if (close(fd) != 0 && ok) {
+            ok = false;
+            writeError = errno;
+        }
+        return ok ? 0 : report(target);
     }
     if (char* resolved = realpath(target.c_str(), nullptr)) {
         target = resolved;  // write through a symbolic link rather than replace it
@@ -189,19 +273,18 @@ int CHeadlessExport::Export(const Options& options, std::ostream& err) {
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, st.st_mode != 0 ? (st.st_mode & 07777) : (0666 & ~mask));
-    bool ok = WriteLines(doc, fd, error);
+    bool ok = WriteExport(log, options.log, filter, options.excludeInvalid, fd, readError, writeError);
     if (close(fd) != 0 && ok) {
         ok = false;
-        error = errno;
+        writeError = errno;
     }
     if (ok && rename(temp.c_str(), target.c_str()) != 0) {
         ok = false;
-        error = errno;
+        writeError = errno;
     }
     if (!ok) {
         unlink(temp.c_str());
-        err << "trawlview: could not write " << options.output << ": " << Describe(error) << ".\n";
-        return 1;
+        return report(options.output);
     }
     return 0;
 }

@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
-// The export command: loads a log through the same document pipeline as the window
-// (load, cut, the filter file, the preference) and writes the lines that would be on
-// display, each raw line followed by CR LF. No display is needed.
+// The export command: writes the lines the window would show for a log, each raw line
+// followed by CR LF, with the window's line cutter, filter-file reader, filters and
+// preference. It streams the log in blocks instead of holding it whole, so it needs
+// neither a display nor memory for the file.
 class CHeadlessExport {
 public:
     struct Options {

@@ -1,15 +1,13 @@
 #include "CFilterMatcher.h"
 
-#include <algorithm>
-
 CFilterMatcher::CFilterMatcher(const LogFilter* list, bool excludeInvalid,
                                const LocaleFormats& formats)
     : m_bExcludeInvalid(excludeInvalid), m_formats(formats) {
     for (const LogFilter* node = list; node != nullptr; node = node->next.get()) {
-        Prepared p{node, nullptr};
+        Prepared p{node, std::nullopt};
         const bool isString = node->kind == FilterKind::ExcludeString || node->kind == FilterKind::IncludeString;
         if (isString && !node->text.empty()) {
-            p.searcher = std::make_unique<Searcher>(node->text.begin(), node->text.end());
+            p.searcher.emplace(node->text);
         }
         m_filters.push_back(std::move(p));
     }
@@ -21,7 +19,7 @@ bool CFilterMatcher::Passes(std::string_view line) const {
             if (!Matches(*p.filter, line, m_bExcludeInvalid, m_formats)) return false;
             continue;
         }
-        const bool found = std::search(line.begin(), line.end(), *p.searcher) != line.end();
+        const bool found = p.searcher->Contains(line);
         if (found != (p.filter->kind == FilterKind::IncludeString)) return false;
     }
     return true;

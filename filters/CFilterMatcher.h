@@ -1,9 +1,10 @@
 #pragma once
 
-#include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
+#include "CSubstringSearcher.h"
 #include "ILineFilter.h"
 #include "LogFilter.h"
 
@@ -20,10 +21,9 @@ public:
     std::string_view RequiredSubstring() const override;
 
 private:
-    using Searcher = std::boyer_moore_horspool_searcher<std::string::const_iterator>;
     struct Prepared {
         const LogFilter* filter;
-        std::unique_ptr<Searcher> searcher;  // string kinds with a non-empty text
+        std::optional<CSubstringSearcher> searcher;  // string kinds with a non-empty text
     };
 
     std::vector<Prepared> m_filters;

@@ -1,0 +1,68 @@
+#include "CLogFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace {
+
+StringId OpenFailureMessage(int error) {
+    switch (error) {
+        case ENOENT: return AFX_IDP_FILE_NOT_FOUND;
+        case ENOTDIR:
+        case ENAMETOOLONG:
+        case ELOOP: return AFX_IDP_FILE_BAD_PATH;
+        case EMFILE:
+        case ENFILE: return AFX_IDP_FILE_TOO_MANY_OPEN;
+        case EACCES:
+        case EPERM: return AFX_IDP_FILE_ACCESS_DENIED;
+        case EIO: return AFX_IDP_FILE_HARDWARE;
+        default: return AFX_IDP_FAILED_TO_OPEN_DOC;
+    }
+}
+
+}  // namespace
+
+CLogFile::~CLogFile() { Close(); }
+
+bool CLogFile::Open(const std::string& path, StringId& failure) {
+    Close();
+    m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int error = m_fd < 0 ? errno : 0;
+    struct stat st {};
+    if (error == 0 && fstat(m_fd, &st) != 0) error = errno;
+    // Directories, devices and pipes are not log files.
+    if (error == 0 && !S_ISREG(st.st_mode)) error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (error != 0) {
+        Close();
+        failure = OpenFailureMessage(error);
+        return false;
+    }
+    m_nSize = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
+bool CLogFile::Read(char* buffer, std::uint64_t count, std::uint64_t& got, StringId& failure) {
+    got = 0;
+    while (got < count) {
+        const std::uint64_t chunk = std::min<std::uint64_t>(count - got, std::uint64_t{1} << 30);
+        const ssize_t n = read(m_fd, buffer + got, static_cast<std::size_t>(chunk));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            failure = errno == EIO ? AFX_IDP_FILE_HARDWARE : AFX_IDP_FAILED_TO_OPEN_DOC;
+            return false;
+        }
+        if (n == 0) break;
+        got += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
+void CLogFile::Close() {
+    if (m_fd >= 0) close(m_fd);
+    m_fd = -1;
+    m_nSize = 0;
+}

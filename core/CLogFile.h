@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "StringTable.h"
+
+// A log file opened for reading (other processes may go on writing it). Failures come
+// back as the message that names their cause.
+class CLogFile {
+public:
+    CLogFile() = default;
+    CLogFile(const CLogFile&) = delete;
+    CLogFile& operator=(const CLogFile&) = delete;
+    ~CLogFile();
+
+    // Opens a regular file. On failure returns false and sets failure to the message for
+    // the cause (not found, path not valid, too many files, no permission, hardware
+    // error, or the generic one).
+    bool Open(const std::string& path, StringId& failure);
+    // Size when opened; later growth is not followed.
+    std::uint64_t Size() const { return m_nSize; }
+    // Fills buffer[0, count) as far as the file goes, looping over short reads. Returns
+    // the number of bytes read (less than count at the end of the file); on a read error
+    // returns false and sets failure.
+    bool Read(char* buffer, std::uint64_t count, std::uint64_t& got, StringId& failure);
+    void Close();
+
+private:
+    int m_fd = -1;
+    std::uint64_t m_nSize = 0;
+};

@@ -1,0 +1,71 @@
+#include "CSubstringSearcher.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// How common a byte is in log text, higher is more common: blanks, lower-case letters
+// in the order of their frequency in English, digits and the usual punctuation.
+int Commonness(unsigned char c) {
+    static const char* const kByFrequency = " etaoinsrhldcumfpgwybvk0123456789:/-.,=_()xjqzETAOINSRHLDCUMFPGWYBVKXJQZ";
+    const char* hit = c != 0 ? std::strchr(kByFrequency, c) : nullptr;
+    return hit != nullptr ? 200 - static_cast<int>(hit - kByFrequency) : 0;
+}
+
+}  // namespace
+
+CSubstringSearcher::CSubstringSearcher(std::string_view needle) : m_needle(needle) {
+    if (m_needle.size() < 2) return;
+    // Rarest byte first, then the rarest at another offset.
+    for (std::size_t i = 1; i < m_needle.size(); ++i) {
+        if (Commonness(static_cast<unsigned char>(m_needle[i])) <
+            Commonness(static_cast<unsigned char>(m_needle[m_nRare1]))) {
+            m_nRare1 = i;
+        }
+    }
+    m_nRare2 = m_nRare1 == 0 ? 1 : 0;
+    for (std::size_t i = 0; i < m_needle.size(); ++i) {
+        if (i != m_nRare1 && Commonness(static_cast<unsigned char>(m_needle[i])) <
+                                 Commonness(static_cast<unsigned char>(m_needle[m_nRare2]))) {
+            m_nRare2 = i;
+        }
+    }
+}
+
+const char* CSubstringSearcher::Find(const char* begin, const char* end) const {
+    const std::size_t n = m_needle.size();
+    if (n == 0) return begin;
+    if (static_cast<std::size_t>(end - begin) < n) return end;
+    if (n == 1) {
+        const void* hit = std::memchr(begin, m_needle[0], static_cast<std::size_t>(end - begin));
+        return hit != nullptr ? static_cast<const char*>(hit) : end;
+    }
+    const char* const lastStart = end - n;
+    const char* p = begin;
+    const char r1 = m_needle[m_nRare1];
+    const char r2 = m_needle[m_nRare2];
+#if defined(__SSE2__)
+    // Sixteen candidate starts at a time; every load stays inside [begin, end).
+    const __m128i v1 = _mm_set1_epi8(r1);
+    const __m128i v2 = _mm_set1_epi8(r2);
+    while (lastStart - p >= 15) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + m_nRare1));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + m_nRare2));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, v1), _mm_cmpeq_epi8(b, v2))));
+        while (mask != 0) {
+            const char* candidate = p + __builtin_ctz(mask);
+            if (std::memcmp(candidate, m_needle.data(), n) == 0) return candidate;
+            mask &= mask - 1;
+        }
+        p += 16;
+    }
+#endif
+    for (; p <= lastStart; ++p) {
+        if (p[m_nRare1] == r1 && p[m_nRare2] == r2 && std::memcmp(p, m_needle.data(), n) == 0) return p;
+    }
+    return end;
+}

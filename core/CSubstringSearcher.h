@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Finds a byte string in text. Prepared once per filter: it picks the two bytes of the
+// text least likely to occur in log text and scans 16 positions at a time for both at
+// their distance, comparing the whole text only there.
+class CSubstringSearcher {
+public:
+    explicit CSubstringSearcher(std::string_view needle);
+
+    // The first occurrence in [begin, end), or end. An empty text occurs at begin.
+    const char* Find(const char* begin, const char* end) const;
+    bool Contains(std::string_view text) const {
+        return Find(text.data(), text.data() + text.size()) != text.data() + text.size();
+    }
+    const std::string& Needle() const { return m_needle; }
+
+private:
+    std::string m_needle;
+    std::size_t m_nRare1 = 0;  // offsets into the needle of the two rarest bytes
+    std::size_t m_nRare2 = 0;
+};
