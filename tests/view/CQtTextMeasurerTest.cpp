@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <string>
+
+#include "CQtTextMeasurer.h"
+#include "LogTextCodec.h"
+
+namespace {
+
+TEST(LogTextCodecTest, ValidUtf8IsUtf8AndEverythingElseIsWindows1252) {
+    EXPECT_EQ(DecodeLogText("caf\xC3\xA9"), QStringLiteral(u"caf\u00E9"));
+    EXPECT_EQ(DecodeLogText("caf\xE9"), QStringLiteral(u"caf\u00E9"));
+    EXPECT_EQ(DecodeLogText("a \x96 b \x80"), QStringLiteral(u"a \u2013 b \u20AC"));
+    EXPECT_EQ(DecodeLogText("\x81\x8D\x9F"), QStringLiteral(u"\u0081\u008D\u0178"));
+    // One invalid sequence anywhere makes the whole line Windows-1252.
+    EXPECT_EQ(DecodeLogText("\xC3\xA9 \xE9"), QStringLiteral(u"\u00C3\u00A9 \u00E9"));
+}
+
+TEST(LogTextCodecTest, Utf8CheckRejectsMalformedSequences) {
+    EXPECT_TRUE(IsValidUtf8("plain"));
+    EXPECT_TRUE(IsValidUtf8("\xE2\x80\x93 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF"));
+    EXPECT_FALSE(IsValidUtf8("\xC0\x80"));          // overlong NUL
+    EXPECT_FALSE(IsValidUtf8("\xE0\x80\xAF"));      // overlong slash
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
+    EXPECT_FALSE(IsValidUtf8("ab\xE2\x80"));        // cut short at the end
+    EXPECT_FALSE(IsValidUtf8("\x80"));              // stray continuation byte
+}
+
+TEST(CQtTextMeasurerTest, WidthsAddUpAndBoldIsWider) {
+    const CQtTextMeasurer m;
+    for (const bool bold : {false, true}) {
+        const std::string text = "12/31/2003 23:59:59 - Disk full on volume E:";
+        std::int64_t sum = 0;
+        for (const char c : text) sum += m.TextWidth(std::string(1, c), bold);
+        EXPECT_EQ(m.TextWidth(text, bold), sum);
+        EXPECT_EQ(m.TextWidth(text.substr(0, 22), bold) + m.TextWidth(text.substr(22), bold), sum);
+    }
+    EXPECT_GT(m.TextWidth("Disk full on volume E:", true), m.TextWidth("Disk full on volume E:", false));
+    EXPECT_EQ(m.TextWidth("", false), 0);
+}
+
+TEST(CQtTextMeasurerTest, AnyNonEmptyTextIsAtLeastOnePixelAndAtMostTheByteBound) {
+    const CQtTextMeasurer m;
+    const std::int64_t bound = m.MaxByteAdvance();
+    ASSERT_GT(bound, 0);
+    std::string everyByte;
+    for (int b = 1; b < 256; ++b) everyByte += static_cast<char>(b);
+    const std::string texts[] = {
+        "\x01", "\x7F", "\t", " ", "W", "WWWWMMMM@@@@", "\x97\x85\x89\x99", everyByte,
+        "\xEF\xB7\xBD",                      // one very wide ligature glyph
+        "\xF0\x9F\x98\x80\xE4\xB8\xAD\xE6\x96\x87",  // emoji and CJK
+        "e\xCC\x81\xCC\x81\xCC\x81",         // combining marks
+    };
+    for (const std::string& t : texts) {
+        for (const bool bold : {false, true}) {
+            const std::int64_t w = m.TextWidth(t, bold);
+            EXPECT_GE(w, 1) << t;
+            EXPECT_LE(w, static_cast<std::int64_t>(t.size()) * bound) << t;
+        }
+    }
+}
+
+TEST(CQtTextMeasurerTest, AsciiTextIsDrawnWithinItsMeasuredWidth) {
+    const CQtTextMeasurer m;
+    QImage image(800, 40, QImage::Format_RGB32);
+    const std::string text = "Heartbeat from agent qb-app-04 WWW";
+    for (const bool bold : {false, true}) {
+        image.fill(Qt::white);
+        {
+            QPainter dc(&image);
+            dc.setPen(Qt::black);
+            m.DrawText(dc, 10, 30, text, bold, 0, image.width());
+        }
+        int right = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            for (int y = 0; y < image.height(); ++y) {
+                if (image.pixel(x, y) != qRgb(255, 255, 255)) right = x + 1;
+            }
+        }
+        const std::int64_t width = m.TextWidth(text, bold);
+        EXPECT_LE(right, 10 + width + 1);
+        EXPECT_GT(right, 10 + width - m.TextWidth("W", bold));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QFontMetrics>
+#include <QImage>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CQtTextMeasurer.h"
+#include "CTrawlviewDoc.h"
+#include "CTrawlviewView.h"
+#include "IDocumentHost.h"
+#include "LocaleFormats.h"
+
+namespace {
+
+class ViewHost : public IDocumentHost {
+public:
+    const ILineFilter* GetActiveFilters() override { return nullptr; }
+    bool GetExcludeInvalidDates() const override { return false; }
+    void SetLogPath(const std::string&) override {}
+    void SetFilterPath(const std::string&) override {}
+    bool ReadFilterFile() override { return false; }
+    void SetProgressRange(std::uint64_t) override {}
+    void SetProgressPos(std::uint64_t) override {}
+    void EndProgress() override {}
+    bool AskRetry(const std::string&) override { return false; }
+    void LinesChanged() override {
+        if (view != nullptr) view->OnUpdate();
+    }
+    CTrawlviewView* view = nullptr;
+};
+
+// The application font at the pixel size that makes a line 16 pixels high, so page
+// sizes come out in round numbers.
+QFont SixteenPixelFont() {
+    QFont font = QApplication::font();
+    for (int px = 8; px < 40; ++px) {
+        font.setPixelSize(px);
+        QFont probe = font;
+        probe.setHintingPreference(QFont::PreferFullHinting);
+        if (QFontMetrics(probe).height() == 16) return font;
+    }
+    return font;
+}
+
+class ViewTest : public ::testing::Test {
+protected:
+    ViewTest() : measurer(SixteenPixelFont()), doc(host, &measurer), view(doc, measurer) {
+        host.view = &view;
+        view.resize(600, 400);
+        view.show();
+        view.OnInitialUpdate();
+    }
+
+    void Load(const std::vector<std::string>& lines) {
+        std::string bytes;
+        for (const std::string& line : lines) bytes += line + "\r\n";
+        const QString path = dir.filePath(QStringLiteral("test.log"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        file.close();
+        ASSERT_TRUE(doc.LoadLogFile(path.toStdString()));
+    }
+
+    QImage Grab() { return view.viewport()->grab().toImage(); }
+    int H() const { return view.GetLineHeight(); }
+    QColor Base() const { return view.palette().color(QPalette::Base); }
+
+    // The rows of one line, as an image.
+    QImage Row(const QImage& image, int line) const { return image.copy(0, line * H(), image.width(), H()); }
+
+    static bool IsRed(QRgb p) { return qRed(p) > 200 && qGreen(p) < 80 && qBlue(p) < 80; }
+    static int Count(const QImage& image, QRect area, const std::function<bool(QRgb)>& test) {
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) n += test(image.pixel(x, y)) ? 1 : 0;
+        }
+        return n;
+    }
+    // One past the rightmost pixel of the line that is not the background.
+    static int InkRight(const QImage& row, QRgb background) {
+        for (int x = row.width() - 1; x >= 0; --x) {
+            for (int y = 0; y < row.height(); ++y) {
+                if (row.pixel(x, y) != background) return x + 1;
+            }
+        }
+        return 0;
+    }
+
+    QTemporaryDir dir;
+    ViewHost host;
+    CQtTextMeasurer measurer;
+    CTrawlviewDoc doc;
+    CTrawlviewView view;
+};
+
+TEST_F(ViewTest, TimestampColumnHasFixedCellsOfTheWidestSampleCharacter) {
+    ASSERT_EQ(H(), 16);
+    const std::string& sample = GetLocaleFormats().timestampSample;
+    int widest = 0;
+    for (std::size_t k = 1; k < sample.size(); ++k) widest = std::max(widest, measurer.CharAdvance(static_cast<char32_t>(sample[k])));
+    EXPECT_EQ(view.GetPrefixWidth(), static_cast<int>(sample.size()) * widest);
+}
+
+TEST_F(ViewTest, ContentSizeComesFromTheWidestLineAndTheWindow) {
+    Load({"12/31/2003 10:00:00 - short", "12/31/2003 10:00:01 - a considerably longer message",
+          "12/31/2003 10:00:02 - mid length"});
+    const std::int64_t message = measurer.TextWidth("a considerably longer message", false);
+    EXPECT_EQ(view.GetTotalWidth(), view.GetPrefixWidth() + message + 3);
+
+    int mode = 0;
+    ScrollSize total, page, line;
+    view.GetDeviceScrollSizes(mode, total, page, line);
+    EXPECT_EQ(total.cy, 3 * 16);
+    EXPECT_EQ(line.cy, 16);
+    // A 400-pixel-high window pages by 24 lines: one window less one line.
+    ASSERT_EQ(view.viewport()->height(), 400);
+    EXPECT_EQ(page.cy, 384);
+    view.resize(600, 200);
+    view.GetDeviceScrollSizes(mode, total, page, line);
+    EXPECT_EQ(page.cy, 176);
+}
+
+TEST_F(ViewTest, RedLinesDrawTheirMessageInRedAndBold) {
+    const std::string text = " - Disk full WWWWWWWW";
+    Load({"R 2003/12/31 23:59:59" + text, "B 2003/12/31 23:59:59" + text});
+    view.SetCaretLine(10);
+    const QImage image = Grab();
+    const QImage red = Row(image, 0);
+    const QImage blue = Row(image, 1);
+    const int prefix = view.GetPrefixWidth();
+    EXPECT_GT(Count(red, QRect(prefix, 0, red.width() - prefix, H()), IsRed), 10);
+    EXPECT_EQ(Count(red, QRect(0, 0, prefix, H()), IsRed), 0);
+    EXPECT_GT(measurer.TextWidth(text, true), measurer.TextWidth(text, false));
+    EXPECT_GT(InkRight(red, Base().rgb()), InkRight(blue, Base().rgb()));
+}
+
+TEST_F(ViewTest, ColourPrefixOfARawLineIsDroppedOnlyForColourLetters) {
+    Load({"N no timestamp on this line", "no timestamp on this line", "A no timestamp on this line",
+          "N 2003/12/31 23:59:59 - valid"});
+    view.SetCaretLine(10);
+    const QImage image = Grab();
+    EXPECT_EQ(Row(image, 0), Row(image, 1));
+    EXPECT_NE(Row(image, 2), Row(image, 1));
+    EXPECT_GT(InkRight(Row(image, 2), Base().rgb()), InkRight(Row(image, 1), Base().rgb()));
+}
+
+TEST_F(ViewTest, RawRedLineKeepsColumnCellsAndBoldRedRest) {
+    // No readable timestamp: the "R " goes, the first sample-length bytes of the rest sit
+    // in the column in the window-text colour, and what follows is red.
+    Load({"R this line has no timestamp at all, only text"});
+    view.SetCaretLine(10);
+    const QImage row = Row(Grab(), 0);
+    const int prefix = view.GetPrefixWidth();
+    EXPECT_EQ(Count(row, QRect(0, 0, prefix, H()), IsRed), 0);
+    EXPECT_GT(Count(row, QRect(prefix, 0, row.width() - prefix, H()), IsRed), 10);
+}
+
+TEST_F(ViewTest, SelectedLineUsesHighlightColoursInBothParts) {
+    const std::string line = "R 2003/12/31 23:59:59 - Disk full on volume E";
+    Load({line, line});
+    view.SelectLine(0, true);
+    view.SetCaretLine(10);
+    const QImage image = Grab();
+    const QImage selected = Row(image, 0);
+    const QRgb highlight = view.palette().color(QPalette::Highlight).rgb();
+    const int prefix = view.GetPrefixWidth();
+    const int total = static_cast<int>(view.GetTotalWidth());
+    const QRect column(0, 0, prefix, H());
+    const QRect message(prefix, 0, total - prefix, H());
+    auto isHighlight = [highlight](QRgb p) { return p == highlight; };
+    EXPECT_GT(Count(selected, column, isHighlight), column.width() * H() / 2);
+    EXPECT_GT(Count(selected, message, isHighlight), message.width() * H() / 2);
+    EXPECT_EQ(Count(selected, message, IsRed), 0);
+    // Still bold: the selected message is exactly as long as the unselected one.
+    const QRect content(0, 0, total, H());
+    EXPECT_EQ(InkRight(selected.copy(content), highlight), InkRight(Row(image, 1).copy(content), Base().rgb()));
+    // Nothing of the highlight beyond the content.
+    EXPECT_EQ(Count(selected, QRect(total, 0, selected.width() - total, H()), isHighlight), 0);
+}
+
+TEST_F(ViewTest, FocusRectangleOnlyOnAnExistingCaretLine) {
+    Load({"2003/12/31 10:00:00 - one", "2003/12/31 10:00:01 - two", "2003/12/31 10:00:02 - three"});
+    view.SetCaretLine(10);
+    const QImage without = Grab();
+    view.SetCaretLine(1);
+    const QImage with = Grab();
+    EXPECT_EQ(Row(with, 0), Row(without, 0));
+    EXPECT_NE(Row(with, 1), Row(without, 1));
+    EXPECT_EQ(Row(with, 2), Row(without, 2));
+
+    // A reload that leaves fewer lines than the caret: no rectangle anywhere, and the
+    // window below the last line is the window colour.
+    view.SetCaretLine(2);
+    Load({"2003/12/31 10:00:00 - one"});
+    EXPECT_EQ(view.GetCaretLine(), 2);
+    const QImage after = Grab();
+    EXPECT_EQ(Row(after, 0), Row(without, 0));
+    const QRect below(0, H(), after.width(), after.height() - H());
+    EXPECT_EQ(Count(after, below, [this](QRgb p) { return p != Base().rgb(); }), 0);
+}
+
+TEST_F(ViewTest, UpdateClearsTheSelectionAndTheAnchor) {
+    Load({"2003/12/31 10:00:00 - one", "2003/12/31 10:00:01 - two"});
+    view.SelectLine(1, true);
+    EXPECT_TRUE(view.IsLineSelected(1));
+    doc.RebuildDisplay();
+    EXPECT_FALSE(view.IsLineSelected(1));
+    EXPECT_EQ(view.GetAnchorLine(), -1);
+}
+
+TEST_F(ViewTest, NoLinesMeansNoBarsAndAnEmptyWindow) {
+    Load({});
+    EXPECT_EQ(view.GetTotalWidth(), 0);
+    EXPECT_FALSE(view.HasScrollBar(CScrollView32::SB_VERT));
+    EXPECT_FALSE(view.HasScrollBar(CScrollView32::SB_HORZ));
+    const QImage image = Grab();
+    EXPECT_EQ(Count(image, image.rect(), [this](QRgb p) { return p != Base().rgb(); }), 0);
+}
+
+TEST_F(ViewTest, ScrolledFarDownShowsTheLinesAtThatPosition) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 200000; ++i) lines.push_back((i % 2 == 0 ? "R " : "N ") + std::string("2003/12/31 10:00:00 - line"));
+    Load(lines);
+    ASSERT_TRUE(view.HasScrollBar(CScrollView32::SB_VERT));
+    // Line 187,500 (even: red) at the top, the window's last row its own line's bottom.
+    view.ScrollToPosition({0, 187500 * 16});
+    const QImage image = Grab();
+    const int prefix = view.GetPrefixWidth();
+    EXPECT_GT(Count(image, QRect(prefix, 0, image.width() - prefix, 16), IsRed), 0);
+    EXPECT_EQ(Count(image, QRect(prefix, 16, image.width() - prefix, 16), IsRed), 0);
+    EXPECT_GT(Count(image, QRect(prefix, 32, image.width() - prefix, 16), IsRed), 0);
+}
+
+}  // namespace
