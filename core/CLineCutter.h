@@ -24,7 +24,7 @@ public:
     }
 
     // Cuts data[0, size) and calls onLine(offset, length) for each line, offsets relative
-    // to data. data[size] must be a NUL in the same allocation. When last is false, the
+    // to data. data[size] must be a NUL followed by kScanPadding readable bytes. When last is false, the
     // end of data is not a line end: the returned offset is where the unfinished line
     // starts, and the caller passes those bytes again at the front of the next block.
     // When last is true, the end of data ends the last line and size is returned.

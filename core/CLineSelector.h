@@ -23,9 +23,8 @@ public:
         if (!needle.empty()) m_searcher.emplace(needle);
     }
 
-    // Calls onKept(k, raw, head, tailStart) for each selected span k of spans[0, n), in
-    // order; spans are relative to data and ascending. The display text of the line is
-    // head followed by raw.substr(tailStart); head is valid during the call only.
+    // Calls onKept(k, raw, layout) for each selected span k of spans[0, n), in order;
+    // spans are relative to data and ascending. layout tells how the line shows.
     template <class OnKept>
     void Select(const char* data, const LineSpan* spans, std::size_t n, OnKept&& onKept);
 
@@ -34,17 +33,15 @@ private:
     void Consider(const char* data, const LineSpan& span, std::size_t k, OnKept& onKept) {
         const std::string_view raw(data + span.start, static_cast<std::size_t>(span.length));
         if (m_pFilter != nullptr && !m_pFilter->Passes(raw)) return;
-        std::size_t tailStart = 0;
-        SplitDisplayText(raw, m_bExcludeInvalid, m_head, tailStart, m_formats);
-        if (m_head.empty() && tailStart == raw.size()) return;
-        onKept(k, raw, static_cast<const std::string&>(m_head), tailStart);
+        const DisplayLayout layout = LayoutDisplayText(raw, m_bExcludeInvalid, m_formats);
+        if (layout.Length(raw.size()) == 0) return;
+        onKept(k, raw, layout);
     }
 
     const ILineFilter* m_pFilter;
     bool m_bExcludeInvalid;
     const LocaleFormats& m_formats;
     std::optional<CSubstringSearcher> m_searcher;
-    std::string m_head;  // reused for every line: no allocation per line
 };
 
 template <class OnKept>

@@ -106,14 +106,14 @@ void CTrawlviewDoc::FilterLines() {
     const std::int64_t maxAdvance = m_pMeasurer != nullptr ? m_pMeasurer->MaxByteAdvance() : 1;
     std::int64_t maxWidth = 0;
     selector.Select(m_buffer.Data(), m_lines.data(), m_lines.size(),
-                    [&](std::size_t k, std::string_view raw, const std::string& head, std::size_t tailStart) {
+                    [&](std::size_t k, std::string_view raw, const DisplayLayout& layout) {
         m_host.SetProgressPos(k + 1 < m_lines.size() ? m_lines[k + 1].start : m_nFileSize);
         m_lineStarts.push_back(k);
         // A line no wider than the widest so far even at the widest byte advance need not
         // be measured; a non-empty text is never zero pixels wide.
-        const std::size_t displayLength = head.size() + raw.size() - tailStart;
+        const std::size_t displayLength = layout.Length(raw.size());
         if (maxAdvance > 0 && static_cast<std::int64_t>(displayLength) * maxAdvance <= maxWidth) return;
-        const std::int64_t w = MeasureDisplayText(raw, head, tailStart);
+        const std::int64_t w = MeasureDisplayText(raw, layout);
         if (w > maxWidth) {
             maxWidth = w;
             m_nWidestLine = static_cast<LineIndex>(m_lineStarts.size() - 1);
@@ -146,19 +146,19 @@ std::uint64_t CTrawlviewDoc::GetLineLength(LineIndex i) const { return Span(i).l
 
 std::int64_t CTrawlviewDoc::GetLineWidth(LineIndex i) const {
     const std::string_view raw = GetLine(i);
-    std::size_t tailStart = 0;
-    SplitDisplayText(raw, m_host.GetExcludeInvalidDates(), m_scratchHead, tailStart);
-    return MeasureDisplayText(raw, m_scratchHead, tailStart);
+    return MeasureDisplayText(raw, LayoutDisplayText(raw, m_host.GetExcludeInvalidDates()));
 }
 
 std::string CTrawlviewDoc::GetDisplayText(LineIndex i) const {
     return ::GetDisplayText(GetLine(i), m_host.GetExcludeInvalidDates());
 }
 
-std::int64_t CTrawlviewDoc::MeasureDisplayText(std::string_view raw, const std::string& head,
-                                               std::size_t tailStart) const {
-    const std::string_view tail = raw.substr(tailStart);
-    if (m_pMeasurer == nullptr) return static_cast<std::int64_t>(head.size() + tail.size());
+std::int64_t CTrawlviewDoc::MeasureDisplayText(std::string_view raw, const DisplayLayout& layout) const {
+    if (m_pMeasurer == nullptr) return static_cast<std::int64_t>(layout.Length(raw.size()));
+    const std::string_view tail = raw.substr(layout.tailStart);
+    std::string& head = m_scratchHead;
+    head.clear();
+    if (layout.reformatted) layout.time.AppendForDisplay(GetLocaleFormats(), head);
     if (LineColorOf(raw) != LineColor::Red) {
         return m_pMeasurer->TextWidth(head, false) + m_pMeasurer->TextWidth(tail, false);
     }

@@ -8,6 +8,7 @@
 #include "CLineCutter.h"
 #include "LogBuffer.h"
 
+struct DisplayLayout;
 class IDocumentHost;
 class ITextMeasurer;
 
@@ -61,8 +62,7 @@ public:
 
 private:
     void CutLines();
-    std::int64_t MeasureDisplayText(std::string_view raw, const std::string& head,
-                                    std::size_t tailStart) const;
+    std::int64_t MeasureDisplayText(std::string_view raw, const DisplayLayout& layout) const;
     const LineSpan& Span(LineIndex i) const;
 
     IDocumentHost& m_host;
@@ -77,6 +77,6 @@ private:
     LineIndex m_nLineCount = 0;
     LineIndex m_nWidestLine = -1;
     // Scratch text reused by every measurement so that a rebuild allocates nothing per line.
-    mutable std::string m_scratchHead;  // for GetLineWidth
+    mutable std::string m_scratchHead;
     mutable std::string m_scratchPiece;
 };

@@ -1,9 +1,15 @@
 #pragma once
 
+#include <cstddef>
+
 // Byte scans the line cutter runs over every byte of a file.
 
-// First CR or NUL at or after p. The caller guarantees a NUL at or after p inside the
-// same allocation; aligned 16-byte loads never cross into an unmapped page.
+// Bytes that must be readable after the NUL that ends scanned data: the scans load 32
+// bytes at a time without aligning first.
+constexpr std::size_t kScanPadding = 64;
+
+// First CR or NUL at or after p. The caller guarantees a NUL at or after p followed by
+// kScanPadding readable bytes.
 const char* FindCrOrNul(const char* p);
 
 // First byte at or after p, before end, that is neither a control byte nor 0x80 or above

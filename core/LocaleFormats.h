@@ -5,6 +5,8 @@
 
 #include "DateOrder.h"
 
+struct LogTime;
+
 // One piece of the display format: a literal text, or a numeric field written with a
 // minimum width, padded with zeros or blanks the way printf's %0Nd and %Nd pad.
 struct DisplayPiece {
@@ -20,6 +22,8 @@ struct DisplayPiece {
 struct DisplayFormat {
     std::vector<DisplayPiece> pieces;
     bool empty() const { return pieces.empty(); }
+    // Length of the text the pieces make of these fields, without making it.
+    std::size_t FormattedLength(const LogTime& t) const;
     // The format written the printf way ("%02d/%02d/%04d %02d:%02d:%02d"), '%' in
     // separators doubled; for diagnostics and tests.
     std::string ToPrintfForm() const;

@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "LineScan.h"
+
 namespace {
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 }
@@ -16,7 +18,7 @@ bool LogBuffer::Reserve(std::uint64_t size) {
         Release();
         return false;
     }
-    const std::size_t need = static_cast<std::size_t>(size) + 1;
+    const std::size_t need = static_cast<std::size_t>(size) + 1 + kScanPadding;
     // Keep the old block when it fits and is not wastefully large.
     if (m_pData != nullptr && need <= m_nCapacity && m_nCapacity <= 2 * need + (64u << 20)) {
         return true;

@@ -3,7 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// The bytes of a loaded file plus one NUL byte after them, in one block of memory.
+// The bytes of a loaded file plus one NUL byte after them, in one block of memory, with
+// room for the line scans to read a little past the NUL.
 // Large blocks ask for transparent huge pages (first touch of fresh memory is the main
 // cost of loading a big file) and a block is kept for the next load when it fits, so a
 // Reload does not pay that cost again.

@@ -1,5 +1,6 @@
 #include "LogLine.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "LineColor.h"
@@ -8,37 +9,127 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-bool DigitOrBlank(std::string_view text, std::size_t pos) {
-    if (pos >= text.size()) return false;
-    const char c = text[pos];
-    return c == ' ' || (c >= '0' && c <= '9');
-}
+// Reading a timestamp also works out `needed`: the shortest prefix of the text that
+// would be read the same way, so that the display code need not read the line twice.
+class TimestampReader {
+public:
+    explicit TimestampReader(std::string_view text) : m_text(text) {}
 
-// The character before p, or else the one before that, is a digit or a blank.
-bool ShapeBefore(std::string_view text, std::size_t p) {
-    return (p >= 1 && DigitOrBlank(text, p - 1)) || (p >= 2 && DigitOrBlank(text, p - 2));
-}
+    std::size_t Needed() const { return m_nNeeded; }
 
-bool ShapeAfter(std::string_view text, std::size_t p) {
-    return DigitOrBlank(text, p + 1) || DigitOrBlank(text, p + 2);
-}
-
-// atoi from pos: leading white space, an optional sign, then digits up to the first
-// non-digit; no digits gives 0. Values beyond int32 saturate instead of overflowing.
-std::int32_t AtoiAt(std::string_view text, std::size_t pos) {
-    std::size_t i = pos;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    std::int64_t value = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-        if (value < INT64_C(1) << 40) value = value * 10 + (text[i] - '0');
-        ++i;
+    [[gnu::always_inline]] bool DigitOrBlank(std::size_t pos) const {
+        if (pos >= m_text.size()) return false;
+        const char c = m_text[pos];
+        return c == ' ' || (c >= '0' && c <= '9');
     }
-    if (negative) value = -value;
-    if (value > INT32_MAX) return INT32_MAX;
-    if (value < INT32_MIN) return INT32_MIN;
-    return static_cast<std::int32_t>(value);
+
+    // The character before p, or else the one before that, is a digit or a blank.
+    [[gnu::always_inline]] bool ShapeBefore(std::size_t p) const {
+        return (p >= 1 && DigitOrBlank(p - 1)) || (p >= 2 && DigitOrBlank(p - 2));
+    }
+
+    [[gnu::always_inline]] bool ShapeAfter(std::size_t p) {
+        if (DigitOrBlank(p + 1)) return Use(p + 2);
+        return DigitOrBlank(p + 2) && Use(p + 3);
+    }
+
+    // First occurrence of sep at or after from. Separators are mostly one byte found
+    // within a few bytes, where a plain loop beats a library call.
+    [[gnu::always_inline]] std::size_t Find(std::string_view sep, std::size_t from) {
+        std::size_t hit = npos;
+        if (sep.size() == 1) {
+            const std::size_t near = std::min(m_text.size(), from + 32);
+            for (std::size_t i = from; i < near; ++i) {
+                if (m_text[i] == sep[0]) {
+                    hit = i;
+                    break;
+                }
+            }
+            if (hit == npos && near < m_text.size()) hit = m_text.find(sep[0], near);
+        } else {
+            hit = m_text.find(sep, from);
+        }
+        if (hit != npos) Use(hit + sep.size());
+        return hit;
+    }
+
+    // atoi from pos: leading white space, an optional sign, then digits up to the first
+    // non-digit; no digits gives 0. Values beyond int32 saturate instead of overflowing.
+    [[gnu::always_inline]] std::int32_t Atoi(std::size_t pos) {
+        std::size_t i = pos;
+        while (i < m_text.size() && (m_text[i] == ' ' || (m_text[i] >= '\t' && m_text[i] <= '\r'))) ++i;
+        bool negative = false;
+        if (i < m_text.size() && (m_text[i] == '+' || m_text[i] == '-')) negative = m_text[i++] == '-';
+        std::int64_t value = 0;
+        while (i < m_text.size() && m_text[i] >= '0' && m_text[i] <= '9') {
+            if (value < INT64_C(1) << 40) value = value * 10 + (m_text[i] - '0');
+            ++i;
+        }
+        Use(i);
+        if (negative) value = -value;
+        if (value > INT32_MAX) return INT32_MAX;
+        if (value < INT32_MIN) return INT32_MIN;
+        return static_cast<std::int32_t>(value);
+    }
+
+private:
+    bool Use(std::size_t end) {
+        m_nNeeded = std::max(m_nNeeded, end);
+        return true;
+    }
+
+    std::string_view m_text;
+    std::size_t m_nNeeded = 17;  // shorter texts are never read
+};
+
+bool ReadTimestamp(std::string_view text, bool useSystemOrder, LogTime& v, std::size_t& needed,
+                   const LocaleFormats& formats) {
+    if (text.size() < 17) return false;
+    const std::string_view d = formats.systemDateSeparator;
+    const std::string_view t = formats.systemTimeSeparator;
+    TimestampReader r(text);
+
+    const std::size_t p1 = r.Find(d, 0);
+    if (p1 == npos || p1 < 2 || !r.ShapeBefore(p1)) return false;
+    const std::size_t s2 = p1 + d.size();
+    const std::size_t p2 = r.Find(d, s2);
+    if (p2 == npos || !r.ShapeBefore(p2) || !r.ShapeAfter(p2)) return false;
+    const std::size_t s3 = p2 + d.size();
+    const std::size_t p3 = r.Find(t, s3);
+    if (p3 == npos || !r.ShapeBefore(p3)) return false;
+    const std::size_t s4 = p3 + t.size();
+    const std::size_t p4 = r.Find(t, s4);
+    if (p4 == npos || !r.ShapeBefore(p4) || !r.ShapeAfter(p4)) return false;
+    const std::size_t s5 = p4 + t.size();
+
+    DateOrder order = useSystemOrder ? formats.systemDateOrder : formats.userDateOrder;
+    if (HasColourPrefix(text)) order = DateOrder::YMD;
+
+    // Two-digit fields are read from the two characters before their separator, the year
+    // from the four before it, whatever the separators' lengths (p1 >= 2 was checked).
+    switch (order) {
+        case DateOrder::MDY:
+            v.month = r.Atoi(p1 - 2);
+            v.day = r.Atoi(s2);
+            v.year = r.Atoi(s3);
+            break;
+        case DateOrder::DMY:
+            v.day = r.Atoi(p1 - 2);
+            v.month = r.Atoi(s2);
+            v.year = r.Atoi(s3);
+            break;
+        case DateOrder::YMD:
+            v.year = r.Atoi(p1 >= 4 ? p1 - 4 : 0);
+            v.month = r.Atoi(s2);
+            v.day = r.Atoi(s3);
+            break;
+        default: return false;
+    }
+    v.hour = r.Atoi(p3 - 2);
+    v.minute = r.Atoi(s4);
+    v.second = r.Atoi(s5);
+    needed = r.Needed();
+    return v.IsValid();
 }
 
 }  // namespace
@@ -49,72 +140,42 @@ std::size_t TimestampLength(const LocaleFormats& formats) {
 
 bool ParseTimestamp(std::string_view text, bool useSystemOrder, LogTime* out,
                     const LocaleFormats& formats) {
-    if (text.size() < 17) return false;
-    const std::string_view d = formats.systemDateSeparator;
-    const std::string_view t = formats.systemTimeSeparator;
-
-    const std::size_t p1 = text.find(d);
-    if (p1 == npos || p1 < 2 || !ShapeBefore(text, p1)) return false;
-    const std::size_t s2 = p1 + d.size();
-    const std::size_t p2 = text.find(d, s2);
-    if (p2 == npos || !ShapeBefore(text, p2) || !ShapeAfter(text, p2)) return false;
-    const std::size_t s3 = p2 + d.size();
-    const std::size_t p3 = text.find(t, s3);
-    if (p3 == npos || !ShapeBefore(text, p3)) return false;
-    const std::size_t s4 = p3 + t.size();
-    const std::size_t p4 = text.find(t, s4);
-    if (p4 == npos || !ShapeBefore(text, p4) || !ShapeAfter(text, p4)) return false;
-    const std::size_t s5 = p4 + t.size();
-
-    DateOrder order = useSystemOrder ? formats.systemDateOrder : formats.userDateOrder;
-    if (HasColourPrefix(text)) order = DateOrder::YMD;
-
-    // Two-digit fields are read from the two characters before their separator, the year
-    // from the four before it, whatever the separators' lengths (p1 >= 2 was checked).
     LogTime v;
-    switch (order) {
-        case DateOrder::MDY:
-            v.month = AtoiAt(text, p1 - 2);
-            v.day = AtoiAt(text, s2);
-            v.year = AtoiAt(text, s3);
-            break;
-        case DateOrder::DMY:
-            v.day = AtoiAt(text, p1 - 2);
-            v.month = AtoiAt(text, s2);
-            v.year = AtoiAt(text, s3);
-            break;
-        case DateOrder::YMD:
-            v.year = AtoiAt(text, p1 >= 4 ? p1 - 4 : 0);
-            v.month = AtoiAt(text, s2);
-            v.day = AtoiAt(text, s3);
-            break;
-        default: return false;
-    }
-    v.hour = AtoiAt(text, p3 >= 2 ? p3 - 2 : 0);
-    v.minute = AtoiAt(text, s4);
-    v.second = AtoiAt(text, s5);
-    if (!v.IsValid()) return false;
+    std::size_t needed = 0;
+    if (!ReadTimestamp(text, useSystemOrder, v, needed, formats)) return false;
     if (out != nullptr) *out = v;
     return true;
 }
 
-void SplitDisplayText(std::string_view raw, bool excludeInvalid, std::string& head,
-                      std::size_t& tailStart, const LocaleFormats& formats) {
-    head.clear();
-    if (!ParseTimestamp(raw, true, nullptr, formats)) {
-        tailStart = excludeInvalid ? raw.size() : 0;
-        return;
+DisplayLayout LayoutDisplayText(std::string_view raw, bool excludeInvalid, const LocaleFormats& formats) {
+    DisplayLayout layout;
+    std::size_t needed = 0;
+    if (!ReadTimestamp(raw, true, layout.time, needed, formats)) {
+        layout.time = LogTime{};
+        layout.tailStart = excludeInvalid ? raw.size() : 0;
+        return layout;
     }
     std::size_t n = TimestampLength(formats);
     if (HasColourPrefix(raw)) n += 2;
-    LogTime t;
-    if (!ParseTimestamp(raw.substr(0, n), true, &t, formats)) {
-        // The timestamp lies further into the line: show the line as it is.
-        tailStart = 0;
-        return;
+    // The timestamp must also be readable from the first n bytes alone; one found further
+    // into the line counts as readable, but the line shows as it is. When reading the
+    // line used no byte past n, the first n bytes read the same.
+    if (needed > n && !ParseTimestamp(raw.substr(0, n), true, &layout.time, formats)) {
+        layout.time = LogTime{};
+        return layout;
     }
-    t.AppendForDisplay(formats, head);
-    tailStart = n < raw.size() ? n : raw.size();
+    layout.reformatted = true;
+    layout.headLength = formats.displayFormat.FormattedLength(layout.time);
+    layout.tailStart = std::min(n, raw.size());
+    return layout;
+}
+
+void SplitDisplayText(std::string_view raw, bool excludeInvalid, std::string& head,
+                      std::size_t& tailStart, const LocaleFormats& formats) {
+    const DisplayLayout layout = LayoutDisplayText(raw, excludeInvalid, formats);
+    head.clear();
+    if (layout.reformatted) layout.time.AppendForDisplay(formats, head);
+    tailStart = layout.tailStart;
 }
 
 std::string GetDisplayText(std::string_view raw, bool excludeInvalid, const LocaleFormats& formats) {

@@ -20,6 +20,20 @@ std::size_t TimestampLength(const LocaleFormats& formats = GetLocaleFormats());
 bool ParseTimestamp(std::string_view text, bool useSystemOrder, LogTime* out = nullptr,
                     const LocaleFormats& formats = GetLocaleFormats());
 
+// How a raw line shows: a head (the timestamp re-formatted for display, or nothing)
+// followed by the raw bytes from tailStart on. Worked out without building the text, so
+// that deciding whether a line shows, and how long its text is, costs no formatting.
+struct DisplayLayout {
+    bool reformatted = false;   // the head is `time` in the display format
+    LogTime time;               // valid when reformatted
+    std::size_t headLength = 0;
+    std::size_t tailStart = 0;  // raw.size() with nothing to show
+    std::size_t Length(std::size_t rawSize) const { return headLength + rawSize - tailStart; }
+};
+
+DisplayLayout LayoutDisplayText(std::string_view raw, bool excludeInvalid,
+                                const LocaleFormats& formats = GetLocaleFormats());
+
 // The text a raw line shows as, built in two parts so that no line is copied: head (a
 // re-formatted timestamp, or empty) followed by raw.substr(tailStart). An unreadable
 // timestamp gives an empty text when excludeInvalid is set, else the raw line. A

@@ -1,5 +1,6 @@
 #include "LogTime.h"
 
+#include <algorithm>
 #include <tuple>
 
 #include "LocaleFormats.h"
@@ -69,6 +70,37 @@ void LogTime::AppendForDisplay(const LocaleFormats& formats, std::string& out) c
         }
         AppendNumber(out, value, piece.width, piece.zeroPad);
     }
+}
+
+namespace {
+
+std::size_t NumberLength(std::int32_t value, int width) {
+    std::uint32_t mag = value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+    std::size_t digits = 1;
+    while (mag >= 10) {
+        mag /= 10;
+        ++digits;
+    }
+    const std::size_t length = digits + (value < 0 ? 1u : 0u);
+    return std::max(length, static_cast<std::size_t>(width));
+}
+
+}  // namespace
+
+std::size_t DisplayFormat::FormattedLength(const LogTime& t) const {
+    std::size_t length = 0;
+    for (const DisplayPiece& piece : pieces) {
+        switch (piece.field) {
+            case DisplayPiece::Field::Literal: length += piece.literal.size(); break;
+            case DisplayPiece::Field::Year: length += NumberLength(t.year, piece.width); break;
+            case DisplayPiece::Field::Month: length += NumberLength(t.month, piece.width); break;
+            case DisplayPiece::Field::Day: length += NumberLength(t.day, piece.width); break;
+            case DisplayPiece::Field::Hour: length += NumberLength(t.hour, piece.width); break;
+            case DisplayPiece::Field::Minute: length += NumberLength(t.minute, piece.width); break;
+            case DisplayPiece::Field::Second: length += NumberLength(t.second, piece.width); break;
+        }
+    }
+    return length;
 }
 
 std::string LogTime::FormatForDisplay(const LocaleFormats& formats) const {

@@ -89,7 +89,7 @@ public:
             });
             bool written = true;
             m_selector.Select(m_buffer.data(), m_spans.data(), m_spans.size(),
-                              [&](std::size_t, std::string_view raw, const std::string&, std::size_t) {
+                              [&](std::size_t, std::string_view raw, const DisplayLayout&) {
                 written = written && out.Append(raw) && out.Append("\r\n");
             });
             if (!written) return true;
@@ -101,7 +101,7 @@ public:
 
 private:
     static constexpr std::size_t kBlock = std::size_t{256} << 10;
-    static constexpr std::size_t kPadding = 32;  // room for the NUL and aligned loads past it
+    static constexpr std::size_t kPadding = 1 + kScanPadding;  // the NUL and the scans past it
     CLineCutter m_cutter;
     CLineSelector m_selector;
     std::vector<char> m_buffer;

@@ -173,3 +173,61 @@ TEST(LineColor, LetterAndBlankPickTheColour) {
 }
 
 }  // namespace
+
+namespace {
+
+// The display layout reads each line once; it must agree with reading the whole line and
+// then its first timestamp-length bytes, whatever the bytes are.
+TEST(DisplayLayout, AgreesWithReadingTheLineTwice) {
+    const char alphabet[] = "0123456789 /:-.RNXab";
+    std::uint64_t state = 42;
+    auto next = [&state] {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return static_cast<std::size_t>(state >> 33);
+    };
+    const std::pair<LocaleFormats, std::string> cases[] = {
+        {Formats(DateOrder::MDY), "12/31/2003 23:59:59 - x"},
+        {Formats(DateOrder::MDY), "R 2003/12/31 23:59:59 - x"},
+        {Formats(DateOrder::YMD, "-", ":"), "2003-12-31 23:59:59 - x"},
+        {Formats(DateOrder::DMY, "..", "::"), "N 2003..12..31 23::59::59"}};
+    for (const auto& [f, templ] : cases) {
+        int readable = 0;
+        for (int i = 0; i < 60000; ++i) {
+            // Mutations of a well-formed line reach every branch far more often than noise.
+            std::string raw = templ;
+            const std::size_t edits = 1 + next() % 4;
+            for (std::size_t e = 0; e < edits; ++e) {
+                const std::size_t pos = next() % (raw.size() + 1);
+                const char c = alphabet[next() % (sizeof alphabet - 1)];
+                switch (next() % 3) {
+                    case 0: raw.insert(pos, 1, c); break;
+                    case 1: if (pos < raw.size()) raw[pos] = c; break;
+                    default: if (pos < raw.size()) raw.erase(pos, 1); break;
+                }
+            }
+            std::size_t n = TimestampLength(f) + (HasColourPrefix(raw) ? 2 : 0);
+            LogTime t;
+            const bool whole = ParseTimestamp(raw, true, nullptr, f);
+            const bool prefix = whole && ParseTimestamp(std::string_view(raw).substr(0, n), true, &t, f);
+            const DisplayLayout layout = LayoutDisplayText(raw, false, f);
+            ASSERT_EQ(layout.reformatted, prefix) << raw;
+            if (prefix) {
+                ASSERT_EQ(layout.time, t) << raw;
+                ASSERT_EQ(layout.tailStart, std::min(n, raw.size())) << raw;
+                ++readable;
+            }
+            ASSERT_EQ(layout.Length(raw.size()), GetDisplayText(raw, false, f).size()) << raw;
+        }
+        EXPECT_GT(readable, 1000);
+    }
+}
+
+TEST(DisplayLayout, DigitsRunningPastTheTimestampMakeItUnreadable) {
+    const LocaleFormats f = Formats(DateOrder::MDY);
+    EXPECT_EQ(GetDisplayText("12/31/2003 23:59:591 - x", true, f), "");
+    // The text after the timestamp starts at its fixed length, whatever the seconds took.
+    EXPECT_EQ(GetDisplayText("R 2003/12/31 23:59:5 - x", true, f), "12/31/2003 23:59:05- x");
+    EXPECT_EQ(GetDisplayText("12/31/2003 23:59:59- x", false, f), "12/31/2003 23:59:59- x");
+}
+
+}  // namespace
