@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFile>
 #include <QFontMetrics>
 #include <QImage>
-#include <QTemporaryDir>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,23 +11,17 @@
 #include "CQtTextMeasurer.h"
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
-#include "IDocumentHost.h"
+#include "FakeDocumentHost.h"
 #include "LocaleFormats.h"
+#include "TempDir.h"
 
 namespace {
 
-class ViewHost : public IDocumentHost {
+// The document's owner as the main window will be: every rebuild goes to the view.
+class ViewHost : public FakeDocumentHost {
 public:
-    const ILineFilter* GetActiveFilters() override { return nullptr; }
-    bool GetExcludeInvalidDates() const override { return false; }
-    void SetLogPath(const std::string&) override {}
-    void SetFilterPath(const std::string&) override {}
-    bool ReadFilterFile() override { return false; }
-    void SetProgressRange(std::uint64_t) override {}
-    void SetProgressPos(std::uint64_t) override {}
-    void EndProgress() override {}
-    bool AskRetry(const std::string&) override { return false; }
     void LinesChanged() override {
+        FakeDocumentHost::LinesChanged();
         if (view != nullptr) view->OnUpdate();
     }
     CTrawlviewView* view = nullptr;
@@ -60,12 +52,7 @@ protected:
     void Load(const std::vector<std::string>& lines) {
         std::string bytes;
         for (const std::string& line : lines) bytes += line + "\r\n";
-        const QString path = dir.filePath(QStringLiteral("test.log"));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-        file.close();
-        ASSERT_TRUE(doc.LoadLogFile(path.toStdString()));
+        ASSERT_TRUE(doc.LoadLogFile(dir.Write("test.log", bytes)));
     }
 
     QImage Grab() { return view.viewport()->grab().toImage(); }
@@ -93,7 +80,7 @@ protected:
         return 0;
     }
 
-    QTemporaryDir dir;
+    TempDir dir;
     ViewHost host;
     CQtTextMeasurer measurer;
     CTrawlviewDoc doc;
