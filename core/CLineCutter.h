@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "CSubstringSearcher.h"
 #include "LineScan.h"
 
 // A line of a file: where it starts and how many bytes it has, its line end excluded.
@@ -31,7 +32,20 @@ public:
     template <class OnLine>
     std::size_t Cut(const char* data, std::size_t size, bool last, OnLine&& onLine);
 
+    // Like Cut, but reports only the lines that contain an occurrence of searcher's text,
+    // finding each from the occurrence instead of cutting every line before it. Gives
+    // exactly the lines of Cut that contain the text, and the same carry-over.
+    template <class OnLine>
+    std::size_t CutAround(const char* data, std::size_t size, bool last, const CSubstringSearcher& searcher,
+                          OnLine&& onLine);
+
 private:
+    // Where the line after the line end at t starts, given that no line starts in
+    // [lineStart, t): after a NUL, or a CR among the control bytes skipped after a NUL,
+    // the control bytes that follow are skipped; after a CR that ends a line, an LF is.
+    // Sets the carry-over flags when that start is end.
+    const char* StartAfter(const char* lineStart, const char* t, const char* end);
+
     bool m_bSkipLf = false;
     bool m_bSkipControl = false;
 };
@@ -66,4 +80,67 @@ std::size_t CLineCutter::Cut(const char* data, std::size_t size, bool last, OnLi
         }
     }
     return size;
+}
+
+inline const char* CLineCutter::StartAfter(const char* lineStart, const char* t, const char* end) {
+    bool skipping = *t == '\0';
+    if (!skipping) {
+        // A CR preceded, back to a NUL, only by control bytes was skipped after that NUL.
+        const char* q = t;
+        while (q > lineStart && static_cast<signed char>(q[-1]) < 0x20 && q[-1] != '\0') --q;
+        skipping = q > lineStart && q[-1] == '\0';
+    }
+    const char* p = t + 1;
+    if (skipping) {
+        p = SkipToLineStart(p, end);
+        m_bSkipControl = p == end;
+    } else if (p == end) {
+        m_bSkipLf = true;
+    } else if (*p == '\n') {
+        ++p;
+    }
+    return p;
+}
+
+template <class OnLine>
+std::size_t CLineCutter::CutAround(const char* data, std::size_t size, bool last,
+                                   const CSubstringSearcher& searcher, OnLine&& onLine) {
+    const char* p = data;
+    const char* const end = data + size;
+    if (m_bSkipLf && p < end) {
+        if (*p == '\n') ++p;
+        m_bSkipLf = false;
+    }
+    if (m_bSkipControl && p < end) {
+        p = SkipToLineStart(p, end);
+        m_bSkipControl = p == end;
+    }
+    // p is always where a line starts (or end): every byte before it is decided.
+    const std::size_t length = searcher.Needle().size();
+    while (p < end) {
+        const char* hit = searcher.Find(p, end);
+        if (hit == end) break;
+        const char* start = p;
+        if (const char* t = FindLastCrOrNul(p, hit)) start = StartAfter(p, t, end);
+        if (start > hit) {
+            // The occurrence lies in bytes that belong to no line (skipped control
+            // bytes, or the LF of a CR LF).
+            p = start;
+            continue;
+        }
+        const char* lineEnd = FindCrOrNul(hit);
+        if (lineEnd == end && !last) return static_cast<std::size_t>(start - data);
+        if (start <= hit && lineEnd >= hit + length && lineEnd > start) {
+            onLine(static_cast<std::uint64_t>(start - data), static_cast<std::uint64_t>(lineEnd - start));
+        }
+        if (lineEnd == end) return size;
+        p = StartAfter(start, lineEnd, end);
+    }
+    if (last || p >= end) return size;
+    // Find where the unfinished line at the end of the block starts.
+    if (const char* t = FindLastCrOrNul(p, end)) {
+        p = StartAfter(p, t, end);
+        if (p == end) return size;
+    }
+    return static_cast<std::size_t>(p - data);
 }

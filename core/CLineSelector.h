@@ -28,6 +28,9 @@ public:
     template <class OnKept>
     void Select(const char* data, const LineSpan* spans, std::size_t n, OnKept&& onKept);
 
+    // The searcher for the text every selected line contains, or null.
+    const CSubstringSearcher* Searcher() const { return m_searcher ? &*m_searcher : nullptr; }
+
 private:
     template <class OnKept>
     void Consider(const char* data, const LineSpan& span, std::size_t k, OnKept& onKept) {

@@ -25,16 +25,35 @@ __attribute__((target("avx2"))) const char* FindPairsAvx2(const char* p, const c
                                                           std::size_t i2, const char*& resume) {
     const __m256i v1 = _mm256_set1_epi8(needle[i1]);
     const __m256i v2 = _mm256_set1_epi8(needle[i2]);
-    while (lastStart - p >= 31) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i1));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i2));
-        auto mask = static_cast<unsigned>(
-            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, v1), _mm256_cmpeq_epi8(b, v2))));
+    auto verify = [&](const char* base, unsigned mask) -> const char* {
         while (mask != 0) {
-            const char* candidate = p + __builtin_ctz(mask);
+            const char* candidate = base + __builtin_ctz(mask);
             if (std::memcmp(candidate, needle.data(), needle.size()) == 0) return candidate;
             mask &= mask - 1;
         }
+        return nullptr;
+    };
+    // Two rounds of 32 starts per test of the combined result: candidates are rare.
+    while (lastStart - p >= 63) {
+        const __m256i m0 = _mm256_and_si256(
+            _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i1)), v1),
+            _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i2)), v2));
+        const __m256i m1 = _mm256_and_si256(
+            _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 + i1)), v1),
+            _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 + i2)), v2));
+        const __m256i any = _mm256_or_si256(m0, m1);
+        if (!_mm256_testz_si256(any, any)) {
+            if (const char* hit = verify(p, static_cast<unsigned>(_mm256_movemask_epi8(m0)))) return hit;
+            if (const char* hit = verify(p + 32, static_cast<unsigned>(_mm256_movemask_epi8(m1)))) return hit;
+        }
+        p += 64;
+    }
+    while (lastStart - p >= 31) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i1));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i2));
+        const auto mask = static_cast<unsigned>(
+            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, v1), _mm256_cmpeq_epi8(b, v2))));
+        if (const char* hit = verify(p, mask)) return hit;
         p += 32;
     }
     resume = p;

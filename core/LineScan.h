@@ -15,3 +15,6 @@ const char* FindCrOrNul(const char* p);
 // First byte at or after p, before end, that is neither a control byte nor 0x80 or above
 // (bytes compared as signed values against 0x20); end when there is none.
 const char* SkipToLineStart(const char* p, const char* end);
+
+// Last CR or NUL in [begin, end), or nullptr when there is none.
+const char* FindLastCrOrNul(const char* begin, const char* end);

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "CFilterMatcher.h"
-#include "CLineCutter.h"
 #include "CLineSelector.h"
+#include "CLineStream.h"
 #include "CLogFile.h"
 #include "FilterFileReader.h"
 #include "LocaleFormats.h"
@@ -57,64 +57,16 @@ private:
     std::string m_block;
 };
 
-// Streams the log through the cutter and the selector in blocks, so that a log of any
-// size needs only a block of memory, and writes each selected raw line with CR LF. A line
-// longer than the block grows the block.
-class LineStreamer {
-public:
-    LineStreamer(const ILineFilter* filter, bool excludeInvalid)
-        : m_selector(filter, excludeInvalid, GetLocaleFormats()), m_buffer(kBlock + kPadding) {}
-
-    // Returns false with failure set when the log cannot be read. A failed write ends the
-    // stream early and is left in the writer's error.
-    bool Run(CLogFile& file, BlockWriter& out, StringId& failure) {
-        std::uint64_t remaining = file.Size();
-        std::size_t have = 0;
-        for (;;) {
-            std::size_t capacity = m_buffer.size() - kPadding;
-            if (have == capacity) {
-                m_buffer.resize(2 * capacity + kPadding);
-                capacity = m_buffer.size() - kPadding;
-            }
-            const std::uint64_t want = std::min<std::uint64_t>(capacity - have, remaining);
-            std::uint64_t got = 0;
-            if (!file.Read(m_buffer.data() + have, want, got, failure)) return false;
-            remaining -= got;
-            have += static_cast<std::size_t>(got);
-            const bool last = got < want || remaining == 0;
-            m_buffer[have] = '\0';  // the cutter's scan stops at a NUL
-            m_spans.clear();
-            const std::size_t used = m_cutter.Cut(m_buffer.data(), have, last, [this](std::uint64_t start, std::uint64_t length) {
-                m_spans.push_back({start, length});
-            });
-            bool written = true;
-            m_selector.Select(m_buffer.data(), m_spans.data(), m_spans.size(),
-                              [&](std::size_t, std::string_view raw, const DisplayLayout&) {
-                written = written && out.Append(raw) && out.Append("\r\n");
-            });
-            if (!written) return true;
-            if (last) return true;
-            std::memmove(m_buffer.data(), m_buffer.data() + used, have - used);
-            have -= used;
-        }
-    }
-
-private:
-    static constexpr std::size_t kBlock = std::size_t{256} << 10;
-    static constexpr std::size_t kPadding = 1 + kScanPadding;  // the NUL and the scans past it
-    CLineCutter m_cutter;
-    CLineSelector m_selector;
-    std::vector<char> m_buffer;
-    std::vector<LineSpan> m_spans;
-};
-
 // Writes the export to fd; returns false with a message in error.
 bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* filter, bool excludeInvalid, int fd,
                  std::string& error, int& writeError) {
     BlockWriter out(fd);
-    LineStreamer streamer(filter, excludeInvalid);
+    CLineSelector selector(filter, excludeInvalid, GetLocaleFormats());
+    CLineStream stream;
     StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
-    if (!streamer.Run(log, out, failure)) {
+    auto read = [&](char* buffer, std::uint64_t count, std::uint64_t& got) { return log.Read(buffer, count, got, failure); };
+    auto write = [&](std::string_view raw) { return out.Append(raw) && out.Append("\r\n"); };
+    if (!stream.Run(selector, log.Size(), read, write)) {
         error = FormatString(failure, logPath);
         return false;
     }

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "CTrawlviewDoc.h"
+#include "ContainsFilter.h"
 #include "FakeDocumentHost.h"
 #include "FakeTextMeasurer.h"
 #include "LocaleFormats.h"
@@ -19,18 +20,6 @@ Lines Displayed(const CTrawlviewDoc& doc) {
     for (LineIndex i = 0; i < doc.GetLineCount(); ++i) out.emplace_back(doc.GetLine(i));
     return out;
 }
-
-// Passes lines containing a text; may or may not tell the document about it.
-class ContainsFilter : public ILineFilter {
-public:
-    ContainsFilter(std::string needle, bool advertise) : m_needle(std::move(needle)), m_advertise(advertise) {}
-    bool Passes(std::string_view line) const override { return line.find(m_needle) != std::string_view::npos; }
-    std::string_view RequiredSubstring() const override { return m_advertise ? m_needle : std::string_view(); }
-
-private:
-    std::string m_needle;
-    bool m_advertise;
-};
 
 class DocTest : public testing::Test {
 protected:
