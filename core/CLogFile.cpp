@@ -46,10 +46,17 @@ bool CLogFile::Open(const std::string& path, StringId& failure) {
 }
 
 bool CLogFile::Read(char* buffer, std::uint64_t count, std::uint64_t& got, StringId& failure) {
+    const bool ok = ReadAt(buffer, count, m_nOffset, got, failure);
+    m_nOffset += got;
+    return ok;
+}
+
+bool CLogFile::ReadAt(char* buffer, std::uint64_t count, std::uint64_t offset, std::uint64_t& got,
+                      StringId& failure) const {
     got = 0;
     while (got < count) {
         const std::uint64_t chunk = std::min<std::uint64_t>(count - got, std::uint64_t{1} << 30);
-        const ssize_t n = read(m_fd, buffer + got, static_cast<std::size_t>(chunk));
+        const ssize_t n = pread(m_fd, buffer + got, static_cast<std::size_t>(chunk), static_cast<off_t>(offset + got));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             failure = errno == EIO ? AFX_IDP_FILE_HARDWARE : AFX_IDP_FAILED_TO_OPEN_DOC;
@@ -65,4 +72,5 @@ void CLogFile::Close() {
     if (m_fd >= 0) close(m_fd);
     m_fd = -1;
     m_nSize = 0;
+    m_nOffset = 0;
 }

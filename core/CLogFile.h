@@ -24,9 +24,14 @@ public:
     // the number of bytes read (less than count at the end of the file); on a read error
     // returns false and sets failure.
     bool Read(char* buffer, std::uint64_t count, std::uint64_t& got, StringId& failure);
+    // The same from a given offset, without moving the position Read reads from; safe to
+    // call from several threads at once.
+    bool ReadAt(char* buffer, std::uint64_t count, std::uint64_t offset, std::uint64_t& got,
+                StringId& failure) const;
     void Close();
 
 private:
     int m_fd = -1;
     std::uint64_t m_nSize = 0;
+    std::uint64_t m_nOffset = 0;  // where Read goes on
 };

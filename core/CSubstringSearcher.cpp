@@ -1,5 +1,6 @@
 #include "CSubstringSearcher.h"
 
+#include <cstdint>
 #include <cstring>
 
 #if defined(__x86_64__)
@@ -16,6 +17,16 @@ int Commonness(unsigned char c) {
     return hit != nullptr ? 200 - static_cast<int>(hit - kByFrequency) : 0;
 }
 
+// The first candidate start, base plus a set bit of mask, where the whole needle is.
+const char* FirstMatch(const char* base, std::uint64_t mask, const std::string& needle) {
+    while (mask != 0) {
+        const char* candidate = base + __builtin_ctzll(mask);
+        if (std::memcmp(candidate, needle.data(), needle.size()) == 0) return candidate;
+        mask &= mask - 1;
+    }
+    return nullptr;
+}
+
 #if defined(__x86_64__)
 // Candidate starts where both rare bytes sit at their offsets, 32 starts at a time, from
 // p while at least 32 starts remain before lastStart; returns the first full match, or
@@ -25,41 +36,35 @@ __attribute__((target("avx2"))) const char* FindPairsAvx2(const char* p, const c
                                                           std::size_t i2, const char*& resume) {
     const __m256i v1 = _mm256_set1_epi8(needle[i1]);
     const __m256i v2 = _mm256_set1_epi8(needle[i2]);
-    auto verify = [&](const char* base, unsigned mask) -> const char* {
-        while (mask != 0) {
-            const char* candidate = base + __builtin_ctz(mask);
-            if (std::memcmp(candidate, needle.data(), needle.size()) == 0) return candidate;
-            mask &= mask - 1;
-        }
-        return nullptr;
-    };
-    // Two rounds of 32 starts per test of the combined result: candidates are rare.
-    while (lastStart - p >= 63) {
-        const __m256i m0 = _mm256_and_si256(
-            _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i1)), v1),
-            _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i2)), v2));
-        const __m256i m1 = _mm256_and_si256(
-            _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 + i1)), v1),
-            _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 + i2)), v2));
-        const __m256i any = _mm256_or_si256(m0, m1);
-        if (!_mm256_testz_si256(any, any)) {
-            if (const char* hit = verify(p, static_cast<unsigned>(_mm256_movemask_epi8(m0)))) return hit;
-            if (const char* hit = verify(p + 32, static_cast<unsigned>(_mm256_movemask_epi8(m1)))) return hit;
-        }
-        p += 64;
-    }
     while (lastStart - p >= 31) {
         const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i1));
         const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i2));
-        const auto mask = static_cast<unsigned>(
+        const auto mask = static_cast<std::uint32_t>(
             _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, v1), _mm256_cmpeq_epi8(b, v2))));
-        if (const char* hit = verify(p, mask)) return hit;
+        if (const char* hit = FirstMatch(p, mask, needle)) return hit;
         p += 32;
     }
     resume = p;
     return nullptr;
 }
 
+// The same with 64 starts at a time, for processors that compare 64 bytes into a mask.
+__attribute__((target("avx512bw"))) const char* FindPairsAvx512(const char* p, const char* lastStart,
+                                                                const std::string& needle, std::size_t i1,
+                                                                std::size_t i2, const char*& resume) {
+    const __m512i v1 = _mm512_set1_epi8(needle[i1]);
+    const __m512i v2 = _mm512_set1_epi8(needle[i2]);
+    while (lastStart - p >= 63) {
+        const std::uint64_t mask = _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(p + i1), v1) &
+                             _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(p + i2), v2);
+        if (const char* hit = FirstMatch(p, mask, needle)) return hit;
+        p += 64;
+    }
+    resume = p;
+    return nullptr;
+}
+
+const bool kHaveAvx512 = __builtin_cpu_supports("avx512bw");
 const bool kHaveAvx2 = __builtin_cpu_supports("avx2");
 #endif
 
@@ -96,6 +101,9 @@ const char* CSubstringSearcher::Find(const char* begin, const char* end) const {
     const char r1 = m_needle[m_nRare1];
     const char r2 = m_needle[m_nRare2];
 #if defined(__x86_64__)
+    if (kHaveAvx512) {
+        if (const char* hit = FindPairsAvx512(p, lastStart, m_needle, m_nRare1, m_nRare2, p)) return hit;
+    }
     if (kHaveAvx2) {
         if (const char* hit = FindPairsAvx2(p, lastStart, m_needle, m_nRare1, m_nRare2, p)) return hit;
     }
@@ -105,12 +113,8 @@ const char* CSubstringSearcher::Find(const char* begin, const char* end) const {
     while (lastStart - p >= 15) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + m_nRare1));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + m_nRare2));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, v1), _mm_cmpeq_epi8(b, v2))));
-        while (mask != 0) {
-            const char* candidate = p + __builtin_ctz(mask);
-            if (std::memcmp(candidate, m_needle.data(), n) == 0) return candidate;
-            mask &= mask - 1;
-        }
+        const auto mask = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, v1), _mm_cmpeq_epi8(b, v2))));
+        if (const char* hit = FirstMatch(p, mask, m_needle)) return hit;
         p += 16;
     }
 #endif

@@ -16,6 +16,55 @@ std::string_view LoadString(StringId id) {
         case AFX_IDP_FILE_ACCESS_DENIED: return "You do not have permission to open the file %1.";
         case AFX_IDP_FILE_HARDWARE: return "A hardware error occured trying to open the file %1.";
         case AFX_IDP_FILE_NO_MEMORY: return "Not enough memory to load the file %1.";
+        case IDR_MAINFRAME: return "T.A.R.N.I.X. Trawlview";
+        case IDS_ABOUT_TITLE: return "About The T.A.R.N.I.X. Trawlview";
+        case IDS_ABOUT_VERSION: return "T.A.R.N.I.X. Trawlview v%1";
+        case IDS_ABOUT_NOTICE:
+            return "Viewer for the log files of the T.A.R.N.I.X. suite.\n"
+                   "Written by the Trawlview developers.\n"
+                   "Copyright (C) Quellbrook Inc.\n"
+                   "All rights reserved.";
+        case IDS_SAVE_FAILED: return "Could not save the file %1.";
+        case IDS_FILTER_FILE_FAILED: return "Could not read the filter file %1.";
+        case IDS_HELP_TITLE: return "Trawlview Help";
+        case IDS_LOG_FILE_FILTER: return "Log Files (*.log)";
+        case IDS_DEFAULT_LOG_NAME: return "events.log";
+        case IDS_FILTERED_SUFFIX: return "(filtered)";
+        case IDS_HELP_FILE_NAME: return "Trawlview.html";
+        case AFX_IDS_APP_TITLE: return "Trawlview";
+        case AFX_IDS_IDLEMESSAGE: return "For Help, press F1";
+        case AFX_IDS_HELPMODEMESSAGE: return "Select an object on which to get Help";
+        case AFX_IDS_UNTITLED: return "Untitled";
+        case IDS_INDICATOR_DATE: return "Date";
+        case IDS_INDICATOR_TIME: return "Time";
+        case IDS_INDICATOR_CAPS: return "CAP";
+        case IDS_INDICATOR_NUM: return "NUM";
+        case IDS_INDICATOR_SCRL: return "SCRL";
+        case IDS_PROMPT_FILE_OPEN: return "Open an existing log file\nOpen";
+        case IDS_PROMPT_FILE_RELOAD: return "Reload the current log file\nReload";
+        case IDS_PROMPT_FILE_SAVE_LOG: return "Save the currently displayed Log\nSave Log";
+        case IDS_PROMPT_FILE_LOAD_FILTERS: return "Load message filters from file\nLoad Filters";
+        case IDS_PROMPT_FILE_SAVE_FILTERS: return "Save the current message filters\nSave Filters";
+        case IDS_PROMPT_FILE_SAVE_FILTERS_AS:
+            return "Save the current message filters to different filter file\nSave Filters As";
+        case IDS_PROMPT_EDIT_FILTERS: return "Show the message filters\nFilters";
+        case IDS_PROMPT_EDIT_PREFERENCES: return "Show the preferences dialog\nPreferences";
+        case IDS_PROMPT_FILE_OPEN_SUITE_LOG: return "Open the T.A.R.N.I.X. log file\nT.A.R.N.I.X. Log";
+        case IDS_PROMPT_FILE_PRINT_SETUP: return "Change the printer and printing options\nPrint Setup";
+        case IDS_PROMPT_FILE_PRINT: return "Print the log messages\nPrint";
+        case IDS_PROMPT_EDIT_COPY: return "Copy the selection to the Clipboard\nCopy";
+        case IDS_PROMPT_EDIT_FIND: return "Find the specified text\nFind";
+        case IDS_PROMPT_EDIT_SELECT_ALL: return "Select all log messages\nSelect All";
+        case IDS_PROMPT_APP_ABOUT: return "Display program information, version number and copyright\nAbout";
+        case IDS_PROMPT_APP_EXIT: return "Quit the Trawlview\nExit";
+        case IDS_PROMPT_HELP_FINDER: return "List Help topics\nHelp Topics";
+        case IDS_PROMPT_CONTEXT_HELP: return "Display help for clicked on buttons, menus and windows\nHelp";
+        case IDS_PROMPT_HELP: return "Display help for current task or command\nHelp";
+        case IDS_PROMPT_NEXT_PANE: return "Switch to the next window pane\nNext Pane";
+        case IDS_PROMPT_PREV_PANE: return "Switch back to the previous window pane\nPrevious Pane";
+        case IDS_PROMPT_VIEW_TOOLBAR: return "Show or hide the toolbar\nToggle Toolbar";
+        case IDS_PROMPT_VIEW_STATUS_BAR: return "Show or hide the status bar\nToggle Status Bar";
+        case IDS_PROMPT_FILE_MRU: return "Open this file";
     }
     return {};
 }
