@@ -13,6 +13,7 @@
 #include "LocaleFormats.h"
 #include "LogLine.h"
 #include "StringTable.h"
+#include "TextBytes.h"
 
 namespace {
 
@@ -188,18 +189,12 @@ std::int64_t CTrawlviewDoc::MeasureDisplayText(std::string_view raw, const Displ
     if (LineColorOf(raw) != LineColor::Red) {
         return m_pMeasurer->TextWidth(head, false) + m_pMeasurer->TextWidth(tail, false);
     }
-    // Red lines: the timestamp column (as many bytes as the timestamp sample) in the
-    // normal font, the message in bold.
-    const std::size_t column = GetLocaleFormats().timestampSample.size();
-    std::string& piece = m_scratchPiece;
-    if (head.size() <= column) {
-        const std::size_t fromTail = std::min(column - head.size(), tail.size());
-        piece.assign(head);
-        piece.append(tail.substr(0, fromTail));
-        return m_pMeasurer->TextWidth(piece, false) + m_pMeasurer->TextWidth(tail.substr(fromTail), true);
-    }
-    piece.assign(head, column);
-    piece.append(tail);
-    return m_pMeasurer->TextWidth(std::string_view(head).substr(0, column), false) +
-           m_pMeasurer->TextWidth(piece, true);
+    // Red lines: the timestamp column (as many bytes as the timestamp sample, a UTF-8
+    // character kept whole) in the normal font, the message in bold.
+    std::string& text = m_scratchPiece;
+    text.assign(head);
+    text.append(tail);
+    const std::size_t split = ColumnSplit(text, GetLocaleFormats().timestampSample.size());
+    const std::string_view whole(text);
+    return m_pMeasurer->TextWidth(whole.substr(0, split), false) + m_pMeasurer->TextWidth(whole.substr(split), true);
 }

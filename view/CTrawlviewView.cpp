@@ -129,11 +129,7 @@ bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
     std::string_view shown = display;
     if (HasColourPrefix(shown)) shown.remove_prefix(2);
     const auto n = static_cast<std::size_t>(m_nSampleLength);
-    std::size_t split = std::min(n, shown.size());
-    if (split < shown.size() && !IsAscii(shown) && IsValidUtf8(shown)) {
-        // A UTF-8 character is not cut in two: both parts must still read as UTF-8.
-        while (split > 0 && (static_cast<unsigned char>(shown[split]) & 0xC0u) == 0x80u) --split;
-    }
+    const std::size_t split = ColumnSplit(shown, n);
     const std::string_view column = shown.substr(0, split);
     const std::string_view message = shown.substr(split);
 

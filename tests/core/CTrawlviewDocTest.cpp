@@ -10,6 +10,7 @@
 #include "FakeTextMeasurer.h"
 #include "LocaleFormats.h"
 #include "TempDir.h"
+#include "TextBytes.h"
 
 namespace {
 
@@ -100,6 +101,17 @@ TEST_F(DocTest, RedLinesMeasureTheirMessageInBold) {
     EXPECT_EQ(doc.GetLineWidth(2), 31 * 3);
     EXPECT_EQ(doc.GetWidestLine(), 0);
     EXPECT_EQ(doc.GetDisplayText(0), "12/31/2003 23:59:59 - Disk full");
+}
+
+TEST_F(DocTest, RedLineSplitKeepsAUtf8CharacterInTheColumn) {
+    FakeTextMeasurer measurer;
+    doc.SetMeasurer(&measurer);
+    // "é" takes bytes 21 and 22 of the display text; the column is 22 bytes wide.
+    Load("R 2003/12/31 23:59:59 -\xC3\xA9 rest\r\nR 2003/12/31 23:59:59 -\xE9 rest\r\n");
+    EXPECT_EQ(doc.GetLineWidth(0), 21 * 3 + 7 * 6);
+    // Not UTF-8 (Windows-1252 "é" is one byte): the column takes 22 bytes as they are.
+    EXPECT_EQ(doc.GetLineWidth(1), 22 * 3 + 5 * 6);
+    EXPECT_EQ(ColumnSplit("ab", 5), 2u);
 }
 
 TEST_F(DocTest, SkippingLinesThatCannotBeWidestFindsTheSameLine) {
