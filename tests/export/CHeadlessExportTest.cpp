@@ -5,6 +5,10 @@
 
 #include <filesystem>
 
+#include "CTrawlviewDoc.h"
+#include "ContainsFilter.h"
+#include "FakeDocumentHost.h"
+#include "LocaleFormats.h"
 #include "TempDir.h"
 
 namespace {
@@ -30,6 +34,7 @@ protected:
     TempDir dir;
 };
 
+const char* const kPinnedMdy = "TRAWLVIEW_SYSTEM_LOCALE='MDY;/;:' TRAWLVIEW_USER_LOCALE='MDY;/;:'";
 const char* const kPinned = "TRAWLVIEW_SYSTEM_LOCALE='MDY;/;:' TRAWLVIEW_USER_LOCALE='DMY;.;:'";
 
 TEST_F(ExportTest, WritesTheDisplayedRawLinesWithCrLf) {
@@ -120,6 +125,63 @@ TEST_F(ExportTest, AClosedPipeEndsQuietly) {
     const int raw = std::system(("sh -c \"" + cmd + "\"").c_str());
     EXPECT_TRUE(WIFEXITED(raw));
     EXPECT_EQ(TempDir::Read(dir.Path("err")), "");
+}
+
+// The export streams the log in blocks; the window's document holds it whole. Both must
+// show the same lines, whatever the bytes.
+TEST_F(ExportTest, WritesExactlyTheLinesTheDocumentShows) {
+    std::string bytes;
+    std::uint64_t state = 99;
+    const char pieces[][24] = {"R 2003/12/31 23:59:59 -", "12/31/2003 10:00:00 - ", "disk", "\r\n", "\r", "\n",
+                               "x", "\x85", "\x01", "N ", " "};
+    while (bytes.size() < (3u << 20)) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        const std::size_t k = (state >> 33) % (sizeof pieces / sizeof pieces[0] + 1);
+        if (k == sizeof pieces / sizeof pieces[0]) {
+            bytes.push_back('\0');
+        } else {
+            bytes += pieces[k];
+        }
+    }
+    const std::string log = Log(bytes);
+    const std::string filters = dir.Write("disk.lff", "Idisk\n");
+    for (const bool exclude : {false, true}) {
+        for (const bool filtered : {false, true}) {
+            FakeDocumentHost host;
+            host.excludeInvalid = exclude;
+            ContainsFilter disk("disk", true);
+            host.filter = filtered ? &disk : nullptr;
+            CTrawlviewDoc doc(host, nullptr);
+            ASSERT_TRUE(doc.LoadLogFile(log));
+            std::string expected;
+            for (LineIndex i = 0; i < doc.GetLineCount(); ++i) expected.append(doc.GetLine(i)).append("\r\n");
+
+            std::vector<std::string> args = {"--export", "-", log};
+            if (exclude) args.push_back("--exclude-invalid");
+            if (filtered) args.insert(args.begin(), {"--filters", filters});
+            const Outcome r = Run(args, kPinnedMdy);
+            ASSERT_EQ(r.status, 0) << r.err;
+            EXPECT_GT(doc.GetLineCount(), 1000);
+            EXPECT_TRUE(r.out == expected) << "exclude " << exclude << " filtered " << filtered;
+        }
+    }
+}
+
+TEST_F(ExportTest, AFiftyMebibyteLineIsWrittenByteForByte) {
+    std::string line(50u << 20, 'y');
+    for (std::size_t i = 0; i < line.size(); i += 4093) line[i] = static_cast<char>('a' + i % 26);
+    const std::string out = dir.Path("out.log");
+    const Outcome r = Run({"--export", out, Log("first\r\n" + line + "\r\nlast")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(TempDir::Read(out) == "first\r\n" + line + "\r\nlast\r\n");
+}
+
+TEST_F(ExportTest, EmptyFilesAndFilesOfLineEndsGiveNothing) {
+    for (const std::string bytes : {"", "\r\n\r\n\r\r", "\n"}) {
+        const Outcome r = Run({"--export", "-", Log(bytes)});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, bytes == "\n" ? "\n\r\n" : "");
+    }
 }
 
 }  // namespace
