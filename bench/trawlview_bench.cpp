@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchHost.h"
 #include "CFilterMatcher.h"
 #include "CTrawlviewDoc.h"
 #include "IDocumentHost.h"
@@ -42,37 +43,6 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The host the window would be, minus the window: it hands the document whatever
-// filters the benchmark set, keeps no progress and never retries.
-class BenchHost : public IDocumentHost {
-public:
-    void SetFilters(FilterList filters) {
-        m_matcher.reset();
-        m_filters = std::move(filters);
-    }
-
-    const ILineFilter* GetActiveFilters() override {
-        if (!m_filters) return nullptr;
-        m_matcher.emplace(m_filters.get(), false);
-        return &*m_matcher;
-    }
-    bool GetExcludeInvalidDates() const override { return false; }
-    void SetLogPath(const std::string&) override {}
-    void SetFilterPath(const std::string&) override {}
-    bool ReadFilterFile() override { return false; }
-    void SetProgressRange(std::uint64_t) override {}
-    void SetProgressPos(std::uint64_t) override {}
-    void EndProgress() override {}
-    bool AskRetry(const std::string& message) override {
-        std::fprintf(stderr, "trawlview_bench: %s\n", message.c_str());
-        return false;
-    }
-    void LinesChanged() override {}
-
-private:
-    FilterList m_filters;
-    std::optional<CFilterMatcher> m_matcher;
-};
 
 // A value from /proc/self/status in kB ("VmHWM", "VmRSS"); 0 when unavailable.
 std::uint64_t StatusKb(const char* key) {
@@ -234,7 +204,7 @@ int main(int argc, char** argv) {
     }
 
 
-    BenchHost host;
+    BenchHost host("trawlview_bench");
     CTrawlviewDoc doc(host, nullptr);
     std::vector<Row> rows;
 

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchHost.h"
 #include "CFilterMatcher.h"
 #include "CQtTextMeasurer.h"
 #include "CTrawlviewDoc.h"
@@ -38,37 +39,6 @@ double MsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-class BenchHost : public IDocumentHost {
-public:
-    void SetFilters(FilterList filters) {
-        m_matcher.reset();
-        m_filters = std::move(filters);
-    }
-    const ILineFilter* GetActiveFilters() override {
-        if (!m_filters) return nullptr;
-        m_matcher.emplace(m_filters.get(), false);
-        return &*m_matcher;
-    }
-    bool GetExcludeInvalidDates() const override { return false; }
-    void SetLogPath(const std::string&) override {}
-    void SetFilterPath(const std::string&) override {}
-    bool ReadFilterFile() override { return false; }
-    void SetProgressRange(std::uint64_t) override {}
-    void SetProgressPos(std::uint64_t) override {}
-    void EndProgress() override {}
-    bool AskRetry(const std::string& message) override {
-        std::fprintf(stderr, "view_bench: %s\n", message.c_str());
-        return false;
-    }
-    void LinesChanged() override {
-        if (view != nullptr) view->OnUpdate();
-    }
-    CTrawlviewView* view = nullptr;
-
-private:
-    FilterList m_filters;
-    std::optional<CFilterMatcher> m_matcher;
-};
 
 struct Stats {
     double min = 0;
@@ -123,11 +93,11 @@ int main(int argc, char** argv) {
     QApplication app(qtArgc, argv);
     SetLocaleFormats(MakeLocaleFormats(LocaleValues{}, LocaleValues{}));
 
-    BenchHost host;
+    BenchHost host("view_bench");
     const CQtTextMeasurer measurer;
     CTrawlviewDoc doc(host, &measurer);
     CTrawlviewView view(doc, measurer);
-    host.view = &view;
+    host.onLinesChanged = [&view] { view.OnUpdate(); };
     view.resize(1920, 1080);
     view.show();
     view.OnInitialUpdate();

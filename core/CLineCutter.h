@@ -40,6 +40,20 @@ public:
                           OnLine&& onLine);
 
 private:
+    // Finishes what the previous block left undecided at its end: an LF after a CR, or
+    // bytes to skip after a NUL. Returns where the first line of this block starts.
+    const char* ApplyCarry(const char* p, const char* end) {
+        if (m_bSkipLf && p < end) {
+            if (*p == '\n') ++p;
+            m_bSkipLf = false;
+        }
+        if (m_bSkipControl && p < end) {
+            p = SkipToLineStart(p, end);
+            m_bSkipControl = p == end;
+        }
+        return p;
+    }
+
     // Where the line after the line end at t starts, given that no line starts in
     // [lineStart, t): after a NUL, or a CR among the control bytes skipped after a NUL,
     // the control bytes that follow are skipped; after a CR that ends a line, an LF is.
@@ -52,16 +66,8 @@ private:
 
 template <class OnLine>
 std::size_t CLineCutter::Cut(const char* data, std::size_t size, bool last, OnLine&& onLine) {
-    const char* p = data;
+    const char* p = ApplyCarry(data, data + size);
     const char* const end = data + size;
-    if (m_bSkipLf && p < end) {
-        if (*p == '\n') ++p;
-        m_bSkipLf = false;
-    }
-    if (m_bSkipControl && p < end) {
-        p = SkipToLineStart(p, end);
-        m_bSkipControl = p == end;
-    }
     while (p < end) {
         const char* e = FindCrOrNul(p);
         if (e == end && !last) return static_cast<std::size_t>(p - data);
@@ -105,16 +111,8 @@ inline const char* CLineCutter::StartAfter(const char* lineStart, const char* t,
 template <class OnLine>
 std::size_t CLineCutter::CutAround(const char* data, std::size_t size, bool last,
                                    const CSubstringSearcher& searcher, OnLine&& onLine) {
-    const char* p = data;
+    const char* p = ApplyCarry(data, data + size);
     const char* const end = data + size;
-    if (m_bSkipLf && p < end) {
-        if (*p == '\n') ++p;
-        m_bSkipLf = false;
-    }
-    if (m_bSkipControl && p < end) {
-        p = SkipToLineStart(p, end);
-        m_bSkipControl = p == end;
-    }
     // p is always where a line starts (or end): every byte before it is decided.
     const std::size_t length = searcher.Needle().size();
     while (p < end) {

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "CFilterMatcher.h"
+#include "IDocumentHost.h"
+#include "LogFilter.h"
+
+// The host the window would be, minus the window: it hands the document whatever filters
+// the benchmark set, keeps no progress and never retries.
+class BenchHost : public IDocumentHost {
+public:
+    explicit BenchHost(const char* program) : m_program(program) {}
+
+    void SetFilters(FilterList filters) {
+        m_matcher.reset();
+        m_filters = std::move(filters);
+    }
+
+    const ILineFilter* GetActiveFilters() override {
+        if (!m_filters) return nullptr;
+        m_matcher.emplace(m_filters.get(), false);
+        return &*m_matcher;
+    }
+    bool GetExcludeInvalidDates() const override { return false; }
+    void SetLogPath(const std::string&) override {}
+    void SetFilterPath(const std::string&) override {}
+    bool ReadFilterFile() override { return false; }
+    void SetProgressRange(std::uint64_t) override {}
+    void SetProgressPos(std::uint64_t) override {}
+    void EndProgress() override {}
+    bool AskRetry(const std::string& message) override {
+        std::fprintf(stderr, "%s: %s\n", m_program, message.c_str());
+        return false;
+    }
+    void LinesChanged() override {
+        if (onLinesChanged) onLinesChanged();
+    }
+
+    std::function<void()> onLinesChanged;
+
+private:
+    const char* m_program;
+    FilterList m_filters;
+    std::optional<CFilterMatcher> m_matcher;
+};
