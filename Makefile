@@ -1,4 +1,4 @@
-# Entry points: make run, make test, make build, make bench.
+# Entry points: make run, make test, make build, make bench, make fuzz.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 NOGUI_BUILD ?= build-nogui
@@ -6,7 +6,7 @@ GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST      := ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build run test test-release test-asan test-nogui bench clean
+.PHONY: all deps build run test test-release test-asan test-nogui bench clean fuzz
 
 all: build
 
@@ -41,4 +41,25 @@ bench: build
 	bench/run-bench $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(NOGUI_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(NOGUI_BUILD) $(FUZZ_BUILD)
+
+# Builds the fuzz targets with clang (libFuzzer, ASan, UBSan) and runs each for
+# FUZZ_SECONDS. New inputs go to $(FUZZ_BUILD)/corpus, findings to $(FUZZ_BUILD)/findings;
+# copy the ones worth keeping into tests/fuzz/corpus/<target>/.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 120
+FUZZ_TARGETS := fuzz_timestamp fuzz_display_text fuzz_filter_file fuzz_document
+FUZZ_FLAGS   := -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+
+fuzz:
+	@scripts/install-deps clang libclang-rt-14-dev
+	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAWLVIEW_GUI=OFF \
+		-DCMAKE_CXX_COMPILER=clang++ -DTRAWLVIEW_FUZZ=ON -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)"
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+	mkdir -p $(FUZZ_BUILD)/findings
+	for t in $(FUZZ_TARGETS); do \
+		mkdir -p $(FUZZ_BUILD)/corpus/$$t && \
+		$(FUZZ_BUILD)/tests/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+			-artifact_prefix=$(FUZZ_BUILD)/findings/$$t- \
+			$(FUZZ_BUILD)/corpus/$$t tests/fuzz/corpus/$$t || exit 1; \
+	done
