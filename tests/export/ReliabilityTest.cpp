@@ -1,0 +1,390 @@
+// Bad input end to end: the real program on empty, binary, huge and unreadable logs,
+// unusable output targets, odd filter files and locale variables; and the document on
+// logs that change while they are read or after.
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "CTrawlviewDoc.h"
+#include "ContainsFilter.h"
+#include "FakeDocumentHost.h"
+#include "TempDir.h"
+
+extern char** environ;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using namespace std::string_literals;
+
+struct Outcome {
+    int status = -1;     // exit status; -1 when ended by a signal
+    int signal = 0;      // the signal that ended it, if one did
+    std::string out;
+    std::string err;
+};
+
+// How the program is started. As root, `unprivileged` drops to nobody first, so that
+// file permissions apply as they do to a user.
+struct Launch {
+    std::vector<std::string> env = {"TRAWLVIEW_SYSTEM_LOCALE=MDY;/;:", "TRAWLVIEW_USER_LOCALE=MDY;/;:"};
+    bool unprivileged = false;
+    rlim_t fileSizeLimit = RLIM_INFINITY;
+    bool ignoreFileSizeSignal = false;  // writes past the limit then fail with EFBIG
+    int stdoutFd = -1;  // instead of a file that Outcome::out is read from
+};
+
+class ReliabilityTest : public testing::Test {
+protected:
+    void SetUp() override { chmod(dir.Path("").c_str(), 0777); }
+
+    Outcome Run(const std::vector<std::string>& args, const Launch& launch = Launch()) {
+        const std::string outPath = dir.Path("stdout"), errPath = dir.Path("stderr");
+        std::vector<std::string> envText;
+        for (char** e = environ; *e != nullptr; ++e) {
+            if (std::strncmp(*e, "TRAWLVIEW_", 10) != 0) envText.emplace_back(*e);
+        }
+        envText.insert(envText.end(), launch.env.begin(), launch.env.end());
+        std::vector<char*> argv = {const_cast<char*>(TRAWLVIEW_BINARY)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (std::string& e : envText) envp.push_back(e.data());
+        envp.push_back(nullptr);
+
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const int out = launch.stdoutFd >= 0 ? launch.stdoutFd : open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
+            const rlimit limit{launch.fileSizeLimit, launch.fileSizeLimit};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+            if (launch.ignoreFileSizeSignal) std::signal(SIGXFSZ, SIG_IGN);
+            if (launch.unprivileged && getuid() == 0 &&
+                (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+                _exit(126);
+            }
+            execve(argv[0], argv.data(), envp.data());
+            _exit(127);
+        }
+        int raw = 0;
+        waitpid(pid, &raw, 0);
+        Outcome r;
+        if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
+        if (WIFSIGNALED(raw)) r.signal = WTERMSIG(raw);
+        r.out = TempDir::Read(outPath);
+        r.err = TempDir::Read(errPath);
+        return r;
+    }
+
+    // The names in the test folder other than the captured output streams.
+    Lines Files() {
+        Lines names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.Path(""))) {
+            const std::string name = e.path().filename().string();
+            if (name != "stdout" && name != "stderr") names.push_back(name);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // The lines the document shows, each followed by CR LF: what the export must write.
+    static std::string DocumentExport(const std::string& path, bool excludeInvalid, const ILineFilter* filter) {
+        FakeDocumentHost host;
+        host.excludeInvalid = excludeInvalid;
+        host.filter = filter;
+        CTrawlviewDoc doc(host, nullptr);
+        EXPECT_TRUE(doc.LoadLogFile(path));
+        std::string text;
+        for (LineIndex i = 0; i < doc.GetLineCount(); ++i) text.append(doc.GetLine(i)).append("\r\n");
+        return text;
+    }
+
+    TempDir dir;
+};
+
+std::uint64_t Next(std::uint64_t& state) {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    return state >> 33;
+}
+
+// --- Logs --------------------------------------------------------------------------
+
+TEST_F(ReliabilityTest, RandomBinaryWithNulsExportsTheLinesTheDocumentShows) {
+    std::string bytes(2u << 20, '\0');
+    std::uint64_t state = 5;
+    for (char& c : bytes) c = static_cast<char>(Next(state));
+    const std::string log = dir.Write("binary.log", bytes);
+    const ContainsFilter filter("\x01", true);
+    for (const bool exclude : {false, true}) {
+        std::vector<std::string> args = {"--export", "-", log};
+        if (exclude) args.push_back("--exclude-invalid");
+        const Outcome all = Run(args);
+        ASSERT_EQ(all.status, 0) << all.err;
+        EXPECT_TRUE(all.out == DocumentExport(log, exclude, nullptr));
+        EXPECT_EQ(all.out.empty(), exclude);  // random bytes hold no readable timestamp
+
+        dir.Write("one.lff", "I\x01\n");
+        args.insert(args.begin(), {"--filters", dir.Path("one.lff")});
+        const Outcome some = Run(args);
+        ASSERT_EQ(some.status, 0) << some.err;
+        EXPECT_TRUE(some.out == DocumentExport(log, exclude, &filter));
+    }
+}
+
+TEST_F(ReliabilityTest, TenMillionEmptyLinesGiveNothingAndLoneLfsOneLine) {
+    std::string crlf;
+    crlf.reserve(20'000'000);
+    for (int i = 0; i < 10'000'000; ++i) crlf += "\r\n";
+    Outcome r = Run({"--export", "-", dir.Write("empty-lines.log", crlf)});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.size(), 0u);
+
+    // A lone LF is text, not a line end: ten million of them are one line.
+    const std::string lfs(10'000'000, '\n');
+    r = Run({"--export", "-", dir.Write("lfs.log", lfs)});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out == lfs + "\r\n");
+}
+
+TEST_F(ReliabilityTest, ALogOverFourGibibytesIsStreamedCountedAndFiltered) {
+    // A sparse file: timestamped lines at the start, past 4 GiB and at the end, zeros
+    // between (a NUL ends a line and the zeros after it are skipped).
+    const std::string path = dir.Path("huge.log");
+    {
+        std::ofstream f(path, std::ios::binary);
+        f << "12/31/2003 10:00:00 - first disk line\r\nno timestamp disk\r\n";
+        f.seekp((std::streamoff{1} << 32) + 7);
+        f << "\r\n12/31/2003 11:00:00 - past four GiB, disk\r\nnothing here\r\n";
+        f.seekp((std::streamoff{1} << 32) + (std::streamoff{1} << 20));
+        f << "\r\n01/01/2004 00:00:00 - last disk line";
+    }
+    ASSERT_GT(std::filesystem::file_size(path), std::uint64_t{1} << 32);
+    const std::string filters = dir.Write("disk.lff", "Idisk\n");
+    const Outcome r = Run({"--export", "-", "--filters", filters, "--exclude-invalid", path});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "12/31/2003 10:00:00 - first disk line\r\n12/31/2003 11:00:00 - past four GiB, disk\r\n"
+              "01/01/2004 00:00:00 - last disk line\r\n");
+}
+
+TEST_F(ReliabilityTest, NonUtf8PathsAreFilesLikeAnyOther) {
+    const std::string log = dir.Write("caf\xe9 \xff\xfe.log", "line\r\n");
+    const std::string out = dir.Path("out \x80.log");
+    Outcome r = Run({"--export", out, log});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(TempDir::Read(out), "line\r\n");
+
+    const std::string missing = dir.Path("gone \xc3\x28.log");
+    r = Run({"--export", "-", missing});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "trawlview: Could not find the file " + missing + ".\n");
+}
+
+TEST_F(ReliabilityTest, UnreadableLogsAndFilterFilesFailWithTheCause) {
+    const std::string log = dir.Write("secret.log", "line\r\n");
+    const std::string filters = dir.Write("secret.lff", "Iline\n");
+    const std::string readable = dir.Write("open.log", "line\r\n");
+    chmod(log.c_str(), 0);
+    chmod(filters.c_str(), 0);
+    Launch user;
+    user.unprivileged = true;
+    const std::string out = dir.Path("out.log");
+
+    Outcome r = Run({"--export", out, log}, user);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "trawlview: You do not have permission to open the file " + log + ".\n");
+
+    r = Run({"--export", out, "--filters", filters, readable}, user);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "trawlview: Could not open the filter file " + filters + ": Permission denied.\n");
+    EXPECT_EQ(Files(), (Lines{"open.log", "secret.lff", "secret.log"}));
+}
+
+// --- Output targets -------------------------------------------------------------------
+
+TEST_F(ReliabilityTest, AFolderWithoutWritePermissionLeavesNothing) {
+    const std::string log = dir.Write("events.log", "line\r\n");
+    const std::string locked = dir.Path("locked");
+    mkdir(locked.c_str(), 0555);
+    Launch user;
+    user.unprivileged = true;
+    const Outcome r = Run({"--export", locked + "/out.log", log}, user);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "trawlview: could not create " + locked + "/out.log: Permission denied.\n");
+    EXPECT_TRUE(std::filesystem::is_empty(locked));
+}
+
+// A write that fails part way, as on a full disk (here: past the file-size limit), must
+// fail the export and leave neither the target nor a partial temporary file.
+class FailingWriteTest : public ReliabilityTest {
+protected:
+    Outcome ExportPastTheLimit(bool ignoreSignal) {
+        std::string bytes;
+        for (int i = 0; i < 100000; ++i) bytes += "a line of the log that is long enough\r\n";
+        Launch limited;
+        limited.fileSizeLimit = 1 << 20;
+        limited.ignoreFileSizeSignal = ignoreSignal;
+        return Run({"--export", out, dir.Write("events.log", bytes)}, limited);
+    }
+    const std::string out = dir.Path("out.log");
+};
+
+TEST_F(FailingWriteTest, LeavesNoPartialFileAndSaysWhy) {
+    const Outcome r = ExportPastTheLimit(true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "trawlview: could not write " + out + ": File too large.\n");
+    EXPECT_EQ(Files(), Lines{"events.log"});
+}
+
+// With the signal at its default the program is killed part way and its temporary file
+// stays behind. Enabled with the fix in the export (the signal ignored like SIGPIPE).
+TEST_F(FailingWriteTest, DISABLED_IsNotKilledByTheFileSizeSignal) {
+    const Outcome r = ExportPastTheLimit(false);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Files(), Lines{"events.log"});
+}
+
+TEST_F(ReliabilityTest, APipeClosedBeforeTheFirstWriteEndsQuietly) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    close(fds[0]);
+    Launch toPipe;
+    toPipe.stdoutFd = fds[1];
+    const Outcome r = Run({"--export", "-", dir.Write("events.log", "line\r\n")}, toPipe);
+    close(fds[1]);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.status, 1);  // not a success, but nothing to tell a reader that left
+    EXPECT_EQ(r.err, "");
+}
+
+// --- Filter files -----------------------------------------------------------------------
+
+TEST_F(ReliabilityTest, HugeManyAndBinaryFilterFilesApplyInFull) {
+    const std::string big(5u << 20, 'q');
+    const std::string log = dir.Write("events.log", "short q line\r\n" + big + " tail\r\nabc\x01\xff" "def\r\n");
+    Outcome r = Run({"--export", "-", "--filters", dir.Write("big.lff", "I" + big + "\n"), log});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out == big + " tail\r\n");
+
+    // Every line is searched for every text: a small log keeps this test quick.
+    std::string many;
+    for (int i = 0; i < 100000; ++i) many += "Eno such text " + std::to_string(i) + "\n";
+    many += "Eshort";  // the last record, without LF, still counts
+    r = Run({"--export", "-", "--filters", dir.Write("many.lff", many),
+             dir.Write("small.log", "a short line\r\nno such text 99999\r\nkept\r\n")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "kept\r\n");
+
+    r = Run({"--export", "-", "--filters", dir.Write("binary.lff", "\x00\x01\nI\x01\xff\r\n\xfe\n"s), log});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "abc\x01\xff" "def\r\n");
+}
+
+// --- Locale variables -----------------------------------------------------------------
+
+TEST_F(ReliabilityTest, LocaleVariablesWithGarbageEmptyOrPercentSeparators) {
+    const std::string log = dir.Write("events.log",
+                                      "12/31/2003 10:00:00 - slashes\r\n12%31%2003 10%n00%n00 - percents\r\n"
+                                      "12312003 100000 - none\r\n");
+    Launch launch;
+    launch.env = {"TRAWLVIEW_SYSTEM_LOCALE=\x01\xff;;;", "TRAWLVIEW_USER_LOCALE=%s%n%s%n"};
+    Outcome r = Run({"--exclude-invalid", "--export", "-", log}, launch);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;  // one warning per variable
+    EXPECT_NE(r.err.find("TRAWLVIEW_USER_LOCALE=\"%s%n%s%n\""), std::string::npos);
+
+    // Empty separators can be in no timestamp: every line's timestamp is unreadable.
+    launch.env = {"TRAWLVIEW_SYSTEM_LOCALE=MDY;;", "TRAWLVIEW_USER_LOCALE=MDY;;"};
+    r = Run({"--exclude-invalid", "--export", "-", log}, launch);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    r = Run({"--export", "-", log}, launch);
+    EXPECT_EQ(r.out, TempDir::Read(log));
+
+    launch.env = {"TRAWLVIEW_SYSTEM_LOCALE=MDY;%;%n", "TRAWLVIEW_USER_LOCALE=DMY;%d;%%"};
+    r = Run({"--exclude-invalid", "--export", "-", log}, launch);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "12%31%2003 10%n00%n00 - percents\r\n");
+}
+
+// --- Logs that change ------------------------------------------------------------------
+
+Lines Displayed(const CTrawlviewDoc& doc) {
+    Lines out;
+    for (LineIndex i = 0; i < doc.GetLineCount(); ++i) out.emplace_back(doc.GetLine(i));
+    return out;
+}
+
+TEST_F(ReliabilityTest, ALoadedLogKeepsItsLinesWhenTheFileChangesAndReloadShowsTheNew) {
+    FakeDocumentHost host;
+    CTrawlviewDoc doc(host, nullptr);
+    const std::string log = dir.Write("events.log", "one\r\ntwo\r\nthree\r\n");
+    ASSERT_TRUE(doc.LoadLogFile(log));
+
+    dir.Write("events.log", "1\r\n");  // truncated by another process
+    EXPECT_EQ(Displayed(doc), (Lines{"one", "two", "three"}));
+    ASSERT_TRUE(doc.LoadLogFile(log));
+    EXPECT_EQ(Displayed(doc), Lines{"1"});
+
+    std::ofstream(log, std::ios::app) << "appended\r\nand more";
+    EXPECT_EQ(Displayed(doc), Lines{"1"});
+    ASSERT_TRUE(doc.LoadLogFile(log));
+    EXPECT_EQ(Displayed(doc), (Lines{"1", "appended", "and more"}));
+    EXPECT_EQ(doc.GetFileSize(), 21u);
+}
+
+// Changes the file after the document has opened it and before it reads it: the path
+// is handed to the host between the two.
+class ChangingHost : public FakeDocumentHost {
+public:
+    void SetLogPath(const std::string& path) override {
+        FakeDocumentHost::SetLogPath(path);
+        if (++calls == 1 && change) change(path);
+    }
+    int calls = 0;
+    std::function<void(const std::string&)> change;
+};
+
+TEST_F(ReliabilityTest, ALogChangingWhileItIsReadGivesTheBytesReadUpToTheOpenedSize) {
+    // Large enough to be read in two halves at once; the file shrinks into the first
+    // half, into the second, or grows.
+    std::string bytes;
+    for (int i = 0; bytes.size() < (66u << 20); ++i) bytes += "line " + std::to_string(i) + "\r\n";
+    const std::string log = dir.Path("events.log");
+    for (const std::uint64_t newSize : {std::uint64_t{10} << 20, std::uint64_t{50} << 20, std::uint64_t{70} << 20}) {
+        dir.Write("events.log", bytes);
+        ChangingHost host;
+        host.change = [&](const std::string& path) {
+            if (newSize < bytes.size()) {
+                ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(newSize)), 0);
+            } else {
+                std::ofstream(path, std::ios::app) << std::string(newSize - bytes.size(), 'x');
+            }
+        };
+        CTrawlviewDoc doc(host, nullptr);
+        ASSERT_TRUE(doc.LoadLogFile(log));
+        const std::uint64_t kept = std::min<std::uint64_t>(newSize, bytes.size());
+        EXPECT_EQ(doc.GetFileSize(), kept);
+        ASSERT_GT(doc.GetLineCount(), 0);
+        const std::string_view last = doc.GetLine(doc.GetLineCount() - 1);
+        EXPECT_EQ(last.data() + last.size() - doc.GetLine(0).data(),
+                  static_cast<std::ptrdiff_t>(kept - (bytes[kept - 1] == '\n' ? 2 : bytes[kept - 1] == '\r' ? 1 : 0)));
+    }
+}
+
+}  // namespace
