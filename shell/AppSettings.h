@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// Every stored setting of the program, under its stored name, with its type and default.
+// Per-user values live in QSettings "Quellbrook inc." / "Trawlview" (native format); the
+// machine-wide values belong to the suite and are only read. A missing value, or one of
+// the wrong type, reads as the default.
+class AppSettings {
+public:
+    static constexpr const char* kCompany = "Quellbrook inc.";
+    static constexpr const char* kApplication = "Trawlview";
+    static constexpr const char* kPrinterFont = "Settings/Printer Font";
+    static constexpr const char* kPrinterFontSize = "Settings/Printer Font Size";
+    static constexpr const char* kExcludeInvalidDate = "Settings/Exclude Invalid Date";
+    static constexpr const char* kPreviewPages = "Settings/PreviewPages";
+    static constexpr const char* kRecentFileSection = "Recent File List";
+    // Machine-wide, under the company alone.
+    static constexpr const char* kHelpFilePath = "Help File Path";
+
+    static QString GetPrinterFont();  // "Arial"
+    static void SetPrinterFont(const QString& face);
+    static int GetPrinterFontSize();  // tenths of a point; 90
+    static void SetPrinterFontSize(int tenths);
+    static bool GetExcludeInvalidDate();  // stored as 0 or 1; 0
+    static void SetExcludeInvalidDate(bool exclude);
+    static int GetPreviewPages();  // 0
+    static void SetPreviewPages(int pages);
+    // "File1" to "File4", most recent first; missing and empty entries are left out.
+    static QStringList GetRecentFiles();
+    static void SetRecentFiles(const QStringList& files);
+    // The folder of the help pages when the machine-wide value exists.
+    static std::optional<QString> GetHelpFilePath();
+
+    // Reads an integer value, or def when it is missing or not a number.
+    static int ReadInt(const QVariant& value, int def);
+};

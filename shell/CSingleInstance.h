@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+
+// One running program per user takes the files of later starts: the first start listens
+// on a local socket of the user's, and a later start with a file name sends that name
+// there and ends. The socket lives in $XDG_RUNTIME_DIR (private to the user), else in
+// the temporary folder under a name with the user's id.
+class CSingleInstance : public QObject {
+    Q_OBJECT
+
+public:
+    explicit CSingleInstance(QObject* parent = nullptr);
+
+    static QString ServerName();
+    // Sends the absolute path to the running program. False when none is running (or
+    // it could not take the path): this start must then do the work itself.
+    static bool HandOver(const QString& absolutePath);
+    // Starts taking paths from later starts; false when the socket cannot be made (the
+    // program then runs without it).
+    bool Listen();
+
+signals:
+    void OpenRequested(const QString& path);
+
+private:
+    void OnNewConnection();
+
+    QLocalServer* m_pServer;
+};

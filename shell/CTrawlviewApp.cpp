@@ -1,0 +1,105 @@
+#include "CTrawlviewApp.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QScreen>
+#include <clocale>
+
+#include "AppSettings.h"
+#include "CAboutDlg.h"
+#include "CMainFrame.h"
+#include "CSingleInstance.h"
+#include "CommandIds.h"
+#include "LocaleFormats.h"
+#include "StringTable.h"
+
+CTrawlviewApp::CTrawlviewApp(const char* recordedVersion) : m_strFileVersion(FileVersion(recordedVersion)) {}
+
+CTrawlviewApp::~CTrawlviewApp() = default;
+
+const char* CTrawlviewApp::RecordedVersion() {
+#ifdef TRAWLVIEW_VERSION
+    return TRAWLVIEW_VERSION;
+#else
+    return nullptr;
+#endif
+}
+
+std::string CTrawlviewApp::FileVersion(const char* recordedVersion) {
+    if (recordedVersion == nullptr || *recordedVersion == '\0') return "??";
+    return recordedVersion;
+}
+
+std::unique_ptr<CMainFrame> CTrawlviewApp::CreateMainFrame() { return std::make_unique<CMainFrame>(); }
+
+bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
+    QCoreApplication::setOrganizationName(QString::fromLatin1(AppSettings::kCompany));
+    QCoreApplication::setApplicationName(QString::fromUtf8(LoadString(AFX_IDS_APP_TITLE).data()));
+    // The clock's %x and %X and the locale formats below follow the user's locale.
+    std::setlocale(LC_ALL, "");
+
+    // The framework's rule: the first argument that is not an option names the file.
+    std::string commandLineFile;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (!arguments[i].empty() && arguments[i][0] != '-') {
+            commandLineFile = arguments[i];
+            break;
+        }
+    }
+    // A later start with a file gives it to the running program, which reads it through
+    // its open path, and ends here before it shows anything.
+    if (!commandLineFile.empty()) {
+        const QString absolute = QFileInfo(QFile::decodeName(QByteArray::fromStdString(commandLineFile))).absoluteFilePath();
+        if (CSingleInstance::HandOver(absolute)) return false;
+    }
+
+    // Filter files get their type from the desktop entry and MIME type that the
+    // installation puts in place; nothing is registered at run time.
+
+    if (const std::optional<QString> folder = AppSettings::GetHelpFilePath()) {
+        m_strHelpFilePath = *folder + QLatin1Char('/') + QString::fromUtf8(LoadString(IDS_HELP_FILE_NAME).data());
+    }
+    m_nPreviewPages = AppSettings::GetPreviewPages();
+
+    // The view measures its timestamp column from the locale formats, so they come first.
+    LoadLocaleFormats();
+
+    m_pMainFrame = CreateMainFrame();
+    CMainFrame& frame = *m_pMainFrame;
+    frame.SetHelpFilePath(m_strHelpFilePath);
+    connect(frame.GetAction(ID_APP_ABOUT), &QAction::triggered, this, &CTrawlviewApp::OnAppAbout);
+
+    m_pInstance = new CSingleInstance(this);
+    connect(m_pInstance, &CSingleInstance::OpenRequested, this, [this](const QString& path) {
+        m_pMainFrame->OpenDocumentFile(path);
+        m_pMainFrame->raise();
+        m_pMainFrame->activateWindow();
+    });
+    m_pInstance->Listen();
+
+    // The stored preference decides which lines the command-line file shows.
+    frame.SetExcludeInvalidDates(AppSettings::GetExcludeInvalidDate());
+    if (!commandLineFile.empty()) frame.LoadCommandLineFile(commandLineFile);
+
+    if (const QScreen* screen = QApplication::primaryScreen()) {
+        const QSize available = screen->availableSize();
+        frame.resize(available.width() * 3 / 4, available.height() * 3 / 4);
+    }
+    frame.show();
+    frame.setAcceptDrops(true);
+
+    m_strPrinterFontFace = AppSettings::GetPrinterFont();
+    m_nPrinterFontSize = AppSettings::GetPrinterFontSize();
+    return true;
+}
+
+void CTrawlviewApp::ExitInstance() {
+    if (m_nPreviewPages != 0) AppSettings::SetPreviewPages(m_nPreviewPages);
+}
+
+void CTrawlviewApp::OnAppAbout() {
+    CAboutDlg dialog(m_strFileVersion, m_pMainFrame.get());
+    dialog.exec();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CMainFrame;
+class CSingleInstance;
+
+// The program as a whole: where settings live, the locale, the help pages, the main
+// window with its document and view, the file named on the command line, and the files
+// that later starts hand over. A QApplication must exist first and outlive this object.
+class CTrawlviewApp : public QObject {
+    Q_OBJECT
+
+public:
+    // recordedVersion is the version the build recorded; null or empty when it has none.
+    explicit CTrawlviewApp(const char* recordedVersion = RecordedVersion());
+    ~CTrawlviewApp() override;
+
+    // Start-up. arguments are the command line without Qt's own options, the program
+    // name first, bytes as given. False when a running program took the command-line
+    // file: this one then has nothing to do and ends.
+    bool InitInstance(const std::vector<std::string>& arguments);
+    // At the end of the event loop: stores what is stored on exit.
+    void ExitInstance();
+
+    CMainFrame* GetMainFrame() const { return m_pMainFrame.get(); }
+    void OnAppAbout();
+
+    // "??" for a build that recorded no version.
+    static std::string FileVersion(const char* recordedVersion);
+    static const char* RecordedVersion();
+
+    const std::string& GetFileVersion() const { return m_strFileVersion; }
+    const QString& GetPrinterFontFace() const { return m_strPrinterFontFace; }
+    const QString& GetHelpFilePath() const { return m_strHelpFilePath; }
+    int GetPrinterFontSize() const { return m_nPrinterFontSize; }
+    int GetPreviewPages() const { return m_nPreviewPages; }
+
+protected:
+    // The main window; tests put one in that answers its message boxes itself.
+    virtual std::unique_ptr<CMainFrame> CreateMainFrame();
+
+private:
+    std::string m_strFileVersion;
+    QString m_strPrinterFontFace;
+    QString m_strHelpFilePath;
+    int m_nPrinterFontSize = 0;
+    int m_nPreviewPages = 0;
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+    CSingleInstance* m_pInstance = nullptr;
+};

@@ -1,0 +1,282 @@
+#include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMimeData>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QUrl>
+#include <ctime>
+#include <filesystem>
+#include <unistd.h>
+
+#include "AppSettings.h"
+#include "CHelpWindow.h"
+#include "CProgressStatusBar.h"
+#include "CRecentFileList.h"
+#include "CTrawlviewDoc.h"
+#include "CommandIds.h"
+#include "ShellFixture.h"
+
+namespace {
+
+class MainFrameTest : public ShellTest {
+protected:
+    bool Enabled(int id) const { return frame.GetAction(id)->isEnabled(); }
+    std::string Title() const { return frame.windowTitle().toStdString(); }
+
+    RecordingFrame frame;
+};
+
+TEST_F(MainFrameTest, CommandsAreEnabledByLogFiltersAndSaveState) {
+    // Start-up: nothing loaded, no filters.
+    for (const int id : {ID_FILE_OPEN, ID_EDIT_FILTERS, ID_FILE_LOAD_FILTERS, ID_FILE_OPEN_SUITE_LOG,
+                         ID_EDIT_PREFERENCES, ID_APP_ABOUT, ID_HELP_FINDER}) {
+        EXPECT_TRUE(Enabled(id)) << id;
+    }
+    for (const int id : {ID_FILE_RELOAD, ID_FILE_SAVE_LOG, ID_FILE_SAVE_FILTERS, ID_FILE_SAVE_FILTERS_AS}) {
+        EXPECT_FALSE(Enabled(id)) << id;
+    }
+
+    frame.OpenLogFile(dir.Write("events.log", Lines({"N keep me", "N drop me"})));
+    EXPECT_TRUE(Enabled(ID_FILE_RELOAD));
+    EXPECT_FALSE(Enabled(ID_FILE_SAVE_LOG));
+
+    FilterList filters;
+    AppendFilter(filters, "keep", FilterKind::IncludeString);
+    frame.ApplyFilters(std::move(filters));
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
+    EXPECT_TRUE(Enabled(ID_FILE_SAVE_LOG));
+    EXPECT_TRUE(Enabled(ID_FILE_SAVE_FILTERS));
+    EXPECT_TRUE(Enabled(ID_FILE_SAVE_FILTERS_AS));
+
+    ASSERT_TRUE(frame.SaveDisplayedLines(QString::fromStdString(dir.Path("out.log"))));
+    EXPECT_FALSE(Enabled(ID_FILE_SAVE_LOG));
+    EXPECT_TRUE(Enabled(ID_FILE_SAVE_FILTERS));
+
+    // Opening another log leaves the unsaved flag as it is.
+    frame.ApplyFilters(nullptr);
+    frame.OpenLogFile(dir.Write("other.log", Lines({"N one", "N two"})));
+    EXPECT_TRUE(Enabled(ID_FILE_SAVE_LOG));
+    // Confirmed with empty lists: no active filters, every line shown.
+    EXPECT_FALSE(Enabled(ID_FILE_SAVE_FILTERS));
+    EXPECT_FALSE(Enabled(ID_FILE_SAVE_FILTERS_AS));
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 2);
+}
+
+TEST_F(MainFrameTest, SaveAsWritesDisplayedLinesWithCrLf) {
+    frame.OpenLogFile(dir.Write("abc.log", "a\r\nb\rc"));
+    ASSERT_EQ(frame.GetDocument().GetLineCount(), 3);
+    const std::string out = dir.Path("saved.log");
+    ASSERT_TRUE(frame.SaveDisplayedLines(QString::fromStdString(out)));
+    EXPECT_EQ(TempDir::Read(out), std::string("a\r\nb\r\nc\r\n"));
+    EXPECT_TRUE(frame.reports.empty());
+
+    // Saving replaces an older, longer file whole.
+    dir.Write("long.log", std::string(1000, 'x'));
+    ASSERT_TRUE(frame.SaveDisplayedLines(QString::fromStdString(dir.Path("long.log"))));
+    EXPECT_EQ(TempDir::Read(dir.Path("long.log")).size(), 9u);
+}
+
+TEST_F(MainFrameTest, SuggestedSaveNameDropsFourCharactersAndAddsFiltered) {
+    frame.SetLogPath("/x/events.log");
+    EXPECT_EQ(frame.GetSuggestedSaveName().toStdString(), "/x/events(filtered).log");
+    frame.SetLogPath("/x/a.txt");
+    EXPECT_EQ(frame.GetSuggestedSaveName().toStdString(), "/x/a(filtered).log");
+    // Shorter than four characters: nothing to drop, the name is kept whole.
+    frame.SetLogPath("ab");
+    EXPECT_EQ(frame.GetSuggestedSaveName().toStdString(), "ab(filtered).log");
+}
+
+TEST_F(MainFrameTest, SaveAsThatCannotWriteReportsAndStaysUnsaved) {
+    frame.OpenLogFile(dir.Write("events.log", Lines({"N one"})));
+    frame.ApplyFilters(nullptr);
+    ASSERT_TRUE(frame.IsFilteredUnsaved());
+
+    const std::string missing = dir.Path("no-such-folder/out.log");
+    EXPECT_FALSE(frame.SaveDisplayedLines(QString::fromStdString(missing)));
+    ASSERT_EQ(frame.reports.size(), 1u);
+    EXPECT_NE(frame.reports[0].find("Could not save the file " + missing + "."), std::string::npos);
+    EXPECT_TRUE(frame.IsFilteredUnsaved());
+    EXPECT_TRUE(frame.GetAction(ID_FILE_SAVE_LOG)->isEnabled());
+
+    if (geteuid() != 0) {  // root writes anywhere
+        const std::string locked = dir.Path("locked");
+        std::filesystem::create_directory(locked);
+        std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        EXPECT_FALSE(frame.SaveDisplayedLines(QString::fromStdString(locked + "/out.log")));
+        EXPECT_EQ(frame.reports.size(), 2u);
+        EXPECT_TRUE(frame.IsFilteredUnsaved());
+        EXPECT_FALSE(std::filesystem::exists(locked + "/out.log"));
+        std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
+    }
+}
+
+TEST_F(MainFrameTest, TitleNamesTheFileOnDisplay) {
+    EXPECT_EQ(Title(), "Untitled - T.A.R.N.I.X. Trawlview");
+    frame.OpenLogFile(dir.Write("events.log", Lines({"N one"})));
+    EXPECT_EQ(Title(), "events.log - T.A.R.N.I.X. Trawlview");
+}
+
+TEST_F(MainFrameTest, MissingLogAsksRetryAndKeepsThePath) {
+    const std::string missing = dir.Path("gone.log");
+    frame.retries = 1;
+    frame.OpenLogFile(missing);
+    ASSERT_EQ(frame.questions.size(), 2u);  // Retry once, then Cancel
+    EXPECT_EQ(frame.questions[0], "Could not find the file " + missing + ".");
+    EXPECT_EQ(frame.GetLogPath(), missing);
+    EXPECT_TRUE(frame.GetAction(ID_FILE_RELOAD)->isEnabled());
+    EXPECT_EQ(Title(), "Untitled - T.A.R.N.I.X. Trawlview");
+    EXPECT_EQ(frame.GetRecentFiles().GetCount(), 0);
+
+    // The suite's log with no suite settings at all is the empty path, which fails too.
+    frame.OnFileOpenSuiteLog();
+    EXPECT_EQ(frame.questions.size(), 3u);
+    EXPECT_EQ(frame.GetLogPath(), "");
+}
+
+TEST_F(MainFrameTest, SuiteLogIsReadFromMachineSettings) {
+    const std::string log = dir.Write("suite.log", Lines({"N one", "N two"}));
+    WriteMachineSettings("Quellbrook Inc./T.A.R.N.I.X..conf", "[Settings]\nLogFile=" + log + "\n");
+    frame.OnFileOpenSuiteLog();
+    EXPECT_EQ(frame.GetLogPath(), log);
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 2);
+    EXPECT_TRUE(frame.questions.empty());
+}
+
+TEST_F(MainFrameTest, RecentFilesKeepFourNewestAndSurviveARestart) {
+    std::vector<std::string> paths;
+    for (int i = 1; i <= 5; ++i) {
+        paths.push_back(dir.Write("log" + std::to_string(i) + ".log", Lines({"N line"})));
+        ASSERT_TRUE(frame.OpenDocumentFile(QString::fromStdString(paths.back())));
+    }
+    ASSERT_EQ(frame.GetRecentFiles().GetCount(), 4);
+    EXPECT_EQ(frame.GetRecentFiles()[0].toStdString(), paths[4]);
+    EXPECT_EQ(frame.GetRecentFiles()[3].toStdString(), paths[1]);
+    // Reopening an older one moves it up instead of listing it twice.
+    ASSERT_TRUE(frame.OpenDocumentFile(QString::fromStdString(paths[2])));
+    EXPECT_EQ(frame.GetRecentFiles()[0].toStdString(), paths[2]);
+    EXPECT_EQ(frame.GetRecentFiles().GetCount(), 4);
+
+    const QList<QAction*> entries = frame.GetRecentFileActions();
+    ASSERT_EQ(entries.size(), 4);
+    EXPECT_TRUE(entries[0]->text().startsWith(QStringLiteral("&1 ")));
+    EXPECT_LE(entries[0]->text().size(), 3 + CMainFrame::kRecentDisplayLength);
+    EXPECT_EQ(entries[0]->statusTip().toStdString(), "Open this file");
+
+    RecordingFrame restarted;
+    ASSERT_EQ(restarted.GetRecentFiles().GetCount(), 4);
+    EXPECT_EQ(restarted.GetRecentFiles()[0].toStdString(), paths[2]);
+    // Choosing an entry opens it.
+    restarted.GetRecentFileActions()[1]->trigger();
+    EXPECT_EQ(restarted.GetDocument().GetPathName(), paths[4]);
+}
+
+TEST_F(MainFrameTest, EmptyRecentListShowsGreyPlaceholder) {
+    const QList<QAction*> entries = frame.GetRecentFileActions();
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_EQ(entries[0]->text().toStdString(), "Recent File");
+    EXPECT_FALSE(entries[0]->isEnabled());
+}
+
+TEST(RecentFileListTest, LongPathsAreAbbreviatedToThirtyCharacters) {
+    EXPECT_EQ(CRecentFileList::AbbreviatePath("/var/log/events.log", 30).toStdString(), "/var/log/events.log");
+    EXPECT_EQ(CRecentFileList::AbbreviatePath("/home/operator/tarnix/logs/2026/events.log", 30).toStdString(),
+              "/.../logs/2026/events.log");
+    // Even the name alone is too long: the name is shown whole.
+    EXPECT_EQ(CRecentFileList::AbbreviatePath("/a/scheduler-events-of-november-2026.log", 30).toStdString(),
+              "scheduler-events-of-november-2026.log");
+    EXPECT_EQ(CRecentFileList::AbbreviatePath("relative/folder/below/the/current/events.log", 30).toStdString(),
+              ".../the/current/events.log");
+}
+
+TEST_F(MainFrameTest, FileOnDisplayIsNotOpenedAgainButReloadReadsIt) {
+    const std::string log = dir.Write("events.log", Lines({"N one"}));
+    ASSERT_TRUE(frame.OpenDocumentFile(QString::fromStdString(log)));
+    dir.Write("events.log", Lines({"N one", "N two"}));
+    EXPECT_TRUE(frame.OpenDocumentFile(QString::fromStdString(log)));
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
+    frame.OnFileReload();
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 2);
+}
+
+void Drop(CMainFrame& frame, const std::string& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    // The drop goes only to the window the drag entered.
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&frame, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&frame, &drop);
+}
+
+TEST_F(MainFrameTest, DroppedFilterFileOfAnyCaseReplacesTheFilters) {
+    frame.OpenLogFile(dir.Write("events.log", Lines({"N Disk full", "N all well", "N Disk ok"})));
+    const std::string filters = dir.Write("report.LFF", "IDisk\nEok\n");
+    frame.setAcceptDrops(true);  // as start-up does once the window shows
+    Drop(frame, filters);
+    EXPECT_EQ(frame.GetFilterPath(), filters);
+    ASSERT_NE(frame.GetFilters(), nullptr);
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
+    EXPECT_EQ(std::string(frame.GetDocument().GetLine(0)), "N Disk full");
+    // Reading a file is not an edit of the filters.
+    EXPECT_FALSE(frame.IsFiltersModified());
+    EXPECT_FALSE(frame.IsFilteredUnsaved());
+
+    Drop(frame, dir.Path("missing.tarnix-logfilters"));
+    ASSERT_EQ(frame.reports.size(), 1u);
+    EXPECT_NE(frame.reports[0].find("missing.tarnix-logfilters"), std::string::npos);
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
+}
+
+TEST_F(MainFrameTest, DateAndTimePanesShowTheClockAndFitTheirText) {
+    frame.UpdateClock();
+    char expected[128];
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(expected, sizeof expected, "%x", &local);
+    CProgressStatusBar& bar = frame.GetStatusBar();
+    ASSERT_EQ(bar.GetPaneCount(), 6);
+    QLabel* date = bar.GetPane(4);
+    EXPECT_EQ(date->text().toStdString(), expected);
+    EXPECT_GE(date->width(), date->fontMetrics().horizontalAdvance(date->text()));
+    EXPECT_LT(date->width(), date->fontMetrics().horizontalAdvance(date->text()) + 20);
+    EXPECT_FALSE(bar.GetPane(5)->text().isEmpty());
+    EXPECT_EQ(bar.GetPane(0)->text().toStdString(), "For Help, press F1");
+}
+
+TEST_F(MainFrameTest, CommandsCarryPromptsShortcutsAndToolbarOrder) {
+    QAction* save = frame.GetAction(ID_FILE_SAVE_LOG);
+    EXPECT_EQ(save->text().toStdString(), "Save &As...\tCtrl+Shift+S");
+    EXPECT_EQ(save->statusTip().toStdString(), "Save the currently displayed Log");
+    EXPECT_EQ(save->toolTip().toStdString(), "Save Log");
+    EXPECT_EQ(save->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    EXPECT_EQ(frame.GetAction(ID_CONTEXT_HELP)->shortcut(), QKeySequence(QStringLiteral("Shift+F1")));
+
+    std::vector<int> order;
+    for (QAction* action : frame.GetToolBar().actions()) {
+        int id = 0;
+        for (const int candidate : {ID_FILE_OPEN, ID_FILE_RELOAD, ID_FILE_SAVE_LOG, ID_FILE_LOAD_FILTERS,
+                                    ID_FILE_SAVE_FILTERS, ID_EDIT_FILTERS, ID_FILE_PRINT, ID_EDIT_FIND,
+                                    ID_CONTEXT_HELP}) {
+            if (frame.GetAction(candidate) == action) id = candidate;
+        }
+        order.push_back(action->isSeparator() ? 0 : id);
+    }
+    EXPECT_EQ(order, (std::vector<int>{ID_FILE_OPEN, ID_FILE_RELOAD, ID_FILE_SAVE_LOG, 0, ID_FILE_LOAD_FILTERS,
+                                       ID_FILE_SAVE_FILTERS, ID_EDIT_FILTERS, 0, ID_FILE_PRINT, 0, ID_EDIT_FIND, 0,
+                                       ID_CONTEXT_HELP}));
+    EXPECT_EQ(frame.GetToolBar().allowedAreas(), Qt::AllToolBarAreas);
+}
+
+TEST_F(MainFrameTest, HelpShowsTheBundledPagesWithoutAnInstalledFolder) {
+    frame.GetAction(ID_HELP)->trigger();
+    ASSERT_NE(frame.GetHelpWindow(), nullptr);
+    EXPECT_TRUE(frame.GetHelpWindow()->isVisible());
+    EXPECT_NE(frame.GetHelpWindow()->GetBrowser().toPlainText().indexOf(QStringLiteral("Filters and filter files")), -1);
+}
+
+}  // namespace
