@@ -63,3 +63,9 @@ fuzz:
 			-artifact_prefix=$(FUZZ_BUILD)/findings/$$t- \
 			$(FUZZ_BUILD)/corpus/$$t tests/fuzz/corpus/$$t || exit 1; \
 	done
+
+# Installs the program, its desktop entry, icon and the filter-file MIME type.
+PREFIX ?= /usr/local
+.PHONY: install
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)

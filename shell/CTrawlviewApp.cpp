@@ -40,18 +40,24 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     // The clock's %x and %X and the locale formats below follow the user's locale.
     std::setlocale(LC_ALL, "");
 
-    // The framework's rule: the first argument that is not an option names the file.
+    // The first argument that is not an option names the file, which loads as a log
+    // whatever its name. "--open FILE" is the desktop's open request instead: FILE goes
+    // through the open path, where a filter file is read as filters.
     std::string commandLineFile;
+    std::string openRequest;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
-        if (!arguments[i].empty() && arguments[i][0] != '-') {
+        if (arguments[i] == "--open" && i + 1 < arguments.size()) {
+            if (openRequest.empty()) openRequest = arguments[i + 1];
+            ++i;
+        } else if (commandLineFile.empty() && !arguments[i].empty() && arguments[i][0] != '-') {
             commandLineFile = arguments[i];
-            break;
         }
     }
-    // A later start with a file gives it to the running program, which reads it through
-    // its open path, and ends here before it shows anything.
-    if (!commandLineFile.empty()) {
-        const QString absolute = QFileInfo(QFile::decodeName(QByteArray::fromStdString(commandLineFile))).absoluteFilePath();
+    // A later start gives its file to the running program, which reads it through its
+    // open path, and ends here before it shows anything.
+    const std::string& handed = openRequest.empty() ? commandLineFile : openRequest;
+    if (!handed.empty()) {
+        const QString absolute = QFileInfo(QFile::decodeName(QByteArray::fromStdString(handed))).absoluteFilePath();
         if (CSingleInstance::HandOver(absolute)) return false;
     }
 
@@ -89,6 +95,7 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     }
     frame.show();
     frame.setAcceptDrops(true);
+    if (!openRequest.empty()) frame.OpenDocumentFile(QFile::decodeName(QByteArray::fromStdString(openRequest)));
 
     m_strPrinterFontFace = AppSettings::GetPrinterFont();
     m_nPrinterFontSize = AppSettings::GetPrinterFontSize();

@@ -73,6 +73,15 @@ TEST_F(AppStartTest, CommandLineLoadsEvenAFilterFileAsALog) {
     EXPECT_EQ(app.Frame().windowTitle().toStdString(), "report.LFF - T.A.R.N.I.X. Trawlview");
 }
 
+TEST_F(AppStartTest, DesktopOpenRequestReadsAFilterFileAsFilters) {
+    const std::string file = dir.Write("report.LFF", "IDisk\n");
+    RecordingApp app;
+    ASSERT_TRUE(app.InitInstance({"trawlview", "--open", file}));
+    EXPECT_EQ(app.Frame().GetFilterPath(), file);
+    EXPECT_NE(app.Frame().GetFilters(), nullptr);
+    EXPECT_EQ(app.Frame().GetLogPath(), "");
+}
+
 TEST_F(AppStartTest, MissingCommandLineFileIsReportedAndTheWindowStillShows) {
     const std::string missing = dir.Path("gone.log");
     RecordingApp app;
