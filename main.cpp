@@ -7,7 +7,36 @@
 #include "LocaleFormats.h"
 
 #if TRAWLVIEW_GUI
-#include "RunApplication.h"
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+
+namespace {
+
+// Loads the desktop program's module, found beside the executable (a build tree) or in
+// ../lib/trawlview (an installed program), and runs it.
+int RunDesktopProgram(int argc, char** argv) {
+    char exe[PATH_MAX] = {};
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    std::string dir = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string(argv[0]);
+    dir = dir.substr(0, dir.find_last_of('/') + 1);
+    std::string error;
+    for (const std::string& candidate : {dir + "trawlview-gui.so", dir + "../lib/trawlview/trawlview-gui.so"}) {
+        void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (module == nullptr) {
+            error += std::string("\n  ") + dlerror();
+            continue;
+        }
+        using Run = int (*)(int, char**);
+        if (auto run = reinterpret_cast<Run>(dlsym(module, "TrawlviewRunApplication"))) return run(argc, argv);
+        error += "\n  " + candidate + ": no entry point";
+    }
+    std::cerr << "trawlview: cannot load the desktop program:" << error << "\n";
+    return 1;
+}
+
+}  // namespace
 #endif
 
 int main(int argc, char** argv) {
@@ -16,7 +45,7 @@ int main(int argc, char** argv) {
     bool headless = false;
     for (const std::string& a : args) headless = headless || a == "--export" || a == "--help" || a == "-h";
 #if TRAWLVIEW_GUI
-    if (!headless) return RunApplication(argc, argv);
+    if (!headless) return RunDesktopProgram(argc, argv);
 #else
     if (!headless) {
         std::cerr << "trawlview: built without the desktop program; use --export\n"

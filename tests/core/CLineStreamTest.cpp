@@ -13,7 +13,7 @@ using namespace std::string_literals;
 // All lines of the bytes cut in one piece, as the document cuts a loaded file.
 Lines CutWhole(const std::string& bytes) {
     std::vector<char> buffer(bytes.size() + 1 + kScanPadding, '\0');
-    std::memcpy(buffer.data(), bytes.data(), bytes.size());
+    std::copy(bytes.begin(), bytes.end(), buffer.begin());
     Lines out;
     CLineCutter cutter;
     cutter.Cut(buffer.data(), bytes.size(), true,
