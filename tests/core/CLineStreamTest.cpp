@@ -12,8 +12,8 @@ using namespace std::string_literals;
 
 // All lines of the bytes cut in one piece, as the document cuts a loaded file.
 Lines CutWhole(const std::string& bytes) {
-    std::vector<char> buffer(bytes.size() + 1 + kScanPadding, '\0');
-    std::copy(bytes.begin(), bytes.end(), buffer.begin());
+    std::vector<char> buffer(bytes.begin(), bytes.end());
+    buffer.resize(bytes.size() + 1 + kScanPadding, '\0');
     Lines out;
     CLineCutter cutter;
     cutter.Cut(buffer.data(), bytes.size(), true,
