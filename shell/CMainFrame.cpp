@@ -16,10 +16,12 @@
 #include <QToolBar>
 #include <QWhatsThis>
 #include <ctime>
+#include <iostream>
 #include <limits>
 
 #include "AppSettings.h"
 #include "CHelpWindow.h"
+#include "CLoadTiming.h"
 #include "CProgressStatusBar.h"
 #include "CProgressWnd.h"
 #include "CQtTextMeasurer.h"
@@ -64,6 +66,7 @@ CMainFrame::CMainFrame(QWidget* parent)
     m_pView->setWhatsThis(QStringLiteral("The lines of the log file that pass the active filters, each in the "
                                          "colour of its code letter. Click, Ctrl+click and Shift+click select lines."));
     setCentralWidget(m_pView);
+    if (CLoadTiming::Requested()) m_pLoadTiming = new CLoadTiming(m_pView->viewport(), std::cerr, this);
 
     CreateActions();
     CreateMenus();
@@ -361,6 +364,7 @@ void CMainFrame::ReportFailure(const std::string& message) {
 }
 
 void CMainFrame::LinesChanged() {
+    if (m_pLoadTiming != nullptr && !m_pDoc->GetPathName().empty()) m_pLoadTiming->LinesChanged(m_pDoc->GetLineCount());
     if (m_pView != nullptr) m_pView->OnUpdate();
 }
 

@@ -16,6 +16,7 @@
 #include "LogFilter.h"
 
 class CHelpWindow;
+class CLoadTiming;
 class CProgressStatusBar;
 class CQtTextMeasurer;
 class CTrawlviewDoc;
@@ -157,4 +158,6 @@ private:
     QTimer* m_pClock = nullptr;
     QString m_strHelpFilePath;
     CHelpWindow* m_pHelpWindow = nullptr;
+    // Only with TRAWLVIEW_TIMING=1: reports the first load's moments for the benchmarks.
+    CLoadTiming* m_pLoadTiming = nullptr;
 };

@@ -2,9 +2,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QScreen>
+#include <QWindow>
 #include <clocale>
 
 #include "AppSettings.h"
@@ -14,6 +16,26 @@
 #include "CommandIds.h"
 #include "LocaleFormats.h"
 #include "StringTable.h"
+
+namespace {
+
+void WaitUntilExposed(QWidget& window) {
+    // A display system that never exposes the window (or a minimised start) costs at
+    // most this long; the load then goes ahead unseen, as it did before.
+    constexpr int kMaxWaitMs = 500;
+    QElapsedTimer waited;
+    waited.start();
+    const QWindow* handle = window.windowHandle();
+    while (handle != nullptr && !handle->isExposed() && waited.elapsed() < kMaxWaitMs) {
+        // Blocks until something arrives; the status bar clock's timer wakes it at the latest.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers |
+                                        QEventLoop::WaitForMoreEvents);
+    }
+    // The expose makes the first paint of the still empty window; it is done here.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+}
+
+}  // namespace
 
 CTrawlviewApp::CTrawlviewApp(const char* recordedVersion) : m_strFileVersion(FileVersion(recordedVersion)) {}
 
@@ -87,7 +109,6 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
 
     // The stored preference decides which lines the command-line file shows.
     frame.SetExcludeInvalidDates(AppSettings::GetExcludeInvalidDate());
-    if (!commandLineFile.empty()) frame.LoadCommandLineFile(commandLineFile);
 
     if (const QScreen* screen = QApplication::primaryScreen()) {
         const QSize available = screen->availableSize();
@@ -95,6 +116,15 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     }
     frame.show();
     frame.setAcceptDrops(true);
+    // The command-line file loads into a window already on screen: a large log takes
+    // seconds, and a window that only appears afterwards shows neither the progress bar
+    // moving during the rebuild nor anything at all until the end. Painting is dropped
+    // until the display system has exposed the window, so that is waited for, briefly
+    // and without taking other programs' requests or user input in the meantime.
+    if (!commandLineFile.empty()) {
+        WaitUntilExposed(frame);
+        frame.LoadCommandLineFile(commandLineFile);
+    }
     if (!openRequest.empty()) frame.OpenDocumentFile(QFile::decodeName(QByteArray::fromStdString(openRequest)));
 
     m_strPrinterFontFace = AppSettings::GetPrinterFont();
