@@ -69,3 +69,9 @@ PREFIX ?= /usr/local
 .PHONY: install
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Trawlview next to glogg, lnav, ripgrep and grep on the 1 GiB log, in one run; writes
+# bench/RESULTS.md. Figures only.
+.PHONY: compare
+compare: build
+	bench/compare $(BUILD)

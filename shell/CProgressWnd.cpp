@@ -36,8 +36,28 @@ std::uint32_t CProgressWnd::FilledWidth(std::uint32_t pos, std::uint32_t range, 
     return static_cast<std::uint32_t>(filled);
 }
 
+std::uint64_t CProgressWnd::NextChange(std::uint32_t pos, std::uint32_t filled) const {
+    if (pos >= m_nRange || FilledWidth(m_nRange, m_nRange, m_nBarWidth) <= filled) {
+        return std::uint64_t{m_nRange} + 1;
+    }
+    // FilledWidth never falls as the position grows, so the first position that widens
+    // the bar is found by halving (pos, m_nRange]; about 32 steps, once per pixel.
+    std::uint32_t low = pos;
+    std::uint32_t high = m_nRange;
+    while (high - low > 1) {
+        const std::uint32_t mid = low + (high - low) / 2;
+        if (FilledWidth(mid, m_nRange, m_nBarWidth) > filled) {
+            high = mid;
+        } else {
+            low = mid;
+        }
+    }
+    return high;
+}
+
 void CProgressWnd::SetRange(std::uint32_t range) {
     m_nRange = range;
+    m_nNextChange = 0;
     const std::uint32_t filled = FilledWidth(m_nPos, m_nRange, m_nBarWidth);
     if (filled != m_nFilled) {
         m_nFilled = filled;
@@ -54,6 +74,7 @@ void CProgressWnd::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_nBarWidth = width() > 2 ? static_cast<std::uint32_t>(width() - 2) : 0;
     m_nFilled = FilledWidth(m_nPos, m_nRange, m_nBarWidth);
+    m_nNextChange = 0;
 }
 
 void CProgressWnd::RGBtoHLS(int red, int green, int blue, int& hue, int& lightness, int& saturation) {

@@ -28,8 +28,16 @@ public:
     // Positions above the range count as the range.
     void SetPos(std::uint32_t pos) {
         if (pos > m_nRange) pos = m_nRange;
+        // The filled width only grows with the position: between the last position and
+        // the next one that widens the bar, nothing changes. This keeps the per-line
+        // cost of a rebuild of millions of lines to a comparison.
+        if (pos >= m_nPos && pos < m_nNextChange) {
+            m_nPos = pos;
+            return;
+        }
         m_nPos = pos;
         const std::uint32_t filled = FilledWidth(m_nPos, m_nRange, m_nBarWidth);
+        m_nNextChange = NextChange(m_nPos, filled);
         if (filled != m_nFilled) {
             m_nFilled = filled;
             RepaintNow();
@@ -58,6 +66,9 @@ protected:
 
 private:
     void RepaintNow();
+    // The smallest position above pos whose filled width is more than filled (the
+    // filled width at pos); past the range when there is none.
+    std::uint64_t NextChange(std::uint32_t pos, std::uint32_t filled) const;
 
     // The colour the shades were made from; none until the first painting of a filled bar.
     QRgb m_crBase = 0xFFFFFFFFu;
@@ -66,5 +77,8 @@ private:
     std::uint32_t m_nFilled = 0;
     std::uint32_t m_nPos = 0;
     std::uint32_t m_nRange = 100;
+    // SetPos's shortcut: positions from m_nPos up to this one (exclusive) fill the bar as
+    // m_nPos does. 0 makes the next SetPos compute it.
+    std::uint64_t m_nNextChange = 0;
     std::array<QColor, 8> m_shades;
 };

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QCoreApplication>
 #include <QLabel>
+#include <QWindow>
 
 #include "CProgressStatusBar.h"
 #include "CProgressWnd.h"
@@ -37,6 +39,37 @@ TEST_F(ProgressTest, FilledWidthFollowsPositionInDoublePrecision) {
     EXPECT_EQ(wnd.GetFilled(), 64u);
     wnd.SetRange(0);
     EXPECT_EQ(wnd.GetFilled(), 0u);
+}
+
+TEST_F(ProgressTest, EveryPositionFillsAsTheFormulaSaysAndRepaintsOncePerPixel) {
+    // Counts the paints of the bar; an odd range makes the pixel edges fall between
+    // positions unevenly.
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } counter;
+    for (int i = 0; i < 1000 && !wnd.windowHandle()->isExposed(); ++i) QCoreApplication::processEvents();
+    constexpr std::uint32_t kRange = 100003;
+    wnd.SetRange(kRange);
+    wnd.SetPos(0);
+    wnd.installEventFilter(&counter);
+    for (std::uint32_t pos = 0; pos <= kRange; ++pos) {
+        wnd.SetPos(pos);
+        ASSERT_EQ(wnd.GetFilled(), CProgressWnd::FilledWidth(pos, kRange, 128)) << pos;
+    }
+    EXPECT_EQ(counter.paints, 128);
+    // A new rebuild starts again from the left; so does a jump back without a new range.
+    wnd.SetPos(10);
+    EXPECT_EQ(wnd.GetFilled(), 0u);
+    wnd.SetRange(kRange);
+    wnd.SetPos(kRange / 2);
+    EXPECT_EQ(wnd.GetFilled(), CProgressWnd::FilledWidth(kRange / 2, kRange, 128));
+    wnd.SetRange(kRange / 2);
+    wnd.SetPos(kRange / 2);
+    EXPECT_EQ(wnd.GetFilled(), 128u);
 }
 
 TEST(ProgressColourTest, HlsConversionsMatchKnownColours) {
