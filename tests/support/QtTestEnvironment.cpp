@@ -1,4 +1,4 @@
-// One QApplication for the whole test program, made before the first test and destroyed
+// One QApplication for a whole test program, made before the first test and destroyed
 // after the last, offscreen unless told otherwise. The locale formats are pinned through
 // the variables start-up reads, so no test depends on the machine's locale.
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 
 namespace {
 
-class ShellTestEnvironment : public ::testing::Environment {
+class QtTestEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -23,12 +23,12 @@ public:
 
 private:
     int m_argc = 1;
-    char m_name[12] = "shell_tests";
+    char m_name[16] = "trawlview_tests";
     char* m_argv[2] = {m_name, nullptr};
     std::unique_ptr<QApplication> m_app;
 };
 
 [[maybe_unused]] ::testing::Environment* const g_environment =
-    ::testing::AddGlobalTestEnvironment(new ShellTestEnvironment);
+    ::testing::AddGlobalTestEnvironment(new QtTestEnvironment);
 
 }  // namespace
