@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,22 +24,46 @@ public:
         if (!needle.empty()) m_searcher.emplace(needle);
     }
 
-    // Calls onKept(k, raw, layout) for each selected span k of spans[0, n), in order;
-    // spans are relative to data and ascending. layout tells how the line shows.
+    // Calls onKept(k, raw, displayLength) for each selected span k of spans[0, n), in
+    // order; spans are relative to data and ascending. layoutCodes, when given, holds a
+    // LayoutCode per span (0 where not yet known, filled in here), so that a line's
+    // timestamp is read once per load rather than once per rebuild.
     template <class OnKept>
-    void Select(const char* data, const LineSpan* spans, std::size_t n, OnKept&& onKept);
+    void Select(const char* data, const LineSpan* spans, std::size_t n, OnKept&& onKept,
+                std::uint32_t* layoutCodes = nullptr);
+
+    // How a line shows whatever the preference, in 32 bits: 1 when no timestamp can be
+    // read in it, 2 + the length of its display text otherwise; 0 when that length does
+    // not fit (the line is then worked out anew each time).
+    static std::uint32_t LayoutCode(std::string_view raw, const LocaleFormats& formats) {
+        const DisplayLayout layout = LayoutDisplayText(raw, false, formats);
+        if (!layout.readable) return 1;
+        const std::size_t length = layout.Length(raw.size());
+        return length < 0xFFFFFFF0u ? static_cast<std::uint32_t>(2 + length) : 0;
+    }
 
     // The searcher for the text every selected line contains, or null.
     const CSubstringSearcher* Searcher() const { return m_searcher ? &*m_searcher : nullptr; }
 
 private:
     template <class OnKept>
-    void Consider(const char* data, const LineSpan& span, std::size_t k, OnKept& onKept) {
+    void Consider(const char* data, const LineSpan& span, std::size_t k, OnKept& onKept, std::uint32_t* codes) {
         const std::string_view raw(data + span.start, static_cast<std::size_t>(span.length));
         if (m_pFilter != nullptr && !m_pFilter->Passes(raw)) return;
-        const DisplayLayout layout = LayoutDisplayText(raw, m_bExcludeInvalid, m_formats);
-        if (layout.Length(raw.size()) == 0) return;
-        onKept(k, raw, layout);
+        std::uint32_t code = codes != nullptr ? codes[k] : 0;
+        if (code == 0) {
+            code = LayoutCode(raw, m_formats);
+            if (codes != nullptr) codes[k] = code;
+        }
+        std::size_t length = 0;
+        if (code == 1) {
+            length = m_bExcludeInvalid ? 0 : raw.size();
+        } else if (code != 0) {
+            length = code - 2;
+        } else {
+            length = LayoutDisplayText(raw, m_bExcludeInvalid, m_formats).Length(raw.size());
+        }
+        if (length != 0) onKept(k, raw, length);
     }
 
     const ILineFilter* m_pFilter;
@@ -48,10 +73,11 @@ private:
 };
 
 template <class OnKept>
-void CLineSelector::Select(const char* data, const LineSpan* spans, std::size_t n, OnKept&& onKept) {
+void CLineSelector::Select(const char* data, const LineSpan* spans, std::size_t n, OnKept&& onKept,
+                           std::uint32_t* layoutCodes) {
     if (n == 0) return;
     if (!m_searcher) {
-        for (std::size_t k = 0; k < n; ++k) Consider(data, spans[k], k, onKept);
+        for (std::size_t k = 0; k < n; ++k) Consider(data, spans[k], k, onKept, layoutCodes);
         return;
     }
     // A hit counts only when it lies inside one line; the search resumes after that line.
@@ -66,7 +92,7 @@ void CLineSelector::Select(const char* data, const LineSpan* spans, std::size_t 
         while (k < n && spans[k].start + spans[k].length < offset + length) ++k;
         if (k == n) break;
         if (spans[k].start <= offset) {
-            Consider(data, spans[k], k, onKept);
+            Consider(data, spans[k], k, onKept, layoutCodes);
             pos = data + spans[k].start + spans[k].length;
             ++k;
         } else {

@@ -57,7 +57,7 @@ bool CLineStream::Run(CLineSelector& selector, std::uint64_t size, Read&& read, 
                                      : m_cutter.Cut(m_buffer.data(), have, last, addSpan);
         bool more = true;
         selector.Select(m_buffer.data(), m_spans.data(), m_spans.size(),
-                        [&](std::size_t, std::string_view raw, const DisplayLayout&) { more = more && onKept(raw); });
+                        [&](std::size_t, std::string_view raw, std::size_t) { more = more && onKept(raw); });
         if (!more || last) return true;
         std::memmove(m_buffer.data(), m_buffer.data() + used, have - used);
         have -= used;

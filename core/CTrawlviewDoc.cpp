@@ -116,6 +116,26 @@ void CTrawlviewDoc::CutLines() {
     CLineCutter cutter;
     cutter.Cut(m_buffer.Data(), static_cast<std::size_t>(m_nFileSize), true,
                [this](std::uint64_t start, std::uint64_t length) { m_lines.push_back({start, length}); });
+
+    // Read every line's timestamp once, on two cores: later rebuilds (a filter or the
+    // preference changed) then only look the result up.
+    m_layoutCodes.assign(m_lines.size(), 0);
+    const LocaleFormats& formats = GetLocaleFormats();
+    auto fill = [this, &formats](std::size_t from, std::size_t to) {
+        const char* data = m_buffer.Data();
+        for (std::size_t k = from; k < to; ++k) {
+            const std::string_view raw(data + m_lines[k].start, static_cast<std::size_t>(m_lines[k].length));
+            m_layoutCodes[k] = CLineSelector::LayoutCode(raw, formats);
+        }
+    };
+    const std::size_t half = m_lines.size() / 2;
+    if (m_lines.size() < 100000 || std::thread::hardware_concurrency() < 2) {
+        fill(0, m_lines.size());
+    } else {
+        std::thread second(fill, half, m_lines.size());
+        fill(0, half);
+        second.join();
+    }
 }
 
 void CTrawlviewDoc::RebuildDisplay() {
@@ -133,19 +153,18 @@ void CTrawlviewDoc::FilterLines() {
     const std::int64_t maxAdvance = m_pMeasurer != nullptr ? m_pMeasurer->MaxByteAdvance() : 1;
     std::int64_t maxWidth = 0;
     selector.Select(m_buffer.Data(), m_lines.data(), m_lines.size(),
-                    [&](std::size_t k, std::string_view raw, const DisplayLayout& layout) {
+                    [&](std::size_t k, std::string_view raw, std::size_t displayLength) {
         m_host.SetProgressPos(k + 1 < m_lines.size() ? m_lines[k + 1].start : m_nFileSize);
         m_lineStarts.push_back(k);
         // A line no wider than the widest so far even at the widest byte advance need not
         // be measured; a non-empty text is never zero pixels wide.
-        const std::size_t displayLength = layout.Length(raw.size());
         if (maxAdvance > 0 && static_cast<std::int64_t>(displayLength) * maxAdvance <= maxWidth) return;
-        const std::int64_t w = MeasureDisplayText(raw, layout);
+        const std::int64_t w = MeasureDisplayText(raw);
         if (w > maxWidth) {
             maxWidth = w;
             m_nWidestLine = static_cast<LineIndex>(m_lineStarts.size() - 1);
         }
-    });
+    }, m_layoutCodes.data());
     m_nLineCount = static_cast<LineIndex>(m_lineStarts.size());
     m_host.EndProgress();
 }
@@ -155,6 +174,7 @@ void CTrawlviewDoc::DeleteContents() {
     m_buffer.SetSize(0);
     m_nFileSize = 0;
     m_lines.clear();
+    m_layoutCodes.clear();
     m_lineStarts.clear();
     m_nWidestLine = -1;
     m_nLineCount = 0;
@@ -172,15 +192,15 @@ std::string_view CTrawlviewDoc::GetLine(LineIndex i) const {
 std::uint64_t CTrawlviewDoc::GetLineLength(LineIndex i) const { return Span(i).length; }
 
 std::int64_t CTrawlviewDoc::GetLineWidth(LineIndex i) const {
-    const std::string_view raw = GetLine(i);
-    return MeasureDisplayText(raw, LayoutDisplayText(raw, m_host.GetExcludeInvalidDates()));
+    return MeasureDisplayText(GetLine(i));
 }
 
 std::string CTrawlviewDoc::GetDisplayText(LineIndex i) const {
     return ::GetDisplayText(GetLine(i), m_host.GetExcludeInvalidDates());
 }
 
-std::int64_t CTrawlviewDoc::MeasureDisplayText(std::string_view raw, const DisplayLayout& layout) const {
+std::int64_t CTrawlviewDoc::MeasureDisplayText(std::string_view raw) const {
+    const DisplayLayout layout = LayoutDisplayText(raw, m_host.GetExcludeInvalidDates());
     if (m_pMeasurer == nullptr) return static_cast<std::int64_t>(layout.Length(raw.size()));
     const std::string_view tail = raw.substr(layout.tailStart);
     std::string& head = m_scratchHead;

@@ -8,7 +8,6 @@
 #include "CLineCutter.h"
 #include "LogBuffer.h"
 
-struct DisplayLayout;
 class IDocumentHost;
 class ITextMeasurer;
 
@@ -62,7 +61,7 @@ public:
 
 private:
     void CutLines();
-    std::int64_t MeasureDisplayText(std::string_view raw, const DisplayLayout& layout) const;
+    std::int64_t MeasureDisplayText(std::string_view raw) const;
     const LineSpan& Span(LineIndex i) const;
 
     IDocumentHost& m_host;
@@ -72,6 +71,8 @@ private:
     LogBuffer m_buffer;
     // Every non-empty line of the file, cut once per load.
     std::vector<LineSpan> m_lines;
+    // How each line of m_lines shows, read once per load (see CLineSelector::LayoutCode).
+    std::vector<std::uint32_t> m_layoutCodes;
     // The displayed lines, as indexes into m_lines, in file order.
     std::vector<std::uint64_t> m_lineStarts;
     LineIndex m_nLineCount = 0;

@@ -155,6 +155,7 @@ DisplayLayout LayoutDisplayText(std::string_view raw, bool excludeInvalid, const
         layout.tailStart = excludeInvalid ? raw.size() : 0;
         return layout;
     }
+    layout.readable = true;
     std::size_t n = TimestampLength(formats);
     if (HasColourPrefix(raw)) n += 2;
     // The timestamp must also be readable from the first n bytes alone; one found further

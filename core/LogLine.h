@@ -24,6 +24,7 @@ bool ParseTimestamp(std::string_view text, bool useSystemOrder, LogTime* out = n
 // followed by the raw bytes from tailStart on. Worked out without building the text, so
 // that deciding whether a line shows, and how long its text is, costs no formatting.
 struct DisplayLayout {
+    bool readable = false;      // a timestamp was found (perhaps further into the line)
     bool reformatted = false;   // the head is `time` in the display format
     LogTime time;               // valid when reformatted
     std::size_t headLength = 0;

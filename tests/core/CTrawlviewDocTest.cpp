@@ -130,11 +130,17 @@ TEST_F(DocTest, SkippingLinesThatCannotBeWidestFindsTheSameLine) {
 
 TEST_F(DocTest, ExcludeInvalidDropsLinesWithoutReadableTimestamp) {
     host.excludeInvalid = true;
-    EXPECT_EQ(Load("R 2003/12/31 23:59:59 - kept\r\nno stamp at all here\r\n12/31/2003 23:59:59 - kept\r\n"),
-              (Lines{"R 2003/12/31 23:59:59 - kept", "12/31/2003 23:59:59 - kept"}));
+    const std::string bytes = "R 2003/12/31 23:59:59 - kept\r\nno stamp at all here\r\n12/31/2003 23:59:59 - kept\r\n"
+                              "job 7 ran at 12/31/2003 23:59:59\r\n";
+    const Lines readable = {"R 2003/12/31 23:59:59 - kept", "12/31/2003 23:59:59 - kept", "job 7 ran at 12/31/2003 23:59:59"};
+    EXPECT_EQ(Load(bytes), readable);
+    // A line's timestamp is read once per load; the preference still decides each rebuild.
     host.excludeInvalid = false;
     doc.RebuildDisplay();
-    EXPECT_EQ(doc.GetLineCount(), 3);
+    EXPECT_EQ(doc.GetLineCount(), 4);
+    host.excludeInvalid = true;
+    doc.RebuildDisplay();
+    EXPECT_EQ(Displayed(doc), readable);
 }
 
 TEST_F(DocTest, SearchingTheWholeBufferMatchesTestingEachLine) {
