@@ -15,7 +15,7 @@
 class CLineStream {
 public:
     explicit CLineStream(std::size_t blockSize = std::size_t{256} << 10)
-        : m_buffer(blockSize + kPadding) {}
+        : m_buffer(std::max<std::size_t>(blockSize, 1) + kPadding) {}
 
     // read(buffer, count, got) fills up to count bytes and returns false on a read error
     // (which ends the stream with false). size is how many bytes to read in all; fewer

@@ -174,8 +174,10 @@ int CHeadlessExport::Export(const Options& options, std::ostream& err) {
         return 1;
     }
 
-    // A reader that goes away (a closed pipe) ends the export quietly.
+    // A reader that goes away (a closed pipe) ends the export quietly; a file-size limit
+    // fails the write with an error instead of killing the program mid-file.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     std::string readError;
     int writeError = 0;
     auto report = [&](const std::string& target) {

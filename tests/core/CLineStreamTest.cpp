@@ -72,6 +72,8 @@ TEST(CLineStream, ALineLongerThanTheBlockIsKeptWhole) {
     EXPECT_EQ(Stream(bytes, 64, nullptr), (Lines{"start", longLine + "z", "end"}));
     const ContainsFilter z("qz", true);
     EXPECT_EQ(Stream(bytes, 64, &z), Lines{longLine + "z"});
+    // A block of no bytes would never grow: it is taken as one byte.
+    EXPECT_EQ(Stream("a\r\nb", 0, nullptr), (Lines{"a", "b"}));
 }
 
 TEST(CLineStream, AReadErrorEndsTheStreamWithFailure) {

@@ -251,7 +251,7 @@ TEST_F(FailingWriteTest, LeavesNoPartialFileAndSaysWhy) {
 
 // With the signal at its default the program is killed part way and its temporary file
 // stays behind. Enabled with the fix in the export (the signal ignored like SIGPIPE).
-TEST_F(FailingWriteTest, DISABLED_IsNotKilledByTheFileSizeSignal) {
+TEST_F(FailingWriteTest, IsNotKilledByTheFileSizeSignal) {
     const Outcome r = ExportPastTheLimit(false);
     EXPECT_EQ(r.signal, 0);
     EXPECT_EQ(r.status, 1);
