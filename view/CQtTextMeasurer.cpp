@@ -67,25 +67,51 @@ std::int64_t CQtTextMeasurer::TextWidth(std::string_view text, bool bold) const 
     if (IsAscii(text)) {
         for (const char c : text) width += f.advance[static_cast<unsigned char>(c)];
     } else {
-        width = f.metrics.horizontalAdvance(DecodeLogText(text));
+        ForEachCharacter(text, IsValidUtf8(text), [&](char32_t ch, std::size_t) { width += Advance(f, ch); });
         width = std::min(width, static_cast<std::int64_t>(text.size()) * m_nMaxByteAdvance);
     }
     return std::max<std::int64_t>(width, 1);
 }
 
-int CQtTextMeasurer::CharAdvance(char32_t ch) const {
-    if (ch < 128) return m_fonts[0].advance[ch];
-    return m_fonts[0].metrics.horizontalAdvance(QString::fromUcs4(&ch, 1));
+std::int32_t CQtTextMeasurer::Advance(const FontTables& f, char32_t ch) {
+    if (ch < 128) return f.advance[ch];
+    const auto known = f.wideAdvance.find(ch);
+    if (known != f.wideAdvance.end()) return known->second;
+    const std::int32_t advance = std::max(0, f.metrics.horizontalAdvance(QString::fromUcs4(&ch, 1)));
+    f.wideAdvance.emplace(ch, advance);
+    return advance;
 }
+
+int CQtTextMeasurer::CharAdvance(char32_t ch) const { return Advance(m_fonts[0], ch); }
 
 void CQtTextMeasurer::DrawText(QPainter& dc, std::int64_t x, int baseline, std::string_view text,
                                bool bold, int clipLeft, int clipRight) const {
     if (text.empty() || x >= clipRight) return;
     const FontTables& f = m_fonts[bold ? 1 : 0];
     if (!IsAscii(text)) {
-        if (x < kFarLeft) return;
+        // Only the characters that reach into [clipLeft, clipRight) are drawn, from where
+        // the first of them starts.
+        const bool utf8 = IsValidUtf8(text);
+        std::int64_t pos = x;
+        std::int64_t drawFrom = 0;
+        std::size_t first = text.size();
+        std::size_t last = text.size();
+        ForEachCharacter(text, utf8, [&](char32_t ch, std::size_t offset) {
+            if (last != text.size()) return;
+            if (pos >= clipRight) {
+                last = offset;
+                return;
+            }
+            const std::int32_t advance = Advance(f, ch);
+            if (first == text.size() && pos + advance > clipLeft) {
+                first = offset;
+                drawFrom = pos;
+            }
+            pos += advance;
+        });
+        if (first >= last || drawFrom < kFarLeft) return;
         dc.setFont(f.font);
-        dc.drawText(QPointF(static_cast<qreal>(x), baseline), DecodeLogText(text));
+        dc.drawText(QPointF(static_cast<qreal>(drawFrom), baseline), DecodeLogText(text.substr(first, last - first), utf8));
         return;
     }
     std::size_t k = 0;

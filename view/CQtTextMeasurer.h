@@ -5,6 +5,7 @@
 #include <QRawFont>
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
 
 #include "ITextMeasurer.h"
 
@@ -17,8 +18,10 @@ class QPainter;
 //
 // Plain ASCII, the common case, is measured from a 128-entry advance table per font and
 // drawn glyph by glyph at exactly those advances, without shaping or allocation when
-// measuring. Other text is decoded (valid UTF-8 as UTF-8, else Windows-1252) and
-// measured and drawn by Qt.
+// measuring. Other text is read character by character (valid UTF-8 as UTF-8, else
+// Windows-1252) with each character's advance remembered, and only the characters that
+// fall inside the painted area are handed to Qt to draw: a line of many megabytes costs
+// one pass over its bytes, never a layout of the whole line.
 class CQtTextMeasurer : public ITextMeasurer {
 public:
     // The application font; a QApplication must exist.
@@ -54,9 +57,11 @@ private:
         QRawFont raw;
         std::int32_t advance[128] = {};
         quint32 glyph[128] = {};
+        mutable std::unordered_map<char32_t, std::int32_t> wideAdvance;  // filled as met
     };
 
     void BuildTables(FontTables& tables, const QFont& font);
+    static std::int32_t Advance(const FontTables& f, char32_t ch);
 
     FontTables m_fonts[2];
     std::int64_t m_nMaxByteAdvance = 1;

@@ -15,7 +15,11 @@ char16_t Windows1252ToUnicode(unsigned char byte) {
 
 QString DecodeLogText(std::string_view text) {
     if (IsAscii(text)) return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-    if (IsValidUtf8(text)) return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return DecodeLogText(text, IsValidUtf8(text));
+}
+
+QString DecodeLogText(std::string_view text, bool utf8) {
+    if (utf8) return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     QString out(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
     QChar* q = out.data();
     for (const char c : text) *q++ = QChar(Windows1252ToUnicode(static_cast<unsigned char>(c)));

@@ -42,6 +42,34 @@ TEST(CQtTextMeasurerTest, WidthsAddUpAndBoldIsWider) {
     EXPECT_EQ(m.TextWidth("", false), 0);
 }
 
+TEST(CQtTextMeasurerTest, OtherTextIsMeasuredCharacterByCharacterInItsLinesReading) {
+    const CQtTextMeasurer m;
+    // UTF-8 "été" and Windows-1252 "caf\xE9": each character's advance, added up.
+    EXPECT_EQ(m.TextWidth("\xC3\xA9t\xC3\xA9", false), 2 * m.CharAdvance(U'\u00E9') + m.CharAdvance(U't'));
+    EXPECT_EQ(m.TextWidth("caf\xE9", false),
+              m.CharAdvance(U'c') + m.CharAdvance(U'a') + m.CharAdvance(U'f') + m.CharAdvance(U'\u00E9'));
+    EXPECT_EQ(m.TextWidth("a \x96 b", false), m.TextWidth("a \xE2\x80\x93 b", false));
+}
+
+TEST(CQtTextMeasurerTest, AHugeLineDrawsOnlyWhatIsInTheWindow) {
+    const CQtTextMeasurer m;
+    std::string huge;
+    while (huge.size() < (8u << 20)) huge += "\xC3\xA9t\xC3\xA9 disk ";
+    QImage image(300, 30, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter dc(&image);
+        dc.setPen(Qt::black);
+        // Scrolled far to the right: the text starts millions of pixels to the left.
+        m.DrawText(dc, -m.TextWidth(huge, false) / 2, 20, huge, false, 0, image.width());
+    }
+    int inked = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) inked += image.pixel(x, y) != qRgb(255, 255, 255) ? 1 : 0;
+    }
+    EXPECT_GT(inked, 100);
+}
+
 TEST(CQtTextMeasurerTest, AnyNonEmptyTextIsAtLeastOnePixelAndAtMostTheByteBound) {
     const CQtTextMeasurer m;
     const std::int64_t bound = m.MaxByteAdvance();
