@@ -199,6 +199,11 @@ TEST_F(MainFrameTest, FileOnDisplayIsNotOpenedAgainButReloadReadsIt) {
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
     frame.OnFileReload();
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 2);
+    // Truncated by another process: the window keeps what it loaded until Reload.
+    dir.Write("events.log", "");
+    EXPECT_EQ(frame.GetDocument().GetLine(1), "N two");
+    frame.OnFileReload();
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 0);
 }
 
 void Drop(CMainFrame& frame, const std::string& path) {
