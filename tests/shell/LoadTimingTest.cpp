@@ -1,7 +1,7 @@
 #include <QApplication>
+#include <QRegularExpression>
 #include <QWidget>
 #include <QWindow>
-#include <regex>
 #include <sstream>
 
 #include "CLoadTiming.h"
@@ -44,7 +44,7 @@ protected:
     }
 };
 
-const std::regex kTimingLine(R"(trawlview: loaded (\d+) lines in (\d+) ms; first paint at (\d+) ms\n)");
+const QString kTimingLine = QStringLiteral(R"(trawlview: loaded (\d+) lines in (\d+) ms; first paint at (\d+) ms\n)");
 
 TEST_F(LoadTimingTest, ReportsTheFirstLoadOnceAfterItsFirstPaint) {
     QWidget viewport;
@@ -61,11 +61,12 @@ TEST_F(LoadTimingTest, ReportsTheFirstLoadOnceAfterItsFirstPaint) {
     timing.LinesChanged(42);
     EXPECT_EQ(out.str(), "") << "nothing until the lines are painted";
     viewport.repaint();
-    std::smatch match;
     const std::string line = out.str();
-    ASSERT_TRUE(std::regex_match(line, match, kTimingLine)) << "[" << line << "]";
-    EXPECT_EQ(match[1], "42");
-    EXPECT_LE(std::stoll(match[2]), std::stoll(match[3]));
+    const QRegularExpressionMatch match =
+        QRegularExpression(QRegularExpression::anchoredPattern(kTimingLine)).match(QString::fromStdString(line));
+    ASSERT_TRUE(match.hasMatch()) << "[" << line << "]";
+    EXPECT_EQ(match.captured(1), "42");
+    EXPECT_LE(match.captured(2).toLongLong(), match.captured(3).toLongLong());
     EXPECT_TRUE(timing.HasReported());
 
     timing.LinesChanged(7);
@@ -84,11 +85,10 @@ TEST_F(LoadTimingTest, TheProgramPrintsTheLineOnlyWhenAsked) {
         // deliver a paint that had been left for later.
         QCoreApplication::processEvents();
         const std::string err = testing::internal::GetCapturedStderr();
-        std::smatch match;
-        const bool found = std::regex_search(err, match, kTimingLine);
-        EXPECT_EQ(found, asked) << err;
-        if (found) {
-            EXPECT_EQ(match[1], "3");
+        const QRegularExpressionMatch match = QRegularExpression(kTimingLine).match(QString::fromStdString(err));
+        EXPECT_EQ(match.hasMatch(), asked) << err;
+        if (match.hasMatch()) {
+            EXPECT_EQ(match.captured(1), "3");
         }
     }
 }
