@@ -19,6 +19,7 @@ public:
     static Result Read(const std::string& path, FilterList& list, std::string& error,
                        const LocaleFormats& formats = GetLocaleFormats());
 
+private:
     // Appends the filter of one record (without its line end) after tail; returns the
     // new tail (tail itself when the record is skipped).
     static std::unique_ptr<LogFilter>* AppendRecord(std::string_view record,
