@@ -48,6 +48,7 @@ void CQtTextMeasurer::BuildTables(FontTables& tables, const QFont& font) {
     tables.metrics = QFontMetrics(font);
     tables.raw = QRawFont::fromFont(font);
     tables.bmp.assign(0x10000, -1);
+    tables.bmpGlyph.assign(0x10000, kUnknownGlyph);
     QString all(256, Qt::Uninitialized);
     for (int b = 0; b < 256; ++b) {
         const char16_t ch = Windows1252ToUnicode(static_cast<unsigned char>(b));
@@ -74,8 +75,7 @@ std::int64_t CQtTextMeasurer::TextWidth(std::string_view text, bool bold, TextRe
     return std::max<std::int64_t>(width, 1);
 }
 
-std::int32_t CQtTextMeasurer::Advance(const FontTables& f, char32_t ch) {
-    if (ch < 0x10000 && f.bmp[ch] >= 0) return f.bmp[ch];
+std::int32_t CQtTextMeasurer::NewAdvance(const FontTables& f, char32_t ch) {
     if (ch >= 0x10000) {
         const auto known = f.wideAdvance.find(ch);
         if (known != f.wideAdvance.end()) return known->second;
@@ -94,9 +94,13 @@ int CQtTextMeasurer::CharAdvance(char32_t ch) const { return Advance(m_fonts[0],
 bool CQtTextMeasurer::QueueGlyph(const FontTables& f, char32_t ch, std::int64_t x) const {
     quint32 glyph = 0;
     if (ch < 0x10000) {
-        const QChar c(static_cast<char16_t>(ch));
-        int count = 1;
-        if (!f.raw.glyphIndexesForChars(&c, 1, &glyph, &count)) return false;
+        glyph = f.bmpGlyph[ch];
+        if (glyph == kUnknownGlyph) {
+            const QChar c(static_cast<char16_t>(ch));
+            int count = 1;
+            if (!f.raw.glyphIndexesForChars(&c, 1, &glyph, &count) || count != 1) glyph = 0;
+            f.bmpGlyph[ch] = glyph;
+        }
     } else {
         const QChar pair[2] = {QChar::highSurrogate(ch), QChar::lowSurrogate(ch)};
         int count = 1;
