@@ -15,14 +15,6 @@
 
 namespace {
 
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-    if (text.size() < suffix.size()) return false;
-    const std::string_view tail = text.substr(text.size() - suffix.size());
-    return std::equal(tail.begin(), tail.end(), suffix.begin(), [](char a, char b) {
-        return (a >= 'A' && a <= 'Z' ? a + 32 : a) == (b >= 'A' && b <= 'Z' ? b + 32 : b);
-    });
-}
-
 // Reads the whole file into buffer. A large file is read in two halves at once: the first
 // write to fresh memory is the main cost of a load, and two cores halve it. A file that
 // shrinks while it is read keeps the bytes actually read.
@@ -53,18 +45,6 @@ bool ReadWhole(const CLogFile& file, char* buffer, std::uint64_t& got, StringId&
 
 CTrawlviewDoc::CTrawlviewDoc(IDocumentHost& host, const ITextMeasurer* measurer)
     : m_host(host), m_pMeasurer(measurer) {}
-
-bool CTrawlviewDoc::OnOpenDocument(const std::string& path) {
-    if (EndsWithNoCase(path, ".lff") || EndsWithNoCase(path, ".tarnix-logfilters")) {
-        m_host.SetFilterPath(path);
-        if (!m_host.ReadFilterFile()) return false;
-        SetPathName(path);
-        return true;
-    }
-    m_host.SetLogPath(path);
-    LoadLogFile(path);
-    return true;
-}
 
 bool CTrawlviewDoc::OnNewDocument() {
     DeleteContents();

@@ -30,10 +30,6 @@ public:
 
     void SetMeasurer(const ITextMeasurer* measurer) { m_pMeasurer = measurer; }
 
-    // A path ending in ".lff" or ".tarnix-logfilters" (any case) goes to the host's
-    // filter-file reader; anything else loads as a log. False only when a filter file
-    // could not be opened.
-    bool OnOpenDocument(const std::string& path);
     // Empties the document, reads the whole file and rebuilds. Open failures are offered
     // to the host with Retry and Cancel. True when the file was loaded.
     bool LoadLogFile(const std::string& path);

@@ -230,26 +230,6 @@ TEST_F(DocTest, RetryAfterTheFileAppearsLoadsIt) {
     EXPECT_EQ(appearing.logPath, path);
 }
 
-TEST_F(DocTest, FilterFilesGoToTheHostByExtensionInAnyCase) {
-    Load("kept\r\n");
-    EXPECT_TRUE(doc.OnOpenDocument("/tmp/report.LFF"));
-    EXPECT_TRUE(doc.OnOpenDocument("/tmp/set.Tarnix-LogFilters"));
-    EXPECT_EQ(host.filterReads, 2);
-    EXPECT_EQ(host.filterPath, "/tmp/set.Tarnix-LogFilters");
-    EXPECT_EQ(Displayed(doc), Lines{"kept"});
-    EXPECT_EQ(doc.GetPathName(), "/tmp/set.Tarnix-LogFilters");
-
-    host.filterFileOpens = false;
-    EXPECT_FALSE(doc.OnOpenDocument("/tmp/gone.lff"));
-    EXPECT_EQ(doc.GetPathName(), "/tmp/set.Tarnix-LogFilters");
-
-    const std::string log = dir.Write("x.lff.log", "a log\r\n");
-    EXPECT_TRUE(doc.OnOpenDocument(log));
-    EXPECT_EQ(host.filterReads, 3);
-    EXPECT_EQ(Displayed(doc), Lines{"a log"});
-    EXPECT_EQ(host.logPath, log);
-}
-
 TEST_F(DocTest, ReloadingASmallerFileShowsOnlyItsLines) {
     Load(std::string(100000, 'a') + "\r\nsecond\r\n");
     EXPECT_EQ(Load("short\r\n"), Lines{"short"});
