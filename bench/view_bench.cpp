@@ -122,6 +122,26 @@ Stats PaintAt(CTrawlviewView& view, QImage& image, std::int64_t y, int runs) {
     return Summarise(times);
 }
 
+// A document and its view in a 1920 x 1080 window, as the program has them.
+struct BenchWindow {
+    BenchWindow(BenchHost& host, const CQtTextMeasurer& measurer) : doc(host, &measurer), view(doc, measurer) {
+        host.onLinesChanged = [this] { view.OnUpdate(); };
+        view.resize(1920, 1080);
+        view.show();
+        view.OnInitialUpdate();
+    }
+    // Makes the viewport exactly 1,080 pixels high, whatever the bars take, and returns
+    // an image of its size to paint into.
+    QImage FullHeightImage() {
+        const int bar = view.HasScrollBar(CScrollView32::SB_HORZ) ? view.horizontalScrollBar()->sizeHint().height() : 0;
+        view.resize(1920, 1080 + bar);
+        return QImage(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    }
+
+    CTrawlviewDoc doc;
+    CTrawlviewView view;
+};
+
 // Writes `lines` lines of `bytes` bytes each: a timestamp, then `words` repeated, each
 // line cut at a character boundary and ended by CR LF. Kept when it exists.
 bool EnsureLongLog(const std::string& path, int lines, std::uint64_t bytes, const std::string& words) {
@@ -176,18 +196,13 @@ int RunLongLines(const std::string& dir, const char* only) {
             std::fprintf(stderr, "view_bench: cannot write %s\n", path.c_str());
             return 1;
         }
-        CTrawlviewDoc doc(host, &measurer);
-        CTrawlviewView view(doc, measurer);
-        host.onLinesChanged = [&view] { view.OnUpdate(); };
-        view.resize(1920, 1080);
-        view.show();
-        view.OnInitialUpdate();
+        BenchWindow window(host, measurer);
+        CTrawlviewDoc& doc = window.doc;
+        CTrawlviewView& view = window.view;
         const Clock::time_point start = Clock::now();
         if (!doc.LoadLogFile(path)) return 1;
         const double load = MsSince(start);
-        const int barHeight = view.HasScrollBar(CScrollView32::SB_HORZ) ? view.horizontalScrollBar()->sizeHint().height() : 0;
-        view.resize(1920, 1080 + barHeight);
-        QImage image(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+        QImage image = window.FullHeightImage();
         std::printf("\n%s: %lld lines, content %lld px wide; load + first rebuild %.0f ms\n", c.name,
                     static_cast<long long>(doc.GetLineCount()), static_cast<long long>(view.GetTotalWidth()), load);
         const std::int64_t limit = view.GetScrollLimit(CScrollView32::SB_HORZ);
@@ -239,12 +254,9 @@ int main(int argc, char** argv) {
 
     BenchHost host("view_bench");
     const CQtTextMeasurer measurer;
-    CTrawlviewDoc doc(host, &measurer);
-    CTrawlviewView view(doc, measurer);
-    host.onLinesChanged = [&view] { view.OnUpdate(); };
-    view.resize(1920, 1080);
-    view.show();
-    view.OnInitialUpdate();
+    BenchWindow window(host, measurer);
+    CTrawlviewDoc& doc = window.doc;
+    CTrawlviewView& view = window.view;
 
     constexpr int kLoads = 3;
     constexpr int kRebuilds = 5;
@@ -287,10 +299,7 @@ int main(int argc, char** argv) {
     host.SetFilters(nullptr);
     doc.RebuildDisplay();
 
-    // A viewport exactly 1,080 pixels high, whatever the bars take.
-    const int barHeight = view.HasScrollBar(CScrollView32::SB_HORZ) ? view.horizontalScrollBar()->sizeHint().height() : 0;
-    view.resize(1920, 1080 + barHeight);
-    QImage image(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    QImage image = window.FullHeightImage();
     std::printf("window %dx%d pixels, %d lines visible\n", image.width(), image.height(),
                 image.height() / std::max(1, view.GetLineHeight()));
 
