@@ -115,13 +115,6 @@ void PrintPaints(const char* what, CTrawlviewView& view, QImage& image, int n, c
     Print(what, Summarise(wall), "ms", cpuNote + note);
 }
 
-Stats PaintAt(CTrawlviewView& view, QImage& image, std::int64_t y, int runs) {
-    view.ScrollToPosition({0, y});
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) times.push_back(PaintOnce(view, image));
-    return Summarise(times);
-}
-
 // A document and its view in a 1920 x 1080 window, as the program has them.
 struct BenchWindow {
     BenchWindow(BenchHost& host, const CQtTextMeasurer& measurer) : doc(host, &measurer), view(doc, measurer) {
@@ -305,9 +298,11 @@ int main(int argc, char** argv) {
 
     const std::int64_t limit = view.GetScrollLimit(CScrollView32::SB_VERT);
     PaintOnce(view, image);  // glyph caches
-    Print("paint, top", PaintAt(view, image, 0, kPaints), "ms");
-    Print("paint, middle", PaintAt(view, image, limit / 2, kPaints), "ms");
-    Print("paint, end", PaintAt(view, image, limit, kPaints), "ms");
+    const std::pair<const char*, std::int64_t> places[] = {{"paint, top", 0}, {"paint, middle", limit / 2}, {"paint, end", limit}};
+    for (const auto& [what, y] : places) {
+        view.ScrollToPosition({0, y});
+        PrintPaints(what, view, image, kPaints, {});
+    }
 
     // Thumb drags: the bar reports positions, the view scrolls there and paints.
     QScrollBar* bar = view.verticalScrollBar();

@@ -80,7 +80,11 @@ std::int32_t CQtTextMeasurer::NewAdvance(const FontTables& f, char32_t ch) {
         const auto known = f.wideAdvance.find(ch);
         if (known != f.wideAdvance.end()) return known->second;
     }
-    const std::int32_t advance = std::max(0, f.metrics.horizontalAdvance(QString::fromUcs4(&ch, 1)));
+    // An ASCII character on its own: as a string, a tab would be measured to the next
+    // tab stop, which the glyph drawing does not do.
+    const std::int32_t advance =
+        std::max(0, ch < 128 ? f.metrics.horizontalAdvance(QChar(static_cast<char16_t>(ch)))
+                             : f.metrics.horizontalAdvance(QString::fromUcs4(&ch, 1)));
     if (ch < 0x10000) {
         f.bmp[ch] = advance;
     } else {

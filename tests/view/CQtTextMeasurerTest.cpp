@@ -70,6 +70,14 @@ TEST(CQtTextMeasurerTest, AHugeLineDrawsOnlyWhatIsInTheWindow) {
     EXPECT_GT(inked, 100);
 }
 
+TEST(CQtTextMeasurerTest, TabWasMeasuredToATabStopInsteadOfAsOneCharacter) {
+    // Lines are drawn glyph by glyph; a tab is one character, not a jump to a tab stop
+    // (which also made every byte's bound, and so each rebuild's work, much larger).
+    const CQtTextMeasurer m;
+    EXPECT_LE(m.TextWidth("\t", false), 2 * m.TextWidth("M", false));
+    EXPECT_LE(m.MaxByteAdvance(), 4 * m.TextWidth("M", true));
+}
+
 TEST(CQtTextMeasurerTest, AnyNonEmptyTextIsAtLeastOnePixelAndAtMostTheByteBound) {
     const CQtTextMeasurer m;
     const std::int64_t bound = m.MaxByteAdvance();
