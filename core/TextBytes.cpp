@@ -5,20 +5,7 @@
 #include <cstring>
 
 bool IsAscii(std::string_view text) {
-    const char* p = text.data();
-    std::size_t n = text.size();
-    // Eight bytes at a time: the common line is plain ASCII and this is on every paint.
-    while (n >= 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, p, 8);
-        if ((word & 0x8080808080808080ull) != 0) return false;
-        p += 8;
-        n -= 8;
-    }
-    for (; n > 0; --n, ++p) {
-        if (static_cast<unsigned char>(*p) >= 0x80) return false;
-    }
-    return true;
+    return FindNonAscii(text.data(), text.data() + text.size()) == text.data() + text.size();
 }
 
 bool IsValidUtf8(std::string_view text) {
@@ -62,4 +49,29 @@ std::size_t ColumnSplit(std::string_view text, std::size_t column) {
         while (split > 0 && (static_cast<unsigned char>(text[split]) & 0xC0u) == 0x80u) --split;
     }
     return split;
+}
+
+char32_t NextUtf8(const char*& p) {
+    const auto b = static_cast<unsigned char>(*p++);
+    if (b < 0x80) return b;
+    const int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
+    char32_t c = b & (0x3Fu >> extra);
+    for (int k = 0; k < extra; ++k) c = (c << 6) | (static_cast<unsigned char>(*p++) & 0x3Fu);
+    return c;
+}
+
+const char* FindNonAscii(const char* begin, const char* end) {
+    const char* p = begin;
+    // Eight bytes at a time: this runs on every paint, and a search for a non-ASCII text
+    // runs it over the whole log.
+    while (end - p >= 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, p, 8);
+        if ((word & 0x8080808080808080ull) != 0) break;
+        p += 8;
+    }
+    for (; p < end; ++p) {
+        if (static_cast<unsigned char>(*p) >= 0x80) return p;
+    }
+    return end;
 }

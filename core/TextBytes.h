@@ -13,3 +13,8 @@ bool IsValidUtf8(std::string_view text);
 // Where the timestamp column of a display text ends: after `column` bytes, moved back so
 // that a UTF-8 text is not cut inside a character (both parts must still read as UTF-8).
 std::size_t ColumnSplit(std::string_view text, std::size_t column);
+
+// The character that starts at p in valid UTF-8 text; p moves past it.
+char32_t NextUtf8(const char*& p);
+// The first byte of [begin, end) that is above ASCII; end when none.
+const char* FindNonAscii(const char* begin, const char* end);
