@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPen>
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
@@ -564,22 +565,31 @@ void CTrawlviewView::keyPressEvent(QKeyEvent* event) {
 // ---- Copy and Select All ----
 
 QByteArray CTrawlviewView::BuildClipboardText() const {
-    QByteArray text;
     const LineIndex last = std::min<LineIndex>(m_nSelLast, static_cast<LineIndex>(m_selected.size()) - 1);
     std::uint64_t size = 0;
     for (LineIndex i = m_nSelFirst; i <= last; ++i) {
         if (m_selected[static_cast<std::size_t>(i)] != 0) size += m_doc.GetLineLength(i) + 2;
     }
-    text.reserve(static_cast<qsizetype>(size));
+    // Sized once and filled by copying: the text can be as large as the log. Only a line
+    // that is not UTF-8 grows when it becomes UTF-8.
+    QByteArray text;
+    text.resize(static_cast<qsizetype>(size));
+    char* out = text.data();
+    qsizetype at = 0;
     for (LineIndex i = m_nSelFirst; i <= last; ++i) {
         if (m_selected[static_cast<std::size_t>(i)] == 0) continue;
-        const std::string_view raw = m_doc.GetLine(i);
-        if (IsAscii(raw) || IsValidUtf8(raw)) {
-            text.append(raw.data(), static_cast<qsizetype>(raw.size()));
-        } else {
-            text.append(DecodeLogText(raw, false).toUtf8());
+        std::string_view raw = m_doc.GetLine(i);
+        QByteArray converted;
+        if (!IsAscii(raw) && !IsValidUtf8(raw)) {
+            converted = DecodeLogText(raw, false).toUtf8();
+            text.resize(text.size() + converted.size() - static_cast<qsizetype>(raw.size()));
+            out = text.data();
+            raw = std::string_view(converted.constData(), static_cast<std::size_t>(converted.size()));
         }
-        text.append("\r\n", 2);
+        std::memcpy(out + at, raw.data(), raw.size());
+        at += static_cast<qsizetype>(raw.size());
+        out[at++] = '\r';
+        out[at++] = '\n';
     }
     return text;
 }
