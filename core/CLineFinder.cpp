@@ -46,7 +46,10 @@ CLineFinder::CLineFinder(std::string_view pattern, bool matchCase, bool wholeWor
 bool CLineFinder::Matches(std::string_view line) const {
     std::size_t length = 0;
     const std::size_t pos = FirstOccurrence(line, length);
-    if (pos == std::string_view::npos) return false;
+    return pos != std::string_view::npos && CountsAt(line, pos, length);
+}
+
+bool CLineFinder::CountsAt(std::string_view line, std::size_t pos, std::size_t length) const {
     if (!m_bWholeWord) return true;
     if (pos > 0 && !IsWhiteSpace(line[pos - 1])) return false;
     return pos + length >= line.size() || IsWhiteSpace(line[pos + length]);
@@ -93,8 +96,14 @@ std::int64_t CLineFinder::ScanBlock(const LineSource& lines, std::int64_t first,
         if (candidate == end) break;
         k = LineContaining(lines, candidate, k, last);
         const std::string_view line = lines(k);
-        // A candidate past the line's end lies between lines or runs over a line end.
-        if (candidate < line.data() + line.size() && Matches(line)) {
+        // A candidate past the line's end lies between lines or runs over a line end. The
+        // scan started at or before the line's start, so a byte occurrence inside the line
+        // is its first one.
+        const char* lineEnd = line.data() + line.size();
+        const bool hit = m_bFoldUnicode ? candidate < lineEnd && Matches(line)
+                                        : candidate + m_strPattern.size() <= lineEnd &&
+                                              CountsAt(line, static_cast<std::size_t>(candidate - line.data()), m_strPattern.size());
+        if (hit) {
             if (down) return k;
             found = k;
         }

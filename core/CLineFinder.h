@@ -45,6 +45,8 @@ private:
     // npos when there is none.
     std::size_t FirstOccurrence(std::string_view line, std::size_t& length) const;
     std::size_t FirstFoldedOccurrence(std::string_view line, std::size_t& length) const;
+    // Whether the first occurrence, at pos with length bytes, passes the whole-word test.
+    bool CountsAt(std::string_view line, std::size_t pos, std::size_t length) const;
     // The first byte in [begin, end) where an occurrence may start; end when none.
     const char* FindCandidate(const char* begin, const char* end) const;
     // The first (down) or last matching line of lines[first, last], scanned as one block.

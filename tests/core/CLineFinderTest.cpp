@@ -67,6 +67,8 @@ TEST(CLineFinderTest, WholeWordLooksAtTheFirstOccurrenceOnly) {
     EXPECT_TRUE(word.Matches("err\tthen"));
     EXPECT_FALSE(word.Matches("err: first, err then"));
     EXPECT_FALSE(word.Matches("\xA0" "err"));  // no byte above ASCII is white space
+    // The same through the scan of a run of lines.
+    EXPECT_EQ(FindNext(Lines({"err: first, err then", "x err y"}), "ERR", -1, true, false, true), 1);
     // The folded occurrence's own length decides where the word ends.
     EXPECT_TRUE(CLineFinder("é", false, true).Matches("a \xC3\x89 b"));
 }
