@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "BenchHost.h"
+#include "BenchView.h"
 #include "CQtTextMeasurer.h"
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
@@ -85,14 +86,9 @@ int main(int argc, char** argv) {
     QApplication app(qtArgc, argv);
     SetLocaleFormats(MakeLocaleFormats(LocaleValues{}, LocaleValues{}));
 
-    BenchHost host("select_bench");
-    const CQtTextMeasurer measurer;
-    CTrawlviewDoc doc(host, &measurer);
-    CTrawlviewView view(doc, measurer);
-    host.onLinesChanged = [&view] { view.OnUpdate(); };
-    view.resize(1920, 1080);
-    view.show();
-    view.OnInitialUpdate();
+    BenchView bench("select_bench");
+    CTrawlviewDoc& doc = bench.doc;
+    CTrawlviewView& view = bench.view;
     // Until the window is exposed nothing would be painted, and painting is part of
     // every step measured here.
     QCoreApplication::processEvents();

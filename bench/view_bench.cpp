@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "BenchHost.h"
+#include "BenchView.h"
 #include "CFilterMatcher.h"
 #include "CQtTextMeasurer.h"
 #include "CTrawlviewDoc.h"
@@ -93,14 +94,11 @@ int main(int argc, char** argv) {
     QApplication app(qtArgc, argv);
     SetLocaleFormats(MakeLocaleFormats(LocaleValues{}, LocaleValues{}));
 
-    BenchHost host("view_bench");
-    const CQtTextMeasurer measurer;
-    CTrawlviewDoc doc(host, &measurer);
-    CTrawlviewView view(doc, measurer);
-    host.onLinesChanged = [&view] { view.OnUpdate(); };
-    view.resize(1920, 1080);
-    view.show();
-    view.OnInitialUpdate();
+    BenchView bench("view_bench");
+    BenchHost& host = bench.host;
+    const CQtTextMeasurer& measurer = bench.measurer;
+    CTrawlviewDoc& doc = bench.doc;
+    CTrawlviewView& view = bench.view;
 
     constexpr int kLoads = 3;
     constexpr int kRebuilds = 5;
