@@ -559,7 +559,9 @@ void CTrawlviewView::keyPressEvent(QKeyEvent* event) {
         OnEditSelectAll();
         return;
     }
-    if (!OnKeyDown(event->key(), event->modifiers())) CScrollView32::keyPressEvent(event);
+    // Every other key, and every key with Alt, goes past the scroll area's own key
+    // handling, which would scroll on the arrows.
+    if (!OnKeyDown(event->key(), event->modifiers())) QWidget::keyPressEvent(event);
 }
 
 // ---- Copy and Select All ----

@@ -219,6 +219,12 @@ TEST_F(SelectionTest, VerticalKeysMoveTheCaretAndTheSelection) {
     Key(Qt::Key_Up, Qt::ShiftModifier);
     EXPECT_EQ(Selected(), Range(10, 12));
 
+    // Alt+key is left to the default processing: nothing moves.
+    Key(Qt::Key_Down, Qt::AltModifier);
+    Key(Qt::Key_PageDown, Qt::AltModifier);
+    EXPECT_EQ(Pos(), 0);
+    EXPECT_EQ(Selected(), Range(10, 12));
+
     // Ctrl+Down scrolls one line and leaves caret, selection and anchor alone.
     Key(Qt::Key_Down, Qt::ControlModifier);
     EXPECT_EQ(Pos(), 16);
