@@ -13,6 +13,7 @@
 
 #include "CScrollView32.h"
 #include "CTrawlviewDoc.h"
+#include "DisplayLine.h"
 
 class CQtTextMeasurer;
 
@@ -48,6 +49,8 @@ public:
     LineIndex GetCaretLine() const { return m_nCaretLine; }
     void SetCaretLine(LineIndex line);
     LineIndex GetAnchorLine() const { return m_nAnchorLine; }
+    // -1 for none.
+    void SetAnchorLine(LineIndex line) { m_nAnchorLine = line; }
 
     // Mouse selection. A line under a point is (y + vertical position) / line height; a
     // line that does not exist is never read or written. The anchor is always a line
@@ -194,4 +197,6 @@ private:
     QTimer m_autoScrollTimer;
     std::int32_t m_nLineHeight = 0;
     std::int64_t m_nTotalWidth = 0;
+    // The pieces of the line being drawn, reused from line to line.
+    DisplayLine m_drawLine;
 };
