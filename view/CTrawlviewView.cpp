@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -18,7 +17,6 @@
 #include "LineColor.h"
 #include "LocaleFormats.h"
 #include "LogTextCodec.h"
-#include "StringTable.h"
 #include "TextBytes.h"
 
 namespace {
@@ -225,6 +223,7 @@ CTrawlviewView::VisibleState CTrawlviewView::CaptureVisible() const {
     VisibleState state;
     state.pos = GetDeviceScrollPosition();
     state.caret = m_nCaretLine;
+    state.anchor = m_nAnchorLine;
     if (m_nLineHeight <= 0) return state;
     state.first = state.pos.y / m_nLineHeight;
     const LineIndex rows = viewport()->height() / m_nLineHeight + 2;
@@ -233,7 +232,8 @@ CTrawlviewView::VisibleState CTrawlviewView::CaptureVisible() const {
     return state;
 }
 
-void CTrawlviewView::RepaintChanges(const VisibleState& before) {
+void CTrawlviewView::ShowChanges(const VisibleState& before) {
+    if (m_nAnchorLine != before.anchor) emit SelectionChanged();
     const ScrollPoint pos = GetDeviceScrollPosition();
     if (pos.x != before.pos.x || pos.y != before.pos.y || m_nLineHeight <= 0) {
         viewport()->repaint();
@@ -295,7 +295,7 @@ void CTrawlviewView::OnLButtonDown(Qt::KeyboardModifiers keys, QPoint point) {
         }
     }
     m_bCapture = true;
-    RepaintChanges(before);
+    ShowChanges(before);
 }
 
 void CTrawlviewView::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint point) {
@@ -330,7 +330,7 @@ void CTrawlviewView::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers
         }
         m_nLastMouseLine = line;
     }
-    RepaintChanges(before);
+    ShowChanges(before);
 }
 
 void CTrawlviewView::OnLButtonUp(QPoint point) {
@@ -443,7 +443,7 @@ bool CTrawlviewView::OnKeyDown(int key, Qt::KeyboardModifiers keys) {
         case Qt::Key_Right: OnKeyLeftRight(true, ctrl); break;
         default: return false;
     }
-    RepaintChanges(before);
+    ShowChanges(before);
     return true;
 }
 
@@ -578,8 +578,8 @@ QByteArray CTrawlviewView::BuildClipboardText() const {
     return text;
 }
 
-void CTrawlviewView::OnEditCopy() {
-    if (!CanCopy()) return;
+bool CTrawlviewView::OnEditCopy() {
+    if (!CanCopy()) return true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     bool copied = false;
     try {
@@ -591,14 +591,16 @@ void CTrawlviewView::OnEditCopy() {
     } catch (const std::length_error&) {
     }
     QApplication::restoreOverrideCursor();
-    if (!copied) QMessageBox::warning(this, QString::fromUtf8(LoadString(AFX_IDS_APP_TITLE)), QString::fromUtf8(LoadString(IDS_COPY_FAILED)));
+    return copied;
 }
 
 void CTrawlviewView::OnEditSelectAll() {
     if (!HasLines()) return;
+    const bool anchorChanged = m_nAnchorLine != 0;
     m_nAnchorLine = 0;
     SetRange(0, m_doc.GetLineCount() - 1, true);
     viewport()->repaint();
+    if (anchorChanged) emit SelectionChanged();
 }
 
 // ---- Find ----
@@ -645,5 +647,5 @@ void CTrawlviewView::SelectFoundLine(LineIndex line) {
     const LineIndex first = pos.y / m_nLineHeight;
     const LineIndex last = (pos.y + height) / m_nLineHeight;
     if (line <= first || line >= last) ScrollToPosition({0, line * m_nLineHeight - height / 2});
-    RepaintChanges(before);
+    ShowChanges(before);
 }

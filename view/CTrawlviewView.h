@@ -75,7 +75,9 @@ public:
     // Commands and their enable rules.
     bool CanCopy() const { return m_nAnchorLine != -1; }
     bool HasLines() const { return m_doc.GetLineCount() > 0; }
-    void OnEditCopy();
+    // False when the clipboard could not take the text (no memory for it); nothing else
+    // changes then, and the caller tells the user.
+    bool OnEditCopy();
     void OnEditSelectAll();
     // The selected raw lines in display order, each followed by CR LF, as UTF-8: a line
     // that is not valid UTF-8 is read as Windows-1252, the way it is drawn.
@@ -98,6 +100,10 @@ public:
     const std::string& GetFindWhat() const { return m_strFindWhat; }
     unsigned GetFindFlags() const;
     void OnFindReplace(const std::string& findWhat, unsigned flags);
+
+signals:
+    // The anchor changed, and with it whether Copy is enabled.
+    void SelectionChanged();
 
 protected:
     void OnPrepareDC(QPainter& dc, bool printing) override;
@@ -123,10 +129,12 @@ private:
         ScrollPoint pos;
         LineIndex first = 0;
         LineIndex caret = 0;
+        LineIndex anchor = -1;
         std::vector<std::uint8_t> selected;
     };
     VisibleState CaptureVisible() const;
-    void RepaintChanges(const VisibleState& before);
+    // Repaints the rows that changed and reports a new anchor.
+    void ShowChanges(const VisibleState& before);
 
     LineIndex LineFromPoint(QPoint point) const;
     bool IsLine(LineIndex line) const { return line >= 0 && line < m_doc.GetLineCount(); }
