@@ -36,9 +36,12 @@ std::int64_t LineContaining(const CLineFinder::LineSource& lines, const char* p,
 
 }  // namespace
 
-CLineFinder::CLineFinder(std::string_view pattern, bool matchCase, bool wholeWord)
+CLineFinder::CLineFinder(std::string_view pattern, bool matchCase, bool wholeWord, std::string_view legacyPattern)
     : m_strPattern(pattern), m_bWholeWord(wholeWord), m_searcher(pattern, !matchCase) {
-    if (matchCase || IsAscii(pattern) || !IsValidUtf8(pattern)) return;
+    if (IsAscii(pattern) || !IsValidUtf8(pattern)) return;
+    m_bLineByLine = true;
+    if (!legacyPattern.empty()) m_legacySearcher.emplace(legacyPattern, !matchCase);
+    if (matchCase) return;
     m_bFoldUnicode = true;
     for (const char* p = pattern.data(); p < pattern.data() + pattern.size();) m_folded.push_back(SimpleCaseFold(NextUtf8(p)));
 }
@@ -56,10 +59,16 @@ bool CLineFinder::CountsAt(std::string_view line, std::size_t pos, std::size_t l
 }
 
 std::size_t CLineFinder::FirstOccurrence(std::string_view line, std::size_t& length) const {
-    if (m_bFoldUnicode && !IsAscii(line) && IsValidUtf8(line)) return FirstFoldedOccurrence(line, length);
-    length = m_strPattern.size();
+    const CSubstringSearcher* searcher = &m_searcher;
+    if (m_bLineByLine) {
+        const TextReading reading = ReadingOf(line);
+        if (reading == TextReading::Ascii) return std::string_view::npos;
+        if (reading == TextReading::Utf8 && m_bFoldUnicode) return FirstFoldedOccurrence(line, length);
+        if (reading == TextReading::Windows1252 && m_legacySearcher) searcher = &*m_legacySearcher;
+    }
+    length = searcher->Needle().size();
     const char* end = line.data() + line.size();
-    const char* hit = m_searcher.Find(line.data(), end);
+    const char* hit = searcher->Find(line.data(), end);
     return hit == end ? std::string_view::npos : static_cast<std::size_t>(hit - line.data());
 }
 
@@ -79,9 +88,9 @@ std::size_t CLineFinder::FirstFoldedOccurrence(std::string_view line, std::size_
 }
 
 const char* CLineFinder::FindCandidate(const char* begin, const char* end) const {
-    // A folded occurrence holds a character above ASCII: the text has one, and nothing
-    // above ASCII folds into ASCII.
-    if (m_bFoldUnicode) return FindNonAscii(begin, end);
+    // Every form of the text has a byte above ASCII: a folded occurrence holds a
+    // character above ASCII, as nothing above ASCII folds into ASCII.
+    if (m_bLineByLine) return FindNonAscii(begin, end);
     return m_searcher.Find(begin, end);
 }
 
@@ -100,7 +109,7 @@ std::int64_t CLineFinder::ScanBlock(const LineSource& lines, std::int64_t first,
         // scan started at or before the line's start, so a byte occurrence inside the line
         // is its first one.
         const char* lineEnd = line.data() + line.size();
-        const bool hit = m_bFoldUnicode ? candidate < lineEnd && Matches(line)
+        const bool hit = m_bLineByLine ? candidate < lineEnd && Matches(line)
                                         : candidate + m_strPattern.size() <= lineEnd &&
                                               CountsAt(line, static_cast<std::size_t>(candidate - line.data()), m_strPattern.size());
         if (hit) {

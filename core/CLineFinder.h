@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +26,10 @@ public:
     // as one block; the bytes between lines are never reported as part of a line.
     using LineSource = std::function<std::string_view(std::int64_t)>;
 
-    CLineFinder(std::string_view pattern, bool matchCase, bool wholeWord);
+    // pattern is UTF-8. legacyPattern is the same text in Windows-1252, searched for in
+    // the lines that are not UTF-8 (the way such lines are shown); empty when the text
+    // has characters Windows-1252 lacks, and then those lines are searched for pattern.
+    CLineFinder(std::string_view pattern, bool matchCase, bool wholeWord, std::string_view legacyPattern = {});
 
     const std::string& Pattern() const { return m_strPattern; }
     // Whether the line holds the text under the options.
@@ -57,7 +61,12 @@ private:
     // Case is ignored and the text has a character above ASCII: UTF-8 lines are compared
     // by case folding, and only a line with a byte above ASCII can hold the text.
     bool m_bFoldUnicode = false;
+    // The text has a character above ASCII: only a line with a byte above ASCII can hold
+    // it, and each such line is examined on its own.
+    bool m_bLineByLine = false;
     CSubstringSearcher m_searcher;
+    // The Windows-1252 form, for lines that are not UTF-8; absent for an ASCII text.
+    std::optional<CSubstringSearcher> m_legacySearcher;
     // The text's characters, case-folded, when m_bFoldUnicode.
     std::vector<char32_t> m_folded;
 };

@@ -629,7 +629,7 @@ void CTrawlviewView::OnFindReplace(const std::string& findWhat, unsigned flags) 
     m_bSearchDown = (flags & FR_DOWN) != 0;
     if ((flags & FR_DIALOGTERM) != 0 || (flags & FR_FINDNEXT) == 0) return;
     if (m_strFindWhat.empty() || !HasLines()) return;
-    const CLineFinder finder(m_strFindWhat, m_bMatchCase, m_bWholeWord);
+    const CLineFinder finder(m_strFindWhat, m_bMatchCase, m_bWholeWord, EncodeWindows1252(m_strFindWhat));
     const CTrawlviewDoc& doc = m_doc;
     const LineIndex hit = finder.FindNext([&doc](std::int64_t i) { return doc.GetLine(i); }, m_doc.GetLineCount(),
                                           m_nAnchorLine, m_bSearchDown);

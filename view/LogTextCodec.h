@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 #include <string_view>
 
 #include "TextBytes.h"
@@ -37,3 +38,7 @@ void ForEachCharacter(std::string_view text, bool utf8, F&& f) {
         i = static_cast<std::size_t>(next - text.data());
     }
 }
+
+// The Windows-1252 bytes of a UTF-8 text, the way a line in that code page would hold
+// it; empty when a character has no byte there.
+std::string EncodeWindows1252(std::string_view utf8);

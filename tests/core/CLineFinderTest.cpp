@@ -54,6 +54,16 @@ TEST(CLineFinderTest, CaseRulesForAsciiAndFoldedLetters) {
     // A line that is not UTF-8 compares bytes: only a to z ignore case.
     EXPECT_TRUE(CLineFinder("é", false, false).Matches("caf\xC3\xA9 \xFF"));
     EXPECT_FALSE(CLineFinder("é", false, false).Matches("CAF\xC3\x89 \xFF"));
+    // With its Windows-1252 form, the text is found in lines of that code page as they
+    // are shown; there only a to z ignore case.
+    const CLineFinder legacy("caf\xC3\xA9", false, false, "caf\xE9");
+    EXPECT_TRUE(legacy.Matches("CAF\xE9 \x96"));
+    EXPECT_FALSE(legacy.Matches("caf\xC9 \x96"));
+    EXPECT_TRUE(legacy.Matches("caf\xC3\x89"));
+    EXPECT_FALSE(CLineFinder("caf\xC3\xA9", true, false, "caf\xE9").Matches("CAF\xE9 \x96"));
+    EXPECT_EQ(FindNext(Lines({"caf\xC3\xA9 \xFF", "plain", "a caf\xE9"}), "caf\xC3\xA9", 1, true), 0);
+    EXPECT_EQ(CLineFinder("caf\xC3\xA9", true, true, "caf\xE9")
+                  .FindNext(Lines({"caf\xC3\xA9 \xFF", "plain", "a caf\xE9"}).Source(), 3, 0, true), 2);
     // An ASCII text matches ASCII letters only: a byte above ASCII is never a letter of it.
     EXPECT_FALSE(CLineFinder("a", false, false).Matches("\xC1\xE1"));
     EXPECT_TRUE(CLineFinder("k", false, false).Matches("K"));

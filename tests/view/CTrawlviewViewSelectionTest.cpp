@@ -317,6 +317,7 @@ TEST_F(SelectionTest, FindSelectsTheHitAndScrollsOnlyWhenItMust) {
     lines[5] = "2003/12/31 10:00:00 - Disk ERROR";
     lines[25] = "2003/12/31 10:00:00 - disk error";
     lines[150] = "2003/12/31 10:00:00 - an error again";
+    lines[160] = "2003/12/31 10:00:00 - caf\xE9 \x96 in Windows-1252";
     Load(lines);
     // No anchor: from line 0; line 5 is wholly visible below the top line: no scrolling.
     Find("error");
@@ -337,6 +338,14 @@ TEST_F(SelectionTest, FindSelectsTheHitAndScrollsOnlyWhenItMust) {
     Find("error", 0);
     EXPECT_EQ(view.GetAnchorLine(), 25);
     EXPECT_EQ(Pos(), 25 * 16 - 200);
+
+    // A text above ASCII is found in a Windows-1252 line the way the line is shown.
+    Find("caf\xC3\xA9 \xE2\x80\x93");
+    EXPECT_EQ(view.GetAnchorLine(), 160);
+    Find("error", 0);
+    EXPECT_EQ(view.GetAnchorLine(), 150);
+    Find("error", 0);
+    EXPECT_EQ(view.GetAnchorLine(), 25);
 
     // Nothing found, an empty text, the dialog closing: nothing changes, but the text
     // and options are kept.
