@@ -44,6 +44,7 @@ CLineFinder::CLineFinder(std::string_view pattern, bool matchCase, bool wholeWor
     if (matchCase) return;
     m_bFoldUnicode = true;
     for (const char* p = pattern.data(); p < pattern.data() + pattern.size();) m_folded.push_back(SimpleCaseFold(NextUtf8(p)));
+    for (const char32_t c : CaseVariants(m_folded.front())) AppendUtf8(c, m_firstForms.emplace_back());
 }
 
 bool CLineFinder::Matches(std::string_view line) const {
@@ -74,17 +75,22 @@ std::size_t CLineFinder::FirstOccurrence(std::string_view line, std::size_t& len
 
 std::size_t CLineFinder::FirstFoldedOccurrence(std::string_view line, std::size_t& length) const {
     const char* const end = line.data() + line.size();
-    for (const char* start = line.data(); start < end;) {
-        const char* p = start;
+    for (std::size_t from = 0;;) {
+        // The nearest start of a character that folds like the text's first one.
+        std::size_t start = std::string_view::npos;
+        for (const std::string& form : m_firstForms) start = std::min(start, line.find(form, from));
+        if (start == std::string_view::npos) return start;
+        const char* p = line.data() + start;
         std::size_t k = 0;
         while (k < m_folded.size() && p < end && SimpleCaseFold(NextUtf8(p)) == m_folded[k]) ++k;
         if (k == m_folded.size()) {
-            length = static_cast<std::size_t>(p - start);
-            return static_cast<std::size_t>(start - line.data());
+            length = static_cast<std::size_t>(p - (line.data() + start));
+            return start;
         }
-        NextUtf8(start);
+        const char* next = line.data() + start;
+        NextUtf8(next);
+        from = static_cast<std::size_t>(next - line.data());
     }
-    return std::string_view::npos;
 }
 
 const char* CLineFinder::FindCandidate(const char* begin, const char* end) const {

@@ -69,4 +69,7 @@ private:
     std::optional<CSubstringSearcher> m_legacySearcher;
     // The text's characters, case-folded, when m_bFoldUnicode.
     std::vector<char32_t> m_folded;
+    // The UTF-8 forms of every character that folds like the text's first one: where a
+    // folded occurrence can start.
+    std::vector<std::string> m_firstForms;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -229,4 +230,17 @@ char32_t SimpleCaseFold(char32_t c) {
     const FoldRun& run = *(it - 1);
     if (c > run.last || (c - run.first) % run.stride != 0) return c;
     return static_cast<char32_t>(static_cast<std::int64_t>(c) + run.delta);
+}
+
+std::vector<char32_t> CaseVariants(char32_t folded) {
+    std::vector<char32_t> variants;
+    if (SimpleCaseFold(folded) == folded) variants.push_back(folded);
+    if (folded >= U'a' && folded <= U'z') variants.push_back(folded - 32);
+    for (const FoldRun& run : kFoldRuns) {
+        const std::int64_t c = static_cast<std::int64_t>(folded) - run.delta;
+        if (c >= run.first && c <= run.last && (static_cast<std::uint32_t>(c) - run.first) % run.stride == 0) {
+            variants.push_back(static_cast<char32_t>(c));
+        }
+    }
+    return variants;
 }

@@ -65,3 +65,14 @@ const char* FindNonAscii(const char* begin, const char* end) {
     }
     return end;
 }
+
+void AppendUtf8(char32_t c, std::string& out) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+        return;
+    }
+    const int extra = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    // Lead byte: 110xxxxx, 1110xxxx or 11110xxxx by the number of continuation bytes.
+    out.push_back(static_cast<char>(((0xFF00u >> (extra + 1)) & 0xFFu) | (c >> (6 * extra))));
+    for (int k = extra - 1; k >= 0; --k) out.push_back(static_cast<char>(0x80u | ((c >> (6 * k)) & 0x3Fu)));
+}

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // What a line's bytes are as text. A line that is valid UTF-8 reads as UTF-8; any other
@@ -28,5 +29,7 @@ inline char32_t NextUtf8(const char*& p) {
     for (int k = 0; k < extra; ++k) c = (c << 6) | (static_cast<unsigned char>(*p++) & 0x3Fu);
     return c;
 }
+// Appends the UTF-8 bytes of a character.
+void AppendUtf8(char32_t c, std::string& out);
 // The first byte of [begin, end) that is above ASCII; end when none.
 const char* FindNonAscii(const char* begin, const char* end);

@@ -50,6 +50,9 @@ TEST(CLineFinderTest, CaseRulesForAsciiAndFoldedLetters) {
     EXPECT_TRUE(CLineFinder("é", false, false).Matches("CAF\xC3\x89 open"));
     EXPECT_TRUE(CLineFinder("ÉTÉ", false, false).Matches("x \xC3\xa9t\xC3\xa9 y"));
     EXPECT_TRUE(CLineFinder("σ", false, false).Matches("\xCF\x82"));
+    // Letters whose two cases differ in length: U+023A (2 bytes) and U+2C65 (3 bytes).
+    EXPECT_TRUE(CLineFinder("x\xE2\xB1\xA5", false, true).Matches("a X\xC8\xBA"));
+    EXPECT_TRUE(CLineFinder("\xC8\xBA", false, false).Matches("\xE2\xB1\xA5"));
     EXPECT_FALSE(CLineFinder("é", true, false).Matches("CAF\xC3\x89"));
     // A line that is not UTF-8 compares bytes: only a to z ignore case.
     EXPECT_TRUE(CLineFinder("é", false, false).Matches("caf\xC3\xA9 \xFF"));
