@@ -103,11 +103,17 @@ TEST_F(MaskedField, OtherKeysBeepDeleteAndPasteKeepTheLength) {
     EXPECT_EQ(Press(Qt::Key_Delete), 0);
     EXPECT_EQ(Field().text(), kMdy);
 
-    // A paste that keeps the length stays, and a later change of length goes back to it.
+    // A paste that keeps the length stays; one that does not is undone.
     QGuiApplication::clipboard()->setText(QStringLiteral("99"));
     Field().setSelection(6, 2);
     Press(Qt::Key_Insert, Qt::ShiftModifier);
     EXPECT_EQ(Field().text(), "01/01/9970 00:00:00 to 12/31/2050 23:59:59");
+}
+
+TEST_F(MaskedField, PasteThatKeptTheLengthIsNotLostToALaterRevert) {
+    QGuiApplication::clipboard()->setText(QStringLiteral("99"));
+    Field().setSelection(6, 2);
+    Field().paste();
     QGuiApplication::clipboard()->setText(QStringLiteral("123"));
     Field().setSelection(0, 2);
     Field().paste();
@@ -199,7 +205,12 @@ TEST(FilterEntryDlg, RunsAndReturnsTextAndKind) {
     ASSERT_EQ(typed.exec(), QDialog::Accepted);
     EXPECT_EQ(typed.m_strFilter, "caf\xc3\xa9!");
 
-    // A 100 KiB text pasted into the field is kept whole; Cancel gives Rejected.
+    CFilterEntryDlg cancelled;
+    WhenModal<CFilterEntryDlg>([](CFilterEntryDlg* d) { d->reject(); });
+    EXPECT_EQ(cancelled.exec(), QDialog::Rejected);
+}
+
+TEST(FilterEntryDlg, LongTextIsNotCutAtTheLineEditLimit) {
     CFilterEntryDlg big;
     const QString text(100 * 1024, QLatin1Char('k'));
     WhenModal<CFilterEntryDlg>([&text](CFilterEntryDlg* d) {
@@ -209,9 +220,6 @@ TEST(FilterEntryDlg, RunsAndReturnsTextAndKind) {
     });
     ASSERT_EQ(big.exec(), QDialog::Accepted);
     EXPECT_EQ(big.m_strFilter.size(), 100u * 1024u);
-    CFilterEntryDlg cancelled;
-    WhenModal<CFilterEntryDlg>([](CFilterEntryDlg* d) { d->reject(); });
-    EXPECT_EQ(cancelled.exec(), QDialog::Rejected);
 }
 
 TEST(FilterEntryDlg, OpenedOnAFilterFileIntervalUsesItsOwnLayout) {
