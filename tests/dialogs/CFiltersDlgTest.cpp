@@ -10,29 +10,17 @@
 #include "CFiltersDlg.h"
 #include "CPreferencesDlg.h"
 #include "CTimeIntervalEdit.h"
+#include "FilterRecords.h"
 #include "ModalDriver.h"
 
 namespace {
 
-using Records = std::vector<std::pair<FilterKind, std::string>>;
 using Button = CFiltersDlg::Button;
-
-Records RecordsOf(const LogFilter* list) {
-    Records out;
-    for (const LogFilter* n = list; n != nullptr; n = n->next.get()) out.emplace_back(n->kind, n->text);
-    return out;
-}
 
 QStringList Shown(const QListWidget* list) {
     QStringList out;
     for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
     return out;
-}
-
-FilterList Make(const Records& records) {
-    FilterList list;
-    for (const auto& [kind, text] : records) AppendFilter(list, text, kind);
-    return list;
 }
 
 // What the entry dialog is to do when the filter dialog opens it.
@@ -65,7 +53,7 @@ void Select(QListWidget* list, const QString& text) {
 const QString kInterval = QStringLiteral("01/01/1970 00:00:00 to 12/31/2050 23:59:59");
 
 TEST(FiltersDlg, OpensOnACopySortedIntoTwoLists) {
-    const FilterList given = Make({{FilterKind::IncludeString, "error"},
+    const FilterList given = MakeFilterList({{FilterKind::IncludeString, "error"},
                                    {FilterKind::ExcludeString, "DEBUG"},
                                    {FilterKind::IncludeString, "Alarm"},
                                    {FilterKind::IncludeInterval, "01/01/2003 00:00:00 to 12/31/2003 23:59:59"},
@@ -110,7 +98,7 @@ TEST(FiltersDlg, AddAppendsToTheListAndShowsSorted) {
 }
 
 TEST(FiltersDlg, RemoveDuplicateAndEditWorkOnTheSelectedFilter) {
-    const FilterList given = Make({{FilterKind::IncludeString, "x"},
+    const FilterList given = MakeFilterList({{FilterKind::IncludeString, "x"},
                                    {FilterKind::IncludeString, "y"},
                                    {FilterKind::IncludeString, "x"},
                                    {FilterKind::IncludeInterval, "01/01/2003 00:00:00 to 12/31/2003 23:59:59"},
@@ -147,7 +135,7 @@ TEST(FiltersDlg, RemoveDuplicateAndEditWorkOnTheSelectedFilter) {
 }
 
 TEST(FiltersDlg, EditThenCancelThenCancelLeavesTheCallersListAlone) {
-    const FilterList given = Make({{FilterKind::IncludeString, "keep"}, {FilterKind::ExcludeString, "drop"}});
+    const FilterList given = MakeFilterList({{FilterKind::IncludeString, "keep"}, {FilterKind::ExcludeString, "drop"}});
     CFiltersDlg dlg(given.get());
     WhenModal<CFiltersDlg>([](CFiltersDlg* d) {
         ASSERT_NE(d, nullptr);

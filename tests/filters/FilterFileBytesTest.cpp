@@ -2,17 +2,10 @@
 
 #include "FilterFileBytes.h"
 #include "FilterFileReader.h"
+#include "FilterRecords.h"
 #include "TempDir.h"
 
 namespace {
-
-using Records = std::vector<std::pair<FilterKind, std::string>>;
-
-Records RecordsOf(const LogFilter* list) {
-    Records out;
-    for (const LogFilter* n = list; n != nullptr; n = n->next.get()) out.emplace_back(n->kind, n->text);
-    return out;
-}
 
 TEST(FilterFileBytes, ReadingTheSavedBytesGivesTheSameList) {
     using namespace std::string_literals;

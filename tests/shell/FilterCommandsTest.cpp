@@ -17,24 +17,12 @@
 #include "CTimeIntervalEdit.h"
 #include "CTrawlviewDoc.h"
 #include "CommandIds.h"
+#include "FilterRecords.h"
 #include "ModalDriver.h"
 #include "ShellFixture.h"
 
 namespace {
 
-using Records = std::vector<std::pair<FilterKind, std::string>>;
-
-Records RecordsOf(const LogFilter* list) {
-    Records out;
-    for (const LogFilter* n = list; n != nullptr; n = n->next.get()) out.emplace_back(n->kind, n->text);
-    return out;
-}
-
-FilterList Make(const Records& records) {
-    FilterList list;
-    for (const auto& [kind, text] : records) AppendFilter(list, text, kind);
-    return list;
-}
 
 class FilterCommandsTest : public ShellTest {
 protected:
@@ -102,7 +90,7 @@ TEST_F(FilterCommandsTest, PreferencesOkStoresAndRebuildsCancelChangesNothing) {
 }
 
 TEST_F(FilterCommandsTest, SavedFiltersLoadBackAsTheSameList) {
-    frame.ApplyFilters(Make(kAllKinds));
+    frame.ApplyFilters(MakeFilterList(kAllKinds));
     const std::string path = dir.Path("mine.lff");
     ASSERT_TRUE(frame.SaveFilterFile(QString::fromStdString(path)));
     EXPECT_EQ(TempDir::Read(path).substr(0, 6), "IDisk\n");
@@ -112,10 +100,10 @@ TEST_F(FilterCommandsTest, SavedFiltersLoadBackAsTheSameList) {
     EXPECT_TRUE(Enabled(ID_FILE_SAVE_FILTERS_AS));
 
     // Save Filters writes to the same file without asking.
-    frame.ApplyFilters(Make({{FilterKind::IncludeString, "other"}}));
+    frame.ApplyFilters(MakeFilterList({{FilterKind::IncludeString, "other"}}));
     frame.GetAction(ID_FILE_SAVE_FILTERS)->trigger();
     EXPECT_EQ(TempDir::Read(path), "Iother\n");
-    frame.ApplyFilters(Make(kAllKinds));
+    frame.ApplyFilters(MakeFilterList(kAllKinds));
     frame.GetAction(ID_FILE_SAVE_FILTERS)->trigger();
 
     frame.ApplyFilters(nullptr);
@@ -130,7 +118,7 @@ TEST_F(FilterCommandsTest, SavedFiltersLoadBackAsTheSameList) {
 }
 
 TEST_F(FilterCommandsTest, SaveFiltersWithoutAPathAsksForANameWithTheDefaultExtension) {
-    frame.ApplyFilters(Make({{FilterKind::IncludeString, "x"}}));
+    frame.ApplyFilters(MakeFilterList({{FilterKind::IncludeString, "x"}}));
     const QString chosen = QString::fromStdString(dir.Path("asked"));
     WhenModal<QFileDialog>([chosen](QFileDialog* d) {
         ASSERT_NE(d, nullptr);
@@ -144,7 +132,7 @@ TEST_F(FilterCommandsTest, SaveFiltersWithoutAPathAsksForANameWithTheDefaultExte
 }
 
 TEST_F(FilterCommandsTest, FilterFileThatCannotBeWrittenIsReportedAndADeviceIsNotReplacedByAFile) {
-    frame.ApplyFilters(Make({{FilterKind::IncludeString, "x"}}));
+    frame.ApplyFilters(MakeFilterList({{FilterKind::IncludeString, "x"}}));
     const std::string notADir = dir.Write("plain", "a file");
     EXPECT_FALSE(frame.SaveFilterFile(QString::fromStdString(notADir + "/f.lff")));
     ASSERT_EQ(Reports(), 1u);
@@ -166,7 +154,7 @@ TEST_F(FilterCommandsTest, FilterFileThatCannotBeWrittenIsReportedAndADeviceIsNo
 }
 
 TEST_F(FilterCommandsTest, FilterWithALineBreakIsRefusedByNameAndNothingIsWritten) {
-    frame.ApplyFilters(Make({{FilterKind::IncludeString, "fine"}, {FilterKind::ExcludeString, "two\nlines"}}));
+    frame.ApplyFilters(MakeFilterList({{FilterKind::IncludeString, "fine"}, {FilterKind::ExcludeString, "two\nlines"}}));
     const std::string path = dir.Write("kept.lff", "Iolder\n");
     EXPECT_FALSE(frame.SaveFilterFile(QString::fromStdString(path)));
     ASSERT_EQ(Reports(), 1u);
@@ -177,7 +165,7 @@ TEST_F(FilterCommandsTest, FilterWithALineBreakIsRefusedByNameAndNothingIsWritte
 
 TEST_F(FilterCommandsTest, LoadFiltersOfABinaryOrMissingFileHasAClearOutcome) {
     using namespace std::string_literals;
-    frame.ApplyFilters(Make({{FilterKind::IncludeString, "before"}}));
+    frame.ApplyFilters(MakeFilterList({{FilterKind::IncludeString, "before"}}));
     EXPECT_FALSE(frame.LoadFilterFile(QString::fromStdString(dir.Path("missing.lff"))));
     ASSERT_EQ(Reports(), 1u);
     EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{FilterKind::IncludeString, "before"}}));
