@@ -32,11 +32,11 @@ protected:
         dlg.GetIntervalButton()->click();
     }
     CTimeIntervalEdit& Field() { return *dlg.GetField(); }
-    // Puts the caret at p and types the keys; returns how many the field refused.
-    int TypeAt(int p, const char* keys) {
+    // Puts the caret at p and types; returns how many characters the field refused.
+    int TypeAt(int p, const QString& keys) {
         QSignalSpy refused(&Field(), &CTimeIntervalEdit::Refused);
         Field().setCursorPosition(p);
-        QTest::keyClicks(&Field(), QString::fromLatin1(keys));
+        QTest::keyClicks(&Field(), keys);
         return static_cast<int>(refused.count());
     }
     int Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -44,7 +44,7 @@ protected:
         QTest::keyClick(&Field(), key, modifiers);
         return static_cast<int>(refused.count());
     }
-    std::pair<int, int> Selection() { return {Field().selectionStart(), static_cast<int>(Field().selectedText().size())}; }
+    std::pair<int, qsizetype> Selection() { return {Field().selectionStart(), Field().selectedText().size()}; }
 
     LocaleFormats formats;
     CFilterEntryDlg dlg;
@@ -52,14 +52,9 @@ protected:
 
 TEST(IntervalTemplate, FollowsDateOrderLeadingZerosAndSeparators) {
     EXPECT_EQ(CFilterEntryDlg::BuildIntervalTemplate(Formats(DateOrder::MDY)), kMdy.toStdString());
-    EXPECT_EQ(CFilterEntryDlg::BuildIntervalTemplate(Formats(DateOrder::DMY)),
-              "01/01/1970 00:00:00 to 31/12/2050 23:59:59");
-    EXPECT_EQ(CFilterEntryDlg::BuildIntervalTemplate(Formats(DateOrder::YMD)),
-              "1970/01/01 00:00:00 to 2050/12/31 23:59:59");
-    EXPECT_EQ(CFilterEntryDlg::BuildIntervalTemplate(Formats(DateOrder::MDY, "/", 0)),
-              " 1/ 1/1970 00:00:00 to 12/31/2050 23:59:59");
-    EXPECT_EQ(CFilterEntryDlg::BuildIntervalTemplate(Formats(DateOrder::DMY, ". ")),
-              "01. 01. 1970 00:00:00 to 31. 12. 2050 23:59:59");
+    EXPECT_EQ(CFilterEntryDlg::BuildIntervalTemplate(Formats(DateOrder::DMY)), "01/01/1970 00:00:00 to 31/12/2050 23:59:59");
+    EXPECT_EQ(CFilterEntryDlg::BuildIntervalTemplate(Formats(DateOrder::YMD)), "1970/01/01 00:00:00 to 2050/12/31 23:59:59");
+    EXPECT_EQ(CFilterEntryDlg::BuildIntervalTemplate(Formats(DateOrder::MDY, "/", 0)), " 1/ 1/1970 00:00:00 to 12/31/2050 23:59:59");
     for (const DateOrder order : {DateOrder::MDY, DateOrder::DMY, DateOrder::YMD}) {
         const LocaleFormats f = Formats(order, ". ", 0);
         EXPECT_TRUE(CFilterEntryDlg::IsValidInterval(CFilterEntryDlg::BuildIntervalTemplate(f), f));
@@ -70,40 +65,29 @@ TEST_F(MaskedField, DigitsOverwriteDigitPositionsAndJumpSeparators) {
     ASSERT_EQ(Field().text(), kMdy);
     EXPECT_EQ(TypeAt(0, "1231"), 0);
     EXPECT_EQ(Field().text(), "12/31/1970 00:00:00 to 12/31/2050 23:59:59");
-    EXPECT_EQ(Selection(), std::make_pair(6, 1));
-
-    // On the blank, on a separator and inside " to ": the next digit position is typed.
-    TypeAt(10, "7");
-    EXPECT_EQ(Field().text().mid(11, 1), "7");
-    TypeAt(13, "5");
-    EXPECT_EQ(Field().text().mid(14, 1), "5");
-    TypeAt(20, "9");
-    EXPECT_EQ(Field().text().mid(23, 1), "9");
-
+    EXPECT_EQ(Selection(), std::make_pair(6, qsizetype{1}));
+    // On the blank, on a separator, inside " to ": the next digit position takes the digit.
+    for (const auto& [at, typed] : {std::pair{10, 11}, {13, 14}, {20, 23}}) {
+        TypeAt(at, "7");
+        EXPECT_EQ(Field().text().at(typed), '7') << at;
+    }
     // Over the last digit the caret ends after it; at the end every key is refused.
     TypeAt(41, "8");
     EXPECT_TRUE(Field().text().endsWith("23:59:58"));
-    EXPECT_FALSE(Field().hasSelectedText());
     EXPECT_EQ(Field().cursorPosition(), 42);
     const QString before = Field().text();
     EXPECT_EQ(TypeAt(42, "1a"), 2);
     EXPECT_EQ(Field().text(), before);
 }
 
-TEST_F(MaskedField, OtherKeysBeepDeleteAndPasteKeepTheLength) {
+TEST_F(MaskedField, OtherKeysBeepWhileDeleteAndPasteOnlyKeepTheLength) {
     EXPECT_EQ(TypeAt(2, "x"), 1);
+    EXPECT_EQ(Selection(), std::make_pair(3, qsizetype{1}));  // the selection still moved on
+    EXPECT_EQ(Press(Qt::Key_Backspace) + Press(Qt::Key_V, Qt::ControlModifier), 2);
     EXPECT_EQ(Field().text(), kMdy);
-    EXPECT_EQ(Selection(), std::make_pair(3, 1));  // the selection still moved on
-    EXPECT_EQ(Press(Qt::Key_Backspace), 1);
-    EXPECT_EQ(Press(Qt::Key_V, Qt::ControlModifier), 1);
-    EXPECT_EQ(Field().text(), kMdy);
-
-    // Delete removes a character, and the length rule puts the text back at once.
     Field().setCursorPosition(6);
     EXPECT_EQ(Press(Qt::Key_Delete), 0);
-    EXPECT_EQ(Field().text(), kMdy);
-
-    // A paste that keeps the length stays; one that does not is undone.
+    EXPECT_EQ(Field().text(), kMdy);  // deleted, and put back at once
     QGuiApplication::clipboard()->setText(QStringLiteral("99"));
     Field().setSelection(6, 2);
     Press(Qt::Key_Insert, Qt::ShiftModifier);
@@ -125,7 +109,6 @@ TEST_F(MaskedField, ModeSwitchesEmptyKeepOrRenewTheField) {
     dlg.GetIntervalButton()->click();  // already chosen: the text stays
     EXPECT_TRUE(Field().text().startsWith("05/"));
     dlg.GetStringButton()->click();
-    EXPECT_TRUE(dlg.m_bStringFilter);
     EXPECT_EQ(Field().text(), "");
     QTest::keyClicks(&Field(), QStringLiteral("free text"));
     dlg.GetStringButton()->click();  // already chosen: still empties the field
@@ -135,7 +118,7 @@ TEST_F(MaskedField, ModeSwitchesEmptyKeepOrRenewTheField) {
     EXPECT_EQ(Field().text(), kMdy);  // a fresh template, not the digits typed before
 }
 
-TEST_F(MaskedField, InvalidIntervalIsReportedAndTheDialogStaysOpen) {
+TEST_F(MaskedField, MonthThirteenIsReportedAndTheDialogStaysOpen) {
     TypeAt(0, "13");
     QString shown;
     WhenModal<QMessageBox>([&shown](QMessageBox* box) {
@@ -146,9 +129,6 @@ TEST_F(MaskedField, InvalidIntervalIsReportedAndTheDialogStaysOpen) {
     dlg.GetOkButton()->click();
     EXPECT_EQ(shown, "The date and time you entered is not valid.");
     EXPECT_TRUE(dlg.isVisible());
-    EXPECT_NE(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(Field().text().left(3), "13/");
-
     TypeAt(0, "12");
     dlg.GetOkButton()->click();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
@@ -163,58 +143,46 @@ protected:
 TEST_F(WideSeparatorField, TwoCharacterSeparatorsAreJumpedAndValidate) {
     ASSERT_EQ(Field().text(), "01. 01. 1970 00:00:00 to 31. 12. 2050 23:59:59");
     TypeAt(0, "24121999235");
-    EXPECT_EQ(Field().text(), "24. 12. 1999 23:50:00 to 31. 12. 2050 23:59:59");
     TypeAt(24, "2");  // inside " to ": the To day
-    EXPECT_EQ(Field().text().mid(25, 2), "21");
+    EXPECT_EQ(Field().text(), "24. 12. 1999 23:50:00 to 21. 12. 2050 23:59:59");
     dlg.GetOkButton()->click();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
 }
 
 TEST(FilterEntryDlg, RunsAndReturnsTextAndKind) {
-    // Add: an empty string filter is accepted as it is.
-    CFilterEntryDlg add;
+    CFilterEntryDlg add;  // Add: an empty string filter is accepted as it is
     WhenModal<CFilterEntryDlg>([](CFilterEntryDlg* d) { d->GetOkButton()->click(); });
     ASSERT_EQ(add.exec(), QDialog::Accepted);
     EXPECT_TRUE(add.m_bStringFilter);
     EXPECT_EQ(add.m_strFilter, "");
 
-    // The YMD template is valid as it stands.
     const LocaleFormats ymd = Formats(DateOrder::YMD);
-    CFilterEntryDlg interval(nullptr, ymd);
+    CFilterEntryDlg interval(nullptr, ymd);  // the YMD template is valid as it stands
     WhenModal<CFilterEntryDlg>([](CFilterEntryDlg* d) {
         d->GetIntervalButton()->click();
         d->GetOkButton()->click();
     });
     ASSERT_EQ(interval.exec(), QDialog::Accepted);
-    EXPECT_FALSE(interval.m_bStringFilter);
     EXPECT_EQ(interval.m_strFilter, "1970/01/01 00:00:00 to 2050/12/31 23:59:59");
 
-    // Bytes that are not UTF-8 survive when the text is not changed; a typed text is UTF-8.
-    CFilterEntryDlg keep;
-    keep.m_strFilter = "caf\xe9 \x96 ok";
-    WhenModal<CFilterEntryDlg>([](CFilterEntryDlg* d) { d->GetOkButton()->click(); });
-    ASSERT_EQ(keep.exec(), QDialog::Accepted);
-    EXPECT_EQ(keep.m_strFilter, "caf\xe9 \x96 ok");
-    CFilterEntryDlg typed;
-    typed.m_strFilter = "caf\xe9";
-    WhenModal<CFilterEntryDlg>([](CFilterEntryDlg* d) {
-        QTest::keyClick(d->GetField(), Qt::Key_End);  // the field opens with its text selected
-        QTest::keyClicks(d->GetField(), QStringLiteral("!"));
-        d->GetOkButton()->click();
-    });
-    ASSERT_EQ(typed.exec(), QDialog::Accepted);
-    EXPECT_EQ(typed.m_strFilter, "caf\xc3\xa9!");
-
-    CFilterEntryDlg cancelled;
-    WhenModal<CFilterEntryDlg>([](CFilterEntryDlg* d) { d->reject(); });
-    EXPECT_EQ(cancelled.exec(), QDialog::Rejected);
+    // Bytes that are not UTF-8 survive when the text is not changed; typed text is UTF-8.
+    for (const bool type : {false, true}) {
+        CFilterEntryDlg dlg;
+        dlg.m_strFilter = "caf\xe9";
+        WhenModal<CFilterEntryDlg>([type](CFilterEntryDlg* d) {
+            QTest::keyClick(d->GetField(), Qt::Key_End);  // the field opens with its text selected
+            if (type) QTest::keyClicks(d->GetField(), QStringLiteral("!"));
+            d->GetOkButton()->click();
+        });
+        ASSERT_EQ(dlg.exec(), QDialog::Accepted);
+        EXPECT_EQ(dlg.m_strFilter, type ? "caf\xc3\xa9!" : "caf\xe9");
+    }
 }
 
 TEST(FilterEntryDlg, LongTextIsNotCutAtTheLineEditLimit) {
     CFilterEntryDlg big;
-    const QString text(100 * 1024, QLatin1Char('k'));
-    WhenModal<CFilterEntryDlg>([&text](CFilterEntryDlg* d) {
-        QGuiApplication::clipboard()->setText(text);
+    WhenModal<CFilterEntryDlg>([](CFilterEntryDlg* d) {
+        QGuiApplication::clipboard()->setText(QString(100 * 1024, QLatin1Char('k')));
         QTest::keyClick(d->GetField(), Qt::Key_V, Qt::ControlModifier);
         d->GetOkButton()->click();
     });
@@ -222,20 +190,15 @@ TEST(FilterEntryDlg, LongTextIsNotCutAtTheLineEditLimit) {
     EXPECT_EQ(big.m_strFilter.size(), 100u * 1024u);
 }
 
-TEST(FilterEntryDlg, OpenedOnAFilterFileIntervalUsesItsOwnLayout) {
-    // Ends of other lengths: the separators found in the text and positions 10, 19 to 22
-    // and 33 are jumped.
+TEST(FilterEntryDlg, AnIntervalFromAFilterFileIsItsOwnLayout) {
     CFilterEntryDlg dlg;
     dlg.m_bStringFilter = false;
     dlg.m_strFilter = "1/2/2003 00:00:00 to 12/31/2003 23:59:59";
     dlg.show();
     CTimeIntervalEdit& field = *dlg.GetField();
-    EXPECT_EQ(field.text().toStdString(), dlg.m_strFilter);
-    for (const int p : {1, 3, 10, 11, 14, 19, 22, 23, 26, 33, 34, 37}) EXPECT_TRUE(field.IsFixedPosition(p)) << p;
-    for (const int p : {0, 2, 4, 8, 9, 12, 17, 18, 24, 39}) EXPECT_FALSE(field.IsFixedPosition(p)) << p;
-    field.setCursorPosition(1);
-    QTest::keyClicks(&field, QStringLiteral("5"));
-    EXPECT_EQ(field.text().left(4), "1/5/");
+    // Its own separators, and 10, 19 to 22 and 33 by number.
+    for (const int p : {1, 3, 10, 11, 19, 22, 23, 33}) EXPECT_TRUE(field.IsFixedPosition(p)) << p;
+    for (const int p : {0, 2, 8, 18, 24}) EXPECT_FALSE(field.IsFixedPosition(p)) << p;
 }
 
 }  // namespace
