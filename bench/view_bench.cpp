@@ -275,13 +275,17 @@ int main(int argc, char** argv) {
         FilterList filters;
         if (!text.empty()) AppendFilter(filters, text, kind);
         host.SetFilters(std::move(filters));
-        std::vector<double> times;
+        std::vector<double> times, cpu;
         for (int i = 0; i < kRebuilds; ++i) {
+            const double cpuStart = ThreadCpuMs();
             const Clock::time_point start = Clock::now();
             doc.RebuildDisplay();
             times.push_back(MsSince(start));
+            cpu.push_back(ThreadCpuMs() - cpuStart);
         }
-        Print(what.c_str(), Summarise(times), "ms", std::to_string(doc.GetLineCount()) + " lines");
+        char cpuNote[48];
+        std::snprintf(cpuNote, sizeof cpuNote, "cpu median %.2f ms ", Summarise(cpu).median);
+        Print(what.c_str(), Summarise(times), "ms", cpuNote + std::to_string(doc.GetLineCount()) + " lines");
     };
     rebuilds("rebuild, no filter", FilterKind::IncludeString, {});
     rebuilds("rebuild, include \"" + word + "\"", FilterKind::IncludeString, word);
