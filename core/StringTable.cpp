@@ -9,6 +9,11 @@ std::string_view LoadString(StringId id) {
         case IDS_DEFAULT_TO_YMD: return "2037/12/31 23:59:59";
         case IDS_DEFAULT_TO_MDY: return "12/31/2037 23:59:59";
         case IDS_DEFAULT_TO_DMY: return "31/12/2037 23:59:59";
+        case IDS_FILTER_FILE_TYPES: return "Log filter files (*.lff *.tarnix-logfilters)";
+        case IDS_FILTER_NOT_SAVABLE:
+            return "The filter \"%1\" holds a line break and cannot be written to a filter file. "
+                   "Edit or remove it, then save again.";
+        case IDS_FILTERS_LOADED: return "Filters read from the filter file: %1";
         case AFX_IDP_FAILED_TO_OPEN_DOC: return "Could not open the file %1.";
         case AFX_IDP_FILE_NOT_FOUND: return "Could not find the file %1.";
         case AFX_IDP_FILE_BAD_PATH: return "The path %1 is not valid.";

@@ -126,9 +126,21 @@ public:
     void OnEditCopy();
     void OnEditSelectAll();
     void OnEditFind();
-    // Load Filters, Save Filters and Save Filters As have no action; Filters and
-    // Preferences have none until their dialogs exist.
-    void OnNoAction() {}
+    void OnEditFilters();
+    void OnEditPreferences();
+    void OnFileLoadFilters();
+    void OnFileSaveFilters();
+    void OnFileSaveFiltersAs();
+
+    // Load Filters after its file dialog: the file is read as a filter file whatever its
+    // name, as a dropped filter file is, and goes to the recent-file list when its name
+    // makes it open as one again. The log and the window title stay. True when read.
+    bool LoadFilterFile(const QString& path);
+    // Save Filters after its file dialog: the active list in the format the filter-file
+    // reader reads, written whole or not at all. On success the path becomes the filter
+    // path and the filters count as saved; a filter that cannot be written and a failed
+    // write are reported and change nothing.
+    bool SaveFilterFile(const QString& path);
 
     // Enable and check rules (see the command table).
     bool HasLogPath() const { return !m_strLogPath.empty(); }
@@ -158,6 +170,10 @@ private:
     void RebuildRecentFileMenu();
     // After a load or an open: the title and the recent-file list follow the document.
     void AfterOpen();
+    void AddRecentFile(const QString& path);
+    // Reads m_strFilterPath, set to path, into the active filters; reports a file that
+    // cannot be opened.
+    bool OpenFilterFile(const std::string& path);
     void UpdateTitle();
 
     std::string m_strLogPath;
