@@ -15,7 +15,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QWhatsThis>
-#include <ctime>
 #include <iostream>
 #include <limits>
 
@@ -30,6 +29,7 @@
 #include "CTrawlviewView.h"
 #include "CommandIds.h"
 #include "FilterFileReader.h"
+#include "LocaleFormats.h"
 #include "LockKeyState.h"
 #include "StringTable.h"
 
@@ -44,14 +44,7 @@ QString DecodePath(const std::string& path) { return QFile::decodeName(QByteArra
 std::string EncodePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 // The current local date or time in the C library's locale; "" when it cannot be made.
-QString FormatNow(const char* format) {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    if (localtime_r(&now, &local) == nullptr) return {};
-    char text[128];
-    const std::size_t n = std::strftime(text, sizeof text, format, &local);
-    return QString::fromLocal8Bit(text, static_cast<qsizetype>(n));
-}
+QString FormatNow(const char* format) { return QString::fromLocal8Bit(FormatLocalNow(format)); }
 
 }  // namespace
 

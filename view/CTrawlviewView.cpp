@@ -1,9 +1,12 @@
 #include "CTrawlviewView.h"
 
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPen>
 #include <algorithm>
 
+#include "CPagePrinter.h"
 #include "CQtTextMeasurer.h"
 #include "LineColor.h"
 #include "LocaleFormats.h"
@@ -185,3 +188,36 @@ void CTrawlviewView::InvalidateLine(LineIndex line) {
     if (top + m_nLineHeight <= 0 || top >= viewport()->height()) return;
     viewport()->update(QRect(0, static_cast<int>(top), viewport()->width(), m_nLineHeight));
 }
+
+bool CTrawlviewView::HasSelection() const {
+    return std::any_of(m_selected.begin(), m_selected.end(), [](std::uint8_t flag) { return flag != 0; });
+}
+
+bool CTrawlviewView::OnPreparePrinting(QPrinter& printer, QWidget* dialogParent) {
+    const bool selection = HasSelection();
+    printer.setPrintRange(selection ? QPrinter::Selection : QPrinter::AllPages);
+    if (dialogParent == nullptr) return true;
+    QPrintDialog dialog(&printer, dialogParent);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, selection);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void CTrawlviewView::OnBeginPrinting(QPrinter& printer, const QString& fontFace, int fontTenths,
+                                     const QString& logPath) {
+    m_pPagePrinter = std::make_unique<CPagePrinter>(m_doc);
+    m_pPagePrinter->SetFont(fontFace, fontTenths);
+    m_pPagePrinter->SetLogPath(logPath);
+    m_pPagePrinter->SetSelection(printer.printRange() == QPrinter::Selection ? &m_selected : nullptr);
+    m_pPagePrinter->Begin(printer);
+}
+
+bool CTrawlviewView::OnPrint(QPainter& dc, QPrinter& printer, int page) {
+    if (!m_pPagePrinter) return false;
+    // The painter's origin is the corner of the printable area.
+    const QRectF area = printer.pageLayout().paintRectPixels(printer.resolution());
+    return m_pPagePrinter->PrintPage(dc, page, QRectF(QPointF(0, 0), area.size()));
+}
+
+void CTrawlviewView::OnEndPrinting() { m_pPagePrinter.reset(); }
