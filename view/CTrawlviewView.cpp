@@ -1,5 +1,6 @@
 #include "CTrawlviewView.h"
 
+#include <QAbstractButton>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -201,7 +202,18 @@ bool CTrawlviewView::OnPreparePrinting(QPrinter& printer, QWidget* dialogParent)
     dialog.setOption(QAbstractPrintDialog::PrintSelection, selection);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
-    return dialog.exec() == QDialog::Accepted;
+    // Pages are counted only while they are printed, so no page range can be chosen; the
+    // platform dialog opens its From/To choice when it shows, whatever the option says,
+    // so it is closed again once the dialog is up.
+    QMetaObject::invokeMethod(
+        &dialog,
+        [&dialog] {
+            for (auto* range : dialog.findChildren<QAbstractButton*>(QStringLiteral("printRange"))) range->setEnabled(false);
+        },
+        Qt::QueuedConnection);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    if (printer.printRange() == QPrinter::PageRange) printer.setPrintRange(QPrinter::AllPages);
+    return true;
 }
 
 void CTrawlviewView::OnBeginPrinting(QPrinter& printer, const QString& fontFace, int fontTenths,

@@ -8,7 +8,9 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QPrintDialog>
 #include <QProcess>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTimer>
 #include <string>
@@ -124,6 +126,40 @@ TEST_F(PrintTest, SelectionPrintsOnlySelectedLinesAndAllPrintsEveryLineOverNumbe
     EXPECT_EQ(expected, 1000);
     // Every page but the last is full: A4 less margins holds the same number of rows.
     EXPECT_EQ(Lines(pages[0]).size(), Lines(pages[1]).size());
+}
+
+// What the print dialog offers: the Selection choice set while lines are selected,
+// unavailable while none are; never a page range.
+TEST_F(PrintTest, PrintDialogPresetsSelectionOnlyWhenLinesAreSelected) {
+    Load({LogLine(1, "one"), LogLine(2, "two")});
+    QWidget parent;
+    for (const bool selected : {true, false}) {
+        view.SelectLine(0, selected);
+        bool selectionOffered = false;
+        bool selectionChecked = false;
+        bool rangeOffered = true;
+        // Looked at once the dialog has finished setting itself up after showing.
+        const auto inspect = [&] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            for (QRadioButton* radio : dialog->findChildren<QRadioButton*>()) {
+                const bool offered = !radio->isHidden() && radio->isEnabled();
+                if (radio->objectName() == QStringLiteral("printSelection")) {
+                    selectionOffered = offered;
+                    selectionChecked = radio->isChecked();
+                } else if (radio->objectName() == QStringLiteral("printRange")) {
+                    rangeOffered = offered;
+                }
+            }
+            dialog->accept();
+        };
+        QTimer::singleShot(0, [&] { QTimer::singleShot(0, inspect); });
+        EXPECT_TRUE(view.OnPreparePrinting(printer, &parent));
+        EXPECT_EQ(selectionOffered, selected);
+        EXPECT_EQ(selectionChecked, selected);
+        EXPECT_FALSE(rangeOffered);
+        EXPECT_EQ(printer.printRange(), selected ? QPrinter::Selection : QPrinter::AllPages);
+    }
 }
 
 TEST_F(PrintTest, NoSelectionLeavesTheRangeAtAllLines) {
