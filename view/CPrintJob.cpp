@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QGraphicsView>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPrintPreviewDialog>
@@ -80,7 +81,12 @@ void CPrintJob::Preview(int& previewPages) {
     m_pPreview = dialog.findChild<QPrintPreviewWidget*>();
     m_nPreviewTarget = kPreviewChunk + std::max(previewPages, 1);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, &CPrintJob::PaintPreview);
-    if (m_pPreview != nullptr) connect(m_pPreview, &QPrintPreviewWidget::previewChanged, this, &CPrintJob::GrowPreview);
+    if (m_pPreview != nullptr) {
+        connect(m_pPreview, &QPrintPreviewWidget::previewChanged, this, &CPrintJob::GrowPreview);
+        // Going to a page does not always tell: the page shown is looked at whenever the
+        // pages are painted.
+        if (auto* pages = m_pPreview->findChild<QGraphicsView*>()) pages->viewport()->installEventFilter(this);
+    }
     if (previewPages == 2) {
         if (QAction* facing = PreviewModeAction(dialog, "Show facing pages")) facing->trigger();
     }
@@ -111,20 +117,33 @@ void CPrintJob::PaintPreview(QPrinter* printer) {
     }
 }
 
+bool CPrintJob::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint) GrowPreview();
+    return QObject::eventFilter(watched, event);
+}
+
 void CPrintJob::GrowPreview() {
     const CPagePrinter* pages = m_view.GetPagePrinter();
     if (m_pPreview == nullptr || pages == nullptr || pages->IsComplete() || m_bGrowPending) return;
     const int shown = m_pPreview->viewMode() == QPrintPreviewWidget::FacingPagesView ? 2 : 1;
     if (m_pPreview->currentPage() + shown <= m_pPreview->pageCount()) return;
     // The reader is at the last pages made: make more once the signal has returned, as
-    // the preview cannot be rebuilt from inside its own notification.
+    // the preview cannot be rebuilt from inside its own notification. Qt's preview draws
+    // every page again when it grows, so it grows by doubling: reaching page n costs
+    // about 2n page layouts in all, however the reader got there.
     m_bGrowPending = true;
-    m_nPreviewTarget = std::max(m_nPreviewTarget * 2, m_pPreview->currentPage() + kPreviewChunk);
+    const int grown = std::min(m_nPreviewTarget * 2, m_nPreviewTarget + kPreviewGrowMax);
+    m_nPreviewTarget = std::max(grown, m_pPreview->currentPage() + kPreviewChunk);
     QMetaObject::invokeMethod(
         this,
         [this] {
+            if (m_pPreview != nullptr) {
+                // The rebuilt preview would show its new last page; the reader stays put.
+                const int page = m_pPreview->currentPage();
+                m_pPreview->updatePreview();
+                m_pPreview->setCurrentPage(page);
+            }
             m_bGrowPending = false;
-            if (m_pPreview != nullptr) m_pPreview->updatePreview();
         },
         Qt::QueuedConnection);
 }

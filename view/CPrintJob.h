@@ -33,6 +33,11 @@ public:
 
     // Pages laid out ahead of the last page in reach when the preview opens or grows.
     static constexpr int kPreviewChunk = 4;
+    // The most pages the preview adds at once, so no single step waits long.
+    static constexpr int kPreviewGrowMax = 256;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void PaintPreview(QPrinter* printer);
