@@ -309,10 +309,9 @@ void LoadLocaleFormats() {
     SetLocaleFormats(MakeLocaleFormats(user, system));
 }
 
-std::string FormatLocalNow(const char* format) {
-    const std::time_t now = std::time(nullptr);
+std::string FormatLocalTime(std::time_t moment, const char* format) {
     std::tm local{};
-    if (localtime_r(&now, &local) == nullptr) return {};
+    if (localtime_r(&moment, &local) == nullptr) return {};
     char text[256];
     const std::size_t n = std::strftime(text, sizeof text, format, &local);
     return std::string(text, n);

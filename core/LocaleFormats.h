@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,6 @@ void SetLocaleFormats(const LocaleFormats& formats);
 // one warning line on stderr and the locale's own values.
 void LoadLocaleFormats();
 
-// The current local date and time written with a strftime format in the process's
+// A moment as local date and time written with a strftime format in the process's
 // LC_TIME, as bytes in the locale's encoding; empty when it cannot be made.
-std::string FormatLocalNow(const char* format);
+std::string FormatLocalTime(std::time_t moment, const char* format);

@@ -8,36 +8,11 @@
 #include <cmath>
 
 #include "LocaleFormats.h"
-#include "LogLine.h"
 #include "LogTextCodec.h"
-#include "TextBytes.h"
 
 namespace {
 
 constexpr char16_t kEnDash = 0x2013;
-
-// A display text shows a timestamp when it is long enough for one in the user's format
-// and one reads from it in the user's order, the form the document shows a valid one in.
-bool LineHasTimestamp(std::string_view display) {
-    const LocaleFormats& f = GetLocaleFormats();
-    const std::size_t least = 2 * (f.userDateSeparator.size() + f.userTimeSeparator.size()) + 15;
-    return display.size() >= least && ParseTimestamp(display, false);
-}
-
-// The character at byte i of text and its length in bytes; text read as UTF-8 (valid)
-// or as Windows-1252.
-char32_t CharAt(std::string_view text, std::size_t i, bool utf8, std::size_t& length) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    if (!utf8 || b < 0x80) {
-        length = 1;
-        return utf8 ? char32_t{b} : char32_t{Windows1252ToUnicode(b)};
-    }
-    const std::size_t extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
-    char32_t cp = b & (0x3Fu >> extra);
-    for (std::size_t k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
-    length = extra + 1;
-    return cp;
-}
 
 // Control characters (a tab, a stray line feed) print as a blank rather than as a box.
 char32_t Printable(char32_t ch) { return ch < 0x20 || ch == 0x7F ? U' ' : ch; }
@@ -45,7 +20,7 @@ char32_t Printable(char32_t ch) { return ch < 0x20 || ch == 0x7F ? U' ' : ch; }
 bool IsBlank(char32_t ch) { return ch == U' ' || ch == U'\t'; }
 
 // The current local date and time in the C library's locale.
-QString LocalDateTime() { return QString::fromLocal8Bit(FormatLocalNow("%c")); }
+QString LocalDateTime() { return QString::fromLocal8Bit(FormatLocalTime(std::time(nullptr), "%c")); }
 
 }  // namespace
 
@@ -109,40 +84,41 @@ LineIndex CPagePrinter::NextPrintedLine(LineIndex line) const {
 const CPagePrinter::PrintedLine& CPagePrinter::GetPrintedLine(LineIndex line) {
     if (line == m_nCachedLine) return m_cached;
     m_nCachedLine = line;
-    std::string display = m_doc.GetDisplayText(line);
-    m_cached.utf8 = IsAscii(display) || IsValidUtf8(display);
-    m_cached.column.clear();
-    if (LineHasTimestamp(display)) {
-        const std::size_t split = ColumnSplit(display, GetLocaleFormats().timestampSample.size());
-        m_cached.column = DecodeLogText(std::string_view(display).substr(0, split), m_cached.utf8);
-        const qsizetype dash = static_cast<qsizetype>(m_printCharWidths.size()) - 2;
-        if (dash >= 0 && m_cached.column.size() > dash && m_cached.column[dash] == QLatin1Char('-')) {
-            m_cached.column[dash] = QChar(kEnDash);
-        }
-        display.erase(0, split);
-        if (m_bColumnTooWide) {
-            // No room beside the column: the timestamp leads the wrapped text instead.
-            const QString whole = m_cached.column + DecodeLogText(display, m_cached.utf8);
-            display = whole.toUtf8().toStdString();
-            m_cached.column.clear();
-            m_cached.utf8 = true;
-        }
+    m_doc.GetDisplayLine(line, m_displayLine);
+    const DisplayLine& shown = m_displayLine;
+    DecodeLogText(shown.column, shown.reading, m_cached.column);
+    const qsizetype dash = static_cast<qsizetype>(m_printCharWidths.size()) - 2;
+    if (shown.timestamp && dash >= 0 && m_cached.column.size() > dash && m_cached.column[dash] == QLatin1Char('-')) {
+        m_cached.column[dash] = QChar(kEnDash);
     }
-    m_cached.message = std::move(display);
+    DecodeLogText(shown.messageHead, shown.reading, m_scratch);
+    m_cached.message = m_scratch;
+    DecodeLogText(shown.message, shown.reading, m_scratch);
+    m_cached.message += m_scratch;
+    // A line without a timestamp prints whole in the message column; so does one whose
+    // column would leave too little room beside it.
+    if (!shown.timestamp || m_bColumnTooWide) {
+        m_cached.message.prepend(m_cached.column);
+        m_cached.column.clear();
+    }
     return m_cached;
 }
 
-std::size_t CPagePrinter::NextRow(const PrintedLine& line, std::size_t start, qreal width, std::size_t& next) {
-    const std::string_view text = line.message;
+qsizetype CPagePrinter::NextRow(const QString& text, qsizetype start, qreal width, qsizetype& next) {
     qreal used = 0;
     // The last place a row may end (before a run of blanks) and where the row after it
     // would start (after the run); 0 until a blank follows a word on this row.
-    std::size_t breakEnd = 0;
-    std::size_t breakNext = 0;
+    qsizetype breakEnd = 0;
+    qsizetype breakNext = 0;
     bool inBlanks = false;
-    for (std::size_t i = start; i < text.size();) {
-        std::size_t length = 1;
-        const char32_t ch = CharAt(text, i, line.utf8, length);
+    const qsizetype size = text.size();
+    for (qsizetype i = start; i < size;) {
+        char32_t ch = text[i].unicode();
+        qsizetype length = 1;
+        if (text[i].isHighSurrogate() && i + 1 < size && text[i + 1].isLowSurrogate()) {
+            ch = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            length = 2;
+        }
         if (ch == U'\n') {
             next = i + length;
             return i;
@@ -168,16 +144,16 @@ std::size_t CPagePrinter::NextRow(const PrintedLine& line, std::size_t start, qr
         used += advance;
         i += length;
     }
-    next = text.size();
-    return text.size();
+    next = size;
+    return size;
 }
 
-QString CPagePrinter::RowText(const PrintedLine& line, std::size_t begin, std::size_t end) const {
-    QString text = DecodeLogText(std::string_view(line.message).substr(begin, end - begin), line.utf8);
-    for (QChar& ch : text) {
+QString CPagePrinter::RowText(const QString& text, qsizetype begin, qsizetype end) {
+    QString row = text.mid(begin, end - begin);
+    for (QChar& ch : row) {
         if (ch.unicode() < 0x20 || ch.unicode() == 0x7F) ch = QLatin1Char(' ');
     }
-    return text;
+    return row;
 }
 
 void CPagePrinter::DrawHeader(QPainter& dc, const QRectF& rect, int page) const {
@@ -233,16 +209,16 @@ CPagePrinter::PageStart CPagePrinter::LayOutPage(const PageStart& start, const Q
     qreal top = rect.top() + (header ? 2 * m_nRowHeight : 0);
     bool printedAny = false;
     LineIndex i = NextPrintedLine(start.line);
-    std::size_t offset = start.offset;
+    qsizetype offset = start.offset;
     while (i < count) {
         const PrintedLine& line = GetPrintedLine(i);
         const auto roomRows = static_cast<std::int64_t>(std::floor((bottom - top) / m_nRowHeight));
         if (offset == 0 && printedAny) {
             // Only rows up to the room left are counted: a line of megabytes costs one page.
             std::int64_t rows = 0;
-            std::size_t pos = 0;
+            qsizetype pos = 0;
             do {
-                NextRow(line, pos, messageWidth, pos);
+                NextRow(line.message, pos, messageWidth, pos);
                 ++rows;
             } while (pos < line.message.size() && rows <= roomRows);
             if (rows > roomRows) return {i, 0};
@@ -250,15 +226,15 @@ CPagePrinter::PageStart CPagePrinter::LayOutPage(const PageStart& start, const Q
         if (offset == 0 && dc != nullptr && !line.column.isEmpty()) {
             DrawColumn(*dc, line.column, QPointF(rect.left(), top + m_nAscent));
         }
-        std::size_t pos = offset;
+        qsizetype pos = offset;
         bool drawn = false;
         do {
             // The first row of a page is drawn whatever its height, so every page
             // makes progress; a line cut here goes on at the top of the next page.
             if ((printedAny || drawn) && top + m_nRowHeight > bottom) return {i, pos};
-            std::size_t next = 0;
-            const std::size_t end = NextRow(line, pos, messageWidth, next);
-            if (dc != nullptr && end > pos) dc->drawText(QPointF(messageLeft, top + m_nAscent), RowText(line, pos, end));
+            qsizetype next = 0;
+            const qsizetype end = NextRow(line.message, pos, messageWidth, next);
+            if (dc != nullptr && end > pos) dc->drawText(QPointF(messageLeft, top + m_nAscent), RowText(line.message, pos, end));
             top += m_nRowHeight;
             drawn = true;
             pos = next;

@@ -7,7 +7,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -62,18 +61,17 @@ public:
     qreal GetRowHeight() const { return m_nRowHeight; }
 
 private:
-    // Where a page starts: a displayed line, and the byte of its message text the page
-    // continues at (0 when the line starts on this page).
+    // Where a page starts: a displayed line, and the character of its wrapped text the
+    // page continues at (0 when the line starts on this page).
     struct PageStart {
         LineIndex line = 0;
-        std::size_t offset = 0;
+        qsizetype offset = 0;
     };
     // A displayed line as printed: the timestamp column (empty when the line shows no
     // timestamp) and the text wrapped in the message column.
     struct PrintedLine {
         QString column;
-        std::string message;
-        bool utf8 = false;
+        QString message;
     };
 
     // Lays out one page from start in rect; draws it when dc is given. Returns the start
@@ -84,11 +82,13 @@ private:
     void DrawColumn(QPainter& dc, const QString& column, const QPointF& origin);
     const PrintedLine& GetPrintedLine(LineIndex line);
     LineIndex NextPrintedLine(LineIndex line) const;
-    // The end of the row of message that starts at start and fits width, and where the
-    // next row starts (blanks at the break are dropped). At least one character per row.
-    std::size_t NextRow(const PrintedLine& line, std::size_t start, qreal width, std::size_t& next);
+    // The end of the row of text that starts at start and fits width, and where the next
+    // row starts (blanks at the break are dropped). At least one character per row; a
+    // line feed ends a row.
+    qsizetype NextRow(const QString& text, qsizetype start, qreal width, qsizetype& next);
     qreal Advance(char32_t ch);
-    QString RowText(const PrintedLine& line, std::size_t begin, std::size_t end) const;
+    // The characters of a row as drawn: control characters print as blanks.
+    static QString RowText(const QString& text, qsizetype begin, qsizetype end);
 
     const CTrawlviewDoc& m_doc;
     const std::vector<std::uint8_t>* m_pSelected = nullptr;
@@ -115,4 +115,6 @@ private:
     // The line met last: a line wrapped over many pages is read and decoded once.
     LineIndex m_nCachedLine = -1;
     PrintedLine m_cached;
+    DisplayLine m_displayLine;
+    QString m_scratch;
 };

@@ -171,9 +171,15 @@ TEST_F(PrintTest, NoSelectionLeavesTheRangeAtAllLines) {
 }
 
 TEST_F(PrintTest, EnDashFollowsEachTimestampAndLinesWithoutOnePrintWhole) {
-    Load({LogLine(1, "first - with a dash inside"), "no timestamp - on this line", LogLine(2, "second")});
+    // The second line shows raw, so its colour prefix goes as on screen; the fourth is
+    // Windows-1252 text.
+    Load({LogLine(1, "first - with a dash inside"), "R no timestamp - on this line", LogLine(2, "second"),
+          LogLine(3, "caf\xE9 \x96 bar")});
     const QStringList rows = Lines(Print()[0]);
-    ASSERT_EQ(rows.size(), 4);
+    ASSERT_EQ(rows.size(), 5);
+    EXPECT_TRUE(rows[4].endsWith(QStringLiteral("00:00:03 ") + kEnDash + QStringLiteral(" caf\u00E9 ") + kEnDash +
+                                 QStringLiteral(" bar")))
+        << rows[4].toStdString();
     EXPECT_TRUE(rows[1].trimmed().startsWith(QStringLiteral("11/30/2026 00:00:01 ") + kEnDash + QStringLiteral(" first - with")))
         << rows[1].toStdString();
     EXPECT_EQ(rows[2].trimmed(), QStringLiteral("no timestamp - on this line"));
