@@ -170,6 +170,8 @@ void CMainFrame::OnContextHelp() { QWhatsThis::enterWhatsThisMode(); }
 void CMainFrame::OnAppExit() { close(); }
 void CMainFrame::OnAppAbout() { emit AboutRequested(); }
 
+bool CMainFrame::HasDisplayedLines() const { return m_pDoc->GetLineCount() > 0; }
+
 QList<QAction*> CMainFrame::GetRecentFileActions() const { return m_recentActions; }
 
 void CMainFrame::RebuildRecentFileMenu() {

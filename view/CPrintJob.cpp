@@ -11,9 +11,11 @@
 #include <QProgressDialog>
 #include <algorithm>
 #include <limits>
+#include <string>
 
 #include "CPagePrinter.h"
 #include "CTrawlviewView.h"
+#include "StringTable.h"
 
 namespace {
 
@@ -23,6 +25,10 @@ QAction* PreviewModeAction(QPrintPreviewDialog& dialog, const char* text) {
     const QList<QAction*> actions = dialog.findChildren<QAction*>();
     const auto it = std::find_if(actions.begin(), actions.end(), [&](QAction* a) { return a->text() == wanted; });
     return it == actions.end() ? nullptr : *it;
+}
+
+QString PrintingPage(int page) {
+    return QString::fromStdString(FormatString(IDS_PRINTING_PAGE, std::to_string(page)));
 }
 
 }  // namespace
@@ -51,7 +57,7 @@ bool CPrintJob::PrintAll() {
     const LineIndex count = m_view.GetDocument().GetLineCount();
     int shift = 0;
     while ((count >> shift) > std::numeric_limits<int>::max()) ++shift;
-    QProgressDialog progress(QStringLiteral("Printing..."), QStringLiteral("Cancel"), 0,
+    QProgressDialog progress(PrintingPage(1), QStringLiteral("Cancel"), 0,
                              static_cast<int>(count >> shift), m_pParent);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
@@ -61,7 +67,7 @@ bool CPrintJob::PrintAll() {
         const bool more = m_view.OnPrint(dc, m_printer, page);
         if (!more) break;
         const LineIndex next = m_view.GetPagePrinter()->GetPageFirstLine(page + 1);
-        progress.setLabelText(QStringLiteral("Printing page %1...").arg(page + 1));
+        progress.setLabelText(PrintingPage(page + 1));
         progress.setValue(static_cast<int>(std::max<LineIndex>(next, 0) >> shift));
         if (progress.wasCanceled()) {
             cancelled = true;
