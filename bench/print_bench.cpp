@@ -2,6 +2,7 @@
 //
 // Times printing on the offscreen platform, to PDF files in the system's temporary
 // folder:
+//   - one line of 5 MiB, wrapped over many pages;
 //   - pages per second for pages of 60 ordinary lines (a log of one-row lines made here),
 //     with the font size chosen so that a page holds 60 of them;
 //   - the print preview of LOG: from the command to page 1 on screen, then each step to
@@ -119,6 +120,27 @@ void PagesPerSecond(const char* program, const std::filesystem::path& dir) {
     std::filesystem::remove(dir / "print-bench-ordinary.pdf");
 }
 
+void LongLine(const char* program, const std::filesystem::path& dir) {
+    const std::string log = (dir / "print-bench-long.log").string();
+    {
+        std::string line = "N 2026/11/30 06:58:02 - ";
+        while (line.size() < (5u << 20)) line.append("lorem ipsum dolor sit amet ");
+        std::ofstream(log, std::ios::binary) << line << "\r\n";
+    }
+    Loaded loaded(program);
+    loaded.doc.LoadLogFile(log);
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPrinter(printer, (dir / "print-bench-long.pdf").string());
+    CPrintJob job(loaded.view, printer, nullptr);
+    job.SetFont(QStringLiteral("DejaVu Sans"), 90);
+    const Clock::time_point start = Clock::now();
+    job.PrintAll();
+    const double ms = MsSince(start);
+    printf("one line of 5 MiB to PDF   %.0f ms\n", ms);
+    std::filesystem::remove(log);
+    std::filesystem::remove(dir / "print-bench-long.pdf");
+}
+
 void Preview(Loaded& loaded, const std::filesystem::path& dir) {
     QPrinter printer(QPrinter::HighResolution);
     SetUpPrinter(printer, (dir / "print-bench-preview.pdf").string());
@@ -192,6 +214,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path dir = std::filesystem::temp_directory_path();
 
     PagesPerSecond(argv[0], dir);
+    LongLine(argv[0], dir);
 
     Loaded loaded(argv[0]);
     const Clock::time_point load = Clock::now();

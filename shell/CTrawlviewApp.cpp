@@ -147,7 +147,12 @@ void CTrawlviewApp::OnAppAbout() {
 }
 
 QPrinter& CTrawlviewApp::GetPrinter() {
-    if (!m_pPrinter) m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (!m_pPrinter) {
+        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        // A PDF has no printable area of its own: without margins the text would touch
+        // the paper's edge. A printer keeps at least its own margins.
+        m_pPrinter->setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    }
     return *m_pPrinter;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGraphicsView>
 #include <QPaintEngine>
 #include <QPainter>
@@ -60,7 +61,9 @@ bool CPrintJob::PrintAll() {
     QProgressDialog progress(PrintingPage(1), QStringLiteral("Cancel"), 0,
                              static_cast<int>(count >> shift), m_pParent);
     progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
+    progress.setMinimumDuration(m_nProgressDelayMs);
+    QElapsedTimer shown;
+    shown.start();
     bool cancelled = false;
     for (int page = 1;; ++page) {
         if (page > 1) m_printer.newPage();
@@ -69,6 +72,11 @@ bool CPrintJob::PrintAll() {
         const LineIndex next = m_view.GetPagePrinter()->GetPageFirstLine(page + 1);
         progress.setLabelText(PrintingPage(page + 1));
         progress.setValue(static_cast<int>(std::max<LineIndex>(next, 0) >> shift));
+        // A line wrapped over hundreds of pages leaves the bar where it is, and an
+        // unchanged value neither shows the window nor looks at its Cancel button: the
+        // job does both itself, once per page.
+        if (!progress.isVisible() && shown.elapsed() >= m_nProgressDelayMs) progress.show();
+        if (progress.isVisible()) QCoreApplication::processEvents();
         if (progress.wasCanceled()) {
             cancelled = true;
             m_printer.abort();

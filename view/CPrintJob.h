@@ -22,6 +22,8 @@ public:
     // The printer font (face, size in tenths of a point) and the path the header shows.
     void SetFont(const QString& face, int tenths);
     void SetLogPath(const QString& path) { m_strLogPath = path; }
+    // How long a job runs before its progress window shows; 500 ms unless set.
+    void SetProgressDelay(int ms) { m_nProgressDelayMs = ms; }
 
     // The Print command: the print dialog, then the job. True when every page was printed.
     bool Print();
@@ -49,6 +51,7 @@ private:
     QString m_strFontFace;
     int m_nFontTenths = 90;
     QString m_strLogPath;
+    int m_nProgressDelayMs = 500;
     // The preview in progress: its widget and how many pages it shows.
     QPrintPreviewWidget* m_pPreview = nullptr;
     int m_nPreviewTarget = 0;

@@ -10,6 +10,7 @@
 #include <QPrinter>
 #include <QPrintDialog>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTimer>
@@ -229,6 +230,27 @@ TEST_F(PrintTest, LineTallerThanAPageIsNotCutOffButGoesOnNextPage) {
     // line after it follows its last row.
     EXPECT_EQ(Lines(pages[0]).size(), 2);
     EXPECT_TRUE(Lines(pages.back()).last().contains(QStringLiteral("short after")));
+}
+
+TEST_F(PrintTest, CancelInTheProgressWindowStopsALineOfManyPages) {
+    // One line of 5 MiB: hundreds of pages on which the progress bar cannot move.
+    std::string words;
+    words.reserve(5u << 20);
+    while (words.size() < (5u << 20)) words.append("lorem ipsum dolor sit amet ");
+    Load({LogLine(1, words)});
+    CPrintJob job(view, printer, nullptr);
+    job.SetProgressDelay(0);
+    int shownAtPage = 0;
+    QTimer::singleShot(0, [&] {
+        auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(progress, nullptr);
+        shownAtPage = view.GetPagePrinter()->GetKnownPageCount();
+        progress->cancel();
+    });
+    EXPECT_FALSE(job.PrintAll());
+    EXPECT_GE(shownAtPage, 2);
+    EXPECT_LE(shownAtPage, 3);
+    EXPECT_EQ(view.GetPagePrinter(), nullptr);
 }
 
 TEST_F(PrintTest, MissingOrEmptyFaceFallsBackToASubstituteFont) {
