@@ -136,7 +136,7 @@ void LongLine(const char* program, const std::filesystem::path& dir) {
     const Clock::time_point start = Clock::now();
     job.PrintAll();
     const double ms = MsSince(start);
-    printf("one line of 5 MiB to PDF   %.0f ms\n", ms);
+    std::printf("one line of 5 MiB to PDF   %d pages in %.0f ms\n", job.GetPagesPrinted(), ms);
     std::filesystem::remove(log);
     std::filesystem::remove(dir / "print-bench-long.pdf");
 }
@@ -194,8 +194,8 @@ void PrintLines(Loaded& loaded, const std::filesystem::path& dir, LineIndex line
     job.PrintAll();
     const double ms = MsSince(start);
     const std::uint64_t peak = StatusKiB("VmHWM:");
-    std::printf("%lld lines to PDF        %.1f s, %.1f MiB file, %.0f MiB more memory at the peak\n",
-                static_cast<long long>(lines), ms / 1000, static_cast<double>(std::filesystem::file_size(pdf)) / (1 << 20),
+    std::printf("%lld lines to PDF        %d pages in %.1f s, %.1f MiB file, %.0f MiB more memory at the peak\n",
+                static_cast<long long>(lines), job.GetPagesPrinted(), ms / 1000, static_cast<double>(std::filesystem::file_size(pdf)) / (1 << 20),
                 static_cast<double>(peak > before ? peak - before : 0) / 1024);
     std::filesystem::remove(pdf);
 }

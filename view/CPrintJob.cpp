@@ -65,9 +65,11 @@ bool CPrintJob::PrintAll() {
     QElapsedTimer shown;
     shown.start();
     bool cancelled = false;
+    m_nPagesPrinted = 0;
     for (int page = 1;; ++page) {
         if (page > 1) m_printer.newPage();
         const bool more = m_view.OnPrint(dc, m_printer, page);
+        m_nPagesPrinted = page;
         if (!more) break;
         const LineIndex next = m_view.GetPagePrinter()->GetPageFirstLine(page + 1);
         progress.setLabelText(PrintingPage(page + 1));

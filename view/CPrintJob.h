@@ -29,6 +29,8 @@ public:
     bool Print();
     // The job without a dialog, on the printer's current range. False when cancelled.
     bool PrintAll();
+    // Pages the last job printed.
+    int GetPagesPrinted() const { return m_nPagesPrinted; }
     // The print preview in a dialog. previewPages: pages side by side, 1 or 2 (0 for the
     // default of one); on return the reader's last choice.
     void Preview(int& previewPages);
@@ -52,6 +54,7 @@ private:
     int m_nFontTenths = 90;
     QString m_strLogPath;
     int m_nProgressDelayMs = 500;
+    int m_nPagesPrinted = 0;
     // The preview in progress: its widget and how many pages it shows.
     QPrintPreviewWidget* m_pPreview = nullptr;
     int m_nPreviewTarget = 0;
