@@ -56,6 +56,10 @@ void CPagePrinter::Begin(const QPaintDevice& device) {
         m_printCharWidths.push_back(Advance(ch.unicode()));
         m_nPrintPrefixWidth += m_printCharWidths.back();
     }
+    LinesChanged();
+}
+
+void CPagePrinter::LinesChanged() {
     m_pageStarts.clear();
     m_nLastPage = 0;
     m_layoutRect = QRectF();

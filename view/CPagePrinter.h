@@ -47,6 +47,8 @@ public:
     // Measures the printer font and the timestamp column for device and forgets the
     // page starts. Pages are then laid out in device units.
     void Begin(const QPaintDevice& device);
+    // The document's displayed lines changed: pages are laid out afresh.
+    void LinesChanged();
     // Draws page (1-based) inside rect, laying out first any earlier page not yet laid out.
     // Returns true when another page follows.
     bool PrintPage(QPainter& dc, int page, const QRectF& rect);

@@ -47,6 +47,8 @@ void CTrawlviewView::OnUpdate() {
     m_nTotalWidth = m_doc.GetWidestLine() < 0 ? 0 : std::max<std::int64_t>(m_nPrefixWidth, m_doc.GetWidestLineWidth()) + 3;
     m_nAnchorLine = -1;
     m_selected.assign(static_cast<std::size_t>(m_doc.GetLineCount()), 0);
+    // A log loaded while the preview is open: its pages start elsewhere now.
+    if (m_pPagePrinter) m_pPagePrinter->LinesChanged();
     UpdateScrollSizes();
     viewport()->repaint();
 }

@@ -300,6 +300,11 @@ TEST_F(PrintTest, PagesKeepTheirFirstLinesSoAnyPageDrawsAgainAlone) {
     while (pages.PrintPage(dc, last, rect)) ++last;
     EXPECT_TRUE(pages.IsComplete());
     EXPECT_FALSE(pages.PrintPage(dc, last + 1, rect));
+    // A reload while the job is open (a preview stays open over it) starts the pages over.
+    Load({LogLine(1, "only line")});
+    EXPECT_FALSE(pages.PrintPage(dc, 1, rect));
+    EXPECT_EQ(pages.GetKnownPageCount(), 1);
+    EXPECT_FALSE(pages.PrintPage(dc, 3, rect));
     dc.end();
     view.OnEndPrinting();
     EXPECT_EQ(view.GetPagePrinter(), nullptr);
