@@ -163,14 +163,6 @@ TEST_F(PrintTest, PrintDialogPresetsSelectionOnlyWhenLinesAreSelected) {
     }
 }
 
-TEST_F(PrintTest, NoSelectionLeavesTheRangeAtAllLines) {
-    Load({LogLine(1, "one"), LogLine(2, "two")});
-    printer.setPrintRange(QPrinter::Selection);
-    ASSERT_TRUE(view.OnPreparePrinting(printer, nullptr));
-    EXPECT_EQ(printer.printRange(), QPrinter::AllPages);
-    EXPECT_EQ(Lines(Print()[0]).size(), 3);
-}
-
 TEST_F(PrintTest, EnDashFollowsEachTimestampAndLinesWithoutOnePrintWhole) {
     // The second line shows raw, so its colour prefix goes as on screen; the fourth is
     // Windows-1252 text.
