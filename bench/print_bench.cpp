@@ -55,18 +55,21 @@ std::uint64_t StatusKiB(const char* field) {
 }
 
 // Peak memory from here on: the kernel's high-water mark starts again at the current use.
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+void ResetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
 
 void SetUpPrinter(QPrinter& printer, const std::string& path) {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(path));
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
-                                      QPageLayout::Millimeter));
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                      QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
 }
 
 // Lines on page 1 at a font size, laid out for the printer without drawing anything.
 LineIndex LinesPerPage(CTrawlviewView& view, QPrinter& printer, int tenths) {
-    view.OnBeginPrinting(printer, QStringLiteral("DejaVu Sans"), tenths, QStringLiteral("bench.log"));
+    view.OnBeginPrinting(printer, QStringLiteral("DejaVu Sans"), tenths,
+                         QStringLiteral("bench.log"));
     QPicture scratch;
     QPainter dc(&scratch);
     view.OnPrint(dc, printer, 1);
@@ -77,7 +80,8 @@ LineIndex LinesPerPage(CTrawlviewView& view, QPrinter& printer, int tenths) {
 }
 
 struct Loaded {
-    explicit Loaded(const char* program) : host(program), doc(host, &measurer), view(doc, measurer) {
+    explicit Loaded(const char* program)
+        : host(program), doc(host, &measurer), view(doc, measurer) {
         host.onLinesChanged = [this] { view.OnUpdate(); };
         view.resize(1000, 800);
         view.OnInitialUpdate();
@@ -95,7 +99,8 @@ void PagesPerSecond(const char* program, const std::filesystem::path& dir) {
         char line[160];
         for (int i = 0; i < 60000; ++i) {
             std::snprintf(line, sizeof line,
-                          "N 2026/11/30 %02d:%02d:%02d - Job %d finished: 1,024 records exported to the archive\r\n",
+                          "N 2026/11/30 %02d:%02d:%02d - Job %d finished: 1,024 records exported "
+                          "to the archive\r\n",
                           (i / 3600) % 24, (i / 60) % 60, i % 60, i);
             out << line;
         }
@@ -113,9 +118,12 @@ void PagesPerSecond(const char* program, const std::filesystem::path& dir) {
     const Clock::time_point start = Clock::now();
     job.PrintAll();
     const double ms = MsSince(start);
-    const double pages = static_cast<double>(loaded.doc.GetLineCount()) / static_cast<double>(perPage);
-    std::printf("ordinary pages to PDF      %lld lines a page (%.1f pt), %.0f pages in %.0f ms: %.0f pages/s\n",
-                static_cast<long long>(perPage), tenths / 10.0, pages, ms, pages * 1000 / ms);
+    const double pages =
+        static_cast<double>(loaded.doc.GetLineCount()) / static_cast<double>(perPage);
+    std::printf(
+        "ordinary pages to PDF      %lld lines a page (%.1f pt), %.0f pages in %.0f ms: %.0f "
+        "pages/s\n",
+        static_cast<long long>(perPage), tenths / 10.0, pages, ms, pages * 1000 / ms);
     std::filesystem::remove(log);
     std::filesystem::remove(dir / "print-bench-ordinary.pdf");
 }
@@ -151,20 +159,22 @@ void Preview(Loaded& loaded, const std::filesystem::path& dir) {
         auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr) return;
         auto* preview = dialog->findChild<QPrintPreviewWidget*>();
-        std::printf("preview: page 1 on screen  %.1f ms (%d pages made)\n", MsSince(start), preview->pageCount());
+        std::printf("preview: page 1 on screen  %.1f ms (%d pages made)\n", MsSince(start),
+                    preview->pageCount());
         for (int step = 0; step < 9; ++step) {
             const int before = preview->pageCount();
             const Clock::time_point grow = Clock::now();
             preview->setCurrentPage(before);
             for (int i = 0; i < 3; ++i) QApplication::processEvents();
-            std::printf("preview: to page %-5d      %.1f ms (%d pages made)\n", before, MsSince(grow),
-                        preview->pageCount());
+            std::printf("preview: to page %-5d      %.1f ms (%d pages made)\n", before,
+                        MsSince(grow), preview->pageCount());
         }
         // One page alone, from its kept first line: the cost of a step forward.
         CPagePrinter& pages = *loaded.view.GetPagePrinter();
         QPicture scratch;
         QPainter dc(&scratch);
-        const QRectF rect(QPointF(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size());
+        const QRectF rect(QPointF(0, 0),
+                          printer.pageLayout().paintRectPixels(printer.resolution()).size());
         const int last = pages.GetKnownPageCount();
         Clock::time_point one = Clock::now();
         pages.PrintPage(dc, last, rect);
@@ -194,9 +204,12 @@ void PrintLines(Loaded& loaded, const std::filesystem::path& dir, LineIndex line
     job.PrintAll();
     const double ms = MsSince(start);
     const std::uint64_t peak = StatusKiB("VmHWM:");
-    std::printf("%lld lines to PDF        %d pages in %.1f s, %.1f MiB file, %.0f MiB more memory at the peak\n",
-                static_cast<long long>(lines), job.GetPagesPrinted(), ms / 1000, static_cast<double>(std::filesystem::file_size(pdf)) / (1 << 20),
-                static_cast<double>(peak > before ? peak - before : 0) / 1024);
+    std::printf(
+        "%lld lines to PDF        %d pages in %.1f s, %.1f MiB file, %.0f MiB more memory at the "
+        "peak\n",
+        static_cast<long long>(lines), job.GetPagesPrinted(), ms / 1000,
+        static_cast<double>(std::filesystem::file_size(pdf)) / (1 << 20),
+        static_cast<double>(peak > before ? peak - before : 0) / 1024);
     std::filesystem::remove(pdf);
 }
 

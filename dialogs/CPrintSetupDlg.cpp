@@ -23,30 +23,37 @@
 
 namespace {
 
-QString Text(StringId id) { return QString::fromUtf8(LoadString(id).data(), static_cast<qsizetype>(LoadString(id).size())); }
+QString Text(StringId id) {
+    return QString::fromUtf8(LoadString(id).data(), static_cast<qsizetype>(LoadString(id).size()));
+}
 
 // The data of the PDF entry of the printer list; printers carry their names.
 const QVariant kPdfMarker(false);
 
 // Paper a PDF file can take; a printer offers its own list.
 const QList<QPageSize::PageSizeId> kPdfPageSizes = {
-    QPageSize::A3, QPageSize::A4, QPageSize::A5, QPageSize::B5, QPageSize::Letter,
-    QPageSize::Legal, QPageSize::Executive, QPageSize::Tabloid,
+    QPageSize::A3,     QPageSize::A4,    QPageSize::A5,        QPageSize::B5,
+    QPageSize::Letter, QPageSize::Legal, QPageSize::Executive, QPageSize::Tabloid,
 };
 
 QString SourceName(QPrinter::PaperSource source) {
     switch (source) {
-        case QPrinter::Upper: return QStringLiteral("Upper Tray");
-        case QPrinter::Lower: return QStringLiteral("Lower Tray");
-        case QPrinter::Manual: return QStringLiteral("Manual Feed");
-        default: return QStringLiteral("Automatically Select");
+        case QPrinter::Upper:
+            return QStringLiteral("Upper Tray");
+        case QPrinter::Lower:
+            return QStringLiteral("Lower Tray");
+        case QPrinter::Manual:
+            return QStringLiteral("Manual Feed");
+        default:
+            return QStringLiteral("Automatically Select");
     }
 }
 
 // Adds the texts sorted without regard to case, each with its data.
 void AddSorted(QComboBox& box, QList<QPair<QString, QVariant>> items) {
-    std::sort(items.begin(), items.end(),
-              [](const auto& a, const auto& b) { return a.first.compare(b.first, Qt::CaseInsensitive) < 0; });
+    std::sort(items.begin(), items.end(), [](const auto& a, const auto& b) {
+        return a.first.compare(b.first, Qt::CaseInsensitive) < 0;
+    });
     for (const auto& [text, data] : items) box.addItem(text, data);
 }
 
@@ -56,7 +63,8 @@ QStringList CPrintSetupDlg::ScalableFaces() {
     QStringList faces;
     for (const QString& family : QFontDatabase::families()) {
         // Outline fonts only: bitmap faces come in a few fixed sizes and print coarsely.
-        if (QFontDatabase::isSmoothlyScalable(family) && !QFontDatabase::isPrivateFamily(family)) faces.append(family);
+        if (QFontDatabase::isSmoothlyScalable(family) && !QFontDatabase::isPrivateFamily(family))
+            faces.append(family);
     }
     std::sort(faces.begin(), faces.end(), [](const QString& a, const QString& b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
@@ -65,7 +73,8 @@ QStringList CPrintSetupDlg::ScalableFaces() {
     return faces;
 }
 
-CPrintSetupDlg::CPrintSetupDlg(QPrinter& printer, const QString& fontFace, int fontTenths, QWidget* parent)
+CPrintSetupDlg::CPrintSetupDlg(QPrinter& printer, const QString& fontFace, int fontTenths,
+                               QWidget* parent)
     : QDialog(parent), m_printer(printer), m_nFontSize(fontTenths / 10), m_strFontFace(fontFace) {
     setWindowTitle(QStringLiteral("Print Setup"));
 
@@ -81,7 +90,8 @@ CPrintSetupDlg::CPrintSetupDlg(QPrinter& printer, const QString& fontFace, int f
     int row = 1;
     for (QLabel** value : {&m_pStatus, &m_pType, &m_pWhere, &m_pComment}) {
         static const char* const kLabels[] = {"Status:", "Type:", "Where:", "Comment:"};
-        printerGrid->addWidget(new QLabel(QString::fromLatin1(kLabels[row - 1]), printerGroup), row, 0);
+        printerGrid->addWidget(new QLabel(QString::fromLatin1(kLabels[row - 1]), printerGroup), row,
+                               0);
         *value = new QLabel(printerGroup);
         printerGrid->addWidget(*value, row, 1, 1, 2);
         ++row;
@@ -108,7 +118,8 @@ CPrintSetupDlg::CPrintSetupDlg(QPrinter& printer, const QString& fontFace, int f
     auto* faceLabel = new QLabel(QStringLiteral("&Face:"), fontGroup);
     faceLabel->setBuddy(m_pFaceList);
     m_pSizeField = new QLineEdit(fontGroup);
-    m_pSizeField->setMaximumWidth(m_pSizeField->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
+    m_pSizeField->setMaximumWidth(
+        m_pSizeField->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
     auto* sizeLabel = new QLabel(QStringLiteral("S&ize:"), fontGroup);
     sizeLabel->setBuddy(m_pSizeField);
     m_pSizeUp = new QToolButton(fontGroup);
@@ -148,12 +159,15 @@ CPrintSetupDlg::CPrintSetupDlg(QPrinter& printer, const QString& fontFace, int f
     for (const QString& name : QPrinterInfo::availablePrinterNames()) printers.append({name, name});
     printers.append({Text(IDS_PRINT_TO_PDF), kPdfMarker});
     AddSorted(*m_pPrinterList, printers);
-    int current = printer.outputFormat() == QPrinter::PdfFormat ? -1 : m_pPrinterList->findData(printer.printerName());
+    int current = printer.outputFormat() == QPrinter::PdfFormat
+                      ? -1
+                      : m_pPrinterList->findData(printer.printerName());
     if (current < 0) current = m_pPrinterList->findData(kPdfMarker);
     m_pPrinterList->setCurrentIndex(current);
     FillPrinterDetails();
     FillPaper(printer.pageLayout().pageSize(), printer.paperSource());
-    (printer.pageLayout().orientation() == QPageLayout::Landscape ? m_pLandscape : m_pPortrait)->setChecked(true);
+    (printer.pageLayout().orientation() == QPageLayout::Landscape ? m_pLandscape : m_pPortrait)
+        ->setChecked(true);
 
     m_pFaceList->addItems(ScalableFaces());
     // The list's own prefix search, without regard to case: "arial" finds "Arial"; a face
@@ -164,8 +178,9 @@ CPrintSetupDlg::CPrintSetupDlg(QPrinter& printer, const QString& fontFace, int f
 
     connect(m_pPrinterList, &QComboBox::currentIndexChanged, this, [this] {
         FillPrinterDetails();
-        FillPaper(QPageSize(static_cast<QPageSize::PageSizeId>(m_pPaperSize->currentData().toInt())),
-                  static_cast<QPrinter::PaperSource>(m_pPaperSource->currentData().toInt()));
+        FillPaper(
+            QPageSize(static_cast<QPageSize::PageSizeId>(m_pPaperSize->currentData().toInt())),
+            static_cast<QPrinter::PaperSource>(m_pPaperSource->currentData().toInt()));
     });
     connect(properties, &QPushButton::clicked, this, &CPrintSetupDlg::OnProperties);
     connect(m_pSizeUp, &QToolButton::clicked, this, [this] { StepSize(1); });
@@ -175,7 +190,9 @@ CPrintSetupDlg::CPrintSetupDlg(QPrinter& printer, const QString& fontFace, int f
     connect(buttons, &QDialogButtonBox::rejected, this, &CPrintSetupDlg::reject);
 }
 
-bool CPrintSetupDlg::IsPdfChosen() const { return m_pPrinterList->currentData().typeId() == QMetaType::Bool; }
+bool CPrintSetupDlg::IsPdfChosen() const {
+    return m_pPrinterList->currentData().typeId() == QMetaType::Bool;
+}
 
 void CPrintSetupDlg::FillPrinterDetails() {
     if (IsPdfChosen()) {
@@ -199,19 +216,23 @@ void CPrintSetupDlg::FillPaper(const QPageSize& current, QPrinter::PaperSource s
     if (IsPdfChosen()) {
         for (const QPageSize::PageSizeId id : kPdfPageSizes) sizes.append(QPageSize(id));
     } else {
-        sizes = QPrinterInfo::printerInfo(m_pPrinterList->currentData().toString()).supportedPageSizes();
+        sizes = QPrinterInfo::printerInfo(m_pPrinterList->currentData().toString())
+                    .supportedPageSizes();
     }
     QList<QPair<QString, QVariant>> items;
     for (const QPageSize& size : sizes) {
-        if (size.id() != QPageSize::Custom) items.append({size.name(), static_cast<int>(size.id())});
+        if (size.id() != QPageSize::Custom)
+            items.append({size.name(), static_cast<int>(size.id())});
     }
     if (current.isValid() && current.id() != QPageSize::Custom &&
-        std::none_of(sizes.begin(), sizes.end(), [&](const QPageSize& s) { return s.id() == current.id(); })) {
+        std::none_of(sizes.begin(), sizes.end(),
+                     [&](const QPageSize& s) { return s.id() == current.id(); })) {
         items.append({current.name(), static_cast<int>(current.id())});
     }
     m_pPaperSize->clear();
     AddSorted(*m_pPaperSize, items);
-    m_pPaperSize->setCurrentIndex(std::max(m_pPaperSize->findData(static_cast<int>(current.id())), 0));
+    m_pPaperSize->setCurrentIndex(
+        std::max(m_pPaperSize->findData(static_cast<int>(current.id())), 0));
 
     // Qt names a printer's paper sources only on Windows: elsewhere the list shows the
     // source the printer is set to and cannot be changed.
@@ -228,11 +249,14 @@ void CPrintSetupDlg::ApplyChoices(QPrinter& printer) const {
         printer.setPrinterName(m_pPrinterList->currentData().toString());
     }
     if (m_pPaperSize->currentIndex() >= 0) {
-        printer.setPageSize(QPageSize(static_cast<QPageSize::PageSizeId>(m_pPaperSize->currentData().toInt())));
+        printer.setPageSize(
+            QPageSize(static_cast<QPageSize::PageSizeId>(m_pPaperSize->currentData().toInt())));
     }
-    printer.setPageOrientation(m_pLandscape->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait);
+    printer.setPageOrientation(m_pLandscape->isChecked() ? QPageLayout::Landscape
+                                                         : QPageLayout::Portrait);
     if (m_pPaperSource->isEnabled() && m_pPaperSource->currentIndex() >= 0) {
-        printer.setPaperSource(static_cast<QPrinter::PaperSource>(m_pPaperSource->currentData().toInt()));
+        printer.setPaperSource(
+            static_cast<QPrinter::PaperSource>(m_pPaperSource->currentData().toInt()));
     }
 }
 

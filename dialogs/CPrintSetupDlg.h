@@ -31,7 +31,8 @@ public:
 
     // fontTenths: the application's printer font size in tenths of a point; the field
     // shows whole points, the remainder dropped.
-    CPrintSetupDlg(QPrinter& printer, const QString& fontFace, int fontTenths, QWidget* parent = nullptr);
+    CPrintSetupDlg(QPrinter& printer, const QString& fontFace, int fontTenths,
+                   QWidget* parent = nullptr);
 
     // After OK: the face chosen (empty when none is selected) and the size in points.
     const QString& GetFontFace() const { return m_strFontFace; }

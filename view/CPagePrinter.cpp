@@ -15,16 +15,24 @@ namespace {
 constexpr char16_t kEnDash = 0x2013;
 
 // Control characters (a tab, a stray line feed) print as a blank rather than as a box.
-char32_t Printable(char32_t ch) { return ch < 0x20 || ch == 0x7F ? U' ' : ch; }
+char32_t Printable(char32_t ch) {
+    return ch < 0x20 || ch == 0x7F ? U' ' : ch;
+}
 
-bool IsBlank(char32_t ch) { return ch == U' ' || ch == U'\t'; }
+bool IsBlank(char32_t ch) {
+    return ch == U' ' || ch == U'\t';
+}
 
 // The current local date and time in the C library's locale.
-QString LocalDateTime() { return QString::fromLocal8Bit(FormatLocalTime(std::time(nullptr), "%c")); }
+QString LocalDateTime() {
+    return QString::fromLocal8Bit(FormatLocalTime(std::time(nullptr), "%c"));
+}
 
 }  // namespace
 
-CPagePrinter::CPagePrinter(const CTrawlviewDoc& doc) : m_doc(doc) { SetFont(QString(), 90); }
+CPagePrinter::CPagePrinter(const CTrawlviewDoc& doc) : m_doc(doc) {
+    SetFont(QString(), 90);
+}
 
 void CPagePrinter::SetFont(const QString& face, int tenths) {
     m_font = QFont();
@@ -44,7 +52,8 @@ void CPagePrinter::Begin(const QPaintDevice& device) {
     m_nRowHeight = std::max<qreal>(metrics.height(), 1);
     m_nAscent = metrics.ascent();
     for (std::size_t c = 0; c < m_asciiAdvance.size(); ++c) {
-        m_asciiAdvance[c] = metrics.horizontalAdvance(QChar(static_cast<char16_t>(Printable(static_cast<char32_t>(c)))));
+        m_asciiAdvance[c] = metrics.horizontalAdvance(
+            QChar(static_cast<char16_t>(Printable(static_cast<char32_t>(c)))));
     }
     m_wideAdvance.clear();
 
@@ -81,7 +90,8 @@ LineIndex CPagePrinter::NextPrintedLine(LineIndex line) const {
     const LineIndex count = m_doc.GetLineCount();
     if (m_pSelected == nullptr) return std::min(line, count);
     const auto size = static_cast<LineIndex>(m_pSelected->size());
-    while (line < count && (line >= size || (*m_pSelected)[static_cast<std::size_t>(line)] == 0)) ++line;
+    while (line < count && (line >= size || (*m_pSelected)[static_cast<std::size_t>(line)] == 0))
+        ++line;
     return std::min(line, count);
 }
 
@@ -92,7 +102,8 @@ const CPagePrinter::PrintedLine& CPagePrinter::GetPrintedLine(LineIndex line) {
     const DisplayLine& shown = m_displayLine;
     DecodeLogText(shown.column, shown.reading, m_cached.column);
     const qsizetype dash = static_cast<qsizetype>(m_printCharWidths.size()) - 2;
-    if (shown.timestamp && dash >= 0 && m_cached.column.size() > dash && m_cached.column[dash] == QLatin1Char('-')) {
+    if (shown.timestamp && dash >= 0 && m_cached.column.size() > dash &&
+        m_cached.column[dash] == QLatin1Char('-')) {
         m_cached.column[dash] = QChar(kEnDash);
     }
     DecodeLogText(shown.messageHead, shown.reading, m_scratch);
@@ -108,7 +119,8 @@ const CPagePrinter::PrintedLine& CPagePrinter::GetPrintedLine(LineIndex line) {
     return m_cached;
 }
 
-qsizetype CPagePrinter::NextRow(const QString& text, qsizetype start, qreal width, qsizetype& next) {
+qsizetype CPagePrinter::NextRow(const QString& text, qsizetype start, qreal width,
+                                qsizetype& next) {
     qreal used = 0;
     // The last place a row may end (before a run of blanks) and where the row after it
     // would start (after the run); 0 until a blank follows a word on this row.
@@ -161,12 +173,14 @@ QString CPagePrinter::RowText(const QString& text, qsizetype begin, qsizetype en
 }
 
 void CPagePrinter::DrawHeader(QPainter& dc, const QRectF& rect, int page) const {
-    const QString right = LocalDateTime() + QLatin1Char(' ') + QChar(kEnDash) + QStringLiteral(" Page ") +
-                          QString::number(page);
+    const QString right = LocalDateTime() + QLatin1Char(' ') + QChar(kEnDash) +
+                          QStringLiteral(" Page ") + QString::number(page);
     const QFontMetricsF metrics(m_font, m_pDevice);
     // A long path gives up its middle rather than running into the date.
-    const qreal room = rect.width() - metrics.horizontalAdvance(right) - metrics.horizontalAdvance(QStringLiteral("  "));
-    const QString path = metrics.elidedText(m_strLogPath, Qt::ElideMiddle, std::max<qreal>(room, 0));
+    const qreal room = rect.width() - metrics.horizontalAdvance(right) -
+                       metrics.horizontalAdvance(QStringLiteral("  "));
+    const QString path =
+        metrics.elidedText(m_strLogPath, Qt::ElideMiddle, std::max<qreal>(room, 0));
     const qreal baseline = rect.top() + m_nAscent;
     dc.drawText(QPointF(rect.left(), baseline), path);
     dc.drawText(QPointF(rect.right() - metrics.horizontalAdvance(right), baseline), right);
@@ -179,7 +193,8 @@ void CPagePrinter::DrawHeader(QPainter& dc, const QRectF& rect, int page) const 
 }
 
 void CPagePrinter::DrawColumn(QPainter& dc, const QString& column, const QPointF& origin) {
-    const std::size_t cells = std::min(static_cast<std::size_t>(column.size()), m_printCharWidths.size());
+    const std::size_t cells =
+        std::min(static_cast<std::size_t>(column.size()), m_printCharWidths.size());
     // Digits mostly share one width: when every character fills its cell exactly, one run
     // of text puts each where the cells would, at a fraction of the cost.
     bool natural = true;
@@ -197,7 +212,8 @@ void CPagePrinter::DrawColumn(QPainter& dc, const QString& column, const QPointF
     }
 }
 
-CPagePrinter::PageStart CPagePrinter::LayOutPage(const PageStart& start, const QRectF& rect, QPainter* dc, int page) {
+CPagePrinter::PageStart CPagePrinter::LayOutPage(const PageStart& start, const QRectF& rect,
+                                                 QPainter* dc, int page) {
     // A font so large that the header and one row do not fit on a page leaves the
     // header out rather than the text.
     const bool header = rect.height() >= 3 * m_nRowHeight;
@@ -238,7 +254,9 @@ CPagePrinter::PageStart CPagePrinter::LayOutPage(const PageStart& start, const Q
             if ((printedAny || drawn) && top + m_nRowHeight > bottom) return {i, pos};
             qsizetype next = 0;
             const qsizetype end = NextRow(line.message, pos, messageWidth, next);
-            if (dc != nullptr && end > pos) dc->drawText(QPointF(messageLeft, top + m_nAscent), RowText(line.message, pos, end));
+            if (dc != nullptr && end > pos)
+                dc->drawText(QPointF(messageLeft, top + m_nAscent),
+                             RowText(line.message, pos, end));
             top += m_nRowHeight;
             drawn = true;
             pos = next;
@@ -273,7 +291,8 @@ bool CPagePrinter::PrintPage(QPainter& dc, int page, const QRectF& rect) {
         }
     }
     if (page > GetKnownPageCount()) return false;
-    const PageStart next = LayOutPage(m_pageStarts[static_cast<std::size_t>(page - 1)], rect, &dc, page);
+    const PageStart next =
+        LayOutPage(m_pageStarts[static_cast<std::size_t>(page - 1)], rect, &dc, page);
     if (next.line >= m_doc.GetLineCount()) {
         m_nLastPage = page;
         return false;

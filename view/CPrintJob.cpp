@@ -24,7 +24,8 @@ namespace {
 QAction* PreviewModeAction(QPrintPreviewDialog& dialog, const char* text) {
     const QString wanted = QCoreApplication::translate("QPrintPreviewDialog", text);
     const QList<QAction*> actions = dialog.findChildren<QAction*>();
-    const auto it = std::find_if(actions.begin(), actions.end(), [&](QAction* a) { return a->text() == wanted; });
+    const auto it = std::find_if(actions.begin(), actions.end(),
+                                 [&](QAction* a) { return a->text() == wanted; });
     return it == actions.end() ? nullptr : *it;
 }
 
@@ -101,7 +102,8 @@ void CPrintJob::Preview(int& previewPages) {
         connect(m_pPreview, &QPrintPreviewWidget::previewChanged, this, &CPrintJob::GrowPreview);
         // Going to a page does not always tell: the page shown is looked at whenever the
         // pages are painted.
-        if (auto* pages = m_pPreview->findChild<QGraphicsView*>()) pages->viewport()->installEventFilter(this);
+        if (auto* pages = m_pPreview->findChild<QGraphicsView*>())
+            pages->viewport()->installEventFilter(this);
     }
     if (previewPages == 2) {
         if (QAction* facing = PreviewModeAction(dialog, "Show facing pages")) facing->trigger();
@@ -120,7 +122,8 @@ void CPrintJob::Preview(int& previewPages) {
 
 void CPrintJob::PaintPreview(QPrinter* printer) {
     // The preview's Print button hands over the real printer: the whole job runs then.
-    if (printer->paintEngine() == nullptr || printer->paintEngine()->type() != QPaintEngine::Picture) {
+    if (printer->paintEngine() == nullptr ||
+        printer->paintEngine()->type() != QPaintEngine::Picture) {
         PrintAll();
         return;
     }

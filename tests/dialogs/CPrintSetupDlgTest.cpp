@@ -59,8 +59,10 @@ TEST_F(PrintSetupTest, DefaultsShowNinePointsAndArialWhenInstalled) {
 TEST_F(PrintSetupTest, FaceListHoldsScalableFamiliesSortedAndFindsTheStoredFaceByPrefix) {
     const QStringList faces = CPrintSetupDlg::ScalableFaces();
     ASSERT_FALSE(faces.isEmpty());
-    for (qsizetype i = 1; i < faces.size(); ++i) EXPECT_LT(faces[i - 1].compare(faces[i], Qt::CaseInsensitive), 0);
-    for (const QString& face : faces) EXPECT_TRUE(QFontDatabase::isSmoothlyScalable(face)) << face.toStdString();
+    for (qsizetype i = 1; i < faces.size(); ++i)
+        EXPECT_LT(faces[i - 1].compare(faces[i], Qt::CaseInsensitive), 0);
+    for (const QString& face : faces)
+        EXPECT_TRUE(QFontDatabase::isSmoothlyScalable(face)) << face.toStdString();
     CPrintSetupDlg prefix(printer, QStringLiteral("dejavu sans"), 90);
     EXPECT_EQ(prefix.GetFaceList()->currentText(), QStringLiteral("DejaVu Sans"));
     CPrintSetupDlg missing(printer, QStringLiteral("No Such Face"), 90);
@@ -75,7 +77,8 @@ TEST_F(PrintSetupTest, TenthsAreDroppedAndOkHandsBackWholePointsAndThePrinterCho
     CPrintSetupDlg dialog(printer, QStringLiteral("DejaVu Sans Mono"), 95);
     EXPECT_EQ(dialog.GetSizeField()->text(), QStringLiteral("9"));
     dialog.GetLandscape()->setChecked(true);
-    dialog.GetPaperSizeList()->setCurrentIndex(dialog.GetPaperSizeList()->findText(QPageSize(QPageSize::Letter).name()));
+    dialog.GetPaperSizeList()->setCurrentIndex(
+        dialog.GetPaperSizeList()->findText(QPageSize(QPageSize::Letter).name()));
     EXPECT_TRUE(PressOk(dialog).isEmpty());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.GetFontSize(), 9);
@@ -89,7 +92,8 @@ TEST_F(PrintSetupTest, SizesOutOfRangeOrNotNumbersAreRefusedAndNothingChanges) {
     CPrintSetupDlg dialog(printer, QStringLiteral("DejaVu Sans"), 120);
     dialog.show();
     dialog.GetLandscape()->setChecked(true);
-    for (const QString& text : {QStringLiteral("3"), QStringLiteral("65536"), QStringLiteral("nine"), QString()}) {
+    for (const QString& text :
+         {QStringLiteral("3"), QStringLiteral("65536"), QStringLiteral("nine"), QString()}) {
         dialog.GetSizeField()->setText(text);
         dialog.GetOkButton()->setFocus();
         EXPECT_FALSE(PressOk(dialog).isEmpty()) << text.toStdString();

@@ -26,13 +26,15 @@ namespace {
 class PrintCommandsTest : public ShellTest {
 protected:
     static QSettings UserSettings() {
-        return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Quellbrook inc.", "Trawlview");
+        return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Quellbrook inc.",
+                         "Trawlview");
     }
 
     // Runs drive on the dialog of type T that the command opens, from inside its loop.
     template <class T>
     static void Trigger(CMainFrame& frame, int id, std::function<void(T*)> drive) {
-        QTimer::singleShot(0, qApp, [drive] { drive(qobject_cast<T*>(QApplication::activeModalWidget())); });
+        QTimer::singleShot(0, qApp,
+                           [drive] { drive(qobject_cast<T*>(QApplication::activeModalWidget())); });
         frame.GetAction(id)->trigger();
     }
 
@@ -71,13 +73,15 @@ TEST_F(PrintCommandsTest, PrintSetupOkStoresTheFontInTenthsAndCancelStoresNothin
     CMainFrame& frame = *app.GetMainFrame();
     Trigger<CPrintSetupDlg>(frame, ID_FILE_PRINT_SETUP, [](CPrintSetupDlg* dialog) {
         ASSERT_NE(dialog, nullptr);
-        dialog->GetFaceList()->setCurrentIndex(dialog->GetFaceList()->findText(QStringLiteral("DejaVu Serif")));
+        dialog->GetFaceList()->setCurrentIndex(
+            dialog->GetFaceList()->findText(QStringLiteral("DejaVu Serif")));
         dialog->GetSizeField()->setText(QStringLiteral("12"));
         dialog->accept();
     });
     EXPECT_EQ(app.GetPrinterFontFace(), QStringLiteral("DejaVu Serif"));
     EXPECT_EQ(app.GetPrinterFontSize(), 120);
-    EXPECT_EQ(UserSettings().value("Settings/Printer Font").toString(), QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(UserSettings().value("Settings/Printer Font").toString(),
+              QStringLiteral("DejaVu Serif"));
     EXPECT_EQ(UserSettings().value("Settings/Printer Font Size").toInt(), 120);
 
     Trigger<CPrintSetupDlg>(frame, ID_FILE_PRINT_SETUP, [](CPrintSetupDlg* dialog) {
@@ -92,7 +96,8 @@ TEST_F(PrintCommandsTest, PrintSetupOkStoresTheFontInTenthsAndCancelStoresNothin
 
 TEST_F(PrintCommandsTest, PrintWritesThePagesInTheStoredPrinterFontWithTheLogPathAbove) {
     UserSettings().setValue("Settings/Printer Font", "DejaVu Serif");
-    const std::string log = dir.Write("events.log", Lines({"N 2026/11/30 06:58:02 - first", "N 2026/11/30 06:58:03 - second"}));
+    const std::string log = dir.Write(
+        "events.log", Lines({"N 2026/11/30 06:58:02 - first", "N 2026/11/30 06:58:03 - second"}));
     CTrawlviewApp app(&boxes);
     ASSERT_TRUE(app.InitInstance({"trawlview", log}));
     const QString pdf = QString::fromStdString(dir.Path("out.pdf"));
@@ -105,7 +110,8 @@ TEST_F(PrintCommandsTest, PrintWritesThePagesInTheStoredPrinterFontWithTheLogPat
         dialog->accept();
     });
     EXPECT_TRUE(offered);
-    const QString text = Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    const QString text =
+        Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     EXPECT_TRUE(text.contains(QString::fromStdString(log))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Page 1")));
     EXPECT_TRUE(text.contains(QStringLiteral("second")));
@@ -119,13 +125,14 @@ TEST_F(PrintCommandsTest, PreviewShowsTheStoredPagesSideBySideAndTheChoiceIsStor
     ASSERT_TRUE(app.InitInstance({"trawlview", log}));
     EXPECT_EQ(app.GetPreviewPages(), 2);
     QPrintPreviewWidget::ViewMode shown = QPrintPreviewWidget::AllPagesView;
-    Trigger<QPrintPreviewDialog>(*app.GetMainFrame(), ID_FILE_PRINT_PREVIEW, [&shown](QPrintPreviewDialog* dialog) {
-        ASSERT_NE(dialog, nullptr);
-        auto* preview = dialog->findChild<QPrintPreviewWidget*>();
-        shown = preview->viewMode();
-        preview->setViewMode(QPrintPreviewWidget::SinglePageView);
-        dialog->reject();
-    });
+    Trigger<QPrintPreviewDialog>(*app.GetMainFrame(), ID_FILE_PRINT_PREVIEW,
+                                 [&shown](QPrintPreviewDialog* dialog) {
+                                     ASSERT_NE(dialog, nullptr);
+                                     auto* preview = dialog->findChild<QPrintPreviewWidget*>();
+                                     shown = preview->viewMode();
+                                     preview->setViewMode(QPrintPreviewWidget::SinglePageView);
+                                     dialog->reject();
+                                 });
     EXPECT_EQ(shown, QPrintPreviewWidget::FacingPagesView);
     EXPECT_EQ(app.GetPreviewPages(), 1);
     app.ExitInstance();

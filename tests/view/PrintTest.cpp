@@ -5,10 +5,10 @@
 #include <QApplication>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
-#include <QPrintDialog>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QRadioButton>
@@ -40,7 +40,8 @@ public:
 // "N 2026/11/30 06:58:02 - message": a log line whose timestamp shows as 11/30/2026.
 std::string LogLine(int n, const std::string& message) {
     char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "N 2026/11/30 %02d:%02d:%02d - ", (n / 3600) % 24, (n / 60) % 60, n % 60);
+    std::snprintf(stamp, sizeof stamp, "N 2026/11/30 %02d:%02d:%02d - ", (n / 3600) % 24,
+                  (n / 60) % 60, n % 60);
     return stamp + message;
 }
 
@@ -52,8 +53,8 @@ protected:
         view.OnInitialUpdate();
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(dir.Path("out.pdf")));
-        printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
-                                          QPageLayout::Millimeter));
+        printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                          QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
     }
 
     void Load(const std::vector<std::string>& lines) {
@@ -63,7 +64,8 @@ protected:
     }
 
     // Prints on the printer's current range and returns the text of each page.
-    std::vector<QString> Print(const QString& face = QStringLiteral("DejaVu Sans"), int tenths = 90) {
+    std::vector<QString> Print(const QString& face = QStringLiteral("DejaVu Sans"),
+                               int tenths = 90) {
         CPrintJob job(view, printer, nullptr);
         job.SetFont(face, tenths);
         job.SetLogPath(QStringLiteral("/var/log/test.log"));
@@ -73,7 +75,8 @@ protected:
 
     std::vector<QString> ReadPdf() {
         QProcess pdftotext;
-        pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), printer.outputFileName(), QStringLiteral("-")});
+        pdftotext.start(QStringLiteral("pdftotext"),
+                        {QStringLiteral("-layout"), printer.outputFileName(), QStringLiteral("-")});
         EXPECT_TRUE(pdftotext.waitForFinished(60000));
         const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
         std::vector<QString> pages;
@@ -83,9 +86,10 @@ protected:
         return pages;
     }
 
-    static QStringList Lines(const QString& page) { return page.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+    static QStringList Lines(const QString& page) {
+        return page.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
 
-    QApplication* app = qApp;
     CQtTextMeasurer measurer;
     ViewHost host;
     CTrawlviewDoc doc;
@@ -96,7 +100,8 @@ protected:
 
 TEST_F(PrintTest, SelectionPrintsOnlySelectedLinesAndAllPrintsEveryLineOverNumberedPages) {
     std::vector<std::string> lines;
-    for (int i = 0; i < 1000; ++i) lines.push_back(LogLine(i, std::string("message number ").append(std::to_string(i))));
+    for (int i = 0; i < 1000; ++i)
+        lines.push_back(LogLine(i, std::string("message number ").append(std::to_string(i))));
     Load(lines);
     for (const LineIndex i : {17, 500, 998}) view.SelectLine(i, true);
 
@@ -118,9 +123,12 @@ TEST_F(PrintTest, SelectionPrintsOnlySelectedLinesAndAllPrintsEveryLineOverNumbe
     int expected = 0;
     for (std::size_t p = 0; p < pages.size(); ++p) {
         const QStringList rows = Lines(pages[p]);
-        EXPECT_TRUE(rows[0].trimmed().endsWith(kEnDash + QStringLiteral(" Page ") + QString::number(p + 1))) << rows[0].toStdString();
+        EXPECT_TRUE(
+            rows[0].trimmed().endsWith(kEnDash + QStringLiteral(" Page ") + QString::number(p + 1)))
+            << rows[0].toStdString();
         for (qsizetype r = 1; r < rows.size(); ++r) {
-            EXPECT_TRUE(rows[r].endsWith(QStringLiteral("message number %1").arg(expected))) << rows[r].toStdString();
+            EXPECT_TRUE(rows[r].endsWith(QStringLiteral("message number %1").arg(expected)))
+                << rows[r].toStdString();
             ++expected;
         }
     }
@@ -166,20 +174,22 @@ TEST_F(PrintTest, PrintDialogPresetsSelectionOnlyWhenLinesAreSelected) {
 TEST_F(PrintTest, EnDashFollowsEachTimestampAndLinesWithoutOnePrintWhole) {
     // The second line shows raw, so its colour prefix goes as on screen; the fourth is
     // Windows-1252 text.
-    Load({LogLine(1, "first - with a dash inside"), "R no timestamp - on this line", LogLine(2, "second"),
-          LogLine(3, "caf\xE9 \x96 bar")});
+    Load({LogLine(1, "first - with a dash inside"), "R no timestamp - on this line",
+          LogLine(2, "second"), LogLine(3, "caf\xE9 \x96 bar")});
     const QStringList rows = Lines(Print()[0]);
     ASSERT_EQ(rows.size(), 5);
-    EXPECT_TRUE(rows[4].endsWith(QStringLiteral("00:00:03 ") + kEnDash + QStringLiteral(" caf\u00E9 ") + kEnDash +
-                                 QStringLiteral(" bar")))
+    EXPECT_TRUE(rows[4].endsWith(QStringLiteral("00:00:03 ") + kEnDash +
+                                 QStringLiteral(" caf\u00E9 ") + kEnDash + QStringLiteral(" bar")))
         << rows[4].toStdString();
-    EXPECT_TRUE(rows[1].trimmed().startsWith(QStringLiteral("11/30/2026 00:00:01 ") + kEnDash + QStringLiteral(" first - with")))
+    EXPECT_TRUE(rows[1].trimmed().startsWith(QStringLiteral("11/30/2026 00:00:01 ") + kEnDash +
+                                             QStringLiteral(" first - with")))
         << rows[1].toStdString();
     EXPECT_EQ(rows[2].trimmed(), QStringLiteral("no timestamp - on this line"));
     EXPECT_FALSE(rows[2].contains(kEnDash));
     // The line without a timestamp starts in the message column, not at the margin.
     EXPECT_EQ(rows[2].indexOf(QLatin1Char('n')), rows[3].indexOf(QStringLiteral("second")));
-    EXPECT_TRUE(rows[3].contains(QStringLiteral("00:00:02 ") + kEnDash + QStringLiteral(" second")));
+    EXPECT_TRUE(
+        rows[3].contains(QStringLiteral("00:00:02 ") + kEnDash + QStringLiteral(" second")));
 }
 
 TEST_F(PrintTest, LongMessageWrapsUnderItselfAndTheNextLineFollowsBelow) {
@@ -195,12 +205,14 @@ TEST_F(PrintTest, LongMessageWrapsUnderItselfAndTheNextLineFollowsBelow) {
         if (r > 1) {
             // Continuation rows leave the timestamp column empty and start under the message.
             EXPECT_TRUE(rows[r].left(column - 2).trimmed().isEmpty()) << rows[r].toStdString();
-            EXPECT_NEAR(static_cast<double>(rows[r].indexOf(QStringLiteral("word"))), static_cast<double>(column), 2);
+            EXPECT_NEAR(static_cast<double>(rows[r].indexOf(QStringLiteral("word"))),
+                        static_cast<double>(column), 2);
         }
         joined += rows[r].trimmed() + QLatin1Char(' ');
     }
     EXPECT_TRUE(joined.contains(words.substr(0, words.size() - 1).c_str()));
-    EXPECT_TRUE(rows.last().contains(QStringLiteral("00:00:02 ") + kEnDash + QStringLiteral(" after")));
+    EXPECT_TRUE(
+        rows.last().contains(QStringLiteral("00:00:02 ") + kEnDash + QStringLiteral(" after")));
 }
 
 // A line taller than a whole page used to be cut at the page's end and its rest lost.
@@ -212,7 +224,8 @@ TEST_F(PrintTest, LineTallerThanAPageIsNotCutOffButGoesOnNextPage) {
     ASSERT_GE(pages.size(), 3u);
     QStringList found;
     for (const QString& page : pages) {
-        for (const QString& token : page.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+        for (const QString& token :
+             page.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
             if (token.size() == 6 && token.startsWith(QLatin1Char('w'))) found.append(token);
         }
     }
@@ -263,13 +276,14 @@ TEST_F(PrintTest, HugeFontPrintedTextOffThePage) {
     QString all;
     for (const QString& page : pages) all += page;
     all.remove(QRegularExpression(QStringLiteral("\\s")));
-    EXPECT_EQ(all, QStringLiteral("11/30/202600:00:01") + kEnDash + QStringLiteral("ab11/30/202600:00:02") + kEnDash +
-                       QStringLiteral("cd"));
+    EXPECT_EQ(all, QStringLiteral("11/30/202600:00:01") + kEnDash +
+                       QStringLiteral("ab11/30/202600:00:02") + kEnDash + QStringLiteral("cd"));
 }
 
 TEST_F(PrintTest, PagesKeepTheirFirstLinesSoAnyPageDrawsAgainAlone) {
     std::vector<std::string> lines;
-    for (int i = 0; i < 500; ++i) lines.push_back(LogLine(i, std::string("line ").append(std::to_string(i))));
+    for (int i = 0; i < 500; ++i)
+        lines.push_back(LogLine(i, std::string("line ").append(std::to_string(i))));
     Load(lines);
     view.OnBeginPrinting(printer, QStringLiteral("DejaVu Sans"), 90, QString());
     CPagePrinter& pages = *view.GetPagePrinter();
@@ -304,7 +318,8 @@ TEST_F(PrintTest, PagesKeepTheirFirstLinesSoAnyPageDrawsAgainAlone) {
 
 TEST_F(PrintTest, PreviewLaysOutOnlyThePagesInReachAndKeepsTheSideBySideChoice) {
     std::vector<std::string> lines;
-    for (int i = 0; i < 20000; ++i) lines.push_back(LogLine(i, std::string("line ").append(std::to_string(i))));
+    for (int i = 0; i < 20000; ++i)
+        lines.push_back(LogLine(i, std::string("line ").append(std::to_string(i))));
     Load(lines);
     CPrintJob job(view, printer, nullptr);
     int pageCount = 0;
