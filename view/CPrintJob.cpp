@@ -125,6 +125,8 @@ void CPrintJob::PaintPreview(QPrinter* printer) {
     if (printer->paintEngine() == nullptr ||
         printer->paintEngine()->type() != QPaintEngine::Picture) {
         PrintAll();
+        // The job ended the preview's page layout with its own; the preview goes on.
+        m_view.OnBeginPrinting(m_printer, m_strFontFace, m_nFontTenths, m_strLogPath);
         return;
     }
     if (m_view.GetPagePrinter() == nullptr) return;

@@ -339,6 +339,8 @@ TEST_F(PrintTest, PreviewLaysOutOnlyThePagesInReachAndKeepsTheSideBySideChoice) 
         for (int i = 0; i < 5; ++i) QApplication::processEvents();
         grown = preview->pageCount();
         stayed = preview->currentPage();
+        // The preview's own Print hands over the real printer: the whole job runs.
+        preview->print();
         dialog->reject();
     });
     int previewPages = 2;
@@ -349,6 +351,9 @@ TEST_F(PrintTest, PreviewLaysOutOnlyThePagesInReachAndKeepsTheSideBySideChoice) 
     EXPECT_EQ(grown, 2 * pageCount);
     EXPECT_EQ(stayed, pageCount);
     EXPECT_EQ(previewPages, 1);
+    const std::vector<QString> pages = ReadPdf();
+    ASSERT_GT(pages.size(), 100u);
+    EXPECT_TRUE(pages.back().contains(QStringLiteral("line 19999")));
 }
 
 }  // namespace
