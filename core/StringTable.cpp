@@ -58,6 +58,10 @@ std::string_view LoadString(StringId id) {
         case IDS_PROMPT_FILE_OPEN_SUITE_LOG: return "Open the T.A.R.N.I.X. log file\nT.A.R.N.I.X. Log";
         case IDS_PROMPT_FILE_PRINT_SETUP: return "Change the printer and printing options\nPrint Setup";
         case IDS_PROMPT_FILE_PRINT: return "Print the log messages\nPrint";
+        case IDS_PROMPT_FILE_PRINT_PREVIEW: return "Show the log messages as they will be printed\nPrint Preview";
+        case IDS_PRINT_FONT_SIZE_RANGE: return "Enter a font size from 4 to 65535 points.";
+        case IDS_PRINT_TO_PDF: return "Print to PDF";
+        case IDS_PRINTING_PAGE: return "Printing page %1...";
         case IDS_PROMPT_EDIT_COPY: return "Copy the selection to the Clipboard\nCopy";
         case IDS_PROMPT_EDIT_FIND: return "Find the specified text\nFind";
         case IDS_PROMPT_EDIT_SELECT_ALL: return "Select all log messages\nSelect All";

@@ -212,6 +212,7 @@ void CMainFrame::OnContextHelp() { QWhatsThis::enterWhatsThisMode(); }
 void CMainFrame::OnAppExit() { close(); }
 void CMainFrame::OnAppAbout() { emit AboutRequested(); }
 
+
 QList<QAction*> CMainFrame::GetRecentFileActions() const { return m_recentActions; }
 
 void CMainFrame::RebuildRecentFileMenu() {

@@ -119,6 +119,9 @@ public:
     void OnFileOpenSuiteLog();
     void OnAppExit();
     void OnAppAbout();
+    void OnFilePrint() { emit PrintRequested(); }
+    void OnFilePrintPreview() { emit PrintPreviewRequested(); }
+    void OnFilePrintSetup() { emit PrintSetupRequested(); }
     void OnViewToolbar();
     void OnViewStatusBar();
     void OnContextHelp();
@@ -144,17 +147,21 @@ public:
 
     // Enable and check rules (see the command table).
     bool HasLogPath() const { return !m_strLogPath.empty(); }
+    bool HasDisplayedLines() const;
     bool CanSaveLog() const { return HasLogPath() && m_bFilteredUnsaved; }
     bool HasFilters() const { return m_pActiveFilters != nullptr; }
     bool CanSaveFilters() const { return HasFilters() && m_bFiltersModified; }
     bool CanCopy() const;
-    bool HasDisplayedLines() const;
     bool IsToolBarShown() const;
     bool IsStatusBarShown() const;
 
 signals:
-    // The About command belongs to the application object.
+    // The About command belongs to the application object; so do the printing commands,
+    // as the application keeps the printer and the printer font.
     void AboutRequested();
+    void PrintRequested();
+    void PrintPreviewRequested();
+    void PrintSetupRequested();
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -28,9 +28,12 @@ constexpr std::array kCommands = {
     CommandRow{ID_FILE_SAVE_FILTERS_AS, M::File, 2, "Save &Filters As...", nullptr, 0, 0, nullptr,
                IDS_PROMPT_FILE_SAVE_FILTERS_AS, &F::OnFileSaveFiltersAs, &F::HasFilters, nullptr},
     CommandRow{ID_FILE_PRINT, M::File, 3, "&Print...", "Ctrl+P", 7, 3, "print",
-               IDS_PROMPT_FILE_PRINT, nullptr, nullptr, nullptr},
+               IDS_PROMPT_FILE_PRINT, &F::OnFilePrint, &F::HasDisplayedLines, nullptr},
+    // The preview gets a menu entry of its own, or nothing would reach it.
+    CommandRow{ID_FILE_PRINT_PREVIEW, M::File, 3, "Print Pre&view", nullptr, 0, 0, nullptr,
+               IDS_PROMPT_FILE_PRINT_PREVIEW, &F::OnFilePrintPreview, &F::HasDisplayedLines, nullptr},
     CommandRow{ID_FILE_PRINT_SETUP, M::File, 3, "P&rint Setup...", nullptr, 0, 0, nullptr,
-               IDS_PROMPT_FILE_PRINT_SETUP, nullptr, nullptr, nullptr},
+               IDS_PROMPT_FILE_PRINT_SETUP, &F::OnFilePrintSetup, nullptr, nullptr},
     CommandRow{ID_FILE_OPEN_SUITE_LOG, M::File, 4, "Open &T.A.R.N.I.X. Log", "Ctrl+U", 0, 0,
                nullptr, IDS_PROMPT_FILE_OPEN_SUITE_LOG, &F::OnFileOpenSuiteLog, nullptr, nullptr},
     // The recent-file entries come between group 4 and Exit.
