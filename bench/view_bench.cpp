@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "BenchHost.h"
+#include "BenchView.h"
 #include "CFilterMatcher.h"
 #include "CQtTextMeasurer.h"
 #include "CTrawlviewDoc.h"
@@ -115,26 +116,6 @@ void PrintPaints(const char* what, CTrawlviewView& view, QImage& image, int n, c
     Print(what, Summarise(wall), "ms", cpuNote + note);
 }
 
-// A document and its view in a 1920 x 1080 window, as the program has them.
-struct BenchWindow {
-    BenchWindow(BenchHost& host, const CQtTextMeasurer& measurer) : doc(host, &measurer), view(doc, measurer) {
-        host.onLinesChanged = [this] { view.OnUpdate(); };
-        view.resize(1920, 1080);
-        view.show();
-        view.OnInitialUpdate();
-    }
-    // Makes the viewport exactly 1,080 pixels high, whatever the bars take, and returns
-    // an image of its size to paint into.
-    QImage FullHeightImage() {
-        const int bar = view.HasScrollBar(CScrollView32::SB_HORZ) ? view.horizontalScrollBar()->sizeHint().height() : 0;
-        view.resize(1920, 1080 + bar);
-        return QImage(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
-    }
-
-    CTrawlviewDoc doc;
-    CTrawlviewView view;
-};
-
 // Writes `lines` lines of `bytes` bytes each: a timestamp, then `words` repeated, each
 // line cut at a character boundary and ended by CR LF. Kept when it exists.
 bool EnsureLongLog(const std::string& path, int lines, std::uint64_t bytes, const std::string& words) {
@@ -178,8 +159,6 @@ int RunLongLines(const std::string& dir, const char* only) {
         {"1 line of 1 GiB, UTF-8", 1, std::uint64_t{1} << 30,
          "\xC3\xA9t\xC3\xA9 na\xC3\xAFve \xE2\x80\x93 caf\xC3\xA9 queue flush "},
     };
-    BenchHost host("view_bench");
-    const CQtTextMeasurer measurer;
     constexpr int kPaints = 30;
     for (const Case& c : cases) {
         if (only != nullptr && std::strstr(c.name, only) == nullptr) continue;
@@ -189,7 +168,7 @@ int RunLongLines(const std::string& dir, const char* only) {
             std::fprintf(stderr, "view_bench: cannot write %s\n", path.c_str());
             return 1;
         }
-        BenchWindow window(host, measurer);
+        BenchView window("view_bench");
         CTrawlviewDoc& doc = window.doc;
         CTrawlviewView& view = window.view;
         const Clock::time_point start = Clock::now();
@@ -224,7 +203,7 @@ int RunLongLines(const std::string& dir, const char* only) {
             std::snprintf(cpuNote, sizeof cpuNote, "cpu median %.2f ms", Summarise(cpu).median);
             if (!steps.empty()) Print("line down at the end + paint", Summarise(steps), "ms", cpuNote);
         }
-        host.onLinesChanged = nullptr;
+        window.host.onLinesChanged = nullptr;
     }
     std::printf("peak RSS %llu MiB\n", static_cast<unsigned long long>(PeakRssMiB()));
     return 0;
@@ -245,11 +224,11 @@ int main(int argc, char** argv) {
     SetLocaleFormats(MakeLocaleFormats(LocaleValues{}, LocaleValues{}));
     if (std::strcmp(argv[1], "--long") == 0) return RunLongLines(argv[2], argc > 3 ? argv[3] : nullptr);
 
-    BenchHost host("view_bench");
-    const CQtTextMeasurer measurer;
-    BenchWindow window(host, measurer);
-    CTrawlviewDoc& doc = window.doc;
-    CTrawlviewView& view = window.view;
+    BenchView bench("view_bench");
+    BenchHost& host = bench.host;
+    const CQtTextMeasurer& measurer = bench.measurer;
+    CTrawlviewDoc& doc = bench.doc;
+    CTrawlviewView& view = bench.view;
 
     constexpr int kLoads = 3;
     constexpr int kRebuilds = 5;
@@ -292,7 +271,7 @@ int main(int argc, char** argv) {
     host.SetFilters(nullptr);
     doc.RebuildDisplay();
 
-    QImage image = window.FullHeightImage();
+    QImage image = bench.FullHeightImage();
     std::printf("window %dx%d pixels, %d lines visible\n", image.width(), image.height(),
                 image.height() / std::max(1, view.GetLineHeight()));
 
