@@ -185,8 +185,8 @@ int RunLongLines(const std::string& dir, const char* only) {
             const Timing first = PaintTimed(view, image);
             char what[96];
             std::snprintf(what, sizeof what, "paint at %s", names[k]);
-            char note[64];
-            std::snprintf(note, sizeof note, "(first paint there %.1f ms)", first.wall);
+            char note[80];
+            std::snprintf(note, sizeof note, "(first paint there %.1f ms, cpu %.1f ms)", first.wall, first.cpu);
             PrintPaints(what, view, image, kPaints, note);
         }
         if (doc.GetLineCount() > 1) {
