@@ -10,6 +10,12 @@ void CLineCache::Clear() {
     for (Entry& entry : m_entries) entry.line = -1;
 }
 
+void CLineCache::ForgetFrom(LineIndex first) {
+    for (Entry& entry : m_entries) {
+        if (entry.line >= first) entry.line = -1;
+    }
+}
+
 CLineCache::Entry& CLineCache::Get(const CTrawlviewDoc& doc, LineIndex line) {
     Entry& entry = m_entries[static_cast<std::size_t>(line) % kSlots];
     if (entry.line != line) {

@@ -38,6 +38,9 @@ public:
     CLineCache();
     // Forgets every line, keeping the memory; call whenever the document's lines change.
     void Clear();
+    // Forgets the lines from `first` on (lines were appended and the last one may have
+    // changed); the others keep their checkpoints.
+    void ForgetFrom(LineIndex first);
     // The pieces of displayed line `line` of doc.
     Entry& Get(const CTrawlviewDoc& doc, LineIndex line);
     // The last checkpoint of the entry's message at or before `width` pixels into it,

@@ -42,6 +42,7 @@ bool CLogFile::Open(const std::string& path, StringId& failure) {
         return false;
     }
     m_nSize = static_cast<std::uint64_t>(st.st_size);
+    m_identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     return true;
 }
 

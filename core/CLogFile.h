@@ -20,6 +20,14 @@ public:
     bool Open(const std::string& path, StringId& failure);
     // Size when opened; later growth is not followed.
     std::uint64_t Size() const { return m_nSize; }
+    // Which file this is, whatever its name: device and inode. A log renamed away and
+    // replaced by a new file under its name is another file.
+    struct Identity {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        bool operator==(const Identity&) const = default;
+    };
+    Identity GetIdentity() const { return m_identity; }
     // Fills buffer[0, count) as far as the file goes, looping over short reads. Returns
     // the number of bytes read (less than count at the end of the file); on a read error
     // returns false and sets failure.
@@ -34,4 +42,5 @@ private:
     int m_fd = -1;
     std::uint64_t m_nSize = 0;
     std::uint64_t m_nOffset = 0;  // where Read goes on
+    Identity m_identity;
 };

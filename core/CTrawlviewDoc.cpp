@@ -1,6 +1,7 @@
 #include "CTrawlviewDoc.h"
 
 #include <algorithm>
+#include <cstring>
 #include <thread>
 
 #include "CLineCutter.h"
@@ -80,6 +81,8 @@ bool CTrawlviewDoc::LoadLogFile(const std::string& path) {
         }
         m_buffer.SetSize(got);
         m_nFileSize = got;
+        m_loadedFile = file.GetIdentity();
+        m_bLoadedFile = true;
         break;
     }
     CutLines();
@@ -91,7 +94,7 @@ void CTrawlviewDoc::CutLines() {
     m_lines.clear();
     if (m_nFileSize == 0) return;
     m_lines.reserve(static_cast<std::size_t>(m_nFileSize / 128) + 16);
-    CLineCutter cutter;
+    CLineCutter cutter = MakeCutter();
     cutter.Cut(m_buffer.Data(), static_cast<std::size_t>(m_nFileSize), true,
                [this](std::uint64_t start, std::uint64_t length) { m_lines.push_back({start, length}); });
 
@@ -130,11 +133,7 @@ void CTrawlviewDoc::FilterLines() {
     m_lineStarts.clear();
     m_host.SetProgressRange(m_nFileSize);
     if (m_pMeasurer != nullptr) m_cells = MeasureColumnCells(*m_pMeasurer, GetLocaleFormats());
-    // A line no wider than the widest so far even at the widest byte advance need not be
-    // measured; a non-empty text is never zero pixels wide. A cell may be wider than any
-    // one byte (a separator of several bytes is one character).
-    std::int64_t maxAdvance = m_pMeasurer != nullptr ? m_pMeasurer->MaxByteAdvance() : 1;
-    if (maxAdvance > 0) maxAdvance = std::max<std::int64_t>({maxAdvance, m_cells.first, m_cells.cell});
+    const std::int64_t maxAdvance = MaxAdvance();
     std::int64_t maxWidth = 0;
     selector.Select(m_buffer.Data(), m_lines.data(), m_lines.size(),
                     [&](std::size_t k, std::string_view, std::size_t displayLength) {
@@ -153,7 +152,19 @@ void CTrawlviewDoc::FilterLines() {
     m_host.EndProgress();
 }
 
+std::int64_t CTrawlviewDoc::MaxAdvance() const {
+    // A line no wider than the widest so far even at the widest byte advance need not be
+    // measured; a non-empty text is never zero pixels wide. A cell may be wider than any
+    // one byte (a separator of several bytes is one character).
+    std::int64_t maxAdvance = m_pMeasurer != nullptr ? m_pMeasurer->MaxByteAdvance() : 1;
+    if (maxAdvance > 0) maxAdvance = std::max<std::int64_t>({maxAdvance, m_cells.first, m_cells.cell});
+    return maxAdvance;
+}
+
 void CTrawlviewDoc::DeleteContents() {
+    m_bLoadedFile = false;
+    m_nCountedLines = 0;
+    m_nShownUnfiltered = 0;
     // The buffer's memory is kept for the next load; its bytes are no longer valid.
     m_buffer.SetSize(0);
     m_nFileSize = 0;
@@ -203,4 +214,127 @@ std::int64_t CTrawlviewDoc::MeasureLine(std::size_t k) const {
     LayOutLine(k, m_scratchLine);
     if (m_pMeasurer == nullptr) return static_cast<std::int64_t>(m_scratchLine.Length());
     return m_scratchLine.Width(*m_pMeasurer, m_cells);
+}
+
+// ---- Following a growing log ----
+
+bool CTrawlviewDoc::ShowsUnfiltered(std::size_t k) const {
+    const std::uint32_t code = m_layoutCodes[k];
+    if (code != 0) return code != 1;
+    const std::string_view raw(m_buffer.Data() + m_lines[k].start, static_cast<std::size_t>(m_lines[k].length));
+    return LayoutDisplayText(raw, true, GetLocaleFormats()).Length(raw.size()) != 0;
+}
+
+LineIndex CTrawlviewDoc::GetUnfilteredLineCount() const {
+    // Every cut line has a display text unless its timestamp is unreadable and such
+    // lines are left out.
+    if (!m_host.GetExcludeInvalidDates()) return static_cast<LineIndex>(m_lines.size());
+    for (; m_nCountedLines < m_lines.size(); ++m_nCountedLines) {
+        if (ShowsUnfiltered(m_nCountedLines)) ++m_nShownUnfiltered;
+    }
+    return static_cast<LineIndex>(m_nShownUnfiltered);
+}
+
+CTrawlviewDoc::FollowStep CTrawlviewDoc::ReadAppended(const std::string& path, std::uint64_t maxBytes) {
+    FollowStep step;
+    CLogFile file;
+    StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
+    if (!file.Open(path, failure)) {
+        step.result = FollowResult::Missing;
+        return step;
+    }
+    const std::uint64_t oldSize = m_nFileSize;
+    if (!m_bLoadedFile || !(file.GetIdentity() == m_loadedFile) || file.Size() < oldSize) {
+        step.result = FollowResult::Replaced;
+        return step;
+    }
+    if (file.Size() == oldSize || maxBytes == 0) return step;
+    // A log truncated and written again past its old length between two looks is
+    // another log: the bytes before the old end must still be the ones held.
+    char tail[256];
+    const std::uint64_t check = std::min<std::uint64_t>(oldSize, sizeof tail);
+    std::uint64_t got = 0;
+    if (!file.ReadAt(tail, check, oldSize - check, got, failure)) {
+        step.result = FollowResult::Missing;
+        return step;
+    }
+    if (got != check ||
+        (check > 0 && std::memcmp(tail, m_buffer.Data() + oldSize - check, static_cast<std::size_t>(check)) != 0)) {
+        step.result = FollowResult::Replaced;
+        return step;
+    }
+    const std::uint64_t want = std::min(file.Size() - oldSize, maxBytes);
+    const char* before = m_buffer.Data();
+    // Room for more than this step, so that a steady writer rarely makes the buffer move.
+    if (!m_buffer.Grow(oldSize + want + std::max<std::uint64_t>(want, oldSize / 16))) return step;
+    step.bufferMoved = m_buffer.Data() != before;
+    if (step.bufferMoved && m_nWidestLine >= 0) {
+        LayOutLine(static_cast<std::size_t>(m_lineStarts[static_cast<std::size_t>(m_nWidestLine)]), m_widestPieces);
+    }
+    const bool read = file.ReadAt(m_buffer.Data() + oldSize, want, oldSize, got, failure);
+    if (!read || got == 0) {
+        m_buffer.SetSize(oldSize);  // the NUL after the held bytes
+        step.result = read ? FollowResult::Unchanged : FollowResult::Missing;
+        return step;
+    }
+    m_buffer.SetSize(oldSize + got);
+    m_nFileSize = oldSize + got;
+    step.result = FollowResult::Appended;
+    step.more = file.Size() > m_nFileSize;
+    step.firstChanged = AppendLines();
+    return step;
+}
+
+LineIndex CTrawlviewDoc::AppendLines() {
+    // Cutting can start afresh wherever a line starts and gives the lines a cut of the
+    // whole file gives from there. The last line starts where the previous cut left
+    // off; it was ended by the end of the bytes then and is cut again.
+    std::size_t first = m_lines.size();
+    std::uint64_t restart = 0;
+    bool widestGone = false;
+    if (!m_lines.empty()) {
+        first = m_lines.size() - 1;
+        restart = m_lines.back().start;
+        if (!m_lineStarts.empty() && m_lineStarts.back() == first) {
+            widestGone = m_nWidestLine == static_cast<LineIndex>(m_lineStarts.size()) - 1;
+            m_lineStarts.pop_back();
+        }
+        if (m_nCountedLines > first) {
+            if (ShowsUnfiltered(first)) --m_nShownUnfiltered;
+            m_nCountedLines = first;
+        }
+        m_lines.pop_back();
+        m_layoutCodes.pop_back();
+    }
+    const auto firstChanged = static_cast<LineIndex>(m_lineStarts.size());
+    CLineCutter cutter = MakeCutter();
+    cutter.Cut(m_buffer.Data() + restart, static_cast<std::size_t>(m_nFileSize - restart), true,
+               [this, restart](std::uint64_t start, std::uint64_t length) { m_lines.push_back({restart + start, length}); });
+    const LocaleFormats& formats = GetLocaleFormats();
+    m_layoutCodes.resize(m_lines.size());
+    for (std::size_t k = first; k < m_lines.size(); ++k) {
+        m_layoutCodes[k] = CLineSelector::LayoutCode(GetSpanText(k), formats);
+    }
+    if (widestGone) {
+        // The widest line was the one cut again; finding the widest anew takes a pass
+        // over all lines, the new ones included.
+        FilterLines();
+        return firstChanged;
+    }
+    CLineSelector selector(m_host.GetActiveFilters(), m_host.GetExcludeInvalidDates(), formats);
+    const std::int64_t maxAdvance = MaxAdvance();
+    selector.Select(m_buffer.Data(), m_lines.data() + first, m_lines.size() - first,
+                    [&](std::size_t j, std::string_view, std::size_t displayLength) {
+        const std::size_t k = first + j;
+        m_lineStarts.push_back(k);
+        if (maxAdvance > 0 && static_cast<std::int64_t>(displayLength) * maxAdvance <= m_nWidestWidth) return;
+        const std::int64_t w = MeasureLine(k);
+        if (w > m_nWidestWidth) {
+            m_nWidestWidth = w;
+            m_nWidestLine = static_cast<LineIndex>(m_lineStarts.size() - 1);
+            m_widestPieces = m_scratchLine;
+        }
+    }, m_layoutCodes.data() + first);
+    m_nLineCount = static_cast<LineIndex>(m_lineStarts.size());
+    return firstChanged;
 }

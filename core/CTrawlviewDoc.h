@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CLineCutter.h"
+#include "CLogFile.h"
 #include "DisplayLine.h"
 #include "LogBuffer.h"
 
@@ -61,11 +62,51 @@ public:
 
     ByteOffset GetFileSize() const { return m_nFileSize; }
 
+    // Lines the log would show with no filters active (under the same preference): all
+    // of them unless lines with invalid timestamps are left out.
+    LineIndex GetUnfilteredLineCount() const;
+
+    // Following a growing log. What one look at the file found:
+    enum class FollowResult {
+        Unchanged,  // nothing new
+        Appended,   // new bytes read and their lines added to the displayed lines
+        Replaced,   // shorter, or another file under the name: it must be loaded again
+        Missing,    // not there or not readable now; the lines on display stay
+    };
+    struct FollowStep {
+        FollowResult result = FollowResult::Unchanged;
+        // The first displayed line that is new or changed (the last line is cut again
+        // when it was unfinished); displayed lines before it are untouched.
+        LineIndex firstChanged = 0;
+        // More bytes wait beyond maxBytes: look again soon.
+        bool more = false;
+        // The bytes moved in memory: text pieces taken from lines earlier are stale.
+        bool bufferMoved = false;
+    };
+    // Looks at the log at path (the one loaded) and takes in at most maxBytes of what was
+    // appended since: only the new bytes are read, cut with the load's rules and passed
+    // through the active filters; the displayed lines before firstChanged keep their
+    // indexes. The host is not told (the caller updates its view without a rebuild).
+    FollowStep ReadAppended(const std::string& path, std::uint64_t maxBytes);
+
 private:
+    // The cutter of every load and append: both cut by the same rules.
+    static CLineCutter MakeCutter() { return CLineCutter(); }
+    // Cuts the bytes from the start of the last line to the end of the file (the last
+    // line was cut at the old end and may have grown), selects and measures the new
+    // lines. Returns the first displayed line that changed.
+    LineIndex AppendLines();
+    // Whether line k shows when no filter is active.
+    bool ShowsUnfiltered(std::size_t k) const;
     void CutLines();
     // k indexes m_lines.
     void LayOutLine(std::size_t k, DisplayLine& out) const;
     std::int64_t MeasureLine(std::size_t k) const;
+    // The widest a byte of a line can be drawn; 0 when unknown (every line is measured).
+    std::int64_t MaxAdvance() const;
+    std::string_view GetSpanText(std::size_t k) const {
+        return {m_buffer.Data() + m_lines[k].start, static_cast<std::size_t>(m_lines[k].length)};
+    }
     const LineSpan& Span(LineIndex i) const;
 
     IDocumentHost& m_host;
@@ -88,4 +129,11 @@ private:
     mutable DisplayLine m_scratchLine;
     // The pieces of m_nWidestLine, as the rebuild laid them out.
     DisplayLine m_widestPieces;
+    // The file the last load read, to tell a rotated log from a grown one.
+    CLogFile::Identity m_loadedFile;
+    bool m_bLoadedFile = false;
+    // Of m_lines[0, m_nCountedLines), how many show without filters while invalid
+    // timestamps are excluded; counted on demand.
+    mutable std::size_t m_nCountedLines = 0;
+    mutable std::size_t m_nShownUnfiltered = 0;
 };

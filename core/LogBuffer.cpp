@@ -33,6 +33,25 @@ bool LogBuffer::Reserve(std::uint64_t size) {
     return true;
 }
 
+std::uint64_t LogBuffer::Room() const {
+    return m_nCapacity > 1 + kScanPadding ? m_nCapacity - 1 - kScanPadding : 0;
+}
+
+bool LogBuffer::Grow(std::uint64_t size) {
+    if (m_pData == nullptr) return Reserve(size);
+    if (size <= Room()) return true;
+    if (size >= std::numeric_limits<std::size_t>::max() - kHugePage) return false;
+    const std::size_t need = static_cast<std::size_t>(size) + 1 + kScanPadding;
+    const std::size_t capacity = (need + kHugePage - 1) / kHugePage * kHugePage;
+    // The kernel moves the pages rather than their bytes: growing costs no copy.
+    void* p = mremap(m_pData, m_nCapacity, capacity, MREMAP_MAYMOVE);
+    if (p == MAP_FAILED) return false;
+    madvise(p, capacity, MADV_HUGEPAGE);
+    m_pData = static_cast<char*>(p);
+    m_nCapacity = capacity;
+    return true;
+}
+
 void LogBuffer::SetSize(std::uint64_t size) {
     m_nSize = size;
     if (m_pData != nullptr) m_pData[size] = '\0';

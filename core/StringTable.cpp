@@ -14,6 +14,13 @@ std::string_view LoadString(StringId id) {
             return "The filter \"%1\" holds a line break and cannot be written to a filter file. "
                    "Edit or remove it, then save again.";
         case IDS_FILTERS_LOADED: return "Filters read from the filter file: %1";
+        case IDS_FOLLOW_RELOADED: return "The log was replaced or got shorter and has been loaded again.";
+        case IDS_LINES_PANE: return "%1 lines";
+        case IDS_ONE_LINE_PANE: return "1 line";
+        case IDS_LINES_OF_PANE: return "%1 of %2 lines";
+        case IDS_NO_ACTIVE_FILTERS: return "No active filters";
+        case IDS_ONE_ACTIVE_FILTER: return "1 active filter; double-click to change it";
+        case IDS_ACTIVE_FILTERS: return "%1 active filters; double-click to change them";
         case AFX_IDP_FAILED_TO_OPEN_DOC: return "Could not open the file %1.";
         case AFX_IDP_FILE_NOT_FOUND: return "Could not find the file %1.";
         case AFX_IDP_FILE_BAD_PATH: return "The path %1 is not valid.";
@@ -74,6 +81,7 @@ std::string_view LoadString(StringId id) {
         case IDS_PROMPT_PREV_PANE: return "Switch back to the previous window pane\nPrevious Pane";
         case IDS_PROMPT_VIEW_TOOLBAR: return "Show or hide the toolbar\nToggle Toolbar";
         case IDS_PROMPT_VIEW_STATUS_BAR: return "Show or hide the status bar\nToggle Status Bar";
+        case IDS_PROMPT_VIEW_FOLLOW: return "Show lines as they are appended to the log\nFollow";
         case IDS_PROMPT_FILE_MRU: return "Open this file";
     }
     return {};

@@ -36,6 +36,9 @@ void AppSettings::SetExcludeInvalidDate(bool exclude) { UserSettings().setValue(
 int AppSettings::GetPreviewPages() { return ReadInt(UserSettings().value(kPreviewPages), 0); }
 void AppSettings::SetPreviewPages(int pages) { UserSettings().setValue(kPreviewPages, pages); }
 
+bool AppSettings::GetFollow() { return ReadInt(UserSettings().value(kFollow), 0) != 0; }
+void AppSettings::SetFollow(bool follow) { UserSettings().setValue(kFollow, follow ? 1 : 0); }
+
 QStringList AppSettings::GetRecentFiles() {
     QSettings settings = UserSettings();
     settings.beginGroup(kRecentFileSection);

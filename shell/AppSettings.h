@@ -16,6 +16,7 @@ public:
     static constexpr const char* kPrinterFontSize = "Settings/Printer Font Size";
     static constexpr const char* kExcludeInvalidDate = "Settings/Exclude Invalid Date";
     static constexpr const char* kPreviewPages = "Settings/PreviewPages";
+    static constexpr const char* kFollow = "Settings/Follow";
     static constexpr const char* kRecentFileSection = "Recent File List";
     // Machine-wide, under the company alone.
     static constexpr const char* kHelpFilePath = "Help File Path";
@@ -28,6 +29,8 @@ public:
     static void SetExcludeInvalidDate(bool exclude);
     static int GetPreviewPages();  // 0
     static void SetPreviewPages(int pages);
+    static bool GetFollow();  // stored as 0 or 1; 0
+    static void SetFollow(bool follow);
     // "File1" to "File4", most recent first; missing and empty entries are left out.
     static QStringList GetRecentFiles();
     static void SetRecentFiles(const QStringList& files);

@@ -1,6 +1,7 @@
 #include "CMainFrame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -21,6 +22,8 @@
 #include "CFiltersDlg.h"
 #include "CFindDlg.h"
 #include "CHelpWindow.h"
+#include "CLinesPane.h"
+#include "CLogFollower.h"
 #include "CLoadTiming.h"
 #include "CMessageBoxes.h"
 #include "CPreferencesDlg.h"
@@ -184,6 +187,17 @@ void CMainFrame::CreateStatusBar() {
     m_wndStatusBar->setWhatsThis(QStringLiteral("The status bar: what a command does, the progress of a load, "
                                                 "the lock keys, and the date and time."));
     m_pClock = new CStatusClock(*m_wndStatusBar, m_nDatePane, m_nTimePane);
+    // Left of the indicators: the message pane stays the status bar's first widget.
+    m_pLinesPane = new CLinesPane(m_wndStatusBar);
+    m_pLinesPane->setWhatsThis(QStringLiteral("How many lines are on display and, while filters are active, of how "
+                                              "many. Double-click it to change the filters."));
+    m_wndStatusBar->insertPermanentWidget(0, m_pLinesPane);
+    connect(m_pLinesPane, &CLinesPane::DoubleClicked, this, [this] {
+        OnEditFilters();
+        UpdateCommandUI();
+    });
+    m_pFollower = new CLogFollower(this);
+    connect(m_pFollower, &CLogFollower::Look, this, &CMainFrame::OnFollowLook);
 }
 
 void CMainFrame::UpdateCommandUI() {
@@ -297,13 +311,75 @@ bool CMainFrame::AskRetry(const std::string& message) { return m_pBoxes->AskRetr
 void CMainFrame::LinesChanged() {
     if (m_pLoadTiming != nullptr && !m_pDoc->GetPathName().empty()) m_pLoadTiming->LinesChanged(m_pDoc->GetLineCount());
     if (m_pView != nullptr) m_pView->OnUpdate();
+    UpdateLinesPane();
     // The selection is gone and the number of lines changed: Copy, Select All and Find.
     UpdateCommandUI();
+}
+
+void CMainFrame::UpdateLinesPane() {
+    if (m_pLinesPane == nullptr) return;
+    int filters = 0;
+    for (const LogFilter* node = m_pActiveFilters.get(); node != nullptr; node = node->next.get()) ++filters;
+    m_pLinesPane->SetCounts(m_pDoc->GetLineCount(), filters > 0 ? m_pDoc->GetUnfilteredLineCount() : 0, filters);
+}
+
+void CMainFrame::OnViewFollow() {
+    SetFollow(!m_bFollow);
+    AppSettings::SetFollow(m_bFollow);
+}
+
+void CMainFrame::SetFollow(bool follow) {
+    m_bFollow = follow;
+    if (!follow) {
+        m_pFollower->Stop();
+    } else {
+        FollowLoadedLog();
+        OnFollowLook();
+    }
+    UpdateCommandUI();
+}
+
+void CMainFrame::FollowLoadedLog() {
+    if (!m_bFollow) return;
+    if (m_strLogPath.empty()) {
+        m_pFollower->Stop();
+        return;
+    }
+    m_pFollower->Start(DecodePath(m_strLogPath));
+    m_pView->ScrollToEnd();
+}
+
+void CMainFrame::OnFollowLook() {
+    if (!m_bFollow || m_strLogPath.empty()) return;
+    // Nothing changes under an open dialog (the filter list, a print job); the first look
+    // after it takes in everything that came meanwhile.
+    if (QApplication::activeModalWidget() != nullptr) return;
+    const CTrawlviewDoc::FollowStep step = m_pDoc->ReadAppended(m_strLogPath, kFollowStepBytes);
+    switch (step.result) {
+        case CTrawlviewDoc::FollowResult::Appended:
+            m_pView->OnLinesAppended(step.firstChanged, step.bufferMoved);
+            UpdateLinesPane();
+            UpdateCommandUI();
+            if (step.more) m_pFollower->LookSoon();
+            break;
+        case CTrawlviewDoc::FollowResult::Replaced:
+            m_pDoc->LoadLogFile(m_strLogPath);
+            AfterOpen();
+            FollowLoadedLog();
+            m_wndStatusBar->showMessage(LoadQString(IDS_FOLLOW_RELOADED), kFollowMessageMs);
+            break;
+        case CTrawlviewDoc::FollowResult::Missing:
+        case CTrawlviewDoc::FollowResult::Unchanged:
+            // A log renamed away and back, or replaced, is watched under its name again.
+            m_pFollower->Rewatch();
+            break;
+    }
 }
 
 void CMainFrame::LoadCommandLineFile(const std::string& path) {
     m_pDoc->LoadLogFile(path);
     AfterOpen();
+    FollowLoadedLog();
 }
 
 bool CMainFrame::IsFilterFileName(const QString& path) {
@@ -327,6 +403,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     } else {
         m_strLogPath = bytes;
         m_pDoc->LoadLogFile(bytes);
+        FollowLoadedLog();
     }
     AfterOpen();
     // A log that failed to load has been reported by the document already.
@@ -355,11 +432,13 @@ void CMainFrame::OpenLogFile(const std::string& path) {
     m_strLogPath = path;
     m_pDoc->LoadLogFile(path);
     AfterOpen();
+    FollowLoadedLog();
 }
 
 void CMainFrame::OnFileReload() {
     m_pDoc->LoadLogFile(m_strLogPath);
     AfterOpen();
+    FollowLoadedLog();
 }
 
 void CMainFrame::OnFileOpenSuiteLog() {

@@ -16,7 +16,9 @@
 #include "LogFilter.h"
 
 class CHelpWindow;
+class CLinesPane;
 class CLoadTiming;
+class CLogFollower;
 class CProgressStatusBar;
 class CQtTextMeasurer;
 class CStatusClock;
@@ -51,6 +53,8 @@ public:
     CProgressStatusBar& GetStatusBar() const { return *m_wndStatusBar; }
     CStatusClock& GetClock() const { return *m_pClock; }
     QToolBar& GetToolBar() const { return *m_wndToolBar; }
+    CLinesPane& GetLinesPane() const { return *m_pLinesPane; }
+    CLogFollower& GetFollower() const { return *m_pFollower; }
     IMessageBoxes& GetMessageBoxes() const { return *m_pBoxes; }
     QAction* GetAction(int id) const;
     // The recent-file entries as the File menu shows them, most recent first.
@@ -124,6 +128,8 @@ public:
     void OnFilePrintSetup() { emit PrintSetupRequested(); }
     void OnViewToolbar();
     void OnViewStatusBar();
+    // View > Follow: switched and stored.
+    void OnViewFollow();
     void OnContextHelp();
     // The view's commands: the view does the work, the window reports a failed Copy.
     void OnEditCopy();
@@ -154,6 +160,21 @@ public:
     bool CanCopy() const;
     bool IsToolBarShown() const;
     bool IsStatusBarShown() const;
+    bool IsFollowing() const { return m_bFollow; }
+
+    // Follow: lines appended to the log appear without a reload; a log that got shorter
+    // or was replaced under its name is loaded again; a log that is gone leaves the
+    // lines on display until it is back. Turning it on shows the end of the log.
+    void SetFollow(bool follow);
+    // One look at the followed log (the follower's Look).
+    void OnFollowLook();
+    // Bytes one look takes in at most, so that a flood of appended bytes never holds up
+    // the window for long; the rest follows in the next looks.
+    static constexpr std::uint64_t kFollowStepBytes = std::uint64_t{16} << 20;
+    // How long the status bar says that a followed log was loaded again.
+    static constexpr int kFollowMessageMs = 5000;
+    // The lines pane's texts: lines on display, of how many, active filters.
+    void UpdateLinesPane();
 
 signals:
     // The About command belongs to the application object; so do the printing commands,
@@ -182,6 +203,8 @@ private:
     // cannot be opened.
     bool OpenFilterFile(const std::string& path);
     void UpdateTitle();
+    // A log was loaded (opened or reloaded): a followed log is watched and shown at its end.
+    void FollowLoadedLog();
 
     std::string m_strLogPath;
     std::string m_strFilterPath;
@@ -194,6 +217,9 @@ private:
     CProgressStatusBar* m_wndStatusBar = nullptr;
     QToolBar* m_wndToolBar = nullptr;
     bool m_bFilteredUnsaved = false;
+    bool m_bFollow = false;
+    CLogFollower* m_pFollower = nullptr;
+    CLinesPane* m_pLinesPane = nullptr;
 
     std::unique_ptr<IMessageBoxes> m_pOwnBoxes;
     IMessageBoxes* m_pBoxes;

@@ -69,8 +69,11 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     // through the open path, where a filter file is read as filters.
     std::string commandLineFile;
     std::string openRequest;
+    bool follow = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == "--open" && i + 1 < arguments.size()) {
+        if (arguments[i] == "--follow") {
+            follow = true;
+        } else if (arguments[i] == "--open" && i + 1 < arguments.size()) {
             if (openRequest.empty()) openRequest = arguments[i + 1];
             ++i;
         } else if (commandLineFile.empty() && !arguments[i].empty() && arguments[i][0] != '-') {
@@ -114,6 +117,8 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
 
     // The stored preference decides which lines the command-line file shows.
     frame.SetExcludeInvalidDates(AppSettings::GetExcludeInvalidDate());
+    // "--follow" turns Follow on for this run without changing the stored choice.
+    frame.SetFollow(follow || AppSettings::GetFollow());
 
     if (const QScreen* screen = QApplication::primaryScreen()) {
         const QSize available = screen->availableSize();

@@ -53,6 +53,8 @@ constexpr std::array kCommands = {
                IDS_PROMPT_VIEW_TOOLBAR, &F::OnViewToolbar, nullptr, &F::IsToolBarShown},
     CommandRow{ID_VIEW_STATUS_BAR, M::View, 1, "&Status Bar", nullptr, 0, 0, nullptr,
                IDS_PROMPT_VIEW_STATUS_BAR, &F::OnViewStatusBar, nullptr, &F::IsStatusBarShown},
+    CommandRow{ID_VIEW_FOLLOW, M::View, 2, "&Follow", "F9", 10, 6, "follow", IDS_PROMPT_VIEW_FOLLOW,
+               &F::OnViewFollow, nullptr, &F::IsFollowing},
     CommandRow{ID_HELP_FINDER, M::Help, 1, "&Help Topics", nullptr, 0, 0, nullptr,
                IDS_PROMPT_HELP_FINDER, &F::ShowHelp, nullptr, nullptr},
     CommandRow{ID_APP_ABOUT, M::Help, 2, "&About The Trawlview...", nullptr, 0, 0, nullptr,

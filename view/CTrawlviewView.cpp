@@ -64,9 +64,7 @@ void CTrawlviewView::OnInitialUpdate() {
 
 void CTrawlviewView::OnUpdate() {
     MeasureTimestampColumn();
-    // The document measured every line the way DrawLine draws it; the column's background
-    // is as wide as the column even where no line's text fills it.
-    m_nTotalWidth = m_doc.GetWidestLine() < 0 ? 0 : std::max<std::int64_t>(m_nPrefixWidth, m_doc.GetWidestLineWidth()) + 3;
+    m_nTotalWidth = ContentWidth();
     m_lineCache.Clear();
     m_nAnchorLine = -1;
     m_selected.assign(static_cast<std::size_t>(m_doc.GetLineCount()), 0);
@@ -74,6 +72,39 @@ void CTrawlviewView::OnUpdate() {
     if (m_pPagePrinter) m_pPagePrinter->LinesChanged();
     UpdateScrollSizes();
     viewport()->repaint();
+}
+
+std::int64_t CTrawlviewView::ContentWidth() const {
+    // The document measured every line the way DrawLine draws it; the column's background
+    // is as wide as the column even where no line's text fills it.
+    return m_doc.GetWidestLine() < 0 ? 0 : std::max<std::int64_t>(m_nPrefixWidth, m_doc.GetWidestLineWidth()) + 3;
+}
+
+bool CTrawlviewView::IsAtEnd() const { return GetScrollPos32(SB_VERT) >= GetScrollLimit(SB_VERT); }
+
+void CTrawlviewView::ScrollToEnd() { ScrollToPosition({GetScrollPos32(SB_HORZ), m_totalDev.cy}); }
+
+void CTrawlviewView::OnLinesAppended(LineIndex firstChanged, bool bufferMoved) {
+    const bool atEnd = IsAtEnd();
+    m_nTotalWidth = ContentWidth();
+    if (bufferMoved) {
+        m_lineCache.Clear();
+    } else {
+        m_lineCache.ForgetFrom(firstChanged);
+    }
+    // The flags of the lines before firstChanged stay; a line cut again keeps its flag.
+    const auto count = static_cast<std::size_t>(m_doc.GetLineCount());
+    m_selected.resize(count, 0);
+    if (m_nSelLast >= static_cast<LineIndex>(count)) m_nSelLast = static_cast<LineIndex>(count) - 1;
+    if (m_nAnchorLine >= static_cast<LineIndex>(count)) {
+        m_nAnchorLine = -1;
+        emit SelectionChanged();
+    }
+    if (m_pPagePrinter) m_pPagePrinter->LinesChanged();
+    UpdateScrollSizes();
+    if (atEnd) ScrollToEnd();
+    // Painted with the next paint of the window: appends from a busy log share one.
+    viewport()->update();
 }
 
 void CTrawlviewView::UpdateScrollSizes() {

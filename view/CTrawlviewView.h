@@ -40,6 +40,14 @@ public:
     // The document's displayed lines changed: new content width, selection cleared,
     // scroll sizes recomputed, repainted.
     void OnUpdate();
+    // Lines were appended to the document (Follow): displayed lines before firstChanged
+    // are as they were, so the selection, the caret and the scroll position stay; a view
+    // scrolled to the end stays at the end. bufferMoved: the document's bytes moved.
+    void OnLinesAppended(LineIndex firstChanged, bool bufferMoved);
+    // Whether the last line is in view at the bottom (or every line fits).
+    bool IsAtEnd() const;
+    // Scrolls down to the last line without touching the caret or the selection.
+    void ScrollToEnd();
     void UpdateScrollSizes();
 
     CTrawlviewDoc& GetDocument() const { return m_doc; }
@@ -139,6 +147,8 @@ protected:
 
 private:
     void MeasureTimestampColumn();
+    // The content width from the document's widest line.
+    std::int64_t ContentWidth() const;
     void InvalidateLine(LineIndex line);
 
     // What the visible rows showed before a change, so that only rows that changed are

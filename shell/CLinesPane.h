@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QLabel>
+#include <QLocale>
+#include <QString>
+#include <cstdint>
+
+// The status-bar pane that shows how many lines are on display, and with active filters
+// of how many: "N lines", or "N of M lines" (thousands separated in the user's locale).
+// Its tooltip counts the active filters; a double click asks for the filter list.
+class CLinesPane : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit CLinesPane(QWidget* parent = nullptr);
+
+    // shown: lines on display; total: lines shown with no filters; filters: the number
+    // of active filters.
+    void SetCounts(std::int64_t shown, std::int64_t total, int filters);
+    static QString Text(std::int64_t shown, std::int64_t total, int filters, const QLocale& locale);
+    static QString ToolTip(int filters);
+
+signals:
+    void DoubleClicked();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+};
