@@ -8,8 +8,8 @@ CLogFollower::CLogFollower(QObject* parent) : QObject(parent) {
     m_coalesce.setInterval(kCoalesceMs);
     connect(&m_poll, &QTimer::timeout, this, &CLogFollower::Look);
     connect(&m_coalesce, &QTimer::timeout, this, &CLogFollower::Look);
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &CLogFollower::Notice);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &CLogFollower::Notice);
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &CLogFollower::OnNotice);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &CLogFollower::OnNotice);
 }
 
 void CLogFollower::Start(const QString& path) {
@@ -37,7 +37,7 @@ void CLogFollower::Rewatch() {
     if (QFileInfo::exists(m_strPath)) m_watcher.addPath(m_strPath);
 }
 
-void CLogFollower::Notice() {
+void CLogFollower::OnNotice() {
     // The first notice of a burst starts the wait; later ones join it.
     if (!m_coalesce.isActive()) m_coalesce.start(kCoalesceMs);
 }

@@ -29,13 +29,13 @@ public:
     // The file under the watched name may be a new one: its notices are asked for again.
     void Rewatch();
     const QFileSystemWatcher& GetWatcher() const { return m_watcher; }
+    // A change notice from the file system.
+    void OnNotice();
 
 signals:
     void Look();
 
 private:
-    void Notice();
-
     QString m_strPath;
     QFileSystemWatcher m_watcher;
     QTimer m_poll;

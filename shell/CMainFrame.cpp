@@ -191,7 +191,7 @@ void CMainFrame::CreateStatusBar() {
     m_pLinesPane = new CLinesPane(m_wndStatusBar);
     m_pLinesPane->setWhatsThis(QStringLiteral("How many lines are on display and, while filters are active, of how "
                                               "many. Double-click it to change the filters."));
-    m_wndStatusBar->insertPermanentWidget(0, m_pLinesPane);
+    m_wndStatusBar->insertPermanentWidget(1, m_pLinesPane);
     connect(m_pLinesPane, &CLinesPane::DoubleClicked, this, [this] {
         OnEditFilters();
         UpdateCommandUI();

@@ -83,3 +83,27 @@ TEST_F(LineCacheTest, AnEntryAlwaysHoldsTheLineAskedFor) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LineCacheTest, AnUnfinishedLineCompletedByAnAppendIsNotDrawnFromItsOldPieces) {
+    const std::string path = dir.Write("log.log", "first line\r\nunfini");
+    ASSERT_TRUE(doc.LoadLogFile(path));
+    CLineCache::Entry& first = cache.Get(doc, 0);
+    cache.Seek(first, INT64_C(1) << 40, measurer);
+    ASSERT_TRUE(first.complete);
+    ASSERT_EQ(cache.Get(doc, 1).pieces.column, "unfini");
+
+    dir.Write("log.log", "first line\r\nunfinished at last\r\n");
+    const CTrawlviewDoc::FollowStep step = doc.ReadAppended(path, 1 << 20);
+    ASSERT_EQ(step.firstChanged, 1);
+    cache.ForgetFrom(step.firstChanged);
+    const CLineCache::Entry& second = cache.Get(doc, 1);
+    EXPECT_EQ(second.pieces.column + std::string(second.pieces.message), "unfinished at last");
+    // The lines before keep their checkpoints.
+    const int calls = measurer.calls;
+    EXPECT_TRUE(cache.Get(doc, 0).complete);
+    EXPECT_EQ(measurer.calls, calls);
+}
+
+}  // namespace
