@@ -41,10 +41,16 @@ CLineFinder::CLineFinder(std::string_view pattern, bool matchCase, bool wholeWor
     if (IsAscii(pattern) || !IsValidUtf8(pattern)) return;
     m_bLineByLine = true;
     if (!legacyPattern.empty()) m_legacySearcher.emplace(legacyPattern, !matchCase);
-    if (matchCase) return;
+    const char* p = pattern.data();
+    const char32_t first = NextUtf8(p);
+    if (matchCase) {
+        m_startSearchers.emplace_back(std::string_view(pattern.data(), static_cast<std::size_t>(p - pattern.data())));
+        return;
+    }
     m_bFoldUnicode = true;
-    for (const char* p = pattern.data(); p < pattern.data() + pattern.size();) m_folded.push_back(SimpleCaseFold(NextUtf8(p)));
-    for (const char32_t c : CaseVariants(m_folded.front())) AppendUtf8(c, m_firstForms.emplace_back());
+    for (p = pattern.data(); p < pattern.data() + pattern.size();) m_folded.push_back(SimpleCaseFold(NextUtf8(p)));
+    for (const char32_t c : CaseVariants(SimpleCaseFold(first))) AppendUtf8(c, m_firstForms.emplace_back());
+    for (const std::string& form : m_firstForms) m_startSearchers.emplace_back(form);
 }
 
 bool CLineFinder::Matches(std::string_view line) const {
@@ -77,6 +83,7 @@ std::size_t CLineFinder::FirstFoldedOccurrence(std::string_view line, std::size_
     const char* const end = line.data() + line.size();
     for (std::size_t from = 0;;) {
         // The nearest start of a character that folds like the text's first one.
+        // Lines are short: the library's search beats preparing a wide scan here.
         std::size_t start = std::string_view::npos;
         for (const std::string& form : m_firstForms) start = std::min(start, line.find(form, from));
         if (start == std::string_view::npos) return start;
@@ -93,21 +100,28 @@ std::size_t CLineFinder::FirstFoldedOccurrence(std::string_view line, std::size_
     }
 }
 
-const char* CLineFinder::FindCandidate(const char* begin, const char* end) const {
-    // Every form of the text has a byte above ASCII: a folded occurrence holds a
-    // character above ASCII, as nothing above ASCII folds into ASCII.
-    if (m_bLineByLine) return FindNonAscii(begin, end);
-    return m_searcher.Find(begin, end);
-}
-
 std::int64_t CLineFinder::ScanBlock(const LineSource& lines, std::int64_t first, std::int64_t last, bool down) const {
     const std::string_view lastLine = lines(last);
     const char* const end = lastLine.data() + lastLine.size();
     const char* p = lines(first).data();
     std::int64_t found = -1;
     std::int64_t k = first;
+    // Line by line, a candidate is the nearest start of any form of the text; each
+    // form's next occurrence is kept until the scan passes it.
+    std::vector<const char*> next(m_bLineByLine ? m_startSearchers.size() + 1 : 0, nullptr);
+    auto findCandidate = [&](const char* from) {
+        if (!m_bLineByLine) return m_searcher.Find(from, end);
+        const char* nearest = end;
+        for (std::size_t i = 0; i < next.size(); ++i) {
+            const CSubstringSearcher* searcher = i < m_startSearchers.size() ? &m_startSearchers[i] : m_legacySearcher ? &*m_legacySearcher : nullptr;
+            if (searcher == nullptr) continue;
+            if (next[i] == nullptr || next[i] < from) next[i] = searcher->Find(from, end);
+            nearest = std::min(nearest, next[i]);
+        }
+        return nearest;
+    };
     while (p < end) {
-        const char* candidate = FindCandidate(p, end);
+        const char* candidate = findCandidate(p);
         if (candidate == end) break;
         k = LineContaining(lines, candidate, k, last);
         const std::string_view line = lines(k);

@@ -51,8 +51,6 @@ private:
     std::size_t FirstFoldedOccurrence(std::string_view line, std::size_t& length) const;
     // Whether the first occurrence, at pos with length bytes, passes the whole-word test.
     bool CountsAt(std::string_view line, std::size_t pos, std::size_t length) const;
-    // The first byte in [begin, end) where an occurrence may start; end when none.
-    const char* FindCandidate(const char* begin, const char* end) const;
     // The first (down) or last matching line of lines[first, last], scanned as one block.
     std::int64_t ScanBlock(const LineSource& lines, std::int64_t first, std::int64_t last, bool down) const;
 
@@ -61,15 +59,17 @@ private:
     // Case is ignored and the text has a character above ASCII: UTF-8 lines are compared
     // by case folding, and only a line with a byte above ASCII can hold the text.
     bool m_bFoldUnicode = false;
-    // The text has a character above ASCII: only a line with a byte above ASCII can hold
-    // it, and each such line is examined on its own.
+    // The text has a character above ASCII: a line that holds the start of a form of
+    // the text is examined on its own.
     bool m_bLineByLine = false;
     CSubstringSearcher m_searcher;
     // The Windows-1252 form, for lines that are not UTF-8; absent for an ASCII text.
     std::optional<CSubstringSearcher> m_legacySearcher;
     // The text's characters, case-folded, when m_bFoldUnicode.
     std::vector<char32_t> m_folded;
-    // The UTF-8 forms of every character that folds like the text's first one: where a
-    // folded occurrence can start.
+    // Line by line: the UTF-8 forms of the text's first character (with case ignored,
+    // of every character that folds like it), where any occurrence but one in its
+    // Windows-1252 form starts; the folded forms as text, and searchers for all of them.
     std::vector<std::string> m_firstForms;
+    std::vector<CSubstringSearcher> m_startSearchers;
 };
