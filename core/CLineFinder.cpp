@@ -41,16 +41,20 @@ CLineFinder::CLineFinder(std::string_view pattern, bool matchCase, bool wholeWor
     if (IsAscii(pattern) || !IsValidUtf8(pattern)) return;
     m_bLineByLine = true;
     if (!legacyPattern.empty()) m_legacySearcher.emplace(legacyPattern, !matchCase);
-    const char* p = pattern.data();
-    const char32_t first = NextUtf8(p);
+    std::vector<char32_t> chars;
+    for (const char* p = pattern.data(); p < pattern.data() + pattern.size();) chars.push_back(NextUtf8(p));
+    // Every occurrence in a UTF-8 line holds a form of the first character above ASCII:
+    // nothing above ASCII folds into ASCII, nor the other way round.
+    const char32_t anchor = *std::find_if(chars.begin(), chars.end(), [](char32_t c) { return c >= 0x80; });
     if (matchCase) {
-        m_startSearchers.emplace_back(std::string_view(pattern.data(), static_cast<std::size_t>(p - pattern.data())));
-        return;
+        AppendUtf8(anchor, m_anchorForms.emplace_back());
+    } else {
+        m_bFoldUnicode = true;
+        for (const char32_t c : chars) m_folded.push_back(SimpleCaseFold(c));
+        for (const char32_t c : CaseVariants(m_folded.front())) AppendUtf8(c, m_firstForms.emplace_back());
+        for (const char32_t c : CaseVariants(SimpleCaseFold(anchor))) AppendUtf8(c, m_anchorForms.emplace_back());
     }
-    m_bFoldUnicode = true;
-    for (p = pattern.data(); p < pattern.data() + pattern.size();) m_folded.push_back(SimpleCaseFold(NextUtf8(p)));
-    for (const char32_t c : CaseVariants(SimpleCaseFold(first))) AppendUtf8(c, m_firstForms.emplace_back());
-    for (const std::string& form : m_firstForms) m_startSearchers.emplace_back(form);
+    for (const std::string& form : m_anchorForms) m_anchorSearchers.emplace_back(form);
 }
 
 bool CLineFinder::Matches(std::string_view line) const {
@@ -106,14 +110,16 @@ std::int64_t CLineFinder::ScanBlock(const LineSource& lines, std::int64_t first,
     const char* p = lines(first).data();
     std::int64_t found = -1;
     std::int64_t k = first;
-    // Line by line, a candidate is the nearest start of any form of the text; each
-    // form's next occurrence is kept until the scan passes it.
-    std::vector<const char*> next(m_bLineByLine ? m_startSearchers.size() + 1 : 0, nullptr);
+    // Line by line, a candidate is the nearest of the anchor character's forms and the
+    // Windows-1252 text; each one's next occurrence is kept until the scan passes it.
+    // Where no byte above ASCII is left there is none: a quick end in ASCII logs.
+    std::vector<const char*> next(m_bLineByLine ? m_anchorSearchers.size() + 1 : 0, nullptr);
     auto findCandidate = [&](const char* from) {
         if (!m_bLineByLine) return m_searcher.Find(from, end);
+        if (FindNonAscii(from, end) == end) return end;
         const char* nearest = end;
         for (std::size_t i = 0; i < next.size(); ++i) {
-            const CSubstringSearcher* searcher = i < m_startSearchers.size() ? &m_startSearchers[i] : m_legacySearcher ? &*m_legacySearcher : nullptr;
+            const CSubstringSearcher* searcher = i < m_anchorSearchers.size() ? &m_anchorSearchers[i] : m_legacySearcher ? &*m_legacySearcher : nullptr;
             if (searcher == nullptr) continue;
             if (next[i] == nullptr || next[i] < from) next[i] = searcher->Find(from, end);
             nearest = std::min(nearest, next[i]);

@@ -67,9 +67,12 @@ private:
     std::optional<CSubstringSearcher> m_legacySearcher;
     // The text's characters, case-folded, when m_bFoldUnicode.
     std::vector<char32_t> m_folded;
-    // Line by line: the UTF-8 forms of the text's first character (with case ignored,
-    // of every character that folds like it), where any occurrence but one in its
-    // Windows-1252 form starts; the folded forms as text, and searchers for all of them.
+    // With case ignored, the UTF-8 forms of every character that folds like the text's
+    // first one: where a folded occurrence starts.
     std::vector<std::string> m_firstForms;
-    std::vector<CSubstringSearcher> m_startSearchers;
+    // The UTF-8 forms of the text's first character above ASCII (with case ignored, of
+    // every character that folds like it): a part of every occurrence in a UTF-8 line,
+    // and what a run of lines is scanned for.
+    std::vector<std::string> m_anchorForms;
+    std::vector<CSubstringSearcher> m_anchorSearchers;
 };
