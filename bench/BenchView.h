@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QImage>
+#include <QScrollBar>
+
 #include "BenchHost.h"
 #include "CQtTextMeasurer.h"
 #include "CTrawlviewDoc.h"
@@ -13,6 +16,14 @@ struct BenchView {
         view.resize(1920, 1080);
         view.show();
         view.OnInitialUpdate();
+    }
+
+    // Makes the viewport exactly 1,080 pixels high, whatever the bars take, and returns
+    // an image of its size to paint into.
+    QImage FullHeightImage() {
+        const int bar = view.HasScrollBar(CScrollView32::SB_HORZ) ? view.horizontalScrollBar()->sizeHint().height() : 0;
+        view.resize(1920, 1080 + bar);
+        return QImage(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
     }
 
     BenchHost host;
