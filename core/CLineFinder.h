@@ -29,7 +29,8 @@ public:
     // pattern is UTF-8. legacyPattern is the same text in Windows-1252, searched for in
     // the lines that are not UTF-8 (the way such lines are shown); empty when the text
     // has characters Windows-1252 lacks, and then those lines are searched for pattern.
-    CLineFinder(std::string_view pattern, bool matchCase, bool wholeWord, std::string_view legacyPattern = {});
+    CLineFinder(std::string_view pattern, bool matchCase, bool wholeWord,
+                std::string_view legacyPattern = {});
 
     const std::string& Pattern() const { return m_strPattern; }
     // Whether the line holds the text under the options.
@@ -42,7 +43,8 @@ public:
     // Find Next over count lines: every line but the anchor, from the anchor's neighbour in
     // the direction on, wrapping at the ends. With no anchor (-1) every line is tested,
     // line 0 first. -1 when nothing matches, the text is empty or there are no lines.
-    std::int64_t FindNext(const LineSource& lines, std::int64_t count, std::int64_t anchor, bool down) const;
+    std::int64_t FindNext(const LineSource& lines, std::int64_t count, std::int64_t anchor,
+                          bool down) const;
 
 private:
     // Where the first occurrence of the text in line starts and how many bytes it has;
@@ -52,7 +54,8 @@ private:
     // Whether the first occurrence, at pos with length bytes, passes the whole-word test.
     bool CountsAt(std::string_view line, std::size_t pos, std::size_t length) const;
     // The first (down) or last matching line of lines[first, last], scanned as one block.
-    std::int64_t ScanBlock(const LineSource& lines, std::int64_t first, std::int64_t last, bool down) const;
+    std::int64_t ScanBlock(const LineSource& lines, std::int64_t first, std::int64_t last,
+                           bool down) const;
 
     std::string m_strPattern;
     bool m_bWholeWord;
