@@ -10,15 +10,16 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QToolBar>
 #include <QWhatsThis>
 #include <algorithm>
+#include <cstring>
 #include <iostream>
 #include <vector>
 
 #include "AppSettings.h"
 #include "CHelpWindow.h"
+#include "CLineFileWriter.h"
 #include "CLoadTiming.h"
 #include "CMessageBoxes.h"
 #include "CProgressStatusBar.h"
@@ -334,28 +335,14 @@ void CMainFrame::OnFileSaveLog() {
 }
 
 bool CMainFrame::SaveDisplayedLines(const QString& path) {
-    QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok) {
-        // Lines go out in blocks of about a megabyte rather than one write each.
-        constexpr std::size_t kBlock = std::size_t{1} << 20;
-        std::string block;
-        block.reserve(kBlock + 4096);
-        const LineIndex count = m_pDoc->GetLineCount();
-        for (LineIndex i = 0; i < count && ok; ++i) {
-            block.append(m_pDoc->GetLine(i));
-            block.append("\r\n");
-            if (block.size() >= kBlock || i + 1 == count) {
-                ok = file.write(block.data(), static_cast<qint64>(block.size())) == static_cast<qint64>(block.size());
-                block.clear();
-            }
-        }
-        ok = ok && file.commit();
-    }
+    CLineFileWriter out;
+    const std::string target = EncodePath(path);
+    bool ok = out.Open(target);
+    const LineIndex count = m_pDoc->GetLineCount();
+    for (LineIndex i = 0; i < count && ok; ++i) ok = out.AppendLine(m_pDoc->GetLine(i));
+    ok = ok && out.Commit();
     if (!ok) {
-        const std::string cause = file.errorString().toStdString();
-        file.cancelWriting();
-        m_pBoxes->ReportFailure(FormatString(IDS_SAVE_FAILED, EncodePath(path)) + "\n" + cause);
+        m_pBoxes->ReportFailure(FormatString(IDS_SAVE_FAILED, target) + "\n" + std::strerror(out.Error()));
         return false;
     }
     m_bFilteredUnsaved = false;
