@@ -212,17 +212,15 @@ bool CLineFileWriter::Flush() {
     return ok;
 }
 
-bool CLineFileWriter::AppendLine(std::string_view raw) {
+bool CLineFileWriter::Append(std::string_view bytes) {
     if (m_nError != 0 || m_fd < 0) return Fail(EBADF);
-    if (m_block.size() + raw.size() + 2 > kBlock && !Flush()) return false;
-    if (raw.size() >= kBlock) {
-        if (!WriteAll(raw)) return false;
-    } else {
-        m_block.append(raw);
-    }
-    m_block.append("\r\n");
+    if (m_block.size() + bytes.size() > kBlock && !Flush()) return false;
+    if (bytes.size() >= kBlock) return WriteAll(bytes);
+    m_block.append(bytes);
     return true;
 }
+
+bool CLineFileWriter::AppendLine(std::string_view raw) { return Append(raw) && Append("\r\n"); }
 
 bool CLineFileWriter::Commit() {
     if (m_nError == 0 && m_fd < 0) Fail(EBADF);

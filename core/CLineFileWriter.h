@@ -4,7 +4,7 @@
 #include <string_view>
 
 // The one writer of displayed lines, for Save As and the export: each raw line followed by
-// CR LF, collected in blocks of about a megabyte.
+// CR LF, collected in blocks of about a megabyte. Saved filter files go the same way.
 //
 // Where the bytes go depends on the target:
 // - "-", or a path naming the file the program's standard output or error already writes
@@ -32,6 +32,8 @@ public:
     bool Open(const std::string& path);
     // Appends raw and CR LF. False once a write has failed.
     bool AppendLine(std::string_view raw);
+    // Appends bytes as they are (a file that is not made of log lines).
+    bool Append(std::string_view bytes);
     // Writes what is left and puts the file in place. False with Error() set; a
     // temporary file is then removed and the target is as it was.
     bool Commit();

@@ -10,7 +10,6 @@
 #include "FakeTextMeasurer.h"
 #include "LocaleFormats.h"
 #include "TempDir.h"
-#include "TextBytes.h"
 
 namespace {
 
@@ -96,8 +95,8 @@ TEST_F(DocTest, RedLinesMeasureTheirMessageInBold) {
     Load("R 2003/12/31 23:59:59 - Disk full\r\nR unreadable\r\nB 2003/12/31 23:59:59 - Disk full\r\n");
     // "12/31/2003 23:59:59 - " in the normal font, "Disk full" in bold.
     EXPECT_EQ(doc.GetLineWidth(0), 22 * 3 + 9 * 6);
-    // Shown raw: the first 22 bytes are the column, the rest is shorter, all of it normal.
-    EXPECT_EQ(doc.GetLineWidth(1), 12 * 3);
+    // Shown raw: the prefix is not drawn, so not measured; the rest fits the column.
+    EXPECT_EQ(doc.GetLineWidth(1), 10 * 3);
     EXPECT_EQ(doc.GetLineWidth(2), 31 * 3);
     EXPECT_EQ(doc.GetWidestLine(), 0);
     EXPECT_EQ(doc.GetDisplayText(0), "12/31/2003 23:59:59 - Disk full");
@@ -111,7 +110,34 @@ TEST_F(DocTest, RedLineSplitKeepsAUtf8CharacterInTheColumn) {
     EXPECT_EQ(doc.GetLineWidth(0), 21 * 3 + 7 * 6);
     // Not UTF-8 (Windows-1252 "é" is one byte): the column takes 22 bytes as they are.
     EXPECT_EQ(doc.GetLineWidth(1), 22 * 3 + 5 * 6);
-    EXPECT_EQ(ColumnSplit("ab", 5), 2u);
+}
+
+TEST_F(DocTest, WidestLineWasPickedByProportionalWidthOfTheFixedCellColumn) {
+    // Narrow characters in the column still take whole cells when drawn: the second line,
+    // 22 cells and 90 "m", is wider as drawn than 22 cells and 78 "m".
+    FakeTextMeasurer measurer(3, true, 'i');
+    doc.SetMeasurer(&measurer);
+    Load(std::string(100, 'm') + "\r\n" + std::string(22, 'i') + std::string(90, 'm') + "\r\n");
+    EXPECT_EQ(doc.GetWidestLine(), 1);
+    EXPECT_EQ(doc.GetWidestLineWidth(), 22 * 3 + 90 * 3);
+    EXPECT_EQ(doc.GetLineWidth(0), 22 * 3 + 78 * 3);
+}
+
+TEST_F(DocTest, PiecesOfTheWidestLineFollowEachRebuild) {
+    // The widest line's pieces are kept from measuring it; a rebuild that makes another
+    // line the widest must not hand out the old one's.
+    Load("short one\r\nthe longest line of them all\r\nmid length line\r\n");
+    DisplayLine pieces;
+    ASSERT_EQ(doc.GetWidestLine(), 1);
+    doc.GetDisplayLine(1, pieces);
+    EXPECT_EQ(pieces.column + std::string(pieces.message), "the longest line of them all");
+    ContainsFilter mid("mid", false);
+    host.filter = &mid;
+    doc.RebuildDisplay();
+    ASSERT_EQ(doc.GetWidestLine(), 0);
+    doc.GetDisplayLine(0, pieces);
+    EXPECT_EQ(pieces.column, "mid length line");
+    EXPECT_TRUE(pieces.message.empty());
 }
 
 TEST_F(DocTest, SkippingLinesThatCannotBeWidestFindsTheSameLine) {
