@@ -84,7 +84,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s LOG [SECONDS] [LINES_PER_SECOND]\n", argv[0]);
         return 2;
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen unless a platform is given (under Xvfb: QT_QPA_PLATFORM=xcb).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const std::string source = argv[1];
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 60;
@@ -105,6 +106,15 @@ int main(int argc, char** argv) {
     std::printf("load with its first rebuild: %.0f ms, %lld lines, resident %llu MiB\n", MsSince(start),
                 static_cast<long long>(frame.GetDocument().GetLineCount()),
                 static_cast<unsigned long long>(RssMiB("VmRSS:")));
+    const auto idle = [&start](const char* what) {
+        // What the window's thread spends with nothing appended, for comparison.
+        const double cpu0 = ThreadCpuMs();
+        start = Clock::now();
+        while (MsSince(start) < 1000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        std::printf("idle %s: window thread CPU %.1f ms in 1 s\n", what, ThreadCpuMs() - cpu0);
+    };
+    idle("after the load");
+    idle("again");
     frame.SetFollow(true);
     QCoreApplication::processEvents();
 
@@ -121,6 +131,7 @@ int main(int argc, char** argv) {
     view.viewport()->installEventFilter(&watch);
 
     std::uint64_t next = 0;
+    idle("following");
     std::printf("\n1,000 lines appended in one write (from the write to the painted lines)\n");
     for (int run = 0; run < 5; ++run) {
         const LineIndex expected = frame.GetDocument().GetLineCount() + 1000;
@@ -133,10 +144,32 @@ int main(int argc, char** argv) {
         const Clock::time_point written = Clock::now();
         // Until the lines are in and a paint came after them.
         while (frame.GetDocument().GetLineCount() < expected || lastPaint < written) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
         std::printf("  run %d: on screen after %6.1f ms, window thread CPU %5.1f ms, at the end: %s\n", run + 1,
                     MsSince(start), ThreadCpuMs() - cpu0, view.IsAtEnd() ? "yes" : "no");
+    }
+
+    std::printf("\nthe same, the window's work alone: the look (read, cut, filters, view update), the paint\n");
+    for (int run = 0; run < 5; ++run) {
+        Append(log, Lines(next, 1000));
+        next += 1000;
+        double cpu = ThreadCpuMs();
+        start = Clock::now();
+        frame.OnFollowLook();
+        const double lookWall = MsSince(start);
+        const double lookCpu = ThreadCpuMs() - cpu;
+        cpu = ThreadCpuMs();
+        start = Clock::now();
+        view.viewport()->repaint();
+        const double paintWall = MsSince(start);
+        const double paintCpu = ThreadCpuMs() - cpu;
+        cpu = ThreadCpuMs();
+        start = Clock::now();
+        frame.repaint();
+        std::printf("  run %d: look %5.1f ms (CPU %5.1f ms), view paint %5.1f ms (CPU %5.1f ms), whole window paint "
+                    "%5.1f ms (CPU %5.1f ms)\n",
+                    run + 1, lookWall, lookCpu, paintWall, paintCpu, MsSince(start), ThreadCpuMs() - cpu);
     }
 
     std::printf("\nwriter: %d lines/s for %d s, writes every 10 ms\n", rate, seconds);
@@ -200,7 +233,7 @@ int main(int argc, char** argv) {
     const double cpu = ThreadCpuMs() - cpu0;
     // Whatever is still waiting is taken in before the memory is read.
     for (int i = 0; i < 100 && frame.GetDocument().GetFileSize() < size0 + written; ++i) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     std::sort(lates.begin(), lates.end());
     const std::uint64_t rss1 = RssMiB("VmRSS:");

@@ -138,18 +138,23 @@ void CTrawlviewDoc::FilterLines() {
     selector.Select(m_buffer.Data(), m_lines.data(), m_lines.size(),
                     [&](std::size_t k, std::string_view, std::size_t displayLength) {
         m_host.SetProgressPos(k + 1 < m_lines.size() ? m_lines[k + 1].start : m_nFileSize);
-        m_lineStarts.push_back(k);
-        if (maxAdvance > 0 && static_cast<std::int64_t>(displayLength) * maxAdvance <= maxWidth) return;
-        const std::int64_t w = MeasureLine(k);
-        if (w > maxWidth) {
-            maxWidth = w;
-            m_nWidestLine = static_cast<LineIndex>(m_lineStarts.size() - 1);
-            m_widestPieces = m_scratchLine;
-        }
+        AddDisplayedLine(k, displayLength, maxAdvance, maxWidth);
     }, m_layoutCodes.data());
     m_nWidestWidth = maxWidth;
     m_nLineCount = static_cast<LineIndex>(m_lineStarts.size());
     m_host.EndProgress();
+}
+
+void CTrawlviewDoc::AddDisplayedLine(std::size_t k, std::size_t displayLength, std::int64_t maxAdvance,
+                                     std::int64_t& maxWidth) {
+    m_lineStarts.push_back(k);
+    if (maxAdvance > 0 && static_cast<std::int64_t>(displayLength) * maxAdvance <= maxWidth) return;
+    const std::int64_t w = MeasureLine(k);
+    if (w > maxWidth) {
+        maxWidth = w;
+        m_nWidestLine = static_cast<LineIndex>(m_lineStarts.size() - 1);
+        m_widestPieces = m_scratchLine;
+    }
 }
 
 std::int64_t CTrawlviewDoc::MaxAdvance() const {
@@ -325,15 +330,7 @@ LineIndex CTrawlviewDoc::AppendLines() {
     const std::int64_t maxAdvance = MaxAdvance();
     selector.Select(m_buffer.Data(), m_lines.data() + first, m_lines.size() - first,
                     [&](std::size_t j, std::string_view, std::size_t displayLength) {
-        const std::size_t k = first + j;
-        m_lineStarts.push_back(k);
-        if (maxAdvance > 0 && static_cast<std::int64_t>(displayLength) * maxAdvance <= m_nWidestWidth) return;
-        const std::int64_t w = MeasureLine(k);
-        if (w > m_nWidestWidth) {
-            m_nWidestWidth = w;
-            m_nWidestLine = static_cast<LineIndex>(m_lineStarts.size() - 1);
-            m_widestPieces = m_scratchLine;
-        }
+        AddDisplayedLine(first + j, displayLength, maxAdvance, m_nWidestWidth);
     }, m_layoutCodes.data() + first);
     m_nLineCount = static_cast<LineIndex>(m_lineStarts.size());
     return firstChanged;

@@ -102,6 +102,9 @@ private:
     // k indexes m_lines.
     void LayOutLine(std::size_t k, DisplayLine& out) const;
     std::int64_t MeasureLine(std::size_t k) const;
+    // Appends line k (displayLength bytes of display text) to the displayed lines and
+    // measures it when it could be wider than maxWidth, the widest so far.
+    void AddDisplayedLine(std::size_t k, std::size_t displayLength, std::int64_t maxAdvance, std::int64_t& maxWidth);
     // The widest a byte of a line can be drawn; 0 when unknown (every line is measured).
     std::int64_t MaxAdvance() const;
     std::string_view GetSpanText(std::size_t k) const {

@@ -26,8 +26,6 @@ public:
     const QString& GetPath() const { return m_strPath; }
     // More is waiting to be read: another Look as soon as the window has caught up.
     void LookSoon();
-    // The file under the watched name may be a new one: its notices are asked for again.
-    void Rewatch();
     const QFileSystemWatcher& GetWatcher() const { return m_watcher; }
     // A change notice from the file system.
     void OnNotice();
@@ -36,6 +34,9 @@ signals:
     void Look();
 
 private:
+    // The file under the watched name may be a new one: its notices are asked for again.
+    void Rewatch();
+
     QString m_strPath;
     QFileSystemWatcher m_watcher;
     QTimer m_poll;

@@ -357,8 +357,8 @@ void CMainFrame::OnFollowLook() {
             break;
         case CTrawlviewDoc::FollowResult::Missing:
         case CTrawlviewDoc::FollowResult::Unchanged:
-            // A log renamed away and back, or replaced, is watched under its name again.
-            m_pFollower->Rewatch();
+            // A file that comes back under the name is another one: the look that finds
+            // it reloads, and the reload watches it.
             break;
     }
 }
