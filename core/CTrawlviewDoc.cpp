@@ -51,6 +51,27 @@ bool ReadWhole(const CLogFile& file, char* buffer, std::uint64_t& got, StringId&
     return true;
 }
 
+// Reads a file whose size is not known in advance to its end, growing the buffer as the
+// bytes come. False with failure set on a read error or when memory runs out.
+bool ReadToEnd(const CLogFile& file, LogBuffer& buffer, std::uint64_t& got, StringId& failure) {
+    got = 0;
+    if (!buffer.Reserve(std::uint64_t{64} << 10)) {
+        failure = AFX_IDP_FILE_NO_MEMORY;
+        return false;
+    }
+    for (;;) {
+        const std::uint64_t want = buffer.Room() - got;
+        std::uint64_t n = 0;
+        if (!file.ReadAt(buffer.Data() + got, want, got, n, failure)) return false;
+        got += n;
+        if (n < want) return true;
+        if (!buffer.Grow(2 * buffer.Room())) {
+            failure = AFX_IDP_FILE_NO_MEMORY;
+            return false;
+        }
+    }
+}
+
 }  // namespace
 
 CTrawlviewDoc::CTrawlviewDoc(IDocumentHost& host, const ITextMeasurer* measurer)
@@ -85,7 +106,7 @@ bool CTrawlviewDoc::LoadLogFile(const std::string& path) {
             RebuildDisplay();
             return false;
         }
-        if (!m_buffer.Reserve(file.Size())) {
+        if (file.SizeKnown() && !m_buffer.Reserve(file.Size())) {
             if (m_host.AskRetry(FormatString(AFX_IDP_FILE_NO_MEMORY, path))) continue;
             RebuildDisplay();
             return false;
@@ -93,7 +114,8 @@ bool CTrawlviewDoc::LoadLogFile(const std::string& path) {
         SetPathName(path);
         m_host.SetLogPath(path);
         std::uint64_t got = 0;
-        if (!ReadWhole(file, m_buffer.Data(), got, failure)) {
+        if (!(file.SizeKnown() ? ReadWhole(file, m_buffer.Data(), got, failure)
+                               : ReadToEnd(file, m_buffer, got, failure))) {
             m_strPathName.clear();
             if (m_host.AskRetry(FormatString(failure, path))) continue;
             m_buffer.Release();

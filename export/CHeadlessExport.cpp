@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <limits>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -66,7 +68,9 @@ bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* f
     StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
     auto read = [&](char* buffer, std::uint64_t count, std::uint64_t& got) { return log.Read(buffer, count, got, failure); };
     auto write = [&](std::string_view raw) { return out.Append(raw) && out.Append("\r\n"); };
-    if (!stream.Run(selector, log.Size(), read, write)) {
+    // A file that reports no size (a pseudo file) is read to its end.
+    const std::uint64_t size = log.SizeKnown() ? log.Size() : std::numeric_limits<std::uint64_t>::max();
+    if (!stream.Run(selector, size, read, write)) {
         error = FormatString(failure, logPath);
         return false;
     }
@@ -146,7 +150,12 @@ int CHeadlessExport::Run(const std::vector<std::string>& args, std::ostream& err
         err << Usage();
         return 0;
     }
-    return Export(options, err);
+    try {
+        return Export(options, err);
+    } catch (const std::bad_alloc&) {
+        err << "trawlview: " << FormatString(AFX_IDP_FILE_NO_MEMORY, options.log) << "\n";
+        return 1;
+    }
 }
 
 int CHeadlessExport::Export(const Options& options, std::ostream& err) {

@@ -184,6 +184,55 @@ TEST_F(DocTest, OpenFailuresOfferRetryWithTheCause) {
     }
 }
 
+TEST_F(DocTest, FifosAndDevicesAsTheLogAreRefusedWithoutWaitingForThem) {
+    // Opening a FIFO for reading used to wait for a writer for ever, and a device was
+    // opened before it was refused. The watchdog turns a hang into a failure.
+    alarm(120);
+    const std::string fifo = dir.Path("fifo.log");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string zeroLink = dir.Path("zero.log");
+    std::filesystem::create_symlink("/dev/zero", zeroLink);
+    Load("old\r\n");
+    for (const std::string& path : {fifo, std::string("/dev/zero"), zeroLink}) {
+        host.messages.clear();
+        EXPECT_FALSE(doc.LoadLogFile(path));
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0], "Could not open the file " + path + ".");
+        EXPECT_EQ(doc.GetLineCount(), 0);
+        EXPECT_EQ(doc.GetPathName(), "");
+    }
+    alarm(0);
+}
+
+TEST_F(DocTest, AFileReportingSizeZeroIsReadToItsEndNotShownEmpty) {
+    // /proc files report size 0 whatever they hold; trusting the size showed nothing.
+    struct stat st {};
+    ASSERT_EQ(stat("/proc/version", &st), 0);
+    ASSERT_EQ(st.st_size, 0);
+    const std::string version = TempDir::Read("/proc/version");
+    ASSERT_FALSE(version.empty());
+    EXPECT_TRUE(doc.LoadLogFile("/proc/version"));
+    EXPECT_EQ(Displayed(doc), Lines{version});  // one line: it ends in a lone LF
+    EXPECT_EQ(doc.GetFileSize(), version.size());
+
+}
+
+// A file read to its end grows its buffer as the bytes come.
+TEST(LogBufferTest, GrowingKeepsTheBytesAlreadyRead) {
+    LogBuffer buffer;
+    ASSERT_TRUE(buffer.Reserve(100));
+    const std::uint64_t room = buffer.Room();
+    ASSERT_GE(room, 100u);
+    for (std::uint64_t i = 0; i < room; ++i) buffer.Data()[i] = static_cast<char>('a' + i % 26);
+    ASSERT_TRUE(buffer.Grow(8 * room));
+    EXPECT_GE(buffer.Room(), 8 * room);
+    bool same = true;
+    for (std::uint64_t i = 0; i < room; ++i) same = same && buffer.Data()[i] == static_cast<char>('a' + i % 26);
+    EXPECT_TRUE(same);
+    buffer.SetSize(8 * room);
+    EXPECT_EQ(buffer.Data()[8 * room], '\0');
+}
+
 TEST_F(DocTest, RetryAfterTheFileAppearsLoadsIt) {
     const std::string path = dir.Path("late.log");
     struct AppearingHost : FakeDocumentHost {

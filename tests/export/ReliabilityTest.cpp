@@ -213,6 +213,32 @@ TEST_F(ReliabilityTest, UnreadableLogsAndFilterFilesFailWithTheCause) {
     EXPECT_EQ(Files(), (Lines{"open.log", "secret.lff", "secret.log"}));
 }
 
+TEST_F(ReliabilityTest, FifosDevicesAndSizeZeroFilesNeitherHangNorShowNothing) {
+    // A FIFO as the log or the filter file blocked the export for ever, /dev/zero as a
+    // filter file was read until the program aborted, and /proc/version (size 0) gave
+    // no lines with exit 0.
+    alarm(120);
+    const std::string fifo = dir.Path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string log = dir.Write("ev.log", "line\r\n");
+    const std::string out = dir.Path("out.log");
+
+    Outcome r = Run({"--export", out, fifo});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "trawlview: Could not open the file " + fifo + ".\n");
+    for (const std::string& filters : {fifo, std::string("/dev/zero"), std::string("/dev/urandom")}) {
+        r = Run({"--export", out, "--filters", filters, log});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "trawlview: Could not open the filter file " + filters + ": Not a regular file.\n");
+    }
+    EXPECT_EQ(Files(), (Lines{"ev.log", "fifo"}));
+
+    r = Run({"--export", "-", "/proc/version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, TempDir::Read("/proc/version") + "\r\n");
+    alarm(0);
+}
+
 // --- Output targets -------------------------------------------------------------------
 
 TEST_F(ReliabilityTest, AFolderWithoutWritePermissionLeavesNothing) {

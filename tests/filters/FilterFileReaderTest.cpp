@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "FilterFileReader.h"
 #include "TempDir.h"
@@ -72,6 +76,25 @@ TEST_F(ReaderTest, OpenFailuresChangeNothing) {
     EXPECT_EQ(FilterFileReader::Read(dir.Path(""), list, error), FilterFileReader::Result::OpenFailed);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->text, "keep");
+}
+
+TEST_F(ReaderTest, FifosAndEndlessDevicesAreRefusedNotReadForever) {
+    // A FIFO blocked the open for ever; /dev/zero was read until memory ran out.
+    alarm(120);
+    const std::string fifo = dir.Path("fifo.lff");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string link = dir.Path("random.lff");
+    std::filesystem::create_symlink("/dev/urandom", link);
+    FilterList list;
+    AppendFilter(list, "keep", FilterKind::IncludeString);
+    for (const std::string& path : {fifo, std::string("/dev/zero"), link}) {
+        std::string error;
+        EXPECT_EQ(FilterFileReader::Read(path, list, error), FilterFileReader::Result::OpenFailed) << path;
+        EXPECT_EQ(error, "Not a regular file");
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->text, "keep");
+    }
+    alarm(0);
 }
 
 }  // namespace
