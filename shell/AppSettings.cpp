@@ -1,14 +1,20 @@
 #include "AppSettings.h"
 
 #include <QSettings>
+#include <QStandardPaths>
+#include <sys/stat.h>
 
 #include "CommandIds.h"
 
+#include <utility>
+
 namespace {
 
+QString g_strUnusableFile;
+
 QSettings UserSettings() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, AppSettings::kCompany,
-                     AppSettings::kApplication);
+    return AppSettings::OpenSettings(QSettings::UserScope, QString::fromLatin1(AppSettings::kCompany),
+                                     QString::fromLatin1(AppSettings::kApplication));
 }
 
 QString ReadString(const char* key, const QString& def) {
@@ -61,8 +67,45 @@ void AppSettings::SetRecentFiles(const QStringList& files) {
 }
 
 std::optional<QString> AppSettings::GetHelpFilePath() {
-    const QSettings machine(QSettings::NativeFormat, QSettings::SystemScope, kCompany);
+    const QSettings machine = OpenSettings(QSettings::SystemScope, QString::fromLatin1(kCompany), {});
     const QVariant value = machine.value(kHelpFilePath);
     if (!value.isValid()) return std::nullopt;
     return value.typeId() == QMetaType::QString ? value.toString() : QString();
 }
+
+QStringList AppSettings::SettingsFiles(QSettings::Scope scope, const QString& company, const QString& application) {
+    // The files QSettings reads for these names, in its order: the user's folder first
+    // (user scope only), then every machine-wide folder.
+    const QString appFile = company + QLatin1Char('/') + application + QStringLiteral(".conf");
+    const QString companyFile = company + QStringLiteral(".conf");
+    QStringList dirs = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
+    const QString userDir = dirs.isEmpty() ? QString() : dirs.takeFirst();
+    QStringList files;
+    if (scope == QSettings::UserScope) {
+        if (!application.isEmpty()) files.append(userDir + QLatin1Char('/') + appFile);
+        files.append(userDir + QLatin1Char('/') + companyFile);
+    }
+    if (!application.isEmpty()) {
+        for (const QString& dir : dirs) files.append(dir + QLatin1Char('/') + appFile);
+    }
+    for (const QString& dir : dirs) files.append(dir + QLatin1Char('/') + companyFile);
+    return files;
+}
+
+QSettings AppSettings::OpenSettings(QSettings::Scope scope, const QString& company, const QString& application) {
+    // QSettings opens its files with a plain open, which waits for ever on a FIFO, and
+    // reads a device without end: such a file is refused and the settings it holds read
+    // as their defaults (and nothing is stored) for as long as it is there.
+    for (const QString& file : SettingsFiles(scope, company, application)) {
+        struct stat st {};
+        const QByteArray path = file.toLocal8Bit();
+        if (stat(path.constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            if (g_strUnusableFile.isEmpty()) g_strUnusableFile = file;
+            return QSettings(QString(), QSettings::IniFormat);
+        }
+    }
+    if (application.isEmpty()) return QSettings(QSettings::NativeFormat, scope, company);
+    return QSettings(QSettings::NativeFormat, scope, company, application);
+}
+
+QString AppSettings::TakeUnusableFile() { return std::exchange(g_strUnusableFile, QString()); }

@@ -116,6 +116,10 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     }
     frame.show();
     frame.setAcceptDrops(true);
+    // A settings file that is a FIFO or a device was left alone; say which one.
+    if (const QString unusable = AppSettings::TakeUnusableFile(); !unusable.isEmpty()) {
+        frame.ReportFailure(FormatString(AFX_IDP_FAILED_TO_OPEN_DOC, QFile::encodeName(unusable).toStdString()));
+    }
     // The command-line file loads into a window already on screen: a large log takes
     // seconds, and a window that only appears afterwards shows neither the progress bar
     // moving during the rebuild nor anything at all until the end. Painting is dropped

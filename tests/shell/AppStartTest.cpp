@@ -2,10 +2,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSettings>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "AppSettings.h"
 #include "CAboutDlg.h"
 #include "CTrawlviewDoc.h"
+#include "CSuiteRegistry.h"
 #include "CommandIds.h"
 #include "ShellFixture.h"
 
@@ -42,6 +45,36 @@ TEST_F(AppStartTest, StoredSettingsAndMachineHelpFolderAreRead) {
     EXPECT_EQ(app.GetPrinterFontSize(), 120);
     EXPECT_EQ(app.GetPreviewPages(), 0);  // a value of the wrong type reads as the default
     EXPECT_EQ(app.GetHelpFilePath().toStdString(), "/opt/tarnix/help/Trawlview.html");
+}
+
+TEST_F(AppStartTest, AFifoOrDeviceAsASettingsFileIsReportedNotWaitedFor) {
+    // QSettings opened a FIFO settings file with a plain open and the window froze
+    // before it appeared. The watchdog turns a hang into a failure.
+    alarm(120);
+    const std::string userFile = dir.Path("config/Quellbrook inc./Trawlview.conf");
+    std::filesystem::create_directories(dir.Path("config/Quellbrook inc."));
+    ASSERT_EQ(mkfifo(userFile.c_str(), 0600), 0);
+    std::filesystem::create_directories(dir.Path("xdg/Quellbrook Inc."));
+    std::filesystem::create_symlink("/dev/zero", dir.Path("xdg/Quellbrook Inc./T.A.R.N.I.X..conf"));
+    const std::string log = dir.Write("ev.log", Lines({"N 2026/11/30 06:58:02 - shown"}));
+    {
+        RecordingApp app;
+        ASSERT_TRUE(app.InitInstance({"trawlview", log}));
+        EXPECT_EQ(app.Frame().reports, std::vector<std::string>{"Could not open the file " + userFile + "."});
+        EXPECT_EQ(app.GetPrinterFontFace().toStdString(), "Arial");
+        EXPECT_EQ(app.Frame().GetDocument().GetLineCount(), 1);
+        // The suite's log setting sits behind the device: it reads as not configured.
+        AppSettings::TakeUnusableFile();
+        EXPECT_EQ(CSuiteRegistry(QStringLiteral("Settings")).GetString(QStringLiteral("LogFile"), QStringLiteral("none")),
+                  QStringLiteral("none"));
+        EXPECT_EQ(AppSettings::TakeUnusableFile().toStdString(),
+                  dir.Path("xdg/Quellbrook Inc./T.A.R.N.I.X..conf"));
+    }
+    // Nothing was written over the FIFO.
+    struct stat st {};
+    ASSERT_EQ(stat(userFile.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    alarm(0);
 }
 
 TEST_F(AppStartTest, PreferenceSurvivesRestartAndAppliesToTheCommandLineFile) {
