@@ -45,6 +45,10 @@ public:
     // The first settings file refused since the last call, or empty.
     static QString TakeUnusableFile();
 
+    // The text stored under key, or def when it is missing or not a text. An unquoted
+    // value with commas is one text as written.
+    static QString ReadString(QSettings::Scope scope, const QString& company, const QString& application,
+                              const QString& key, const QString& def);
     // Reads an integer value, or def when it is missing or not a number.
     static int ReadInt(const QVariant& value, int def);
 };

@@ -77,6 +77,25 @@ TEST_F(AppStartTest, AFifoOrDeviceAsASettingsFileIsReportedNotWaitedFor) {
     alarm(0);
 }
 
+TEST_F(AppStartTest, ValuesWithCommasReadAsTheWholeTextNotAsEmpty) {
+    // QSettings reads an unquoted value with a comma as a list, which read as empty.
+    WriteMachineSettings("Quellbrook Inc./T.A.R.N.I.X..conf",
+                         "[Settings]\nLogFile=/var/log/run 1,2.log\nOther = a\\tb, \"c,d\" \n");
+    WriteMachineSettings("Quellbrook inc..conf", "[General]\nHelp%20File%20Path=/opt/help, new\n");
+    std::filesystem::create_directories(dir.Path("config/Quellbrook inc."));
+    dir.Write("config/Quellbrook inc./Trawlview.conf", "[Recent%20File%20List]\nFile1=/logs/a,b.log\nFile2=/logs/c.log\n"
+                                                        "[Settings]\nPrinter%20Font=Sans, Bold\n");
+    const CSuiteRegistry suite(QStringLiteral("Settings"));
+    EXPECT_EQ(suite.GetString(QStringLiteral("LogFile"), {}).toStdString(), "/var/log/run 1,2.log");
+    EXPECT_EQ(suite.GetString(QStringLiteral("Other"), {}).toStdString(), "a\tb, c,d");
+    EXPECT_EQ(suite.GetString(QStringLiteral("Missing"), QStringLiteral("def")).toStdString(), "def");
+    EXPECT_EQ(AppSettings::GetRecentFiles(), (QStringList{"/logs/a,b.log", "/logs/c.log"}));
+    RecordingApp app;
+    ASSERT_TRUE(app.InitInstance({"trawlview"}));
+    EXPECT_EQ(app.GetHelpFilePath().toStdString(), "/opt/help, new/Trawlview.html");
+    EXPECT_EQ(app.GetPrinterFontFace().toStdString(), "Sans, Bold");
+}
+
 TEST_F(AppStartTest, PreferenceSurvivesRestartAndAppliesToTheCommandLineFile) {
     const std::string log = dir.Write("mixed.log", Lines({"N 2026/11/30 06:58:02 - readable", "N no timestamp here"}));
     {
