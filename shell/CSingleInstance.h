@@ -17,16 +17,20 @@ public:
 
     static QString ServerName();
     // Sends the absolute path to the running program. False when none is running (or
-    // it could not take the path): this start must then do the work itself.
+    // it could not take the path): this start must then do the work itself, and holds
+    // the start lock until it calls Listen, so that a start at the same moment waits and
+    // then hands its file to this one.
     static bool HandOver(const QString& absolutePath);
-    // Starts taking paths from later starts; false when the socket cannot be made (the
-    // program then runs without it).
+    // Starts taking paths from later starts; false when another running program answers
+    // on the socket (which is left to it) or the socket cannot be made (the program then
+    // runs without it).
     bool Listen();
 
 signals:
     void OpenRequested(const QString& path);
 
 private:
+    static bool SendPath(const QString& absolutePath);
     void OnNewConnection();
 
     QLocalServer* m_pServer;

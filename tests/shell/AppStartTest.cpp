@@ -8,6 +8,7 @@
 #include "AppSettings.h"
 #include "CAboutDlg.h"
 #include "CTrawlviewDoc.h"
+#include "CSingleInstance.h"
 #include "CSuiteRegistry.h"
 #include "CommandIds.h"
 #include "ShellFixture.h"
@@ -166,6 +167,26 @@ TEST_F(AppStartTest, SecondStartHandsItsFileToTheFirst) {
     // The handed-over filter file goes through the open path: it is read as filters.
     ASSERT_NE(first.Frame().GetFilters(), nullptr);
     EXPECT_EQ(first.Frame().GetDocument().GetLineCount(), 1);
+}
+
+TEST_F(AppStartTest, AStartWithoutAFileLeavesTheRunningProgramsSocketAlone) {
+    // A start without a file removed the first program's socket and took it over.
+    RecordingApp first;
+    ASSERT_TRUE(first.InitInstance({"trawlview"}));
+    {
+        RecordingApp second;
+        ASSERT_TRUE(second.InitInstance({"trawlview"}));
+        EXPECT_FALSE(CSingleInstance().Listen());
+    }
+    const std::string log = dir.Write("events.log", Lines({"N one"}));
+    RecordingApp third;
+    EXPECT_FALSE(third.InitInstance({"trawlview", log}));
+    QElapsedTimer waited;
+    waited.start();
+    while (first.Frame().GetLogPath().empty() && waited.elapsed() < 20000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    EXPECT_EQ(first.Frame().GetLogPath(), log);
 }
 
 TEST_F(AppStartTest, StartWithoutRunningProgramStartsNormally) {
