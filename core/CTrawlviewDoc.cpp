@@ -1,6 +1,8 @@
 #include "CTrawlviewDoc.h"
 
 #include <algorithm>
+#include <limits>
+#include <new>
 #include <thread>
 
 #include "CLineCutter.h"
@@ -12,6 +14,7 @@
 #include "LineColor.h"
 #include "LocaleFormats.h"
 #include "LogLine.h"
+#include "MemoryBudget.h"
 #include "StringTable.h"
 #include "TextBytes.h"
 
@@ -124,17 +127,52 @@ bool CTrawlviewDoc::LoadLogFile(const std::string& path) {
         }
         m_buffer.SetSize(got);
         m_nFileSize = got;
-        break;
+        if (ReserveLines()) break;
+        DeleteContents();
+        m_strPathName.clear();
+        if (m_host.AskRetry(FormatString(AFX_IDP_FILE_NO_MEMORY, path))) continue;
+        m_buffer.Release();
+        RebuildDisplay();
+        return false;
     }
     CutLines();
     RebuildDisplay();
     return true;
 }
 
+bool CTrawlviewDoc::ReserveLines() {
+    std::uint64_t count = 0;
+    CLineCutter counter;
+    counter.Cut(m_buffer.Data(), static_cast<std::size_t>(m_nFileSize), true,
+                [&count](std::uint64_t, std::uint64_t) { ++count; });
+    if (m_lines.capacity() >= count && m_layoutCodes.capacity() >= count && m_lineStarts.capacity() >= count) {
+        return true;
+    }
+    FreeLines();
+    if (count > std::numeric_limits<std::size_t>::max() / kBytesPerLine || !MemoryFits(count * kBytesPerLine)) {
+        return false;
+    }
+    try {
+        const auto n = static_cast<std::size_t>(count);
+        m_lines.reserve(n);
+        m_layoutCodes.reserve(n);
+        m_lineStarts.reserve(n);
+    } catch (const std::bad_alloc&) {
+        FreeLines();
+        return false;
+    }
+    return true;
+}
+
+void CTrawlviewDoc::FreeLines() {
+    std::vector<LineSpan>().swap(m_lines);
+    std::vector<std::uint32_t>().swap(m_layoutCodes);
+    std::vector<std::uint64_t>().swap(m_lineStarts);
+}
+
 void CTrawlviewDoc::CutLines() {
     m_lines.clear();
     if (m_nFileSize == 0) return;
-    m_lines.reserve(static_cast<std::size_t>(m_nFileSize / 128) + 16);
     CLineCutter cutter;
     cutter.Cut(m_buffer.Data(), static_cast<std::size_t>(m_nFileSize), true,
                [this](std::uint64_t start, std::uint64_t length) { m_lines.push_back({start, length}); });

@@ -59,7 +59,16 @@ public:
 
     ByteOffset GetFileSize() const { return m_nFileSize; }
 
+    // What each line of a loaded file costs beside its bytes: its record, its layout
+    // code and its place in the displayed list, all reserved before the load commits.
+    static constexpr std::size_t kBytesPerLine = sizeof(LineSpan) + sizeof(std::uint32_t) + sizeof(std::uint64_t);
+
 private:
+    // Counts the loaded bytes' lines and reserves room for everything kept per line, so
+    // that cutting and every rebuild fit in it. False (and nothing held) when the memory
+    // cannot be had.
+    bool ReserveLines();
+    void FreeLines();
     void CutLines();
     std::int64_t MeasureDisplayText(std::string_view raw) const;
     const LineSpan& Span(LineIndex i) const;

@@ -2,7 +2,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "CTrawlviewDoc.h"
 #include "ContainsFilter.h"
@@ -215,6 +220,59 @@ TEST_F(DocTest, AFileReportingSizeZeroIsReadToItsEndNotShownEmpty) {
     EXPECT_EQ(Displayed(doc), Lines{version});  // one line: it ends in a lone LF
     EXPECT_EQ(doc.GetFileSize(), version.size());
 
+}
+
+// Runs body in a child process whose address space may grow by at most room bytes;
+// true when body returned true there. The buffer's mapping used to succeed on paper and
+// get the program killed when touched, or abort it with std::bad_alloc.
+bool UnderAddressSpaceLimit(std::uint64_t room, const std::function<bool()>& body) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::uint64_t pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const auto limit = static_cast<rlim_t>(pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) + room);
+        const rlimit cap{limit, limit};
+        _exit(setrlimit(RLIMIT_AS, &cap) == 0 && body() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(DocTest, ALogLargerThanMemoryCanGiveAsksRetryAndLeavesNothingHalfLoaded) {
+    const std::string big = dir.Path("big.log");
+    {
+        std::ofstream out(big, std::ios::binary);
+        out << "a\r\n";
+    }
+    std::filesystem::resize_file(big, std::uint64_t{1} << 30);  // sparse
+    EXPECT_TRUE(UnderAddressSpaceLimit(std::uint64_t{256} << 20, [&] {
+        host.retries = 1;
+        const bool loaded = doc.LoadLogFile(big);
+        return !loaded && host.messages.size() == 2 &&
+               host.messages[1] == "Not enough memory to load the file " + big + "." && doc.GetLineCount() == 0 &&
+               doc.GetPathName().empty();
+    }));
+    // The bytes fit, their 20 million line records do not: only the buffer used to be
+    // checked, and the growing line list aborted the program with std::bad_alloc.
+    const std::string shortLines = dir.Path("short.log");
+    {
+        std::ofstream out(shortLines, std::ios::binary);
+        const std::string block(1 << 20, '\r');
+        std::string lines = block;
+        for (std::size_t i = 0; i < lines.size(); i += 2) lines[i] = 'a';
+        for (int i = 0; i < 40; ++i) out << lines;
+    }
+    EXPECT_TRUE(UnderAddressSpaceLimit(std::uint64_t{256} << 20, [&] {
+        host.retries = 0;
+        host.messages.clear();
+        const bool loaded = doc.LoadLogFile(shortLines);
+        return !loaded && host.messages == std::vector<std::string>{"Not enough memory to load the file " + shortLines + "."} &&
+               doc.GetLineCount() == 0 && doc.GetPathName().empty();
+    }));
+    // With room enough the same file loads, every line reserved up front.
+    EXPECT_TRUE(doc.LoadLogFile(shortLines));
+    EXPECT_EQ(doc.GetLineCount(), 20 << 20);
 }
 
 // A file read to its end grows its buffer as the bytes come.
