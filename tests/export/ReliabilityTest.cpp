@@ -42,6 +42,7 @@ struct Launch {
     std::vector<std::string> env = {"TRAWLVIEW_SYSTEM_LOCALE=MDY;/;:", "TRAWLVIEW_USER_LOCALE=MDY;/;:"};
     bool unprivileged = false;
     rlim_t fileSizeLimit = RLIM_INFINITY;
+    rlim_t addressSpaceLimit = RLIM_INFINITY;
     bool ignoreFileSizeSignal = false;  // writes past the limit then fail with EFBIG
     int stdoutFd = -1;  // instead of a file that Outcome::out is read from
 };
@@ -71,6 +72,8 @@ protected:
             if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
             const rlimit limit{launch.fileSizeLimit, launch.fileSizeLimit};
             if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+            const rlimit space{launch.addressSpaceLimit, launch.addressSpaceLimit};
+            if (setrlimit(RLIMIT_AS, &space) != 0) _exit(126);
             if (launch.ignoreFileSizeSignal) std::signal(SIGXFSZ, SIG_IGN);
             if (launch.unprivileged && getuid() == 0 &&
                 (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
@@ -237,6 +240,28 @@ TEST_F(ReliabilityTest, FifosDevicesAndSizeZeroFilesNeitherHangNorShowNothing) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, TempDir::Read("/proc/version") + "\r\n");
     alarm(0);
+}
+
+TEST_F(ReliabilityTest, AnExportShortOfMemoryEndsWithOneLineNotAnAbort) {
+    // Under a memory limit std::bad_alloc escaped and aborted the program.
+    const std::string log = dir.Path("long.log");
+    {
+        std::ofstream out(log, std::ios::binary);
+        const std::string block(1 << 20, 'x');
+        for (int i = 0; i < 100; ++i) out << block;
+        out << "\r\n";
+    }
+    Launch limited;
+    limited.addressSpaceLimit = rlim_t{96} << 20;
+    const std::string out = dir.Path("out.log");
+    const Outcome r = Run({"--export", out, log}, limited);
+    EXPECT_EQ(r.signal, 0);
+    if (r.status == 0) {
+        EXPECT_EQ(std::filesystem::file_size(out), (std::uintmax_t{100} << 20) + 2);
+    } else {
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "trawlview: Not enough memory to load the file " + log + ".\n");
+    }
 }
 
 // --- Output targets -------------------------------------------------------------------
