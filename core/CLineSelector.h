@@ -42,6 +42,15 @@ public:
         return length < 0xFFFFFFF0u ? static_cast<std::uint32_t>(2 + length) : 0;
     }
 
+    // The layout of a line whose LayoutCode is code, without searching a line known to
+    // have no timestamp for one.
+    static DisplayLayout Layout(std::string_view raw, std::uint32_t code, bool excludeInvalid,
+                                const LocaleFormats& formats) {
+        if (code == 1) return LayoutUnreadableDisplayText(raw, excludeInvalid);
+        if (code != 0) return LayoutReadableDisplayText(raw, formats);
+        return LayoutDisplayText(raw, excludeInvalid, formats);
+    }
+
     // The searcher for the text every selected line contains, or null.
     const CSubstringSearcher* Searcher() const { return m_searcher ? &*m_searcher : nullptr; }
 
