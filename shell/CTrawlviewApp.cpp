@@ -12,6 +12,7 @@
 #include "CAboutDlg.h"
 #include "CMainFrame.h"
 #include "CSingleInstance.h"
+#include "IMessageBoxes.h"
 #include "LocaleFormats.h"
 #include "StringTable.h"
 
@@ -115,7 +116,7 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     frame.setAcceptDrops(true);
     // A settings file that is a FIFO or a device was left alone; say which one.
     if (const QString unusable = AppSettings::TakeUnusableFile(); !unusable.isEmpty()) {
-        frame.ReportFailure(FormatString(AFX_IDP_FAILED_TO_OPEN_DOC, QFile::encodeName(unusable).toStdString()));
+        frame.GetMessageBoxes().ReportFailure(FormatString(AFX_IDP_FAILED_TO_OPEN_DOC, QFile::encodeName(unusable).toStdString()));
     }
     // The command-line file loads into a window already on screen: a large log takes
     // seconds, and a window that only appears afterwards shows neither the progress bar

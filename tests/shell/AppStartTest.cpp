@@ -61,11 +61,12 @@ TEST_F(AppStartTest, AFifoOrDeviceAsASettingsFileIsReportedNotWaitedFor) {
     std::filesystem::create_symlink("/dev/zero", dir.Path("xdg/Quellbrook Inc./T.A.R.N.I.X..conf"));
     const std::string log = dir.Write("ev.log", Lines({"N 2026/11/30 06:58:02 - shown"}));
     {
-        RecordingApp app;
+        RecordingMessageBoxes appBoxes;
+        CTrawlviewApp app(&appBoxes);
         ASSERT_TRUE(app.InitInstance({"trawlview", log}));
-        EXPECT_EQ(app.Frame().reports, std::vector<std::string>{"Could not open the file " + userFile + "."});
+        EXPECT_EQ(appBoxes.reports, std::vector<std::string>{"Could not open the file " + userFile + "."});
         EXPECT_EQ(app.GetPrinterFontFace().toStdString(), "Arial");
-        EXPECT_EQ(app.Frame().GetDocument().GetLineCount(), 1);
+        EXPECT_EQ(app.GetMainFrame()->GetDocument().GetLineCount(), 1);
         // The suite's log setting sits behind the device: it reads as not configured.
         AppSettings::TakeUnusableFile();
         EXPECT_EQ(CSuiteRegistry(QStringLiteral("Settings")).GetString(QStringLiteral("LogFile"), QStringLiteral("none")),
@@ -93,7 +94,8 @@ TEST_F(AppStartTest, ValuesWithCommasReadAsTheWholeTextNotAsEmpty) {
     EXPECT_EQ(suite.GetString(QStringLiteral("Other"), {}).toStdString(), "a\tb, c,d");
     EXPECT_EQ(suite.GetString(QStringLiteral("Missing"), QStringLiteral("def")).toStdString(), "def");
     EXPECT_EQ(AppSettings::GetRecentFiles(), (QStringList{"/logs/a,b.log", "/logs/c.log"}));
-    RecordingApp app;
+    RecordingMessageBoxes appBoxes;
+    CTrawlviewApp app(&appBoxes);
     ASSERT_TRUE(app.InitInstance({"trawlview"}));
     EXPECT_EQ(app.GetHelpFilePath().toStdString(), "/opt/help, new/Trawlview.html");
     EXPECT_EQ(app.GetPrinterFontFace().toStdString(), "Sans, Bold");
@@ -181,22 +183,25 @@ TEST_F(AppStartTest, SecondStartHandsItsFileToTheFirst) {
 
 TEST_F(AppStartTest, AStartWithoutAFileLeavesTheRunningProgramsSocketAlone) {
     // A start without a file removed the first program's socket and took it over.
-    RecordingApp first;
+    RecordingMessageBoxes firstBoxes;
+    CTrawlviewApp first(&firstBoxes);
     ASSERT_TRUE(first.InitInstance({"trawlview"}));
     {
-        RecordingApp second;
+        RecordingMessageBoxes secondBoxes;
+        CTrawlviewApp second(&secondBoxes);
         ASSERT_TRUE(second.InitInstance({"trawlview"}));
         EXPECT_FALSE(CSingleInstance().Listen());
     }
     const std::string log = dir.Write("events.log", Lines({"N one"}));
-    RecordingApp third;
+    RecordingMessageBoxes thirdBoxes;
+    CTrawlviewApp third(&thirdBoxes);
     EXPECT_FALSE(third.InitInstance({"trawlview", log}));
     QElapsedTimer waited;
     waited.start();
-    while (first.Frame().GetLogPath().empty() && waited.elapsed() < 20000) {
+    while (first.GetMainFrame()->GetLogPath().empty() && waited.elapsed() < 20000) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
-    EXPECT_EQ(first.Frame().GetLogPath(), log);
+    EXPECT_EQ(first.GetMainFrame()->GetLogPath(), log);
 }
 
 TEST_F(AppStartTest, StartWithoutRunningProgramStartsNormally) {
