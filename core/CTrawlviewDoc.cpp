@@ -78,18 +78,28 @@ bool CTrawlviewDoc::OnNewDocument() {
 
 bool CTrawlviewDoc::LoadLogFile(const std::string& path) {
     OnNewDocument();
+    // Asks whether to try again. Whatever the host did while its question was open, no
+    // line of this document may then point into a buffer that goes on to be refilled or
+    // released: everything is dropped first.
+    auto retry = [&](StringId failure) {
+        DeleteContents();
+        m_strPathName.clear();
+        if (m_host.AskRetry(FormatString(failure, path))) return true;
+        DeleteContents();
+        m_strPathName.clear();
+        m_buffer.Release();
+        RebuildDisplay();
+        return false;
+    };
     for (;;) {
         CLogFile file;
         StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
         if (!file.Open(path, failure)) {
-            if (m_host.AskRetry(FormatString(failure, path))) continue;
-            m_buffer.Release();
-            RebuildDisplay();
+            if (retry(failure)) continue;
             return false;
         }
         if (file.SizeKnown() && !m_buffer.Reserve(file.Size())) {
-            if (m_host.AskRetry(FormatString(AFX_IDP_FILE_NO_MEMORY, path))) continue;
-            RebuildDisplay();
+            if (retry(AFX_IDP_FILE_NO_MEMORY)) continue;
             return false;
         }
         SetPathName(path);
@@ -97,20 +107,13 @@ bool CTrawlviewDoc::LoadLogFile(const std::string& path) {
         std::uint64_t got = 0;
         if (!(file.SizeKnown() ? ReadWhole(file, m_buffer.Data(), got, failure)
                                : ReadToEnd(file, m_buffer, got, failure))) {
-            m_strPathName.clear();
-            if (m_host.AskRetry(FormatString(failure, path))) continue;
-            m_buffer.Release();
-            RebuildDisplay();
+            if (retry(failure)) continue;
             return false;
         }
         m_buffer.SetSize(got);
         m_nFileSize = got;
         if (ReserveLines()) break;
-        DeleteContents();
-        m_strPathName.clear();
-        if (m_host.AskRetry(FormatString(AFX_IDP_FILE_NO_MEMORY, path))) continue;
-        m_buffer.Release();
-        RebuildDisplay();
+        if (retry(AFX_IDP_FILE_NO_MEMORY)) continue;
         return false;
     }
     CutLines();

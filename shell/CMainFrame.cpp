@@ -1,6 +1,7 @@
 #include "CMainFrame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -11,6 +12,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSaveFile>
+#include <QTimer>
 #include <QToolBar>
 #include <QWhatsThis>
 #include <algorithm>
@@ -30,6 +32,16 @@
 #include "CommandTable.h"
 #include "FilterFileReader.h"
 #include "ShellText.h"
+
+template <class Work>
+auto CMainFrame::RunBusy(Work&& work) {
+    struct Count {
+        int& busy;
+        explicit Count(int& n) : busy(n) { ++busy; }
+        ~Count() { --busy; }
+    } count(m_nBusy);
+    return work();
+}
 
 CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
     : QMainWindow(parent),
@@ -86,7 +98,7 @@ void CMainFrame::CreateActions() {
         action->setCheckable(row.checked != nullptr);
         if (row.handler != nullptr) {
             connect(action, &QAction::triggered, this, [this, handler = row.handler] {
-                (this->*handler)();
+                RunBusy([&] { (this->*handler)(); });
                 UpdateCommandUI();
             });
         }
@@ -192,7 +204,7 @@ void CMainFrame::RebuildRecentFileMenu() {
         action->setData(m_recentFiles[i]);
         connect(action, &QAction::triggered, this, [this, action] {
             const QString path = action->data().toString();
-            if (!OpenDocumentFile(path)) {
+            if (!RunBusy([&] { return OpenDocumentFile(path); })) {
                 // A file that no longer opens leaves the list, as nothing could be shown.
                 const int index = static_cast<int>(m_recentFiles.GetFiles().indexOf(path));
                 m_recentFiles.Remove(index);
@@ -239,7 +251,7 @@ bool CMainFrame::ReadFilterFile() {
     if (result == FilterFileReader::Result::ReadFailed) {
         // The file opened but could not be read to its end: the filters are gone, and the
         // user is told rather than left with a display that silently shows everything.
-        m_pBoxes->ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" + m_strFilterError);
+        ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" + m_strFilterError);
     }
     return true;
 }
@@ -247,7 +259,46 @@ bool CMainFrame::ReadFilterFile() {
 void CMainFrame::SetProgressRange(std::uint64_t range) { m_wndStatusBar->RelayProgressRange(range); }
 void CMainFrame::SetProgressPos(std::uint64_t pos) { m_wndStatusBar->RelayProgressPos(pos); }
 void CMainFrame::EndProgress() { m_wndStatusBar->EndProgress(); }
-bool CMainFrame::AskRetry(const std::string& message) { return m_pBoxes->AskRetry(message); }
+bool CMainFrame::AskRetry(const std::string& message) {
+    return RunBusy([&] { return m_pBoxes->AskRetry(message); });
+}
+
+void CMainFrame::ReportFailure(const std::string& message) {
+    RunBusy([&] { m_pBoxes->ReportFailure(message); });
+}
+
+bool CMainFrame::IsBusy() const { return m_nBusy > 0 || QApplication::activeModalWidget() != nullptr; }
+
+void CMainFrame::RequestOpen(const QString& path, bool asLog) {
+    m_pendingOpens.push_back({path, asLog});
+    ServePendingOpens();
+}
+
+void CMainFrame::ServePendingOpens() {
+    while (!m_pendingOpens.empty() && !IsBusy()) {
+        const PendingOpen next = m_pendingOpens.front();
+        m_pendingOpens.pop_front();
+        RunBusy([&] {
+            if (next.asLog) {
+                OpenLogFile(EncodePath(QFileInfo(next.path).absoluteFilePath()));
+            } else {
+                OpenDocumentFile(next.path);
+            }
+        });
+    }
+    // What still waits is looked at again from the event loop; a modal box's own loop
+    // runs it too, but IsBusy holds it back until the box is gone.
+    if (m_pendingOpens.empty()) {
+        if (m_pPendingTimer != nullptr) m_pPendingTimer->stop();
+        return;
+    }
+    if (m_pPendingTimer == nullptr) {
+        m_pPendingTimer = new QTimer(this);
+        m_pPendingTimer->setInterval(50);
+        connect(m_pPendingTimer, &QTimer::timeout, this, &CMainFrame::ServePendingOpens);
+    }
+    m_pPendingTimer->start();
+}
 
 void CMainFrame::LinesChanged() {
     if (m_pLoadTiming != nullptr && !m_pDoc->GetPathName().empty()) m_pLoadTiming->LinesChanged(m_pDoc->GetLineCount());
@@ -277,7 +328,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
         // The loaded log stays; the filter file becomes the document's name.
         m_strFilterPath = bytes;
         if (!ReadFilterFile()) {
-            m_pBoxes->ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, bytes) + "\n" + m_strFilterError);
+            ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, bytes) + "\n" + m_strFilterError);
             return false;
         }
         m_pDoc->SetPathName(bytes);
@@ -355,7 +406,7 @@ bool CMainFrame::SaveDisplayedLines(const QString& path) {
     if (!ok) {
         const std::string cause = file.errorString().toStdString();
         file.cancelWriting();
-        m_pBoxes->ReportFailure(FormatString(IDS_SAVE_FAILED, EncodePath(path)) + "\n" + cause);
+        ReportFailure(FormatString(IDS_SAVE_FAILED, EncodePath(path)) + "\n" + cause);
         return false;
     }
     m_bFilteredUnsaved = false;
@@ -392,7 +443,7 @@ void CMainFrame::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     activateWindow();
     for (const QUrl& url : urls) {
-        if (url.isLocalFile()) OpenDocumentFile(url.toLocalFile());
+        if (url.isLocalFile()) RequestOpen(url.toLocalFile(), false);
     }
 }
 

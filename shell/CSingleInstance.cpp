@@ -58,19 +58,21 @@ QString CSingleInstance::ServerName() {
     return QDir::tempPath() + QStringLiteral("/trawlview-%1.socket").arg(getuid());
 }
 
-bool CSingleInstance::HandOver(const QString& absolutePath) {
+bool CSingleInstance::HandOver(const QString& absolutePath, bool asLog) {
     TakeStartLock();
-    if (!SendPath(absolutePath)) return false;  // the lock stays until this start listens
+    if (!SendPath(absolutePath, asLog)) return false;  // the lock stays until this start listens
     ReleaseStartLock();
     return true;
 }
 
-bool CSingleInstance::SendPath(const QString& absolutePath) {
+bool CSingleInstance::SendPath(const QString& absolutePath, bool asLog) {
     QLocalSocket socket;
     socket.connectToServer(ServerName());
     if (!socket.waitForConnected(kConnectMs)) return false;
     // Paths are bytes and may hold any byte but NUL, which therefore ends each one.
-    QByteArray message = QFile::encodeName(absolutePath);
+    // A byte for what to do with the file: L load as a log, O the open path.
+    QByteArray message(1, asLog ? 'L' : 'O');
+    message.append(QFile::encodeName(absolutePath));
     message.append('\0');
     if (socket.write(message) != message.size() || !socket.waitForBytesWritten(kConnectMs)) return false;
     socket.disconnectFromServer();
@@ -102,7 +104,9 @@ void CSingleInstance::OnNewConnection() {
         connect(socket, &QLocalSocket::disconnected, this, [this, socket, received] {
             received->append(socket->readAll());
             for (const QByteArray& path : received->split('\0')) {
-                if (!path.isEmpty()) emit OpenRequested(QFile::decodeName(path));
+                if (path.size() > 1 && (path[0] == 'L' || path[0] == 'O')) {
+                    emit OpenRequested(QFile::decodeName(path.mid(1)), path[0] == 'L');
+                }
             }
             received->clear();
             socket->deleteLater();

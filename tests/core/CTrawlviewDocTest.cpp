@@ -300,6 +300,40 @@ TEST(LogBufferTest, GrowingKeepsTheBytesAlreadyRead) {
     EXPECT_EQ(buffer.Data()[8 * room], '\0');
 }
 
+TEST_F(DocTest, ALoadInsideTheRetryQuestionLeavesNoLinesInAReleasedBuffer) {
+    // The host loaded another file while its question was open; after Cancel the first
+    // load rebuilt over lines that pointed into the released buffer.
+    const std::string other = dir.Write("other.log", "one\r\ntwo\r\n");
+    struct LoadingHost : FakeDocumentHost {
+        CTrawlviewDoc* doc = nullptr;
+        std::string other;
+        bool answer = false;
+        bool AskRetry(const std::string& message) override {
+            messages.push_back(message);
+            if (messages.size() == 1) doc->LoadLogFile(other);
+            return answer && messages.size() == 1;
+        }
+    } loading;
+    CTrawlviewDoc nested(loading, nullptr);
+    loading.doc = &nested;
+    loading.other = other;
+    EXPECT_FALSE(nested.LoadLogFile(dir.Path("missing.log")));
+    EXPECT_EQ(nested.GetLineCount(), 0);
+    EXPECT_EQ(nested.GetPathName(), "");
+    nested.RebuildDisplay();
+    EXPECT_EQ(nested.GetLineCount(), 0);
+
+    // Retry after the nested load: the file is missing again, and nothing of the nested
+    // load is left either.
+    loading.messages.clear();
+    loading.answer = true;
+    EXPECT_FALSE(nested.LoadLogFile(dir.Path("missing.log")));
+    EXPECT_EQ(loading.messages.size(), 2u);
+    EXPECT_EQ(nested.GetLineCount(), 0);
+    EXPECT_TRUE(nested.LoadLogFile(other));
+    EXPECT_EQ(Displayed(nested), (Lines{"one", "two"}));
+}
+
 TEST_F(DocTest, RetryAfterTheFileAppearsLoadsIt) {
     const std::string path = dir.Path("late.log");
     struct AppearingHost : FakeDocumentHost {

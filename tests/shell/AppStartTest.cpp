@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSettings>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -153,32 +154,47 @@ TEST_F(AppStartTest, MissingCommandLineFileIsReportedAndTheWindowStillShows) {
     EXPECT_TRUE(app.GetMainFrame()->isVisible());
 }
 
-TEST_F(AppStartTest, SecondStartHandsItsFileToTheFirst) {
+// A plain FILE handed to a running window went through the open path: a filter file
+// named on the command line became filters and the log on display was not loaded again.
+// Now the command line loads a log whatever its name, as a first start does; only
+// --open takes the open path.
+TEST_F(AppStartTest, SecondStartHandsItsFileToTheFirstWhichLoadsItAsALog) {
     RecordingMessageBoxes firstBoxes;
     CTrawlviewApp first(&firstBoxes);
     ASSERT_TRUE(first.InitInstance({"trawlview"}));
+    CMainFrame& window = *first.GetMainFrame();
     const std::string log = dir.Write("events.log", Lines({"N one", "N two", "N three"}));
     const std::string filters = dir.Write("only-two.tarnix-logfilters", "Itwo\n");
-    {
-        RecordingMessageBoxes secondBoxes;
-    CTrawlviewApp second(&secondBoxes);
-        EXPECT_FALSE(second.InitInstance({"trawlview", log}));
-        EXPECT_EQ(second.GetMainFrame(), nullptr);
-        RecordingMessageBoxes thirdBoxes;
-    CTrawlviewApp third(&thirdBoxes);
-        EXPECT_FALSE(third.InitInstance({"trawlview", filters}));
-    }
-    // The requests arrive through the event loop; wait for them, with a bound only so a
-    // fault fails instead of hanging.
-    QElapsedTimer waited;
-    waited.start();
-    while (first.GetMainFrame()->GetFilters() == nullptr && waited.elapsed() < 20000) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    EXPECT_EQ(first.GetMainFrame()->GetLogPath(), log);
-    // The handed-over filter file goes through the open path: it is read as filters.
-    ASSERT_NE(first.GetMainFrame()->GetFilters(), nullptr);
-    EXPECT_EQ(first.GetMainFrame()->GetDocument().GetLineCount(), 1);
+    // Each later start ends at once; its request arrives through the event loop, waited
+    // for with a bound only so that a fault fails instead of hanging.
+    auto handOver = [&](const std::vector<std::string>& arguments, const std::function<bool()>& arrived) {
+        RecordingMessageBoxes laterBoxes;
+        CTrawlviewApp later(&laterBoxes);
+        EXPECT_FALSE(later.InitInstance(arguments));
+        EXPECT_EQ(later.GetMainFrame(), nullptr);
+        QElapsedTimer waited;
+        waited.start();
+        while (!arrived() && waited.elapsed() < 20000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+        EXPECT_TRUE(arrived());
+    };
+    handOver({"trawlview", log}, [&] { return window.GetLogPath() == log; });
+    EXPECT_EQ(window.GetDocument().GetLineCount(), 3);
+
+    handOver({"trawlview", "--open", filters}, [&] { return window.GetFilters() != nullptr; });
+    EXPECT_EQ(window.GetLogPath(), log);
+    EXPECT_EQ(window.GetDocument().GetLineCount(), 1);
+
+    handOver({"trawlview", filters}, [&] { return window.GetLogPath() == filters; });
+    ASSERT_EQ(window.GetDocument().GetLineCount(), 1);
+    EXPECT_EQ(std::string(window.GetDocument().GetLine(0)), "Itwo\n");
+
+    handOver({"trawlview", log}, [&] { return window.GetLogPath() == log; });
+    EXPECT_EQ(window.GetDocument().GetLineCount(), 1);
+
+    // The log on display, named again, is read again.
+    dir.Write("events.log", Lines({"N one", "N two", "N three", "N two more"}));
+    handOver({"trawlview", log}, [&] { return window.GetDocument().GetLineCount() == 2; });
+    EXPECT_TRUE(firstBoxes.questions.empty());
 }
 
 TEST_F(AppStartTest, AStartWithoutAFileLeavesTheRunningProgramsSocketAlone) {

@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
@@ -8,6 +9,7 @@
 #include <QToolBar>
 #include <QUrl>
 #include <ctime>
+#include <functional>
 #include <set>
 #include <filesystem>
 #include <unistd.h>
@@ -247,6 +249,45 @@ TEST_F(MainFrameTest, DroppedFilterFileOfAnyCaseReplacesTheFilters) {
     ASSERT_EQ(boxes.reports.size(), 1u);
     EXPECT_NE(boxes.reports[0].find("missing.tarnix-logfilters"), std::string::npos);
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
+}
+
+// Message boxes that, while one is open, let a request arrive as the event loop of a
+// real box would: a second start handing over a file, or a drop.
+class ReenteringMessageBoxes : public RecordingMessageBoxes {
+public:
+    bool AskRetry(const std::string& message) override {
+        if (whileOpen) whileOpen();
+        return RecordingMessageBoxes::AskRetry(message);
+    }
+    std::function<void()> whileOpen;
+};
+
+TEST_F(MainFrameTest, OpenRequestsDuringAMessageBoxWaitAndAreServedInOrderAfterIt) {
+    // A request that came while the Retry/Cancel box was open loaded its file inside the
+    // box; Cancel then rebuilt over lines in a released buffer and the program crashed.
+    ReenteringMessageBoxes reentering;
+    CMainFrame window(&reentering);
+    const std::string log = dir.Write("events.log", Lines({"N Disk full", "N all well"}));
+    const std::string filters = dir.Write("disk.lff", "IDisk\n");
+    reentering.whileOpen = [&] {
+        window.RequestOpen(QString::fromStdString(log), true);
+        window.RequestOpen(QString::fromStdString(filters), false);
+        // Nothing is served while the box is open.
+        EXPECT_EQ(window.GetPendingOpenCount(), 2u);
+        EXPECT_EQ(window.GetDocument().GetLineCount(), 0);
+        reentering.whileOpen = nullptr;
+    };
+    window.OpenLogFile(dir.Path("missing.log"));
+    EXPECT_EQ(reentering.questions.size(), 1u);
+    QElapsedTimer waited;
+    waited.start();
+    while (window.GetPendingOpenCount() > 0 && waited.elapsed() < 20000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    EXPECT_EQ(window.GetLogPath(), log);
+    ASSERT_NE(window.GetFilters(), nullptr);
+    ASSERT_EQ(window.GetDocument().GetLineCount(), 1);
+    EXPECT_EQ(std::string(window.GetDocument().GetLine(0)), "N Disk full");
 }
 
 TEST_F(MainFrameTest, DatePaneShowsTheGivenMomentSoTheTestHoldsAcrossMidnight) {
