@@ -306,7 +306,7 @@ void CMainFrame::LinesChanged() {
 }
 
 void CMainFrame::LoadCommandLineFile(const std::string& path) {
-    m_pDoc->LoadLogFile(path);
+    m_pDoc->LoadLogFile(LinkTarget(path));
     AfterOpen();
 }
 
@@ -316,7 +316,7 @@ bool CMainFrame::IsFilterFileName(const QString& path) {
 }
 
 bool CMainFrame::OpenDocumentFile(const QString& path) {
-    const QString full = QFileInfo(path).absoluteFilePath();
+    const QString full = DecodePath(LinkTarget(EncodePath(QFileInfo(path).absoluteFilePath())));
     const std::string& current = m_pDoc->GetPathName();
     if (!current.empty() && QFileInfo(DecodePath(current)).absoluteFilePath() == full) {
         raise();
@@ -344,17 +344,36 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
 void CMainFrame::OnFileOpen() {
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(LoadQString(IDS_LOG_FILE_FILTER));
-    dialog.setDefaultSuffix(QStringLiteral("log"));
+    // Any name is taken as typed; ResolveOpenName adds ".log" only where that names a
+    // file and the name as typed does not (the dialog's own default suffix would turn
+    // "syslog" into "syslog.log").
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({LoadQString(IDS_LOG_FILE_FILTER), LoadQString(IDS_ALL_FILES_FILTER)});
     dialog.selectFile(LoadQString(IDS_DEFAULT_LOG_NAME));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    OpenLogFile(EncodePath(dialog.selectedFiles().constFirst()));
+    OpenLogFile(EncodePath(ResolveOpenName(dialog.selectedFiles().constFirst())));
+}
+
+QString CMainFrame::ResolveOpenName(const QString& chosen) {
+    const QFileInfo info(chosen);
+    if (info.exists() || !info.suffix().isEmpty()) return chosen;
+    const QString withSuffix = chosen + QStringLiteral(".log");
+    return QFileInfo::exists(withSuffix) ? withSuffix : chosen;
+}
+
+std::string CMainFrame::LinkTarget(const std::string& path) {
+    // A symbolic link stands for its target: the title, the recent-file list and the
+    // test for the file on display all see the file itself.
+    const QFileInfo info(DecodePath(path));
+    if (!info.isSymLink()) return path;
+    const QString target = info.canonicalFilePath();
+    return target.isEmpty() ? path : EncodePath(target);
 }
 
 void CMainFrame::OpenLogFile(const std::string& path) {
-    m_strLogPath = path;
-    m_pDoc->LoadLogFile(path);
+    const std::string target = LinkTarget(path);
+    m_strLogPath = target;
+    m_pDoc->LoadLogFile(target);
     AfterOpen();
 }
 
@@ -364,7 +383,14 @@ void CMainFrame::OnFileReload() {
 }
 
 void CMainFrame::OnFileOpenSuiteLog() {
-    m_strLogPath = EncodePath(CSuiteRegistry(QStringLiteral("Settings")).GetString(QStringLiteral("LogFile"), {}));
+    const QString configured = CSuiteRegistry(QStringLiteral("Settings")).GetString(QStringLiteral("LogFile"), {});
+    if (configured.isEmpty()) {
+        // Loading the empty path would only say "Could not find the file ." and empty the
+        // window; the log on display stays and the user learns what is missing.
+        ReportFailure(std::string(LoadString(IDS_NO_SUITE_LOG)));
+        return;
+    }
+    m_strLogPath = LinkTarget(EncodePath(configured));
     OnFileReload();
 }
 

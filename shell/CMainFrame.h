@@ -106,7 +106,13 @@ public:
     // could not be opened (nothing changed then).
     bool ReadFilterFile();
 
+    // Loads path as a log; a symbolic link loads (and is remembered as) its target.
     void OpenLogFile(const std::string& path);
+    // The file the Open dialog's chosen name stands for: the name itself when it exists
+    // or has an extension, else the name with ".log" when that exists.
+    static QString ResolveOpenName(const QString& chosen);
+    // The target of a symbolic link (all links resolved); any other path unchanged.
+    static std::string LinkTarget(const std::string& path);
     // The name Save As offers: the log path less its last four characters (the ".log"),
     // "(filtered)", ".log". A path of fewer than four characters is kept whole.
     QString GetSuggestedSaveName() const;

@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
@@ -136,11 +138,70 @@ TEST_F(MainFrameTest, MissingLogAsksRetryAndKeepsThePath) {
     EXPECT_TRUE(frame.GetAction(ID_FILE_RELOAD)->isEnabled());
     EXPECT_EQ(Title(), "Untitled - T.A.R.N.I.X. Trawlview");
     EXPECT_EQ(frame.GetRecentFiles().GetCount(), 0);
+}
 
-    // The suite's log with no suite settings at all is the empty path, which fails too.
-    frame.OnFileOpenSuiteLog();
-    EXPECT_EQ(boxes.questions.size(), 3u);
-    EXPECT_EQ(frame.GetLogPath(), "");
+TEST_F(MainFrameTest, OpeningTheSuiteLogWithNoneConfiguredSaysSoAndKeepsTheLog) {
+    // With no suite settings the empty path was loaded: "Could not find the file ." and
+    // an empty window.
+    const std::string log = dir.Write("events.log", Lines({"N one", "N two"}));
+    frame.OpenLogFile(log);
+    for (const std::string settings : {"", "[Settings]\nLogFile=\n"}) {
+        if (!settings.empty()) WriteMachineSettings("Quellbrook Inc./T.A.R.N.I.X..conf", settings);
+        boxes.reports.clear();
+        frame.OnFileOpenSuiteLog();
+        ASSERT_EQ(boxes.reports.size(), 1u);
+        EXPECT_NE(boxes.reports[0].find("Settings/LogFile"), std::string::npos) << boxes.reports[0];
+        EXPECT_TRUE(boxes.questions.empty());
+        EXPECT_EQ(frame.GetLogPath(), log);
+        EXPECT_EQ(frame.GetDocument().GetLineCount(), 2);
+        EXPECT_EQ(Title(), "events.log - T.A.R.N.I.X. Trawlview");
+    }
+}
+
+TEST_F(MainFrameTest, ASymbolicLinkToALogShowsAndRemembersItsTarget) {
+    // The link's name was shown and remembered, and opening the link reloaded the log
+    // on display.
+    const std::string real = dir.Write("real.log", Lines({"N one"}));
+    const std::string link = dir.Path("link.log");
+    std::filesystem::create_symlink(real, link);
+    frame.OpenLogFile(link);
+    EXPECT_EQ(frame.GetLogPath(), real);
+    EXPECT_EQ(frame.GetDocument().GetPathName(), real);
+    EXPECT_EQ(Title(), "real.log - T.A.R.N.I.X. Trawlview");
+    EXPECT_EQ(frame.GetRecentFiles()[0].toStdString(), real);
+    // Opening the link again is opening the file on display: nothing is read.
+    dir.Write("real.log", Lines({"N one", "N two"}));
+    EXPECT_TRUE(frame.OpenDocumentFile(QString::fromStdString(link)));
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
+    frame.LoadCommandLineFile(link);
+    EXPECT_EQ(frame.GetDocument().GetPathName(), real);
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 2);
+}
+
+TEST_F(MainFrameTest, TheOpenDialogOffersAllFilesAndKeepsNamesWithoutExtension) {
+    // Only "Log Files (*.log)" was offered and ".log" was added to a typed name, so a log
+    // named syslog could not be opened.
+    const std::string syslog = dir.Write("syslog", Lines({"N from syslog"}));
+    const std::string events = dir.Write("events.log", Lines({"N from events"}));
+    EXPECT_EQ(CMainFrame::ResolveOpenName(QString::fromStdString(syslog)).toStdString(), syslog);
+    EXPECT_EQ(CMainFrame::ResolveOpenName(QString::fromStdString(dir.Path("events"))).toStdString(), events);
+    EXPECT_EQ(CMainFrame::ResolveOpenName(QString::fromStdString(dir.Path("none"))).toStdString(), dir.Path("none"));
+
+    // The real dialog, answered as a user would: the filters it offers, then "syslog".
+    QStringList offered;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        offered = dialog->nameFilters();
+        dialog->setDirectory(QString::fromStdString(dir.Path("")));
+        dialog->selectFile(QStringLiteral("syslog"));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    frame.OnFileOpen();
+    EXPECT_EQ(offered, (QStringList{"Log Files (*.log)", "All Files (*)"}));
+    EXPECT_EQ(frame.GetLogPath(), syslog);
+    ASSERT_EQ(frame.GetDocument().GetLineCount(), 1);
+    EXPECT_EQ(std::string(frame.GetDocument().GetLine(0)), "N from syslog");
 }
 
 TEST_F(MainFrameTest, SuiteLogIsReadFromMachineSettings) {
