@@ -1,6 +1,9 @@
 #include "CTrawlviewDoc.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <limits>
 #include <new>
 #include <thread>
@@ -18,21 +21,53 @@
 
 namespace {
 
-// Reads the whole file into buffer. A large file is read in two halves at once: the first
-// write to fresh memory is the main cost of a load, and two cores halve it. A file that
-// shrinks while it is read keeps the bytes actually read.
-bool ReadWhole(const CLogFile& file, char* buffer, std::uint64_t& got, StringId& failure) {
+// The read goes in pieces of this size, each followed by a progress report.
+constexpr std::uint64_t kReadPiece = std::uint64_t{16} << 20;
+
+// Reads [offset, offset + count) piece by piece, adding each piece's bytes to done.
+// Stops early where the file ends; got is what was read.
+bool ReadInPieces(const CLogFile& file, char* buffer, std::uint64_t offset, std::uint64_t count, std::uint64_t& got,
+                  StringId& failure, std::atomic<std::uint64_t>& done, const std::function<void()>& onPiece) {
+    got = 0;
+    while (got < count) {
+        const std::uint64_t want = std::min(kReadPiece, count - got);
+        std::uint64_t n = 0;
+        if (!file.ReadAt(buffer + got, want, offset + got, n, failure)) return false;
+        got += n;
+        done += n;
+        if (onPiece) onPiece();
+        if (n < want) break;
+    }
+    return true;
+}
+
+// Reads the whole file into buffer, reporting progress (bytes read so far of the size)
+// between pieces from the calling thread. A large file is read in two halves at once:
+// the first write to fresh memory is the main cost of a load, and two cores halve it. A
+// file that shrinks while it is read keeps the bytes actually read.
+bool ReadWhole(const CLogFile& file, char* buffer, std::uint64_t& got, StringId& failure,
+               const std::function<void(std::uint64_t)>& progress) {
     const std::uint64_t size = file.Size();
+    std::atomic<std::uint64_t> done{0};
     constexpr std::uint64_t kSplitAbove = std::uint64_t{64} << 20;
     if (size < kSplitAbove || std::thread::hardware_concurrency() < 2) {
-        return file.ReadAt(buffer, size, 0, got, failure);
+        return ReadInPieces(file, buffer, 0, size, got, failure, done, [&] { progress(done); });
     }
     const std::uint64_t half = size / 2;
     std::uint64_t gotSecond = 0;
     StringId failureSecond = failure;
     bool okSecond = false;
-    std::thread second([&] { okSecond = file.ReadAt(buffer + half, size - half, half, gotSecond, failureSecond); });
-    const bool okFirst = file.ReadAt(buffer, half, 0, got, failure);
+    std::atomic<bool> secondDone{false};
+    std::thread second([&] {
+        okSecond = ReadInPieces(file, buffer + half, half, size - half, gotSecond, failureSecond, done, nullptr);
+        secondDone = true;
+    });
+    const bool okFirst = ReadInPieces(file, buffer, 0, half, got, failure, done, [&] { progress(done); });
+    // The first half may end first; progress goes on while the second one finishes.
+    while (!secondDone) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        progress(done);
+    }
     second.join();
     if (!okFirst) return false;
     if (got < half) return true;  // the file ended inside the first half
@@ -105,7 +140,9 @@ bool CTrawlviewDoc::LoadLogFile(const std::string& path) {
         SetPathName(path);
         m_host.SetLogPath(path);
         std::uint64_t got = 0;
-        if (!(file.SizeKnown() ? ReadWhole(file, m_buffer.Data(), got, failure)
+        const auto progress = [this, &file](std::uint64_t done) { m_host.ReadProgress(done, file.Size()); };
+        progress(0);
+        if (!(file.SizeKnown() ? ReadWhole(file, m_buffer.Data(), got, failure, progress)
                                : ReadToEnd(file, m_buffer, got, failure))) {
             if (retry(failure)) continue;
             return false;

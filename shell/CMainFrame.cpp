@@ -306,8 +306,33 @@ void CMainFrame::LinesChanged() {
 }
 
 void CMainFrame::LoadCommandLineFile(const std::string& path) {
-    m_pDoc->LoadLogFile(LinkTarget(path));
+    LoadLog(LinkTarget(path));
     AfterOpen();
+}
+
+void CMainFrame::LoadLog(const std::string& path) {
+    // The title names the file while it is read; AfterOpen settles it when the load ends.
+    if (!path.empty()) {
+        setWindowTitle(QFileInfo(DecodePath(path)).fileName() + QStringLiteral(" - ") + LoadQString(IDR_MAINFRAME));
+    }
+    RunBusy([&] {
+        ++m_nLoading;
+        m_pDoc->LoadLogFile(path);
+        --m_nLoading;
+    });
+    if (m_bCloseAfterLoad && m_nLoading == 0) {
+        m_bCloseAfterLoad = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+void CMainFrame::ReadProgress(std::uint64_t done, std::uint64_t total) {
+    if (done == 0) SetProgressRange(total);
+    SetProgressPos(done);
+    // The window stays alive while the file is read: it repaints (the document is empty
+    // meanwhile), the clock goes on, and requests from later starts are queued. What the
+    // user does waits until the load has ended.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 bool CMainFrame::IsFilterFileName(const QString& path) {
@@ -334,7 +359,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
         m_pDoc->SetPathName(bytes);
     } else {
         m_strLogPath = bytes;
-        m_pDoc->LoadLogFile(bytes);
+        LoadLog(bytes);
     }
     AfterOpen();
     // A log that failed to load has been reported by the document already.
@@ -373,12 +398,12 @@ std::string CMainFrame::LinkTarget(const std::string& path) {
 void CMainFrame::OpenLogFile(const std::string& path) {
     const std::string target = LinkTarget(path);
     m_strLogPath = target;
-    m_pDoc->LoadLogFile(target);
+    LoadLog(target);
     AfterOpen();
 }
 
 void CMainFrame::OnFileReload() {
-    m_pDoc->LoadLogFile(m_strLogPath);
+    LoadLog(m_strLogPath);
     AfterOpen();
 }
 
@@ -474,6 +499,12 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_nLoading > 0) {
+        // Closed from outside while a file is read: the window goes when the load ends.
+        m_bCloseAfterLoad = true;
+        event->ignore();
+        return;
+    }
     // The help window is a window of its own; it must not keep the program running.
     if (m_pHelpWindow != nullptr) m_pHelpWindow->close();
     QMainWindow::closeEvent(event);

@@ -75,6 +75,7 @@ public:
     void SetProgressPos(std::uint64_t pos) override;
     void EndProgress() override;
     bool AskRetry(const std::string& message) override;
+    void ReadProgress(std::uint64_t done, std::uint64_t total) override;
     // Shows a failure in a message box (counted as busy, like AskRetry).
     void ReportFailure(const std::string& message);
     void LinesChanged() override;
@@ -172,6 +173,8 @@ private:
     template <class Work>
     auto RunBusy(Work&& work);
     void ServePendingOpens();
+    // Loads path as a log, the window kept alive meanwhile (see ReadProgress).
+    void LoadLog(const std::string& path);
     // After a load or an open: the title and the recent-file list follow the document.
     void AfterOpen();
     void UpdateTitle();
@@ -194,6 +197,8 @@ private:
     };
     std::deque<PendingOpen> m_pendingOpens;
     int m_nBusy = 0;
+    int m_nLoading = 0;
+    bool m_bCloseAfterLoad = false;
     // Looks at the queue while requests wait for the window to become idle.
     QTimer* m_pPendingTimer = nullptr;
     std::unique_ptr<IMessageBoxes> m_pOwnBoxes;

@@ -14,6 +14,7 @@
 #include <functional>
 #include <set>
 #include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
 #include "AppSettings.h"
@@ -349,6 +350,42 @@ TEST_F(MainFrameTest, OpenRequestsDuringAMessageBoxWaitAndAreServedInOrderAfterI
     ASSERT_NE(window.GetFilters(), nullptr);
     ASSERT_EQ(window.GetDocument().GetLineCount(), 1);
     EXPECT_EQ(std::string(window.GetDocument().GetLine(0)), "N Disk full");
+}
+
+TEST_F(MainFrameTest, WhileALogIsReadTheWindowNamesItShowsProgressAndQueuesRequests) {
+    // The window stayed blank and "Untitled", with no progress, until the whole file was
+    // read; a close from outside during the read would have destroyed the document.
+    const std::string big = dir.Path("big.log");
+    {
+        std::ofstream out(big, std::ios::binary);
+        out << "N first line\r\n";
+    }
+    std::filesystem::resize_file(big, std::uint64_t{80} << 20);  // read in several pieces
+    const std::string other = dir.Write("other.log", Lines({"N other"}));
+    frame.show();
+    std::string titleDuringRead;
+    bool progressShown = false;
+    std::size_t pendingDuringRead = 0;
+    QTimer::singleShot(0, &frame, [&] {
+        titleDuringRead = Title();
+        progressShown = frame.GetStatusBar().GetProgressWnd().isVisible();
+        frame.RequestOpen(QString::fromStdString(other), true);
+        pendingDuringRead = frame.GetPendingOpenCount();
+        frame.close();
+    });
+    frame.OpenLogFile(big);
+    EXPECT_EQ(titleDuringRead, "big.log - T.A.R.N.I.X. Trawlview");
+    EXPECT_TRUE(progressShown);
+    EXPECT_EQ(pendingDuringRead, 1u);
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
+    EXPECT_EQ(frame.GetLogPath(), big);
+    QElapsedTimer waited;
+    waited.start();
+    while ((frame.GetPendingOpenCount() > 0 || frame.isVisible()) && waited.elapsed() < 20000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    EXPECT_EQ(frame.GetLogPath(), other);
+    EXPECT_FALSE(frame.isVisible());  // the close waited for the load
 }
 
 TEST_F(MainFrameTest, DatePaneShowsTheGivenMomentSoTheTestHoldsAcrossMidnight) {
