@@ -16,6 +16,7 @@
 #include <QToolBar>
 #include <QWhatsThis>
 #include <algorithm>
+#include <new>
 #include <iostream>
 #include <vector>
 
@@ -317,7 +318,15 @@ void CMainFrame::LoadLog(const std::string& path) {
     }
     RunBusy([&] {
         ++m_nLoading;
-        m_pDoc->LoadLogFile(path);
+        try {
+            m_pDoc->LoadLogFile(path);
+        } catch (const std::bad_alloc&) {
+            // Everything that grows with the file is checked before it is allocated; this
+            // is the last guard, for memory taken by others meanwhile.
+            m_pDoc->OnNewDocument();
+            m_pDoc->RebuildDisplay();
+            ReportFailure(FormatString(AFX_IDP_FILE_NO_MEMORY, path));
+        }
         --m_nLoading;
     });
     if (m_bCloseAfterLoad && m_nLoading == 0) {
