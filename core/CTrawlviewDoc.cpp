@@ -163,18 +163,19 @@ bool CTrawlviewDoc::ReserveLines() {
     CLineCutter counter;
     counter.Cut(m_buffer.Data(), static_cast<std::size_t>(m_nFileSize), true,
                 [&count](std::uint64_t, std::uint64_t) { ++count; });
-    if (m_lines.capacity() >= count && m_layoutCodes.capacity() >= count && m_lineStarts.capacity() >= count) {
+    if (m_lines.capacity() >= count && m_layoutCodes.capacity() >= count && m_lineStarts.Holds(count, count)) {
         return true;
     }
     FreeLines();
-    if (count > std::numeric_limits<std::size_t>::max() / kBytesPerLine || !MemoryFits(count * kBytesPerLine)) {
+    const std::size_t perLine = BytesPerLine(count);
+    if (count > std::numeric_limits<std::size_t>::max() / perLine || !MemoryFits(count * perLine)) {
         return false;
     }
     try {
         const auto n = static_cast<std::size_t>(count);
         m_lines.reserve(n);
         m_layoutCodes.reserve(n);
-        m_lineStarts.reserve(n);
+        m_lineStarts.Reserve(n, count);
     } catch (const std::bad_alloc&) {
         FreeLines();
         return false;
@@ -185,7 +186,7 @@ bool CTrawlviewDoc::ReserveLines() {
 void CTrawlviewDoc::FreeLines() {
     std::vector<LineSpan>().swap(m_lines);
     std::vector<std::uint32_t>().swap(m_layoutCodes);
-    std::vector<std::uint64_t>().swap(m_lineStarts);
+    m_lineStarts.Release();
 }
 
 void CTrawlviewDoc::CutLines() {
@@ -217,7 +218,7 @@ void CTrawlviewDoc::CutLines() {
 }
 
 void CTrawlviewDoc::RebuildDisplay() {
-    m_lineStarts.clear();
+    m_lineStarts.Clear();
     m_nWidestLine = -1;
     m_nWidestWidth = 0;
     m_nLineCount = 0;
@@ -227,7 +228,7 @@ void CTrawlviewDoc::RebuildDisplay() {
 
 void CTrawlviewDoc::FilterLines() {
     CLineSelector selector(m_host.GetActiveFilters(), m_host.GetExcludeInvalidDates(), GetLocaleFormats());
-    m_lineStarts.clear();
+    m_lineStarts.Clear();
     m_host.SetProgressRange(m_nFileSize);
     if (m_pMeasurer != nullptr) m_cells = MeasureColumnCells(*m_pMeasurer, GetLocaleFormats());
     // A line no wider than the widest so far even at the widest byte advance need not be
@@ -239,16 +240,16 @@ void CTrawlviewDoc::FilterLines() {
     selector.Select(m_buffer.Data(), m_lines.data(), m_lines.size(),
                     [&](std::size_t k, std::string_view, std::size_t displayLength) {
         m_host.SetProgressPos(k + 1 < m_lines.size() ? m_lines[k + 1].start : m_nFileSize);
-        m_lineStarts.push_back(k);
+        m_lineStarts.PushBack(k);
         if (maxAdvance > 0 && static_cast<std::int64_t>(displayLength) * maxAdvance <= maxWidth) return;
         const std::int64_t w = MeasureLine(k);
         if (w > maxWidth) {
             maxWidth = w;
-            m_nWidestLine = static_cast<LineIndex>(m_lineStarts.size() - 1);
+            m_nWidestLine = static_cast<LineIndex>(m_lineStarts.Size() - 1);
         }
     }, m_layoutCodes.data());
     m_nWidestWidth = maxWidth;
-    m_nLineCount = static_cast<LineIndex>(m_lineStarts.size());
+    m_nLineCount = static_cast<LineIndex>(m_lineStarts.Size());
     m_host.EndProgress();
 }
 
@@ -258,7 +259,7 @@ void CTrawlviewDoc::DeleteContents() {
     m_nFileSize = 0;
     m_lines.clear();
     m_layoutCodes.clear();
-    m_lineStarts.clear();
+    m_lineStarts.Clear();
     m_nWidestLine = -1;
     m_nWidestWidth = 0;
     m_nLineCount = 0;

@@ -283,6 +283,23 @@ TEST_F(DocTest, ALogLargerThanMemoryCanGiveAsksRetryAndLeavesNothingHalfLoaded) 
     EXPECT_EQ(doc.GetLineCount(), 20 << 20);
 }
 
+// The displayed list takes 4 bytes a line, but a file of more than 2^32 lines must not
+// have its indexes cut to 32 bits.
+TEST(CLineIndexListTest, IndexesAreKeptWholeInEitherWidth) {
+    CLineIndexList list;
+    for (const std::uint64_t limit : {std::uint64_t{1000}, std::uint64_t{1} << 40}) {
+        list.Reserve(3, limit);
+        EXPECT_TRUE(list.Holds(3, limit));
+        list.PushBack(0);
+        list.PushBack(limit - 1);
+        ASSERT_EQ(list.Size(), 2u);
+        EXPECT_EQ(list[1], limit - 1);
+    }
+    EXPECT_FALSE(list.Holds(3, 1000));  // a narrow list must be made anew
+    EXPECT_EQ(CTrawlviewDoc::BytesPerLine(1000), 20u);
+    EXPECT_EQ(CTrawlviewDoc::BytesPerLine(std::uint64_t{1} << 33), 24u);
+}
+
 // A file read to its end grows its buffer as the bytes come.
 TEST(LogBufferTest, GrowingKeepsTheBytesAlreadyRead) {
     LogBuffer buffer;
