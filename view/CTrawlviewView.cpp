@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "CQtTextMeasurer.h"
+#include "DisplayLine.h"
 #include "LineColor.h"
 #include "LocaleFormats.h"
 
@@ -41,6 +42,7 @@ void CTrawlviewView::OnUpdate() {
     // The document measured every line the way DrawLine draws it; the column's background
     // is as wide as the column even where no line's text fills it.
     m_nTotalWidth = m_doc.GetWidestLine() < 0 ? 0 : std::max<std::int64_t>(m_nPrefixWidth, m_doc.GetWidestLineWidth()) + 3;
+    m_lineCache.Clear();
     m_nAnchorLine = -1;
     m_selected.assign(static_cast<std::size_t>(m_doc.GetLineCount()), 0);
     UpdateScrollSizes();
@@ -95,8 +97,8 @@ void CTrawlviewView::OnDraw(QPainter& dc) {
 }
 
 bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
-    DisplayLine& pieces = m_drawLine;
-    m_doc.GetDisplayLine(line, pieces);
+    CLineCache::Entry& entry = m_lineCache.Get(m_doc, line);
+    const DisplayLine& pieces = entry.pieces;
 
     const QPalette& pal = palette();
     const bool selected = IsLineSelected(line);
@@ -129,7 +131,10 @@ bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
         m_measurer.DrawText(dc, x, baseline, pieces.messageHead, pieces.bold, pieces.reading, clipLeft, clipRight);
         x += m_measurer.TextWidth(pieces.messageHead, pieces.bold, pieces.reading);
     }
-    m_measurer.DrawText(dc, x, baseline, pieces.message, pieces.bold, pieces.reading, clipLeft, clipRight);
+    // Far into a long message, drawing starts at the checkpoint before the window.
+    const CLineCache::Checkpoint from = m_lineCache.Seek(entry, clipLeft - x, m_measurer);
+    m_measurer.DrawText(dc, x + from.width, baseline, pieces.message.substr(static_cast<std::size_t>(from.offset)),
+                        pieces.bold, pieces.reading, clipLeft, clipRight);
 
     if (line == m_nCaretLine && totalRight > left) {
         QPen focus(text);

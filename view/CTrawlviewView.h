@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "CLineCache.h"
 #include "CScrollView32.h"
 #include "CTrawlviewDoc.h"
-#include "DisplayLine.h"
 
 class CQtTextMeasurer;
 class QDialog;
@@ -94,6 +94,6 @@ private:
     LineIndex m_nAnchorLine = -1;
     std::int32_t m_nLineHeight = 0;
     std::int64_t m_nTotalWidth = 0;
-    // The pieces of the line being drawn, reused from line to line.
-    DisplayLine m_drawLine;
+    // The pieces of the lines on screen, with where to start drawing far into them.
+    CLineCache m_lineCache;
 };

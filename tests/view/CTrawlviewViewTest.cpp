@@ -237,6 +237,25 @@ TEST_F(ViewTest, UpdateClearsTheSelectionAndTheAnchorButKeepsTheCaret) {
     EXPECT_EQ(view.GetCaretLine(), 1);
 }
 
+TEST_F(ViewTest, FarIntoALongLineTheWindowShowsWhatIsThere) {
+    // Digits repeating every ten characters: two positions a whole number of repeats apart
+    // show the same pixels, one near the start of the line and one far into it, where
+    // drawing starts from a checkpoint instead of the line's start.
+    std::string digits;
+    for (int i = 0; i < 10000; ++i) digits += "0123456789";
+    Load({digits});
+    view.SetCaretLine(10);
+    const std::int64_t repeat = measurer.TextWidth("0123456789", false);
+    const std::int64_t start = view.GetPrefixWidth() + 3 * repeat;
+    view.ScrollToPosition({start, 0});
+    ASSERT_EQ(view.GetScrollPos32(CScrollView32::SB_HORZ), start);
+    const QImage near = Row(Grab(), 0);
+    view.ScrollToPosition({start + 5000 * repeat, 0});
+    ASSERT_EQ(view.GetScrollPos32(CScrollView32::SB_HORZ), start + 5000 * repeat);
+    EXPECT_EQ(Row(Grab(), 0), near);
+    EXPECT_GT(Count(near, near.rect(), [this](QRgb p) { return p != Base().rgb(); }), 100);
+}
+
 TEST_F(ViewTest, NoLinesMeansNoBarsAndAnEmptyWindow) {
     Load({});
     EXPECT_EQ(view.GetTotalWidth(), 0);
