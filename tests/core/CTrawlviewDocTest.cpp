@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "CTrawlviewDoc.h"
+#include "AddressSpaceLimit.h"
 #include "ContainsFilter.h"
 #include "FakeDocumentHost.h"
 #include "FakeTextMeasurer.h"
@@ -262,9 +263,7 @@ bool UnderAddressSpaceLimit(std::uint64_t room, const std::function<bool()>& bod
 }
 
 TEST_F(DocTest, ALogLargerThanMemoryCanGiveAsksRetryAndLeavesNothingHalfLoaded) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "AddressSanitizer keeps terabytes of address space: an address-space limit cannot apply";
-#endif
+    SKIP_WITHOUT_ADDRESS_SPACE_LIMITS();
     const std::string big = dir.Path("big.log");
     {
         std::ofstream out(big, std::ios::binary);

@@ -18,6 +18,7 @@
 #include <functional>
 
 #include "CTrawlviewDoc.h"
+#include "AddressSpaceLimit.h"
 #include "ContainsFilter.h"
 #include "FakeDocumentHost.h"
 #include "TempDir.h"
@@ -243,9 +244,7 @@ TEST_F(ReliabilityTest, FifosDevicesAndSizeZeroFilesNeitherHangNorShowNothing) {
 }
 
 TEST_F(ReliabilityTest, AnExportShortOfMemoryEndsWithOneLineNotAnAbort) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "AddressSanitizer keeps terabytes of address space: an address-space limit cannot apply";
-#endif
+    SKIP_WITHOUT_ADDRESS_SPACE_LIMITS();
     // Under a memory limit std::bad_alloc escaped and aborted the program.
     const std::string log = dir.Path("long.log");
     {
