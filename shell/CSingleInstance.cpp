@@ -26,7 +26,7 @@ int g_nStartLock = -1;
 void TakeStartLock() {
     if (g_nStartLock >= 0) return;
     const QByteArray path = QFile::encodeName(CSingleInstance::ServerName() + QStringLiteral(".lock"));
-    g_nStartLock = open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    g_nStartLock = open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (g_nStartLock < 0) return;  // without the lock, starts are only less well ordered
     while (flock(g_nStartLock, LOCK_EX) != 0 && errno == EINTR) {
     }
