@@ -51,7 +51,7 @@ std::uint64_t GroupAvailable() {
 // What a resource limit leaves when used pages of the given field of /proc/self/statm
 // (0: the whole address space, 5: data and stack) count against it.
 std::uint64_t LimitAvailable(int resource, int statmField) {
-    rlimit limit {};
+    rlimit limit{};
     if (getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return kUnlimited;
     std::ifstream statm("/proc/self/statm");
     std::uint64_t pages = 0;

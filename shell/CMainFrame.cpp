@@ -16,8 +16,8 @@
 #include <QToolBar>
 #include <QWhatsThis>
 #include <algorithm>
-#include <new>
 #include <iostream>
+#include <new>
 #include <vector>
 
 #include "AppSettings.h"
