@@ -3,10 +3,10 @@
 //
 // Times the document with the view's real text measurer and the view's painting, on the
 // offscreen platform: the load with its first rebuild (the view attached, as in the
-// program), rebuilds with no filter and with one include-string filter for WORD
-// (default "checksum"), and painting a full window 1,080 pixels high at the top, the
-// middle and the end of the log and at positions a thumb drag could reach. Prints
-// figures only; what counts as fast enough is for whoever reads them.
+// program), rebuilds with no filter, one include-string filter for WORD (default
+// "checksum") and one include interval, and painting a full window 1,080 pixels high at
+// the top, the middle and the end of the log and at positions a thumb drag could reach.
+// Prints figures only; what counts as fast enough is for whoever reads them.
 //
 // A log to run it on: bench/gen_log 1073741824 1 bench-1g.log
 //
@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "BenchHost.h"
+#include "BenchView.h"
 #include "CFilterMatcher.h"
 #include "CQtTextMeasurer.h"
 #include "CTrawlviewDoc.h"
@@ -115,26 +116,6 @@ void PrintPaints(const char* what, CTrawlviewView& view, QImage& image, int n, c
     Print(what, Summarise(wall), "ms", cpuNote + note);
 }
 
-// A document and its view in a 1920 x 1080 window, as the program has them.
-struct BenchWindow {
-    BenchWindow(BenchHost& host, const CQtTextMeasurer& measurer) : doc(host, &measurer), view(doc, measurer) {
-        host.onLinesChanged = [this] { view.OnUpdate(); };
-        view.resize(1920, 1080);
-        view.show();
-        view.OnInitialUpdate();
-    }
-    // Makes the viewport exactly 1,080 pixels high, whatever the bars take, and returns
-    // an image of its size to paint into.
-    QImage FullHeightImage() {
-        const int bar = view.HasScrollBar(CScrollView32::SB_HORZ) ? view.horizontalScrollBar()->sizeHint().height() : 0;
-        view.resize(1920, 1080 + bar);
-        return QImage(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
-    }
-
-    CTrawlviewDoc doc;
-    CTrawlviewView view;
-};
-
 // Writes `lines` lines of `bytes` bytes each: a timestamp, then `words` repeated, each
 // line cut at a character boundary and ended by CR LF. Kept when it exists.
 bool EnsureLongLog(const std::string& path, int lines, std::uint64_t bytes, const std::string& words) {
@@ -178,8 +159,6 @@ int RunLongLines(const std::string& dir, const char* only) {
         {"1 line of 1 GiB, UTF-8", 1, std::uint64_t{1} << 30,
          "\xC3\xA9t\xC3\xA9 na\xC3\xAFve \xE2\x80\x93 caf\xC3\xA9 queue flush "},
     };
-    BenchHost host("view_bench");
-    const CQtTextMeasurer measurer;
     constexpr int kPaints = 30;
     for (const Case& c : cases) {
         if (only != nullptr && std::strstr(c.name, only) == nullptr) continue;
@@ -189,7 +168,7 @@ int RunLongLines(const std::string& dir, const char* only) {
             std::fprintf(stderr, "view_bench: cannot write %s\n", path.c_str());
             return 1;
         }
-        BenchWindow window(host, measurer);
+        BenchView window("view_bench");
         CTrawlviewDoc& doc = window.doc;
         CTrawlviewView& view = window.view;
         const Clock::time_point start = Clock::now();
@@ -206,8 +185,8 @@ int RunLongLines(const std::string& dir, const char* only) {
             const Timing first = PaintTimed(view, image);
             char what[96];
             std::snprintf(what, sizeof what, "paint at %s", names[k]);
-            char note[64];
-            std::snprintf(note, sizeof note, "(first paint there %.1f ms)", first.wall);
+            char note[80];
+            std::snprintf(note, sizeof note, "(first paint there %.1f ms, cpu %.1f ms)", first.wall, first.cpu);
             PrintPaints(what, view, image, kPaints, note);
         }
         if (doc.GetLineCount() > 1) {
@@ -224,7 +203,7 @@ int RunLongLines(const std::string& dir, const char* only) {
             std::snprintf(cpuNote, sizeof cpuNote, "cpu median %.2f ms", Summarise(cpu).median);
             if (!steps.empty()) Print("line down at the end + paint", Summarise(steps), "ms", cpuNote);
         }
-        host.onLinesChanged = nullptr;
+        window.host.onLinesChanged = nullptr;
     }
     std::printf("peak RSS %llu MiB\n", static_cast<unsigned long long>(PeakRssMiB()));
     return 0;
@@ -245,11 +224,11 @@ int main(int argc, char** argv) {
     SetLocaleFormats(MakeLocaleFormats(LocaleValues{}, LocaleValues{}));
     if (std::strcmp(argv[1], "--long") == 0) return RunLongLines(argv[2], argc > 3 ? argv[3] : nullptr);
 
-    BenchHost host("view_bench");
-    const CQtTextMeasurer measurer;
-    BenchWindow window(host, measurer);
-    CTrawlviewDoc& doc = window.doc;
-    CTrawlviewView& view = window.view;
+    BenchView bench("view_bench");
+    BenchHost& host = bench.host;
+    const CQtTextMeasurer& measurer = bench.measurer;
+    CTrawlviewDoc& doc = bench.doc;
+    CTrawlviewView& view = bench.view;
 
     constexpr int kLoads = 3;
     constexpr int kRebuilds = 5;
@@ -270,29 +249,32 @@ int main(int argc, char** argv) {
                 static_cast<long long>(measurer.MaxByteAdvance()));
     Print("load + first rebuild", Summarise(loads), "ms", "(first run: cold buffer)");
 
-    std::vector<double> rebuilds;
-    for (int i = 0; i < kRebuilds; ++i) {
-        const Clock::time_point start = Clock::now();
-        doc.RebuildDisplay();
-        rebuilds.push_back(MsSince(start));
-    }
-    Print("rebuild, no filter", Summarise(rebuilds), "ms");
-
-    FilterList filters;
-    AppendFilter(filters, word, FilterKind::IncludeString);
-    host.SetFilters(std::move(filters));
-    std::vector<double> filtered;
-    for (int i = 0; i < kRebuilds; ++i) {
-        const Clock::time_point start = Clock::now();
-        doc.RebuildDisplay();
-        filtered.push_back(MsSince(start));
-    }
-    Print(("rebuild, include \"" + word + "\"").c_str(), Summarise(filtered), "ms",
-          std::to_string(doc.GetLineCount()) + " lines");
+    // Rebuilds under one filter of this kind and text (none for an empty text).
+    const auto rebuilds = [&](const std::string& what, FilterKind kind, const std::string& text) {
+        FilterList filters;
+        if (!text.empty()) AppendFilter(filters, text, kind);
+        host.SetFilters(std::move(filters));
+        std::vector<double> times, cpu;
+        for (int i = 0; i < kRebuilds; ++i) {
+            const double cpuStart = ThreadCpuMs();
+            const Clock::time_point start = Clock::now();
+            doc.RebuildDisplay();
+            times.push_back(MsSince(start));
+            cpu.push_back(ThreadCpuMs() - cpuStart);
+        }
+        char cpuNote[48];
+        std::snprintf(cpuNote, sizeof cpuNote, "cpu median %.2f ms ", Summarise(cpu).median);
+        Print(what.c_str(), Summarise(times), "ms", cpuNote + std::to_string(doc.GetLineCount()) + " lines");
+    };
+    rebuilds("rebuild, no filter", FilterKind::IncludeString, {});
+    rebuilds("rebuild, include \"" + word + "\"", FilterKind::IncludeString, word);
+    // One calendar year inside the generated logs' span, month/day/year with "/" and ":".
+    rebuilds("rebuild, include interval 2004", FilterKind::IncludeInterval,
+             "01/01/2004 00:00:00 to 12/31/2004 23:59:59");
     host.SetFilters(nullptr);
     doc.RebuildDisplay();
 
-    QImage image = window.FullHeightImage();
+    QImage image = bench.FullHeightImage();
     std::printf("window %dx%d pixels, %d lines visible\n", image.width(), image.height(),
                 image.height() / std::max(1, view.GetLineHeight()));
 
