@@ -16,7 +16,8 @@ public:
     ~LogBuffer();
 
     // Makes room for size bytes plus the NUL; the contents are unspecified. False when
-    // the memory cannot be had (the buffer is then empty).
+    // the memory cannot be had, now or when the pages are touched (the buffer is then
+    // empty).
     bool Reserve(std::uint64_t size);
     // Makes room for size bytes plus the NUL keeping the bytes already there. False when
     // the memory cannot be had (the buffer is then unchanged).
