@@ -152,6 +152,7 @@ bool CTrawlviewDoc::LoadLogFile(const std::string& path) {
         m_nFileSize = got;
         m_loadedFile = file.GetIdentity();
         m_bLoadedFile = true;
+        m_bLoadedPseudoFile = !file.SizeKnown() && got > 0;
         if (ReserveLines()) break;
         if (retry(AFX_IDP_FILE_NO_MEMORY)) continue;
         return false;
@@ -350,6 +351,9 @@ CTrawlviewDoc::FollowStep CTrawlviewDoc::ReadAppended(const std::string& path, s
         return step;
     }
     const std::uint64_t oldSize = m_nFileSize;
+    // A pseudo file (/proc) tells no size: its contents change all the time and it
+    // cannot grow in the sense of a log.
+    if (m_bLoadedFile && m_bLoadedPseudoFile) return step;
     if (!m_bLoadedFile || !(file.GetIdentity() == m_loadedFile) || file.Size() < oldSize) {
         step.result = FollowResult::Replaced;
         return step;

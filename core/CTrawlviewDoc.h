@@ -149,6 +149,7 @@ private:
     // The file the last load read, to tell a rotated log from a grown one.
     CLogFile::Identity m_loadedFile;
     bool m_bLoadedFile = false;
+    bool m_bLoadedPseudoFile = false;
     // Of m_lines[0, m_nCountedLines), how many show without filters while invalid
     // timestamps are excluded; counted on demand.
     mutable std::size_t m_nCountedLines = 0;

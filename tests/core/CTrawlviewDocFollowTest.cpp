@@ -166,6 +166,16 @@ TEST_F(FollowTest, AShorterOrReplacedLogMustBeLoadedAgainAndAMissingOneWaits) {
     EXPECT_EQ(Displayed(doc), (Lines{"a", "b"}));
 }
 
+TEST_F(FollowTest, APseudoFileThatTellsNoSizeIsNotReloadedOnEveryLook) {
+    ASSERT_TRUE(doc.LoadLogFile("/proc/self/status"));
+    ASSERT_GT(doc.GetLineCount(), 0);
+    EXPECT_EQ(doc.ReadAppended("/proc/self/status", 1 << 20).result, Result::Unchanged);
+    // An empty log is no pseudo file: it grows like any other.
+    Load("");
+    Append(path, "first\r\n");
+    EXPECT_EQ(Look().result, Result::Appended);
+}
+
 TEST_F(FollowTest, AFailedLoadIsLoadedWhenTheLogAppears) {
     std::filesystem::remove(path);
     EXPECT_FALSE(doc.LoadLogFile(path));
