@@ -395,6 +395,17 @@ CTrawlviewDoc::FollowStep CTrawlviewDoc::ReadAppended(const std::string& path, s
     return step;
 }
 
+void CTrawlviewDoc::ReserveAppendRoom() {
+    const std::size_t want = m_lines.size() + m_lines.size() / 8 + 1024;
+    if (m_lines.capacity() >= want || !MemoryFits((want - m_lines.size()) * BytesPerLine(want))) return;
+    try {
+        m_lines.reserve(want);
+        m_layoutCodes.reserve(want);
+    } catch (const std::bad_alloc&) {
+        // The appends will grow them as they come.
+    }
+}
+
 LineIndex CTrawlviewDoc::AppendLines() {
     // Cutting can start afresh wherever a line starts and gives the lines a cut of the
     // whole file gives from there. The last line starts where the previous cut left

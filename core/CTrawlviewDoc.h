@@ -89,6 +89,10 @@ public:
     // through the active filters; the displayed lines before firstChanged keep their
     // indexes. The host is not told (the caller updates its view without a rebuild).
     FollowStep ReadAppended(const std::string& path, std::uint64_t maxBytes);
+    // Makes room in the per-line records for an eighth more lines, so that the first
+    // appends do not copy the records of the whole log (the load reserves them to the
+    // exact count). Best effort: without the memory nothing changes.
+    void ReserveAppendRoom();
 
     // What each line of a file of count lines costs beside its bytes: its record, its
     // layout code and its place in the displayed list, all reserved before the load

@@ -385,6 +385,7 @@ void CMainFrame::FollowLoadedLog() {
         return;
     }
     m_pFollower->Start(DecodePath(m_strLogPath));
+    m_pDoc->ReserveAppendRoom();
     m_pView->ScrollToEnd();
 }
 
