@@ -17,6 +17,9 @@ public:
     explicit CLineStream(std::size_t blockSize = std::size_t{256} << 10)
         : m_buffer(std::max<std::size_t>(blockSize, 1) + kPadding) {}
 
+    // Whether a lone LF ends a line, as in the window (CLineCutter::SetLfEndsLine).
+    void SetLfLineEnds(bool lfEndsLine) { m_cutter.SetLfEndsLine(lfEndsLine); }
+
     // read(buffer, count, got) fills up to count bytes and returns false on a read error
     // (which ends the stream with false). size is how many bytes to read in all; fewer
     // arriving means the source ended early. onKept(raw) gets each selected line in

@@ -91,8 +91,8 @@ void CTrawlviewDoc::CutLines() {
     m_lines.clear();
     if (m_nFileSize == 0) return;
     m_lines.reserve(static_cast<std::size_t>(m_nFileSize / 128) + 16);
-    CLineCutter cutter;
-    cutter.Cut(m_buffer.Data(), static_cast<std::size_t>(m_nFileSize), true,
+    m_cutter.Reset();
+    m_cutter.Cut(m_buffer.Data(), static_cast<std::size_t>(m_nFileSize), true,
                [this](std::uint64_t start, std::uint64_t length) { m_lines.push_back({start, length}); });
 
     // Read every line's timestamp once, on two cores: later rebuilds (a filter or the
@@ -114,6 +114,15 @@ void CTrawlviewDoc::CutLines() {
         fill(0, half);
         second.join();
     }
+}
+
+bool CTrawlviewDoc::SetLfLineEnds(bool lfEndsLine) {
+    if (lfEndsLine == m_cutter.LfEndsLine()) return false;
+    m_cutter.SetLfEndsLine(lfEndsLine);
+    if (m_nFileSize == 0) return false;
+    CutLines();
+    RebuildDisplay();
+    return true;
 }
 
 void CTrawlviewDoc::RebuildDisplay() {

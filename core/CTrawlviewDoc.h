@@ -61,6 +61,12 @@ public:
 
     ByteOffset GetFileSize() const { return m_nFileSize; }
 
+    // "Treat a lone LF as a line end": with it, CR, CR LF and LF each end a line; without,
+    // only CR and CR LF do. A change cuts the loaded bytes again (they are not read again)
+    // and rebuilds; true when it did.
+    bool SetLfLineEnds(bool lfEndsLine);
+    bool GetLfLineEnds() const { return m_cutter.LfEndsLine(); }
+
 private:
     void CutLines();
     // k indexes m_lines.
@@ -73,6 +79,8 @@ private:
     std::string m_strPathName;
     ByteOffset m_nFileSize = 0;
     LogBuffer m_buffer;
+    // Cuts every load, and knows whether a lone LF ends a line.
+    CLineCutter m_cutter;
     // Every non-empty line of the file, cut once per load.
     std::vector<LineSpan> m_lines;
     // How each line of m_lines shows, read once per load (see CLineSelector::LayoutCode).
