@@ -422,10 +422,15 @@ void CMainFrame::ApplyFilters(FilterList filters) {
     UpdateCommandUI();
 }
 
-void CMainFrame::ApplyPreferences(bool excludeInvalidDates) {
+void CMainFrame::SetLfLineEnds(bool lfEndsLine) { m_pDoc->SetLfLineEnds(lfEndsLine); }
+bool CMainFrame::GetLfLineEnds() const { return m_pDoc->GetLfLineEnds(); }
+
+void CMainFrame::ApplyPreferences(bool excludeInvalidDates, bool lfLineEnds) {
     m_bExcludeInvalidDates = excludeInvalidDates;
     AppSettings::SetExcludeInvalidDate(excludeInvalidDates);
-    m_pDoc->RebuildDisplay();
+    AppSettings::SetLfLineEnds(lfLineEnds);
+    // Other line ends cut the log again, which rebuilds; otherwise the rebuild is ours.
+    if (!m_pDoc->SetLfLineEnds(lfLineEnds)) m_pDoc->RebuildDisplay();
 }
 
 void CMainFrame::OnEditFilters() {
@@ -437,8 +442,9 @@ void CMainFrame::OnEditFilters() {
 void CMainFrame::OnEditPreferences() {
     CPreferencesDlg dlg(this);
     dlg.m_bExcludeInvalid = m_bExcludeInvalidDates ? 1 : 0;
+    dlg.m_bLfLineEnds = GetLfLineEnds() ? 1 : 0;
     if (dlg.exec() != QDialog::Accepted) return;
-    ApplyPreferences(dlg.m_bExcludeInvalid != 0);
+    ApplyPreferences(dlg.m_bExcludeInvalid != 0, dlg.m_bLfLineEnds != 0);
 }
 
 void CMainFrame::OnFileLoadFilters() {

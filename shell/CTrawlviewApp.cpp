@@ -114,6 +114,7 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
 
     // The stored preference decides which lines the command-line file shows.
     frame.SetExcludeInvalidDates(AppSettings::GetExcludeInvalidDate());
+    frame.SetLfLineEnds(AppSettings::GetLfLineEnds());
 
     if (const QScreen* screen = QApplication::primaryScreen()) {
         const QSize available = screen->availableSize();
