@@ -134,6 +134,9 @@ public:
     void OnEditCopy();
     void OnEditSelectAll();
     void OnEditFind();
+    void OnEditFindNext();
+    void OnEditFindPrevious();
+    void OnViewHighlightMatches();
     void OnEditFilters();
     void OnEditPreferences();
     void OnFileLoadFilters();
@@ -159,6 +162,7 @@ public:
     bool CanCopy() const;
     bool IsToolBarShown() const;
     bool IsStatusBarShown() const;
+    bool IsHighlightingMatches() const;
 
 signals:
     // The About command belongs to the application object; so do the printing commands,
