@@ -24,10 +24,11 @@
 namespace {
 
 // Writes the export to out; returns false with a message in error for a failed read.
-bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* filter, bool excludeInvalid,
+bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* filter, const CommandLine& options,
                  CLineFileWriter& out, std::string& error) {
-    CLineSelector selector(filter, excludeInvalid, GetLocaleFormats());
+    CLineSelector selector(filter, options.excludeInvalid, GetLocaleFormats());
     CLineStream stream;
+    stream.SetLfLineEnds(options.lfLineEnds);
     StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
     auto read = [&](char* buffer, std::uint64_t count, std::uint64_t& got) { return log.Read(buffer, count, got, failure); };
     auto write = [&](std::string_view raw) { return out.AppendLine(raw); };
@@ -124,7 +125,7 @@ int CHeadlessExport::Export(const CommandLine& options, std::ostream& err) {
         return 1;
     }
     std::string readError;
-    if (WriteExport(log, options.file, filter, options.excludeInvalid, out, readError)) return 0;
+    if (WriteExport(log, options.file, filter, options, out, readError)) return 0;
     if (!readError.empty()) {
         err << "trawlview: " << readError << "\n";
     } else if (out.Error() != EPIPE) {
