@@ -201,6 +201,10 @@ TEST_F(ExportTest, WithLfALoneLfEndsALineAndCrLfStaysOneLineEnd) {
     const std::string log = Log("one\ntwo\r\nthree\rfour\n\nfive");
     EXPECT_EQ(Run({"--export", "-", log}).out, "one\ntwo\r\nthree\r\nfour\n\nfive\r\n");
     EXPECT_EQ(Run({"--export", "-", "--lf", log}).out, "one\r\ntwo\r\nthree\r\nfour\r\nfive\r\n");
+    // A line longer than the export's block ends at its LF too.
+    const std::string longLine(600000, 'q');
+    const std::string longLog = Log(longLine + "\nshort\n" + longLine + "z\nlast");
+    EXPECT_TRUE(Run({"--export", "-", "--lf", longLog}).out == longLine + "\r\nshort\r\n" + longLine + "z\r\nlast\r\n");
 }
 
 }  // namespace
