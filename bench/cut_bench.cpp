@@ -27,7 +27,8 @@ std::vector<char> MakeLog(std::size_t bytes, std::size_t lineBytes, const char* 
         const std::size_t length = lineBytes / 2 + (state >> 33) % lineBytes;
         const std::string stamp = "N 2003/12/31 10:00:00 - ";
         log.insert(log.end(), stamp.begin(), stamp.end());
-        for (std::size_t k = 0; k < length; ++k) log.push_back(words[(k + (state >> 40)) % (sizeof words - 1)]);
+        for (std::size_t k = 0; k < length; ++k)
+            log.push_back(words[(k + (state >> 40)) % (sizeof words - 1)]);
         for (const char* p = end; *p != '\0'; ++p) log.push_back(*p);
     }
     const std::size_t size = log.size();
@@ -39,7 +40,8 @@ std::vector<char> MakeLog(std::size_t bytes, std::size_t lineBytes, const char* 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::size_t mib = argc > 1 ? static_cast<std::size_t>(std::strtoull(argv[1], nullptr, 10)) : 256;
+    const std::size_t mib =
+        argc > 1 ? static_cast<std::size_t>(std::strtoull(argv[1], nullptr, 10)) : 256;
     struct Shape {
         const char* name;
         std::size_t lineBytes;
@@ -67,12 +69,15 @@ int main(int argc, char** argv) {
                 cutter.Reset();
                 const auto start = std::chrono::steady_clock::now();
                 cutter.Cut(log.data(), size, true, [&](std::uint64_t, std::uint64_t) { ++lines; });
-                times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+                times.push_back(std::chrono::duration<double, std::milli>(
+                                    std::chrono::steady_clock::now() - start)
+                                    .count());
             }
             std::sort(times.begin(), times.end());
-            std::printf("%-20s %-22s %8.1f ms min %8.1f ms median  %.2f GB/s  %llu lines\n", shape.name,
-                        lf ? "LF ends a line" : "CR, CR LF end a line", times.front(), times[times.size() / 2],
-                        static_cast<double>(size) / times.front() / 1e6, static_cast<unsigned long long>(lines));
+            std::printf("%-20s %-22s %8.1f ms min %8.1f ms median  %.2f GB/s  %llu lines\n",
+                        shape.name, lf ? "LF ends a line" : "CR, CR LF end a line", times.front(),
+                        times[times.size() / 2], static_cast<double>(size) / times.front() / 1e6,
+                        static_cast<unsigned long long>(lines));
         }
     }
     return 0;

@@ -56,8 +56,9 @@ public:
     // timestamp column, in its cells, and in the message. Each piece is searched on its
     // own. Of the message only the stretch that shows there is searched and measured,
     // from the checkpoint before it, so marking costs what drawing costs.
-    void FindMarks(Entry& entry, const CLineFinder& finder, const ColumnCells& cells, std::int64_t left,
-                   std::int64_t right, const ITextMeasurer& measurer, std::vector<Mark>& out) const;
+    void FindMarks(Entry& entry, const CLineFinder& finder, const ColumnCells& cells,
+                   std::int64_t left, std::int64_t right, const ITextMeasurer& measurer,
+                   std::vector<Mark>& out) const;
 
 private:
     std::vector<Entry> m_entries;

@@ -30,7 +30,9 @@ public:
 
     // The first byte at or after p that ends a line (or the NUL after the data), under
     // FindCrOrNul's guarantee.
-    const char* FindLineEnd(const char* p) const { return m_bLfEndsLine ? FindCrLfOrNul(p) : FindCrOrNul(p); }
+    const char* FindLineEnd(const char* p) const {
+        return m_bLfEndsLine ? FindCrLfOrNul(p) : FindCrOrNul(p);
+    }
 
     void Reset() {
         m_bSkipLf = false;

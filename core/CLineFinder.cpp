@@ -83,12 +83,13 @@ std::size_t CLineFinder::FirstOccurrence(std::string_view line, std::size_t& len
     return OccurrenceFrom(line, 0, m_bLineByLine ? ReadingOf(line) : TextReading::Ascii, length);
 }
 
-std::size_t CLineFinder::OccurrenceFrom(std::string_view line, std::size_t from, TextReading reading,
-                                        std::size_t& length) const {
+std::size_t CLineFinder::OccurrenceFrom(std::string_view line, std::size_t from,
+                                        TextReading reading, std::size_t& length) const {
     const CSubstringSearcher* searcher = &m_searcher;
     if (m_bLineByLine) {
         if (reading == TextReading::Ascii) return std::string_view::npos;
-        if (reading == TextReading::Utf8 && m_bFoldUnicode) return FirstFoldedOccurrence(line, from, length);
+        if (reading == TextReading::Utf8 && m_bFoldUnicode)
+            return FirstFoldedOccurrence(line, from, length);
         if (reading == TextReading::Windows1252 && m_legacySearcher) searcher = &*m_legacySearcher;
     }
     length = searcher->Needle().size();
@@ -99,13 +100,15 @@ std::size_t CLineFinder::OccurrenceFrom(std::string_view line, std::size_t from,
 
 std::size_t CLineFinder::MaxOccurrenceLength() const {
     // A folded character takes at most four bytes in UTF-8.
-    return std::max({m_strPattern.size(), m_legacySearcher ? m_legacySearcher->Needle().size() : 0, 4 * m_folded.size()});
+    return std::max({m_strPattern.size(), m_legacySearcher ? m_legacySearcher->Needle().size() : 0,
+                     4 * m_folded.size()});
 }
 
-std::size_t CLineFinder::FindOccurrence(std::string_view text, std::size_t from, std::size_t to, TextReading reading,
-                                        std::size_t& length) const {
+std::size_t CLineFinder::FindOccurrence(std::string_view text, std::size_t from, std::size_t to,
+                                        TextReading reading, std::size_t& length) const {
     if (m_strPattern.empty()) return std::string_view::npos;
-    const std::size_t limit = to >= text.size() ? text.size() : std::min(text.size(), to + MaxOccurrenceLength());
+    const std::size_t limit =
+        to >= text.size() ? text.size() : std::min(text.size(), to + MaxOccurrenceLength());
     const std::string_view window = text.substr(0, limit);
     while (from < to && from < window.size()) {
         const std::size_t pos = OccurrenceFrom(window, from, reading, length);
@@ -116,7 +119,8 @@ std::size_t CLineFinder::FindOccurrence(std::string_view text, std::size_t from,
     return std::string_view::npos;
 }
 
-std::size_t CLineFinder::FirstFoldedOccurrence(std::string_view line, std::size_t from, std::size_t& length) const {
+std::size_t CLineFinder::FirstFoldedOccurrence(std::string_view line, std::size_t from,
+                                               std::size_t& length) const {
     const char* const end = line.data() + line.size();
     for (;;) {
         // The nearest start of a character that folds like the text's first one.

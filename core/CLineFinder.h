@@ -42,8 +42,8 @@ public:
     // length in bytes in length; npos when there is none. text may be a piece of a line
     // whose whole reads as reading. Only text[from, to + MaxOccurrenceLength()) is
     // searched, so a window far into a long line costs the window.
-    std::size_t FindOccurrence(std::string_view text, std::size_t from, std::size_t to, TextReading reading,
-                               std::size_t& length) const;
+    std::size_t FindOccurrence(std::string_view text, std::size_t from, std::size_t to,
+                               TextReading reading, std::size_t& length) const;
     // The most bytes one occurrence can take in any line.
     std::size_t MaxOccurrenceLength() const;
 
@@ -62,8 +62,10 @@ private:
     // npos when there is none.
     std::size_t FirstOccurrence(std::string_view line, std::size_t& length) const;
     // The first occurrence at or after from in a line that reads as reading.
-    std::size_t OccurrenceFrom(std::string_view line, std::size_t from, TextReading reading, std::size_t& length) const;
-    std::size_t FirstFoldedOccurrence(std::string_view line, std::size_t from, std::size_t& length) const;
+    std::size_t OccurrenceFrom(std::string_view line, std::size_t from, TextReading reading,
+                               std::size_t& length) const;
+    std::size_t FirstFoldedOccurrence(std::string_view line, std::size_t from,
+                                      std::size_t& length) const;
     // Whether the first occurrence, at pos with length bytes, passes the whole-word test.
     bool CountsAt(std::string_view line, std::size_t pos, std::size_t length) const;
     // The first (down) or last matching line of lines[first, last], scanned as one block.

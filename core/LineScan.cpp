@@ -26,7 +26,8 @@ const char* FindLastPlain(const char* begin, const char* end) {
 #if defined(__x86_64__)
 template <bool kLf>
 __attribute__((target("avx2"))) unsigned LineEndMask(__m256i v) {
-    __m256i hits = _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('\r')), _mm256_cmpeq_epi8(v, _mm256_setzero_si256()));
+    __m256i hits = _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('\r')),
+                                   _mm256_cmpeq_epi8(v, _mm256_setzero_si256()));
     if constexpr (kLf) hits = _mm256_or_si256(hits, _mm256_cmpeq_epi8(v, _mm256_set1_epi8('\n')));
     return static_cast<unsigned>(_mm256_movemask_epi8(hits));
 }
@@ -34,7 +35,8 @@ __attribute__((target("avx2"))) unsigned LineEndMask(__m256i v) {
 template <bool kLf>
 __attribute__((target("avx2"))) const char* FindAvx2(const char* p) {
     for (;;) {
-        const unsigned mask = LineEndMask<kLf>(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
+        const unsigned mask =
+            LineEndMask<kLf>(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
         if (mask != 0) return p + __builtin_ctz(mask);
         p += 32;
     }
@@ -44,7 +46,8 @@ template <bool kLf>
 const char* FindSse2(const char* p) {
     for (;;) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(v, _mm_setzero_si128()));
+        __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
+                                    _mm_cmpeq_epi8(v, _mm_setzero_si128()));
         if constexpr (kLf) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, _mm_set1_epi8('\n')));
         const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
         if (mask != 0) return p + __builtin_ctz(mask);
@@ -55,7 +58,8 @@ const char* FindSse2(const char* p) {
 template <bool kLf>
 __attribute__((target("avx2"))) const char* FindLastAvx2(const char* begin, const char* end) {
     while (end - begin >= 32) {
-        const unsigned mask = LineEndMask<kLf>(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(end - 32)));
+        const unsigned mask =
+            LineEndMask<kLf>(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(end - 32)));
         if (mask != 0) return end - 32 + (31 - __builtin_clz(mask));
         end -= 32;
     }
@@ -85,8 +89,12 @@ const char* FindLast(const char* begin, const char* end) {
 
 }  // namespace
 
-const char* FindCrOrNul(const char* p) { return Find<false>(p); }
-const char* FindCrLfOrNul(const char* p) { return Find<true>(p); }
+const char* FindCrOrNul(const char* p) {
+    return Find<false>(p);
+}
+const char* FindCrLfOrNul(const char* p) {
+    return Find<true>(p);
+}
 
 const char* SkipToLineStart(const char* p, const char* end) {
 #if defined(__x86_64__)
@@ -102,5 +110,9 @@ const char* SkipToLineStart(const char* p, const char* end) {
     return p;
 }
 
-const char* FindLastCrOrNul(const char* begin, const char* end) { return FindLast<false>(begin, end); }
-const char* FindLastCrLfOrNul(const char* begin, const char* end) { return FindLast<true>(begin, end); }
+const char* FindLastCrOrNul(const char* begin, const char* end) {
+    return FindLast<false>(begin, end);
+}
+const char* FindLastCrLfOrNul(const char* begin, const char* end) {
+    return FindLast<true>(begin, end);
+}

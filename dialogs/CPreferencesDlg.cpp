@@ -12,8 +12,9 @@ CPreferencesDlg::CPreferencesDlg(QWidget* parent) : QDialog(parent) {
     const DialogUnits du(font());
     m_excludeCheck = new QCheckBox(QStringLiteral("Exclude lines with invalid timestamps"), this);
     m_lfCheck = new QCheckBox(QStringLiteral("Treat a lone LF as a line end"), this);
-    m_lfCheck->setWhatsThis(QStringLiteral("Lines end at CR and CR LF. Checked, a lone LF ends a line too, as in "
-                                           "logs written with LF line ends."));
+    m_lfCheck->setWhatsThis(
+        QStringLiteral("Lines end at CR and CR LF. Checked, a lone LF ends a line too, as in "
+                       "logs written with LF line ends."));
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -29,7 +30,8 @@ CPreferencesDlg::CPreferencesDlg(QWidget* parent) : QDialog(parent) {
 
     connect(m_excludeCheck, &QCheckBox::clicked, this,
             [this](bool checked) { m_bExcludeInvalid = checked ? 1 : 0; });
-    connect(m_lfCheck, &QCheckBox::clicked, this, [this](bool checked) { m_bLfLineEnds = checked ? 1 : 0; });
+    connect(m_lfCheck, &QCheckBox::clicked, this,
+            [this](bool checked) { m_bLfLineEnds = checked ? 1 : 0; });
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }

@@ -24,8 +24,8 @@
 namespace {
 
 // Writes the export to out; returns false with a message in error for a failed read.
-bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* filter, const CommandLine& options,
-                 CLineFileWriter& out, std::string& error) {
+bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* filter,
+                 const CommandLine& options, CLineFileWriter& out, std::string& error) {
     CLineSelector selector(filter, options.excludeInvalid, GetLocaleFormats());
     CLineStream stream;
     stream.SetLfLineEnds(options.lfLineEnds);

@@ -189,10 +189,18 @@ void CMainFrame::OnEditCopy() {
 }
 void CMainFrame::OnEditSelectAll() { m_pView->OnEditSelectAll(); }
 void CMainFrame::OnEditFind() { m_pView->OnEditFind(); }
-void CMainFrame::OnEditFindNext() { m_pView->OnFindAgain(true); }
-void CMainFrame::OnEditFindPrevious() { m_pView->OnFindAgain(false); }
-void CMainFrame::OnViewHighlightMatches() { m_pView->SetHighlightMatches(!m_pView->GetHighlightMatches()); }
-bool CMainFrame::IsHighlightingMatches() const { return m_pView->GetHighlightMatches(); }
+void CMainFrame::OnEditFindNext() {
+    m_pView->OnFindAgain(true);
+}
+void CMainFrame::OnEditFindPrevious() {
+    m_pView->OnFindAgain(false);
+}
+void CMainFrame::OnViewHighlightMatches() {
+    m_pView->SetHighlightMatches(!m_pView->GetHighlightMatches());
+}
+bool CMainFrame::IsHighlightingMatches() const {
+    return m_pView->GetHighlightMatches();
+}
 
 bool CMainFrame::IsToolBarShown() const { return !m_wndToolBar->isHidden(); }
 bool CMainFrame::IsStatusBarShown() const { return !m_wndStatusBar->isHidden(); }
@@ -399,8 +407,12 @@ void CMainFrame::ApplyFilters(FilterList filters) {
     UpdateCommandUI();
 }
 
-void CMainFrame::SetLfLineEnds(bool lfEndsLine) { m_pDoc->SetLfLineEnds(lfEndsLine); }
-bool CMainFrame::GetLfLineEnds() const { return m_pDoc->GetLfLineEnds(); }
+void CMainFrame::SetLfLineEnds(bool lfEndsLine) {
+    m_pDoc->SetLfLineEnds(lfEndsLine);
+}
+bool CMainFrame::GetLfLineEnds() const {
+    return m_pDoc->GetLfLineEnds();
+}
 
 void CMainFrame::ApplyPreferences(bool excludeInvalidDates, bool lfLineEnds) {
     m_bExcludeInvalidDates = excludeInvalidDates;

@@ -109,7 +109,9 @@ public:
     // The Preferences dialog confirmed: stored, and the display rebuilt (the log cut
     // again when the line ends changed).
     void ApplyPreferences(bool excludeInvalidDates, bool lfLineEnds);
-    void ApplyPreferences(bool excludeInvalidDates) { ApplyPreferences(excludeInvalidDates, GetLfLineEnds()); }
+    void ApplyPreferences(bool excludeInvalidDates) {
+        ApplyPreferences(excludeInvalidDates, GetLfLineEnds());
+    }
 
     // Enables, disables and checks every command by its row's rules. Runs after each
     // command and each change of the state the rules read.

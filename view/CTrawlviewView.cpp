@@ -146,7 +146,8 @@ bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
 
     // Both parts paint their full background, so no line is ever erased first.
     if (prefixRight > left) dc.fillRect(QRect(left, top, prefixRight - left, m_nLineHeight), back);
-    if (totalRight > prefixRight) dc.fillRect(QRect(prefixRight, top, totalRight - prefixRight, m_nLineHeight), back);
+    if (totalRight > prefixRight)
+        dc.fillRect(QRect(prefixRight, top, totalRight - prefixRight, m_nLineHeight), back);
     DrawMarks(dc, entry, top, selected);
     dc.setPen(text);
     const std::int64_t end =
@@ -179,7 +180,8 @@ bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
 const CLineFinder& CTrawlviewView::CurrentFinder() {
     if (!m_finder || m_finder->Pattern() != m_strFindWhat || m_bFinderMatchCase != m_bMatchCase ||
         m_bFinderWholeWord != m_bWholeWord) {
-        m_finder.emplace(m_strFindWhat, m_bMatchCase, m_bWholeWord, EncodeWindows1252(m_strFindWhat));
+        m_finder.emplace(m_strFindWhat, m_bMatchCase, m_bWholeWord,
+                         EncodeWindows1252(m_strFindWhat));
         m_bFinderMatchCase = m_bMatchCase;
         m_bFinderWholeWord = m_bWholeWord;
     }
@@ -713,7 +715,8 @@ void CTrawlviewView::OnEditFind() {
 
 void CTrawlviewView::OnFindReplace(const std::string& findWhat, unsigned flags) {
     // Every notification keeps the text and options, the closing one too.
-    const bool marksChange = findWhat != m_strFindWhat || ((flags & FR_MATCHCASE) != 0) != m_bMatchCase ||
+    const bool marksChange = findWhat != m_strFindWhat ||
+                             ((flags & FR_MATCHCASE) != 0) != m_bMatchCase ||
                              ((flags & FR_WHOLEWORD) != 0) != m_bWholeWord;
     m_strFindWhat = findWhat;
     m_bMatchCase = (flags & FR_MATCHCASE) != 0;
@@ -737,7 +740,8 @@ void CTrawlviewView::FindNextHit(bool down) {
     if (m_strFindWhat.empty() || !HasLines()) return;
     const CTrawlviewDoc& doc = m_doc;
     const LineIndex hit =
-        CurrentFinder().FindNext([&doc](std::int64_t i) { return doc.GetLine(i); }, m_doc.GetLineCount(), m_nAnchorLine, down);
+        CurrentFinder().FindNext([&doc](std::int64_t i) { return doc.GetLine(i); },
+                                 m_doc.GetLineCount(), m_nAnchorLine, down);
     if (hit >= 0) SelectFoundLine(hit);
 }
 

@@ -14,7 +14,8 @@ using namespace std::string_literals;
 // Cuts bytes handed over `block` bytes at a time, the way a stream does: what a block
 // leaves unfinished comes again at the front of the next one. With a searcher, only the
 // lines holding its text are cut.
-Lines CutInBlocks(const std::string& bytes, std::size_t block, bool lf, const CSubstringSearcher* searcher = nullptr) {
+Lines CutInBlocks(const std::string& bytes, std::size_t block, bool lf,
+                  const CSubstringSearcher* searcher = nullptr) {
     CLineCutter cutter(lf);
     std::string pending;
     std::vector<char> buffer;
@@ -27,16 +28,21 @@ Lines CutInBlocks(const std::string& bytes, std::size_t block, bool lf, const CS
         const bool last = offset == bytes.size();
         buffer.assign(pending.begin(), pending.end());
         buffer.resize(pending.size() + 1 + kScanPadding, '\0');
-        auto onLine = [&](std::uint64_t start, std::uint64_t length) { out.emplace_back(buffer.data() + start, length); };
-        const std::size_t used = searcher != nullptr
-                                     ? cutter.CutAround(buffer.data(), pending.size(), last, *searcher, onLine)
-                                     : cutter.Cut(buffer.data(), pending.size(), last, onLine);
+        auto onLine = [&](std::uint64_t start, std::uint64_t length) {
+            out.emplace_back(buffer.data() + start, length);
+        };
+        const std::size_t used =
+            searcher != nullptr
+                ? cutter.CutAround(buffer.data(), pending.size(), last, *searcher, onLine)
+                : cutter.Cut(buffer.data(), pending.size(), last, onLine);
         if (last) return out;
         pending.erase(0, used);
     }
 }
 
-Lines CutWhole(const std::string& bytes, bool lf) { return CutInBlocks(bytes, bytes.size() + 1, lf); }
+Lines CutWhole(const std::string& bytes, bool lf) {
+    return CutInBlocks(bytes, bytes.size() + 1, lf);
+}
 
 TEST(CLineCutter, ALoneLfEndsALineOnlyWhenAsked) {
     const std::string bytes = "a\nb\r\nc\rd\n\ne\n\rf\0\n\x85g\nlast"s;

@@ -1,7 +1,7 @@
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QSettings>
 #include <QTest>
 

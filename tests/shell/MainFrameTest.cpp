@@ -1,29 +1,30 @@
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
-#include <QKeyEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QMimeData>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QUrl>
 #include <ctime>
-#include <set>
 #include <filesystem>
-#include <unistd.h>
+#include <set>
 
 #include "AppSettings.h"
 #include "CHelpWindow.h"
 #include "CProgressStatusBar.h"
 #include "CRecentFileList.h"
+#include "CStatusClock.h"
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
-#include "CStatusClock.h"
 #include "CommandIds.h"
 #include "CommandTable.h"
 #include "LockKeyState.h"
@@ -386,7 +387,8 @@ TEST_F(MainFrameTest, F3FindsAgainInTheLastDirectionShiftF3AgainstItAndWithoutAT
     key({});
     EXPECT_EQ(view.GetFindDialog(), nullptr);
 
-    frame.OpenLogFile(dir.Write("events.log", Lines({"N a", "N err 1", "N b", "N err 3", "N err 4", "N c"})));
+    frame.OpenLogFile(
+        dir.Write("events.log", Lines({"N a", "N err 1", "N b", "N err 3", "N err 4", "N c"})));
     EXPECT_EQ(frame.GetAction(ID_EDIT_FIND_NEXT)->text().toStdString(), "Find &Next");
     EXPECT_EQ(frame.GetAction(ID_EDIT_FIND_PREVIOUS)->text().toStdString(), "Find Pre&vious");
     QMenu* edit = frame.menuBar()->actions().at(1)->menu();

@@ -244,7 +244,8 @@ protected:
     Runs Marked(const QImage& image, int line, QRgb background) const {
         Runs runs;
         const int y = line * H();
-        const int right = static_cast<int>(std::min<std::int64_t>(image.width(), view.GetTotalWidth()));
+        const int right =
+            static_cast<int>(std::min<std::int64_t>(image.width(), view.GetTotalWidth()));
         for (int x = 0; x < right; ++x) {
             if (image.pixel(x, y) == background) continue;
             if (!runs.empty() && runs.back().second == x) {
@@ -265,15 +266,19 @@ protected:
         const ColumnCells cells = MeasureColumnCells(measurer, GetLocaleFormats());
         Runs runs;
         auto add = [&](std::int64_t left, std::int64_t right) {
-            runs.push_back({static_cast<int>(std::max<std::int64_t>(left - scrollX, 0)), static_cast<int>(right - scrollX)});
+            runs.push_back({static_cast<int>(std::max<std::int64_t>(left - scrollX, 0)),
+                            static_cast<int>(right - scrollX)});
         };
         const std::string column = pieces.column;
-        for (std::size_t pos = column.find(text); pos != std::string::npos; pos = column.find(text, pos + 1)) {
+        for (std::size_t pos = column.find(text); pos != std::string::npos;
+             pos = column.find(text, pos + 1)) {
             add(cells.End(pos), cells.End(pos + text.size()));
         }
-        const std::int64_t x = cells.End(column.size()) + measurer.TextWidth(pieces.messageHead, pieces.bold);
+        const std::int64_t x =
+            cells.End(column.size()) + measurer.TextWidth(pieces.messageHead, pieces.bold);
         const std::string message(pieces.message);
-        for (std::size_t pos = message.find(text); pos != std::string::npos; pos = message.find(text, pos + 1)) {
+        for (std::size_t pos = message.find(text); pos != std::string::npos;
+             pos = message.find(text, pos + 1)) {
             const std::int64_t left = x + measurer.TextWidth(message.substr(0, pos), pieces.bold);
             add(left, left + measurer.TextWidth(text, pieces.bold));
         }
@@ -322,7 +327,8 @@ TEST_F(MarkTest, EveryOccurrenceIsMarkedInTheColumnAndTheMessageUntilTheTextChan
     // On a selected line the mark stands out from the selection's colour.
     SetFindText("sum");
     view.SelectLine(2, true);
-    EXPECT_EQ(Marked(Grab(), 2, view.palette().color(QPalette::Highlight).rgb()), Expected(2, "sum"));
+    EXPECT_EQ(Marked(Grab(), 2, view.palette().color(QPalette::Highlight).rgb()),
+              Expected(2, "sum"));
 }
 
 TEST_F(MarkTest, FarIntoALongLineTheMatchIsMarkedWhereItShowsAndCutAtTheWindowsEdge) {
