@@ -26,21 +26,35 @@ StringId OpenFailureMessage(int error) {
 
 }  // namespace
 
+int OpenRegularFile(const std::string& path, int& fd) {
+    // Without O_NONBLOCK, opening a FIFO waits for a writer, for ever if none comes.
+    fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return errno;
+    struct stat st {};
+    int error = fstat(fd, &st) != 0 ? errno : 0;
+    // Directories, devices, pipes and sockets are not files to read whole: a device may
+    // never end and a pipe may never deliver.
+    if (error == 0 && !S_ISREG(st.st_mode)) error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    // Reads of a regular file never wait; the flag only matters for what was refused.
+    if (error == 0 && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) error = errno;
+    if (error != 0) {
+        close(fd);
+        fd = -1;
+    }
+    return error;
+}
+
 CLogFile::~CLogFile() { Close(); }
 
 bool CLogFile::Open(const std::string& path, StringId& failure) {
     Close();
-    m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    int error = m_fd < 0 ? errno : 0;
-    struct stat st {};
-    if (error == 0 && fstat(m_fd, &st) != 0) error = errno;
-    // Directories, devices and pipes are not log files.
-    if (error == 0 && !S_ISREG(st.st_mode)) error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    const int error = OpenRegularFile(path, m_fd);
     if (error != 0) {
-        Close();
         failure = OpenFailureMessage(error);
         return false;
     }
+    struct stat st {};
+    fstat(m_fd, &st);
     m_nSize = static_cast<std::uint64_t>(st.st_size);
     return true;
 }

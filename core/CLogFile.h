@@ -5,6 +5,12 @@
 
 #include "StringTable.h"
 
+// Opens path for reading as a regular file (symbolic links followed) without ever
+// waiting: a FIFO or a device is refused, not read. Returns 0 and sets fd, or returns
+// the errno of the failure (EINVAL for a file that is not a regular one, EISDIR for a
+// folder) and sets fd to -1.
+int OpenRegularFile(const std::string& path, int& fd);
+
 // A log file opened for reading (other processes may go on writing it). Failures come
 // back as the message that names their cause.
 class CLogFile {
@@ -20,6 +26,9 @@ public:
     bool Open(const std::string& path, StringId& failure);
     // Size when opened; later growth is not followed.
     std::uint64_t Size() const { return m_nSize; }
+    // False for a file that reported size 0: the kernel's pseudo files (/proc/cpuinfo)
+    // do so whatever they hold, so such a file is read to its end instead.
+    bool SizeKnown() const { return m_nSize != 0; }
     // Fills buffer[0, count) as far as the file goes, looping over short reads. Returns
     // the number of bytes read (less than count at the end of the file); on a read error
     // returns false and sets failure.

@@ -1,6 +1,11 @@
 #include "CTrawlviewDoc.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <limits>
+#include <new>
 #include <thread>
 
 #include "CLineCutter.h"
@@ -11,25 +16,58 @@
 #include "ITextMeasurer.h"
 #include "LocaleFormats.h"
 #include "LogLine.h"
+#include "MemoryBudget.h"
 #include "StringTable.h"
 
 namespace {
 
-// Reads the whole file into buffer. A large file is read in two halves at once: the first
-// write to fresh memory is the main cost of a load, and two cores halve it. A file that
-// shrinks while it is read keeps the bytes actually read.
-bool ReadWhole(const CLogFile& file, char* buffer, std::uint64_t& got, StringId& failure) {
+// The read goes in pieces of this size, each followed by a progress report.
+constexpr std::uint64_t kReadPiece = std::uint64_t{16} << 20;
+
+// Reads [offset, offset + count) piece by piece, adding each piece's bytes to done.
+// Stops early where the file ends; got is what was read.
+bool ReadInPieces(const CLogFile& file, char* buffer, std::uint64_t offset, std::uint64_t count, std::uint64_t& got,
+                  StringId& failure, std::atomic<std::uint64_t>& done, const std::function<void()>& onPiece) {
+    got = 0;
+    while (got < count) {
+        const std::uint64_t want = std::min(kReadPiece, count - got);
+        std::uint64_t n = 0;
+        if (!file.ReadAt(buffer + got, want, offset + got, n, failure)) return false;
+        got += n;
+        done += n;
+        if (onPiece) onPiece();
+        if (n < want) break;
+    }
+    return true;
+}
+
+// Reads the whole file into buffer, reporting progress (bytes read so far of the size)
+// between pieces from the calling thread. A large file is read in two halves at once:
+// the first write to fresh memory is the main cost of a load, and two cores halve it. A
+// file that shrinks while it is read keeps the bytes actually read.
+bool ReadWhole(const CLogFile& file, char* buffer, std::uint64_t& got, StringId& failure,
+               const std::function<void(std::uint64_t)>& progress) {
     const std::uint64_t size = file.Size();
+    std::atomic<std::uint64_t> done{0};
     constexpr std::uint64_t kSplitAbove = std::uint64_t{64} << 20;
     if (size < kSplitAbove || std::thread::hardware_concurrency() < 2) {
-        return file.ReadAt(buffer, size, 0, got, failure);
+        return ReadInPieces(file, buffer, 0, size, got, failure, done, [&] { progress(done); });
     }
     const std::uint64_t half = size / 2;
     std::uint64_t gotSecond = 0;
     StringId failureSecond = failure;
     bool okSecond = false;
-    std::thread second([&] { okSecond = file.ReadAt(buffer + half, size - half, half, gotSecond, failureSecond); });
-    const bool okFirst = file.ReadAt(buffer, half, 0, got, failure);
+    std::atomic<bool> secondDone{false};
+    std::thread second([&] {
+        okSecond = ReadInPieces(file, buffer + half, half, size - half, gotSecond, failureSecond, done, nullptr);
+        secondDone = true;
+    });
+    const bool okFirst = ReadInPieces(file, buffer, 0, half, got, failure, done, [&] { progress(done); });
+    // The first half may end first; progress goes on while the second one finishes.
+    while (!secondDone) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        progress(done);
+    }
     second.join();
     if (!okFirst) return false;
     if (got < half) return true;  // the file ended inside the first half
@@ -39,6 +77,27 @@ bool ReadWhole(const CLogFile& file, char* buffer, std::uint64_t& got, StringId&
     }
     got += gotSecond;
     return true;
+}
+
+// Reads a file whose size is not known in advance to its end, growing the buffer as the
+// bytes come. False with failure set on a read error or when memory runs out.
+bool ReadToEnd(const CLogFile& file, LogBuffer& buffer, std::uint64_t& got, StringId& failure) {
+    got = 0;
+    if (!buffer.Reserve(std::uint64_t{64} << 10)) {
+        failure = AFX_IDP_FILE_NO_MEMORY;
+        return false;
+    }
+    for (;;) {
+        const std::uint64_t want = buffer.Room() - got;
+        std::uint64_t n = 0;
+        if (!file.ReadAt(buffer.Data() + got, want, got, n, failure)) return false;
+        got += n;
+        if (n < want) return true;
+        if (!buffer.Grow(2 * buffer.Room())) {
+            failure = AFX_IDP_FILE_NO_MEMORY;
+            return false;
+        }
+    }
 }
 
 }  // namespace
@@ -54,43 +113,85 @@ bool CTrawlviewDoc::OnNewDocument() {
 
 bool CTrawlviewDoc::LoadLogFile(const std::string& path) {
     OnNewDocument();
+    // Asks whether to try again. Whatever the host did while its question was open, no
+    // line of this document may then point into a buffer that goes on to be refilled or
+    // released: everything is dropped first.
+    auto retry = [&](StringId failure) {
+        DeleteContents();
+        m_strPathName.clear();
+        if (m_host.AskRetry(FormatString(failure, path))) return true;
+        DeleteContents();
+        m_strPathName.clear();
+        m_buffer.Release();
+        RebuildDisplay();
+        return false;
+    };
     for (;;) {
         CLogFile file;
         StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
         if (!file.Open(path, failure)) {
-            if (m_host.AskRetry(FormatString(failure, path))) continue;
-            m_buffer.Release();
-            RebuildDisplay();
+            if (retry(failure)) continue;
             return false;
         }
-        if (!m_buffer.Reserve(file.Size())) {
-            if (m_host.AskRetry(FormatString(AFX_IDP_FILE_NO_MEMORY, path))) continue;
-            RebuildDisplay();
+        if (file.SizeKnown() && !m_buffer.Reserve(file.Size())) {
+            if (retry(AFX_IDP_FILE_NO_MEMORY)) continue;
             return false;
         }
         SetPathName(path);
         m_host.SetLogPath(path);
         std::uint64_t got = 0;
-        if (!ReadWhole(file, m_buffer.Data(), got, failure)) {
-            m_strPathName.clear();
-            if (m_host.AskRetry(FormatString(failure, path))) continue;
-            m_buffer.Release();
-            RebuildDisplay();
+        const auto progress = [this, &file](std::uint64_t done) { m_host.ReadProgress(done, file.Size()); };
+        progress(0);
+        if (!(file.SizeKnown() ? ReadWhole(file, m_buffer.Data(), got, failure, progress)
+                               : ReadToEnd(file, m_buffer, got, failure))) {
+            if (retry(failure)) continue;
             return false;
         }
         m_buffer.SetSize(got);
         m_nFileSize = got;
-        break;
+        if (ReserveLines()) break;
+        if (retry(AFX_IDP_FILE_NO_MEMORY)) continue;
+        return false;
     }
     CutLines();
     RebuildDisplay();
     return true;
 }
 
+bool CTrawlviewDoc::ReserveLines() {
+    std::uint64_t count = 0;
+    CLineCutter counter;
+    counter.Cut(m_buffer.Data(), static_cast<std::size_t>(m_nFileSize), true,
+                [&count](std::uint64_t, std::uint64_t) { ++count; });
+    if (m_lines.capacity() >= count && m_layoutCodes.capacity() >= count && m_lineStarts.Holds(count, count)) {
+        return true;
+    }
+    FreeLines();
+    const std::size_t perLine = BytesPerLine(count);
+    if (count > std::numeric_limits<std::size_t>::max() / perLine || !MemoryFits(count * perLine)) {
+        return false;
+    }
+    try {
+        const auto n = static_cast<std::size_t>(count);
+        m_lines.reserve(n);
+        m_layoutCodes.reserve(n);
+        m_lineStarts.Reserve(n, count);
+    } catch (const std::bad_alloc&) {
+        FreeLines();
+        return false;
+    }
+    return true;
+}
+
+void CTrawlviewDoc::FreeLines() {
+    std::vector<LineSpan>().swap(m_lines);
+    std::vector<std::uint32_t>().swap(m_layoutCodes);
+    m_lineStarts.Release();
+}
+
 void CTrawlviewDoc::CutLines() {
     m_lines.clear();
     if (m_nFileSize == 0) return;
-    m_lines.reserve(static_cast<std::size_t>(m_nFileSize / 128) + 16);
     CLineCutter cutter;
     cutter.Cut(m_buffer.Data(), static_cast<std::size_t>(m_nFileSize), true,
                [this](std::uint64_t start, std::uint64_t length) { m_lines.push_back({start, length}); });
@@ -117,7 +218,7 @@ void CTrawlviewDoc::CutLines() {
 }
 
 void CTrawlviewDoc::RebuildDisplay() {
-    m_lineStarts.clear();
+    m_lineStarts.Clear();
     m_nWidestLine = -1;
     m_nWidestWidth = 0;
     m_nLineCount = 0;
@@ -127,7 +228,7 @@ void CTrawlviewDoc::RebuildDisplay() {
 
 void CTrawlviewDoc::FilterLines() {
     CLineSelector selector(m_host.GetActiveFilters(), m_host.GetExcludeInvalidDates(), GetLocaleFormats());
-    m_lineStarts.clear();
+    m_lineStarts.Clear();
     m_host.SetProgressRange(m_nFileSize);
     if (m_pMeasurer != nullptr) m_cells = MeasureColumnCells(*m_pMeasurer, GetLocaleFormats());
     // A line no wider than the widest so far even at the widest byte advance need not be
@@ -139,17 +240,17 @@ void CTrawlviewDoc::FilterLines() {
     selector.Select(m_buffer.Data(), m_lines.data(), m_lines.size(),
                     [&](std::size_t k, std::string_view, std::size_t displayLength) {
         m_host.SetProgressPos(k + 1 < m_lines.size() ? m_lines[k + 1].start : m_nFileSize);
-        m_lineStarts.push_back(k);
+        m_lineStarts.PushBack(k);
         if (maxAdvance > 0 && static_cast<std::int64_t>(displayLength) * maxAdvance <= maxWidth) return;
         const std::int64_t w = MeasureLine(k);
         if (w > maxWidth) {
             maxWidth = w;
-            m_nWidestLine = static_cast<LineIndex>(m_lineStarts.size() - 1);
+            m_nWidestLine = static_cast<LineIndex>(m_lineStarts.Size() - 1);
             m_widestPieces = m_scratchLine;
         }
     }, m_layoutCodes.data());
     m_nWidestWidth = maxWidth;
-    m_nLineCount = static_cast<LineIndex>(m_lineStarts.size());
+    m_nLineCount = static_cast<LineIndex>(m_lineStarts.Size());
     m_host.EndProgress();
 }
 
@@ -159,7 +260,7 @@ void CTrawlviewDoc::DeleteContents() {
     m_nFileSize = 0;
     m_lines.clear();
     m_layoutCodes.clear();
-    m_lineStarts.clear();
+    m_lineStarts.Clear();
     m_nWidestLine = -1;
     m_nWidestWidth = 0;
     m_nLineCount = 0;

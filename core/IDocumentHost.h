@@ -18,6 +18,13 @@ public:
     virtual bool GetExcludeInvalidDates() const = 0;
     // The log at path is open and about to be read: it is the log on display now.
     virtual void SetLogPath(const std::string& path) = 0;
+    // Progress of the read of a log: done of total bytes, reported from the start (0) and
+    // after each piece. The document is empty meanwhile; the host may keep its window
+    // alive (repaint, clock) but must not act on the document until the load ends.
+    virtual void ReadProgress(std::uint64_t done, std::uint64_t total) {
+        (void)done;
+        (void)total;
+    }
     // Progress of a rebuild in bytes of the file.
     virtual void SetProgressRange(std::uint64_t range) = 0;
     virtual void SetProgressPos(std::uint64_t pos) = 0;

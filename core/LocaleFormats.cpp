@@ -1,5 +1,7 @@
 #include "LocaleFormats.h"
 
+#include <sys/stat.h>
+
 #include <langinfo.h>
 #include <locale.h>
 
@@ -126,31 +128,6 @@ std::vector<std::string> SplitSemicolons(const std::string& text) {
     return parts;
 }
 
-// The machine's default locale name: LC_TIME or else LANG from the system's locale
-// settings file; "C" when neither is set.
-std::string SystemLocaleName() {
-    for (const char* path : {"/etc/default/locale", "/etc/locale.conf"}) {
-        std::ifstream in(path);
-        if (!in) continue;
-        std::string lang, time, line;
-        while (std::getline(in, line)) {
-            const std::size_t eq = line.find('=');
-            if (eq == std::string::npos) continue;
-            std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-            while (!key.empty() && (key.front() == ' ' || key.front() == '\t')) key.erase(0, 1);
-            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                value.back() == value.front()) {
-                value = value.substr(1, value.size() - 2);
-            }
-            if (key == "LC_TIME") time = value;
-            if (key == "LANG") lang = value;
-        }
-        if (!time.empty()) return time;
-        if (!lang.empty()) return lang;
-    }
-    return "C";
-}
-
 LocaleValues ValuesOfLocale(locale_t loc) {
     return LocaleValuesFromFormats(nl_langinfo_l(D_FMT, loc), nl_langinfo_l(T_FMT, loc));
 }
@@ -226,6 +203,35 @@ LocaleFormats MakeLocaleFormats(const LocaleValues& user, const LocaleValues& sy
     return f;
 }
 
+std::string SystemLocaleName(const std::vector<std::string>& files) {
+    for (const std::string& path : files) {
+        // Only a regular file: a FIFO in its place would stop the start-up for ever.
+        struct stat st {};
+        if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        std::ifstream in(path);
+        if (!in) continue;
+        std::string all, time, lang, line;
+        while (std::getline(in, line)) {
+            const std::size_t eq = line.find('=');
+            if (eq == std::string::npos) continue;
+            std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+            while (!key.empty() && (key.front() == ' ' || key.front() == '\t')) key.erase(0, 1);
+            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                value.back() == value.front()) {
+                value = value.substr(1, value.size() - 2);
+            }
+            if (key == "LC_ALL") all = value;
+            if (key == "LC_TIME") time = value;
+            if (key == "LANG") lang = value;
+        }
+        // LC_ALL overrides every category, LC_TIME overrides LANG for dates and times.
+        for (const std::string* name : {&all, &time, &lang}) {
+            if (!name->empty()) return *name;
+        }
+    }
+    return "C";
+}
+
 LocaleValues LocaleValuesFromFormats(const std::string& dateFormat, const std::string& timeFormat) {
     LocaleValues v;
     const std::string date = ExpandFormat(dateFormat);
@@ -295,7 +301,7 @@ void LoadLocaleFormats() {
     LocaleValues user = LocaleValuesFromFormats(nl_langinfo(D_FMT), nl_langinfo(T_FMT));
 
     LocaleValues system;
-    locale_t loc = newlocale(LC_TIME_MASK, SystemLocaleName().c_str(), static_cast<locale_t>(0));
+    locale_t loc = newlocale(LC_TIME_MASK, SystemLocaleName({"/etc/default/locale", "/etc/locale.conf"}).c_str(), static_cast<locale_t>(0));
     if (loc == static_cast<locale_t>(0)) {
         loc = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
     }

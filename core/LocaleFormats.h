@@ -66,6 +66,11 @@ LocaleFormats MakeLocaleFormats(const LocaleValues& user, const LocaleValues& sy
 // ("%m/%d/%Y", "%H:%M:%S"). Unknown shapes keep the defaults of LocaleValues.
 LocaleValues LocaleValuesFromFormats(const std::string& dateFormat, const std::string& timeFormat);
 
+// The machine's default locale name from the first of the system's locale settings files
+// (shell-style NAME=value lines) that sets one: LC_ALL, else LC_TIME, else LANG; "C"
+// when none does.
+std::string SystemLocaleName(const std::vector<std::string>& files);
+
 // Parses "ORDER;DATESEP;TIMESEP[;HOURZERO;DAYZERO;MONTHZERO]". Returns false (and leaves
 // out unchanged) when the text is malformed.
 bool ParseLocaleOverride(const std::string& text, LocaleValues& out);

@@ -16,8 +16,14 @@ public:
     ~LogBuffer();
 
     // Makes room for size bytes plus the NUL; the contents are unspecified. False when
-    // the memory cannot be had (the buffer is then empty).
+    // the memory cannot be had, now or when the pages are touched (the buffer is then
+    // empty).
     bool Reserve(std::uint64_t size);
+    // Makes room for size bytes plus the NUL keeping the bytes already there. False when
+    // the memory cannot be had (the buffer is then unchanged).
+    bool Grow(std::uint64_t size);
+    // How many bytes fit before the NUL without growing.
+    std::uint64_t Room() const;
     // Sets the number of valid bytes (at most what Reserve made room for) and writes the
     // NUL after them.
     void SetSize(std::uint64_t size);

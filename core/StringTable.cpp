@@ -33,6 +33,10 @@ std::string_view LoadString(StringId id) {
         case IDS_FILTER_FILE_FAILED: return "Could not read the filter file %1.";
         case IDS_HELP_TITLE: return "Trawlview Help";
         case IDS_LOG_FILE_FILTER: return "Log Files (*.log)";
+        case IDS_ALL_FILES_FILTER: return "All Files (*)";
+        case IDS_NO_SUITE_LOG:
+            return "No log file of the T.A.R.N.I.X. suite is configured: the machine-wide setting "
+                   "Settings/LogFile of Quellbrook Inc./T.A.R.N.I.X. is missing or empty.";
         case IDS_COPY_FAILED: return "There is not enough memory to copy the selection to the Clipboard.";
         case IDS_DEFAULT_LOG_NAME: return "events.log";
         case IDS_FILTERED_SUFFIX: return "(filtered)";

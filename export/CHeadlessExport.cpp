@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -31,7 +32,9 @@ bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* f
     StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
     auto read = [&](char* buffer, std::uint64_t count, std::uint64_t& got) { return log.Read(buffer, count, got, failure); };
     auto write = [&](std::string_view raw) { return out.AppendLine(raw); };
-    if (!stream.Run(selector, log.Size(), read, write)) {
+    // A file that reports no size (a pseudo file) is read to its end.
+    const std::uint64_t size = log.SizeKnown() ? log.Size() : std::numeric_limits<std::uint64_t>::max();
+    if (!stream.Run(selector, size, read, write)) {
         if (out.Error() == 0) error = FormatString(failure, logPath);
         return false;
     }

@@ -1,11 +1,12 @@
 #include "FilterFileReader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <new>
+
+#include "CLogFile.h"
 
 std::unique_ptr<LogFilter>* FilterFileReader::AppendRecord(std::string_view record,
                                                            std::unique_ptr<LogFilter>* tail,
@@ -26,18 +27,25 @@ std::unique_ptr<LogFilter>* FilterFileReader::AppendRecord(std::string_view reco
 
 FilterFileReader::Result FilterFileReader::Read(const std::string& path, FilterList& list,
                                                 std::string& error, const LocaleFormats& formats) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return Result::OpenFailed;
-    }
-    struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        close(fd);
-        error = std::strerror(EISDIR);
+    int fd = -1;
+    if (const int failure = OpenRegularFile(path, fd); failure != 0) {
+        error = failure == EINVAL ? "Not a regular file" : std::strerror(failure);
         return Result::OpenFailed;
     }
     FreeFilterList(list);
+    Result outcome = Result::ReadFailed;
+    try {
+        outcome = ReadRecords(fd, list, error, formats);
+    } catch (const std::bad_alloc&) {
+        // A record too long for memory: the filters are gone, as after any read error.
+        error = std::strerror(ENOMEM);
+    }
+    close(fd);
+    return outcome;
+}
+
+FilterFileReader::Result FilterFileReader::ReadRecords(int fd, FilterList& list, std::string& error,
+                                                       const LocaleFormats& formats) {
     FilterList result;
     std::unique_ptr<LogFilter>* tail = &result;
     std::string pending;
@@ -65,7 +73,6 @@ FilterFileReader::Result FilterFileReader::Read(const std::string& path, FilterL
         }
         pending.append(rest);
     }
-    close(fd);
     if (outcome != Result::Ok) return outcome;
     AppendRecord(pending, tail, formats);
     list = std::move(result);

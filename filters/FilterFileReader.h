@@ -13,13 +13,16 @@ public:
     enum class Result { Ok, OpenFailed, ReadFailed };
 
     // Reads the file in 1024-byte chunks; records of any length are joined across
-    // chunks. On Ok, list holds the file's filters in file order (empty when there are
+    // chunks. Only a regular file is read (a FIFO or a device is refused without waiting
+    // for it). On Ok, list holds the file's filters in file order (empty when there are
     // none). On OpenFailed nothing is changed; on ReadFailed list is empty. error gets a
     // description of the failure ("No such file or directory").
     static Result Read(const std::string& path, FilterList& list, std::string& error,
                        const LocaleFormats& formats = GetLocaleFormats());
 
 private:
+    // Reads the records of the open file fd.
+    static Result ReadRecords(int fd, FilterList& list, std::string& error, const LocaleFormats& formats);
     // Appends the filter of one record (without its line end) after tail; returns the
     // new tail (tail itself when the record is skipped).
     static std::unique_ptr<LogFilter>* AppendRecord(std::string_view record,

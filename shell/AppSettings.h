@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -34,6 +35,20 @@ public:
     // The folder of the help pages when the machine-wide value exists.
     static std::optional<QString> GetHelpFilePath();
 
+    // The settings of company (and application, when not empty) in scope, read from
+    // regular files only: when one of the files is a FIFO, a device or a folder, the
+    // settings read as empty and are not stored, and that file is kept for
+    // TakeUnusableFile.
+    static QSettings OpenSettings(QSettings::Scope scope, const QString& company, const QString& application);
+    // The paths QSettings reads for these names, in its order.
+    static QStringList SettingsFiles(QSettings::Scope scope, const QString& company, const QString& application);
+    // The first settings file refused since the last call, or empty.
+    static QString TakeUnusableFile();
+
+    // The text stored under key, or def when it is missing or not a text. An unquoted
+    // value with commas is one text as written.
+    static QString ReadString(QSettings::Scope scope, const QString& company, const QString& application,
+                              const QString& key, const QString& def);
     // Reads an integer value, or def when it is missing or not a number.
     static int ReadInt(const QVariant& value, int def);
 };

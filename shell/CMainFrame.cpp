@@ -1,6 +1,7 @@
 #include "CMainFrame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -10,11 +11,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSaveFile>
+#include <QTimer>
 #include <QToolBar>
 #include <QWhatsThis>
 #include <algorithm>
 #include <cstring>
 #include <iostream>
+#include <new>
 #include <vector>
 
 #include "AppSettings.h"
@@ -48,6 +52,16 @@ bool WriteWholeFile(const QString& path, const std::string& bytes, std::string& 
 }
 
 }  // namespace
+
+template <class Work>
+auto CMainFrame::RunBusy(Work&& work) {
+    struct Count {
+        int& busy;
+        explicit Count(int& n) : busy(n) { ++busy; }
+        ~Count() { --busy; }
+    } count(m_nBusy);
+    return work();
+}
 
 CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
     : QMainWindow(parent),
@@ -106,7 +120,7 @@ void CMainFrame::CreateActions() {
         action->setCheckable(row.checked != nullptr);
         if (row.handler != nullptr) {
             connect(action, &QAction::triggered, this, [this, handler = row.handler] {
-                (this->*handler)();
+                RunBusy([&] { (this->*handler)(); });
                 UpdateCommandUI();
             });
         }
@@ -185,7 +199,7 @@ bool CMainFrame::CanCopy() const { return m_pView->CanCopy(); }
 bool CMainFrame::HasDisplayedLines() const { return m_pView->HasLines(); }
 
 void CMainFrame::OnEditCopy() {
-    if (!m_pView->OnEditCopy()) m_pBoxes->ReportFailure(std::string(LoadString(IDS_COPY_FAILED)));
+    if (!m_pView->OnEditCopy()) ReportFailure(std::string(LoadString(IDS_COPY_FAILED)));
 }
 void CMainFrame::OnEditSelectAll() { m_pView->OnEditSelectAll(); }
 void CMainFrame::OnEditFind() { m_pView->OnEditFind(); }
@@ -222,7 +236,7 @@ void CMainFrame::RebuildRecentFileMenu() {
         action->setData(m_recentFiles[i]);
         connect(action, &QAction::triggered, this, [this, action] {
             const QString path = action->data().toString();
-            if (!OpenDocumentFile(path)) {
+            if (!RunBusy([&] { return OpenDocumentFile(path); })) {
                 // A file that no longer opens leaves the list, as nothing could be shown.
                 const int index = static_cast<int>(m_recentFiles.GetFiles().indexOf(path));
                 m_recentFiles.Remove(index);
@@ -271,7 +285,7 @@ bool CMainFrame::ReadFilterFile() {
     if (result == FilterFileReader::Result::ReadFailed) {
         // The file opened but could not be read to its end: the filters are gone, and the
         // user is told rather than left with a display that silently shows everything.
-        m_pBoxes->ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" + m_strFilterError);
+        ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" + m_strFilterError);
     }
     return true;
 }
@@ -279,7 +293,46 @@ bool CMainFrame::ReadFilterFile() {
 void CMainFrame::SetProgressRange(std::uint64_t range) { m_wndStatusBar->RelayProgressRange(range); }
 void CMainFrame::SetProgressPos(std::uint64_t pos) { m_wndStatusBar->RelayProgressPos(pos); }
 void CMainFrame::EndProgress() { m_wndStatusBar->EndProgress(); }
-bool CMainFrame::AskRetry(const std::string& message) { return m_pBoxes->AskRetry(message); }
+bool CMainFrame::AskRetry(const std::string& message) {
+    return RunBusy([&] { return m_pBoxes->AskRetry(message); });
+}
+
+void CMainFrame::ReportFailure(const std::string& message) {
+    RunBusy([&] { m_pBoxes->ReportFailure(message); });
+}
+
+bool CMainFrame::IsBusy() const { return m_nBusy > 0 || QApplication::activeModalWidget() != nullptr; }
+
+void CMainFrame::RequestOpen(const QString& path, bool asLog) {
+    m_pendingOpens.push_back({path, asLog});
+    ServePendingOpens();
+}
+
+void CMainFrame::ServePendingOpens() {
+    while (!m_pendingOpens.empty() && !IsBusy()) {
+        const PendingOpen next = m_pendingOpens.front();
+        m_pendingOpens.pop_front();
+        RunBusy([&] {
+            if (next.asLog) {
+                OpenLogFile(EncodePath(QFileInfo(next.path).absoluteFilePath()));
+            } else {
+                OpenDocumentFile(next.path);
+            }
+        });
+    }
+    // What still waits is looked at again from the event loop; a modal box's own loop
+    // runs it too, but IsBusy holds it back until the box is gone.
+    if (m_pendingOpens.empty()) {
+        if (m_pPendingTimer != nullptr) m_pPendingTimer->stop();
+        return;
+    }
+    if (m_pPendingTimer == nullptr) {
+        m_pPendingTimer = new QTimer(this);
+        m_pPendingTimer->setInterval(50);
+        connect(m_pPendingTimer, &QTimer::timeout, this, &CMainFrame::ServePendingOpens);
+    }
+    m_pPendingTimer->start();
+}
 
 void CMainFrame::LinesChanged() {
     if (m_pLoadTiming != nullptr && !m_pDoc->GetPathName().empty()) m_pLoadTiming->LinesChanged(m_pDoc->GetLineCount());
@@ -289,8 +342,41 @@ void CMainFrame::LinesChanged() {
 }
 
 void CMainFrame::LoadCommandLineFile(const std::string& path) {
-    m_pDoc->LoadLogFile(path);
+    LoadLog(LinkTarget(path));
     AfterOpen();
+}
+
+void CMainFrame::LoadLog(const std::string& path) {
+    // The title names the file while it is read; AfterOpen settles it when the load ends.
+    if (!path.empty()) {
+        setWindowTitle(QFileInfo(DecodePath(path)).fileName() + QStringLiteral(" - ") + LoadQString(IDR_MAINFRAME));
+    }
+    RunBusy([&] {
+        ++m_nLoading;
+        try {
+            m_pDoc->LoadLogFile(path);
+        } catch (const std::bad_alloc&) {
+            // Everything that grows with the file is checked before it is allocated; this
+            // is the last guard, for memory taken by others meanwhile.
+            m_pDoc->OnNewDocument();
+            m_pDoc->RebuildDisplay();
+            ReportFailure(FormatString(AFX_IDP_FILE_NO_MEMORY, path));
+        }
+        --m_nLoading;
+    });
+    if (m_bCloseAfterLoad && m_nLoading == 0) {
+        m_bCloseAfterLoad = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+void CMainFrame::ReadProgress(std::uint64_t done, std::uint64_t total) {
+    if (done == 0) SetProgressRange(total);
+    SetProgressPos(done);
+    // The window stays alive while the file is read: it repaints (the document is empty
+    // meanwhile), the clock goes on, and requests from later starts are queued. What the
+    // user does waits until the load has ended.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 bool CMainFrame::IsFilterFileName(const QString& path) {
@@ -299,7 +385,7 @@ bool CMainFrame::IsFilterFileName(const QString& path) {
 }
 
 bool CMainFrame::OpenDocumentFile(const QString& path) {
-    const QString full = QFileInfo(path).absoluteFilePath();
+    const QString full = DecodePath(LinkTarget(EncodePath(QFileInfo(path).absoluteFilePath())));
     const std::string& current = m_pDoc->GetPathName();
     if (!current.empty() && QFileInfo(DecodePath(current)).absoluteFilePath() == full) {
         raise();
@@ -313,7 +399,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
         m_pDoc->SetPathName(bytes);
     } else {
         m_strLogPath = bytes;
-        m_pDoc->LoadLogFile(bytes);
+        LoadLog(bytes);
     }
     AfterOpen();
     // A log that failed to load has been reported by the document already.
@@ -323,34 +409,60 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
 bool CMainFrame::OpenFilterFile(const std::string& path) {
     m_strFilterPath = path;
     if (ReadFilterFile()) return true;
-    m_pBoxes->ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, path) + "\n" + m_strFilterError);
+    ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, path) + "\n" + m_strFilterError);
     return false;
 }
 
 void CMainFrame::OnFileOpen() {
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(LoadQString(IDS_LOG_FILE_FILTER));
-    dialog.setDefaultSuffix(QStringLiteral("log"));
+    // Any name is taken as typed; ResolveOpenName adds ".log" only where that names a
+    // file and the name as typed does not (the dialog's own default suffix would turn
+    // "syslog" into "syslog.log").
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({LoadQString(IDS_LOG_FILE_FILTER), LoadQString(IDS_ALL_FILES_FILTER)});
     dialog.selectFile(LoadQString(IDS_DEFAULT_LOG_NAME));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    OpenLogFile(EncodePath(dialog.selectedFiles().constFirst()));
+    OpenLogFile(EncodePath(ResolveOpenName(dialog.selectedFiles().constFirst())));
+}
+
+QString CMainFrame::ResolveOpenName(const QString& chosen) {
+    const QFileInfo info(chosen);
+    if (info.exists() || !info.suffix().isEmpty()) return chosen;
+    const QString withSuffix = chosen + QStringLiteral(".log");
+    return QFileInfo::exists(withSuffix) ? withSuffix : chosen;
+}
+
+std::string CMainFrame::LinkTarget(const std::string& path) {
+    // A symbolic link stands for its target: the title, the recent-file list and the
+    // test for the file on display all see the file itself.
+    const QFileInfo info(DecodePath(path));
+    if (!info.isSymLink()) return path;
+    const QString target = info.canonicalFilePath();
+    return target.isEmpty() ? path : EncodePath(target);
 }
 
 void CMainFrame::OpenLogFile(const std::string& path) {
-    m_strLogPath = path;
-    m_pDoc->LoadLogFile(path);
+    const std::string target = LinkTarget(path);
+    m_strLogPath = target;
+    LoadLog(target);
     AfterOpen();
 }
 
 void CMainFrame::OnFileReload() {
-    m_pDoc->LoadLogFile(m_strLogPath);
+    LoadLog(m_strLogPath);
     AfterOpen();
 }
 
 void CMainFrame::OnFileOpenSuiteLog() {
-    m_strLogPath = EncodePath(CSuiteRegistry(QStringLiteral("Settings")).GetString(QStringLiteral("LogFile"), {}));
+    const QString configured = CSuiteRegistry(QStringLiteral("Settings")).GetString(QStringLiteral("LogFile"), {});
+    if (configured.isEmpty()) {
+        // Loading the empty path would only say "Could not find the file ." and empty the
+        // window; the log on display stays and the user learns what is missing.
+        ReportFailure(std::string(LoadString(IDS_NO_SUITE_LOG)));
+        return;
+    }
+    m_strLogPath = LinkTarget(EncodePath(configured));
     OnFileReload();
 }
 
@@ -378,7 +490,7 @@ bool CMainFrame::SaveDisplayedLines(const QString& path) {
     for (LineIndex i = 0; i < count && ok; ++i) ok = out.AppendLine(m_pDoc->GetLine(i));
     ok = ok && out.Commit();
     if (!ok) {
-        m_pBoxes->ReportFailure(FormatString(IDS_SAVE_FAILED, target) + "\n" + std::strerror(out.Error()));
+        ReportFailure(FormatString(IDS_SAVE_FAILED, target) + "\n" + std::strerror(out.Error()));
         return false;
     }
     m_bFilteredUnsaved = false;
@@ -462,12 +574,12 @@ bool CMainFrame::SaveFilterFile(const QString& path) {
         const std::string_view text = refused->text;
         const QString line = DecodeLogText(text.substr(0, std::min(text.find_first_of("\r\n"), text.size())));
         const QString name = line.size() > kShown ? line.left(kShown) + QStringLiteral("...") : line;
-        m_pBoxes->ReportFailure(FormatString(IDS_FILTER_NOT_SAVABLE, name.toStdString()));
+        ReportFailure(FormatString(IDS_FILTER_NOT_SAVABLE, name.toStdString()));
         return false;
     }
     std::string cause;
     if (!WriteWholeFile(path, bytes, cause)) {
-        m_pBoxes->ReportFailure(FormatString(IDS_SAVE_FAILED, EncodePath(path)) + "\n" + cause);
+        ReportFailure(FormatString(IDS_SAVE_FAILED, EncodePath(path)) + "\n" + cause);
         return false;
     }
     m_strFilterPath = EncodePath(QFileInfo(path).absoluteFilePath());
@@ -490,11 +602,17 @@ void CMainFrame::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     activateWindow();
     for (const QUrl& url : urls) {
-        if (url.isLocalFile()) OpenDocumentFile(url.toLocalFile());
+        if (url.isLocalFile()) RequestOpen(url.toLocalFile(), false);
     }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_nLoading > 0) {
+        // Closed from outside while a file is read: the window goes when the load ends.
+        m_bCloseAfterLoad = true;
+        event->ignore();
+        return;
+    }
     // The help window is a window of its own; it must not keep the program running.
     if (m_pHelpWindow != nullptr) m_pHelpWindow->close();
     QMainWindow::closeEvent(event);

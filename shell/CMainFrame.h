@@ -5,6 +5,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -25,6 +26,7 @@ class CTrawlviewView;
 class IMessageBoxes;
 class QAction;
 class QMenu;
+class QTimer;
 class QToolBar;
 
 // The program's one window: menus, shortcuts, the toolbar, the status bar with its
@@ -73,6 +75,9 @@ public:
     void SetProgressPos(std::uint64_t pos) override;
     void EndProgress() override;
     bool AskRetry(const std::string& message) override;
+    void ReadProgress(std::uint64_t done, std::uint64_t total) override;
+    // Shows a failure in a message box (counted as busy, like AskRetry).
+    void ReportFailure(const std::string& message);
     void LinesChanged() override;
 
     // Start-up: the stored preference, then the file named on the command line, which is
@@ -90,11 +95,25 @@ public:
     // else loaded as a log. The file on display is not opened again; the window only
     // comes to the front. True when the file was read.
     bool OpenDocumentFile(const QString& path);
+    // A file handed over from outside (a later start, a drop): loaded as a log when
+    // asLog, else through the open path. Served at once when the window is idle; while a
+    // load, a rebuild, a command or a modal box runs, it waits in a queue and the queue is
+    // served in order afterwards, so that nothing loads over work in progress.
+    void RequestOpen(const QString& path, bool asLog);
+    // True while a load, a rebuild, a command or a modal box of this window runs.
+    bool IsBusy() const;
+    std::size_t GetPendingOpenCount() const { return m_pendingOpens.size(); }
     // Reads m_strFilterPath into the active filters and rebuilds. False when the file
     // could not be opened (nothing changed then).
     bool ReadFilterFile();
 
+    // Loads path as a log; a symbolic link loads (and is remembered as) its target.
     void OpenLogFile(const std::string& path);
+    // The file the Open dialog's chosen name stands for: the name itself when it exists
+    // or has an extension, else the name with ".log" when that exists.
+    static QString ResolveOpenName(const QString& chosen);
+    // The target of a symbolic link (all links resolved); any other path unchanged.
+    static std::string LinkTarget(const std::string& path);
     // The name Save As offers: the log path less its last four characters (the ".log"),
     // "(filtered)", ".log". A path of fewer than four characters is kept whole.
     QString GetSuggestedSaveName() const;
@@ -175,6 +194,12 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void RebuildRecentFileMenu();
+    // Runs work counted as busy (see IsBusy).
+    template <class Work>
+    auto RunBusy(Work&& work);
+    void ServePendingOpens();
+    // Loads path as a log, the window kept alive meanwhile (see ReadProgress).
+    void LoadLog(const std::string& path);
     // After a load or an open: the title and the recent-file list follow the document.
     void AfterOpen();
     void AddRecentFile(const QString& path);
@@ -195,6 +220,16 @@ private:
     QToolBar* m_wndToolBar = nullptr;
     bool m_bFilteredUnsaved = false;
 
+    struct PendingOpen {
+        QString path;
+        bool asLog;
+    };
+    std::deque<PendingOpen> m_pendingOpens;
+    int m_nBusy = 0;
+    int m_nLoading = 0;
+    bool m_bCloseAfterLoad = false;
+    // Looks at the queue while requests wait for the window to become idle.
+    QTimer* m_pPendingTimer = nullptr;
     std::unique_ptr<IMessageBoxes> m_pOwnBoxes;
     IMessageBoxes* m_pBoxes;
     // The active filters prepared for the rebuild in progress; points into m_pActiveFilters.

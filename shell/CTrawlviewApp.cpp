@@ -19,6 +19,7 @@
 #include "CTrawlviewView.h"
 #include "CSingleInstance.h"
 #include "CommandLine.h"
+#include "IMessageBoxes.h"
 #include "LocaleFormats.h"
 #include "StringTable.h"
 
@@ -80,12 +81,12 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     }
     const std::string& commandLineFile = line.file;
     const std::string& openRequest = line.openPath;
-    // A later start gives its file to the running program, which reads it through its
-    // open path, and ends here before it shows anything.
+    // A later start gives its file to the running program, which loads it as a log (or
+    // reads it through its open path, for --open), and ends here before it shows anything.
     const std::string& handed = openRequest.empty() ? commandLineFile : openRequest;
     if (!handed.empty()) {
         const QString absolute = QFileInfo(QFile::decodeName(QByteArray::fromStdString(handed))).absoluteFilePath();
-        if (CSingleInstance::HandOver(absolute)) return false;
+        if (CSingleInstance::HandOver(absolute, openRequest.empty())) return false;
     }
 
     // Filter files get their type from the desktop entry and MIME type that the
@@ -108,8 +109,8 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     connect(&frame, &CMainFrame::PrintSetupRequested, this, &CTrawlviewApp::OnFilePrintSetup);
 
     m_pInstance = new CSingleInstance(this);
-    connect(m_pInstance, &CSingleInstance::OpenRequested, this, [this](const QString& path) {
-        m_pMainFrame->OpenDocumentFile(path);
+    connect(m_pInstance, &CSingleInstance::OpenRequested, this, [this](const QString& path, bool asLog) {
+        m_pMainFrame->RequestOpen(path, asLog);
         m_pMainFrame->raise();
         m_pMainFrame->activateWindow();
     });
@@ -124,6 +125,10 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     }
     frame.show();
     frame.setAcceptDrops(true);
+    // A settings file that is a FIFO or a device was left alone; say which one.
+    if (const QString unusable = AppSettings::TakeUnusableFile(); !unusable.isEmpty()) {
+        frame.ReportFailure(FormatString(AFX_IDP_FAILED_TO_OPEN_DOC, QFile::encodeName(unusable).toStdString()));
+    }
     // The command-line file loads into a window already on screen: a large log takes
     // seconds, and a window that only appears afterwards shows neither the progress bar
     // moving during the rebuild nor anything at all until the end. Painting is dropped

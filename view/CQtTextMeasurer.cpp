@@ -21,6 +21,25 @@ QFont ScreenFont(QFont font) {
     return font;
 }
 
+// What a character shows as. The bidirectional controls would make the text around
+// them read in another order than it is stored (and show nothing themselves), which a
+// log viewer must not do: they show as the replacement character, a visible mark of
+// width of its own, and every line reads left to right.
+char32_t Shown(char32_t ch) {
+    const bool bidiControl = ch == 0x061C || ch == 0x200E || ch == 0x200F || (ch >= 0x202A && ch <= 0x202E) ||
+                             (ch >= 0x2066 && ch <= 0x2069);
+    return bidiControl ? char32_t{0xFFFD} : ch;
+}
+
+// Text for Qt's own drawing: the controls made visible as above, and the whole forced
+// to run left to right in the order of its characters.
+void ForceLeftToRight(QString& text) {
+    for (QChar& c : text) {
+        if (Shown(c.unicode()) != c.unicode()) c = QChar(0xFFFD);
+    }
+    text.prepend(QChar(0x202D));  // left-to-right override
+}
+
 }  // namespace
 
 CQtTextMeasurer::CQtTextMeasurer() : CQtTextMeasurer(QApplication::font()) {}
@@ -81,10 +100,12 @@ std::int32_t CQtTextMeasurer::NewAdvance(const FontTables& f, char32_t ch) {
         if (known != f.wideAdvance.end()) return known->second;
     }
     // An ASCII character on its own: as a string, a tab would be measured to the next
-    // tab stop, which the glyph drawing does not do.
+    // tab stop, which the glyph drawing does not do. A character that shows as another
+    // is measured as that one (and remembered under its own code).
+    const char32_t shown = Shown(ch);
     const std::int32_t advance =
-        std::max(0, ch < 128 ? f.metrics.horizontalAdvance(QChar(static_cast<char16_t>(ch)))
-                             : f.metrics.horizontalAdvance(QString::fromUcs4(&ch, 1)));
+        std::max(0, shown < 128 ? f.metrics.horizontalAdvance(QChar(static_cast<char16_t>(shown)))
+                                : f.metrics.horizontalAdvance(QString::fromUcs4(&shown, 1)));
     if (ch < 0x10000) {
         f.bmp[ch] = advance;
     } else {
@@ -96,6 +117,7 @@ std::int32_t CQtTextMeasurer::NewAdvance(const FontTables& f, char32_t ch) {
 int CQtTextMeasurer::CharAdvance(char32_t ch) const { return Advance(m_fonts[0], ch); }
 
 bool CQtTextMeasurer::QueueGlyph(const FontTables& f, char32_t ch, std::int64_t x) const {
+    ch = Shown(ch);
     quint32 glyph = 0;
     if (ch < 0x10000) {
         glyph = f.bmpGlyph[ch];
@@ -190,6 +212,7 @@ void CQtTextMeasurer::DrawText(QPainter& dc, std::int64_t x, int baseline, std::
     m_glyphs.clear();
     m_positions.clear();
     DecodeLogText(text.substr(first, last - first), TextReading::Utf8, m_text);
+    ForceLeftToRight(m_text);
     dc.setFont(f.font);
     dc.drawText(QPointF(static_cast<qreal>(drawFrom), baseline), m_text);
 }
@@ -199,7 +222,19 @@ std::int64_t CQtTextMeasurer::DrawCells(QPainter& dc, std::int64_t x, int baseli
                                         const std::int32_t* cells, std::size_t cellCount) const {
     const FontTables& f = m_fonts[0];
     std::int64_t pos = x;
-    if (x < kFarLeft) return pos;
+    if (x < kFarLeft) {
+        // Nothing of the column can be in the window, but the message still starts where
+        // the cells of the column's characters end.
+        std::size_t n = 0;
+        if (reading != TextReading::Utf8) {
+            n = std::min(text.size(), cellCount);
+        } else {
+            ForEachCharacter(text, true, [&](char32_t, std::size_t) { return ++n < cellCount; });
+            n = std::min(n, cellCount);
+        }
+        for (std::size_t k = 0; k < n; ++k) pos += cells[k];
+        return pos;
+    }
     if (reading != TextReading::Utf8) {
         const std::size_t n = std::min(text.size(), cellCount);
         for (std::size_t k = 0; k < n; ++k) {
@@ -214,7 +249,8 @@ std::int64_t CQtTextMeasurer::DrawCells(QPainter& dc, std::int64_t x, int baseli
     ForEachCharacter(text, true, [&](char32_t ch, std::size_t) {
         if (k == cellCount) return false;
         if (!QueueGlyph(f, ch, pos)) {
-            m_text = QString::fromUcs4(&ch, 1);
+            const char32_t shown = Shown(ch);
+            m_text = QString::fromUcs4(&shown, 1);
             dc.setFont(f.font);
             dc.drawText(QPointF(static_cast<qreal>(pos), baseline), m_text);
         }

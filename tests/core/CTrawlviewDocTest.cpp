@@ -2,9 +2,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "CTrawlviewDoc.h"
+#include "AddressSpaceLimit.h"
 #include "ContainsFilter.h"
 #include "FakeDocumentHost.h"
 #include "FakeTextMeasurer.h"
@@ -208,6 +214,156 @@ TEST_F(DocTest, OpenFailuresOfferRetryWithTheCause) {
         ASSERT_EQ(host.messages.size(), 1u);
         EXPECT_EQ(host.messages[0], "You do not have permission to open the file " + locked + ".");
     }
+}
+
+TEST_F(DocTest, FifosAndDevicesAsTheLogAreRefusedWithoutWaitingForThem) {
+    // Opening a FIFO for reading used to wait for a writer for ever, and a device was
+    // opened before it was refused. The watchdog turns a hang into a failure.
+    alarm(120);
+    Load("old\r\n");
+    for (const std::string& path : dir.NotRegularFiles("fifo.log", "/dev/zero")) {
+        host.messages.clear();
+        EXPECT_FALSE(doc.LoadLogFile(path));
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0], "Could not open the file " + path + ".");
+        EXPECT_EQ(doc.GetLineCount(), 0);
+        EXPECT_EQ(doc.GetPathName(), "");
+    }
+    alarm(0);
+}
+
+TEST_F(DocTest, AFileReportingSizeZeroIsReadToItsEndNotShownEmpty) {
+    // /proc files report size 0 whatever they hold; trusting the size showed nothing.
+    struct stat st {};
+    ASSERT_EQ(stat("/proc/version", &st), 0);
+    ASSERT_EQ(st.st_size, 0);
+    const std::string version = TempDir::Read("/proc/version");
+    ASSERT_FALSE(version.empty());
+    EXPECT_TRUE(doc.LoadLogFile("/proc/version"));
+    EXPECT_EQ(Displayed(doc), Lines{version});  // one line: it ends in a lone LF
+    EXPECT_EQ(doc.GetFileSize(), version.size());
+
+}
+
+// Runs body in a child process whose address space may grow by at most room bytes;
+// true when body returned true there. The buffer's mapping used to succeed on paper and
+// get the program killed when touched, or abort it with std::bad_alloc.
+bool UnderAddressSpaceLimit(std::uint64_t room, const std::function<bool()>& body) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::uint64_t pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const auto limit = static_cast<rlim_t>(pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) + room);
+        const rlimit cap{limit, limit};
+        _exit(setrlimit(RLIMIT_AS, &cap) == 0 && body() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(DocTest, ALogLargerThanMemoryCanGiveAsksRetryAndLeavesNothingHalfLoaded) {
+    SKIP_WITHOUT_ADDRESS_SPACE_LIMITS();
+    const std::string big = dir.Path("big.log");
+    {
+        std::ofstream out(big, std::ios::binary);
+        out << "a\r\n";
+    }
+    std::filesystem::resize_file(big, std::uint64_t{1} << 30);  // sparse
+    EXPECT_TRUE(UnderAddressSpaceLimit(std::uint64_t{256} << 20, [&] {
+        host.retries = 1;
+        const bool loaded = doc.LoadLogFile(big);
+        return !loaded && host.messages.size() == 2 &&
+               host.messages[1] == "Not enough memory to load the file " + big + "." && doc.GetLineCount() == 0 &&
+               doc.GetPathName().empty();
+    }));
+    // The bytes fit, their 20 million line records do not: only the buffer used to be
+    // checked, and the growing line list aborted the program with std::bad_alloc.
+    const std::string shortLines = dir.Path("short.log");
+    {
+        std::ofstream out(shortLines, std::ios::binary);
+        const std::string block(1 << 20, '\r');
+        std::string lines = block;
+        for (std::size_t i = 0; i < lines.size(); i += 2) lines[i] = 'a';
+        for (int i = 0; i < 40; ++i) out << lines;
+    }
+    EXPECT_TRUE(UnderAddressSpaceLimit(std::uint64_t{256} << 20, [&] {
+        host.retries = 0;
+        host.messages.clear();
+        const bool loaded = doc.LoadLogFile(shortLines);
+        return !loaded && host.messages == std::vector<std::string>{"Not enough memory to load the file " + shortLines + "."} &&
+               doc.GetLineCount() == 0 && doc.GetPathName().empty();
+    }));
+    // With room enough the same file loads, every line reserved up front.
+    EXPECT_TRUE(doc.LoadLogFile(shortLines));
+    EXPECT_EQ(doc.GetLineCount(), 20 << 20);
+}
+
+// The displayed list takes 4 bytes a line, but a file of more than 2^32 lines must not
+// have its indexes cut to 32 bits.
+TEST(CLineIndexListTest, IndexesAreKeptWholeInEitherWidth) {
+    CLineIndexList list;
+    for (const std::uint64_t limit : {std::uint64_t{1000}, std::uint64_t{1} << 40}) {
+        list.Reserve(3, limit);
+        EXPECT_TRUE(list.Holds(3, limit));
+        list.PushBack(0);
+        list.PushBack(limit - 1);
+        ASSERT_EQ(list.Size(), 2u);
+        EXPECT_EQ(list[1], limit - 1);
+    }
+    EXPECT_FALSE(list.Holds(3, 1000));  // a narrow list must be made anew
+    EXPECT_EQ(CTrawlviewDoc::BytesPerLine(1000), 20u);
+    EXPECT_EQ(CTrawlviewDoc::BytesPerLine(std::uint64_t{1} << 33), 24u);
+}
+
+// A file read to its end grows its buffer as the bytes come.
+TEST(LogBufferTest, GrowingKeepsTheBytesAlreadyRead) {
+    LogBuffer buffer;
+    ASSERT_TRUE(buffer.Reserve(100));
+    const std::uint64_t room = buffer.Room();
+    ASSERT_GE(room, 100u);
+    for (std::uint64_t i = 0; i < room; ++i) buffer.Data()[i] = static_cast<char>('a' + i % 26);
+    ASSERT_TRUE(buffer.Grow(8 * room));
+    EXPECT_GE(buffer.Room(), 8 * room);
+    bool same = true;
+    for (std::uint64_t i = 0; i < room; ++i) same = same && buffer.Data()[i] == static_cast<char>('a' + i % 26);
+    EXPECT_TRUE(same);
+    buffer.SetSize(8 * room);
+    EXPECT_EQ(buffer.Data()[8 * room], '\0');
+}
+
+TEST_F(DocTest, ALoadInsideTheRetryQuestionLeavesNoLinesInAReleasedBuffer) {
+    // The host loaded another file while its question was open; after Cancel the first
+    // load rebuilt over lines that pointed into the released buffer.
+    const std::string other = dir.Write("other.log", "one\r\ntwo\r\n");
+    struct LoadingHost : FakeDocumentHost {
+        CTrawlviewDoc* doc = nullptr;
+        std::string other;
+        bool answer = false;
+        bool AskRetry(const std::string& message) override {
+            messages.push_back(message);
+            if (messages.size() == 1) doc->LoadLogFile(other);
+            return answer && messages.size() == 1;
+        }
+    } loading;
+    CTrawlviewDoc nested(loading, nullptr);
+    loading.doc = &nested;
+    loading.other = other;
+    EXPECT_FALSE(nested.LoadLogFile(dir.Path("missing.log")));
+    EXPECT_EQ(nested.GetLineCount(), 0);
+    EXPECT_EQ(nested.GetPathName(), "");
+    nested.RebuildDisplay();
+    EXPECT_EQ(nested.GetLineCount(), 0);
+
+    // Retry after the nested load: the file is missing again, and nothing of the nested
+    // load is left either.
+    loading.messages.clear();
+    loading.answer = true;
+    EXPECT_FALSE(nested.LoadLogFile(dir.Path("missing.log")));
+    EXPECT_EQ(loading.messages.size(), 2u);
+    EXPECT_EQ(nested.GetLineCount(), 0);
+    EXPECT_TRUE(nested.LoadLogFile(other));
+    EXPECT_EQ(Displayed(nested), (Lines{"one", "two"}));
 }
 
 TEST_F(DocTest, RetryAfterTheFileAppearsLoadsIt) {

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "LocaleFormats.h"
+#include "TempDir.h"
 
 namespace {
 
@@ -98,6 +102,26 @@ TEST_F(LocaleEnvironment, GarbageGivesOneWarningAndTheLocalesOwnValues) {
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
     EXPECT_FALSE(GetLocaleFormats().systemDateSeparator.empty());
     EXPECT_FALSE(GetLocaleFormats().timestampSample.empty());
+}
+
+TEST(SystemLocale, LcAllOverridesLcTimeAndLangAndOnlyRegularFilesAreRead) {
+    // LC_ALL in the system's locale file was ignored although it overrides the others.
+    TempDir dir;
+    const std::string both = dir.Write("both", "LANG=de_DE.UTF-8\nLC_TIME=\"en_US.UTF-8\"\n");
+    const std::string all = dir.Write("all", "LANG=de_DE.UTF-8\n  LC_ALL='fr_FR.UTF-8'\nLC_TIME=en_US.UTF-8\n");
+    const std::string lang = dir.Write("lang", "# comment\nLANG=de_DE.UTF-8\n");
+    const std::string none = dir.Write("none", "LANGUAGE=de\n");
+    EXPECT_EQ(SystemLocaleName({both}), "en_US.UTF-8");
+    EXPECT_EQ(SystemLocaleName({all}), "fr_FR.UTF-8");
+    EXPECT_EQ(SystemLocaleName({lang}), "de_DE.UTF-8");
+    EXPECT_EQ(SystemLocaleName({none, dir.Path("missing"), lang}), "de_DE.UTF-8");
+    EXPECT_EQ(SystemLocaleName({none}), "C");
+    // A FIFO is passed over, not waited for.
+    const std::string fifo = dir.Path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    alarm(120);
+    EXPECT_EQ(SystemLocaleName({fifo, lang}), "de_DE.UTF-8");
+    alarm(0);
 }
 
 }  // namespace

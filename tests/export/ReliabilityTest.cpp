@@ -18,6 +18,7 @@
 #include <functional>
 
 #include "CTrawlviewDoc.h"
+#include "AddressSpaceLimit.h"
 #include "ContainsFilter.h"
 #include "FakeDocumentHost.h"
 #include "ProgramRun.h"
@@ -161,6 +162,55 @@ TEST_F(ReliabilityTest, UnreadableLogsAndFilterFilesFailWithTheCause) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "trawlview: Could not open the filter file " + filters + ": Permission denied.\n");
     EXPECT_EQ(Files(), (Lines{"open.log", "secret.lff", "secret.log"}));
+}
+
+TEST_F(ReliabilityTest, FifosDevicesAndSizeZeroFilesNeitherHangNorShowNothing) {
+    // A FIFO as the log or the filter file blocked the export for ever, /dev/zero as a
+    // filter file was read until the program aborted, and /proc/version (size 0) gave
+    // no lines with exit 0.
+    alarm(120);
+    const std::string fifo = dir.Path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string log = dir.Write("ev.log", "line\r\n");
+    const std::string out = dir.Path("out.log");
+
+    Outcome r = Run({"--export", out, fifo});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "trawlview: Could not open the file " + fifo + ".\n");
+    for (const std::string& filters : {fifo, std::string("/dev/zero"), std::string("/dev/urandom")}) {
+        r = Run({"--export", out, "--filters", filters, log});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "trawlview: Could not open the filter file " + filters + ": Not a regular file.\n");
+    }
+    EXPECT_EQ(Files(), (Lines{"ev.log", "fifo"}));
+
+    r = Run({"--export", "-", "/proc/version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, TempDir::Read("/proc/version") + "\r\n");
+    alarm(0);
+}
+
+TEST_F(ReliabilityTest, AnExportShortOfMemoryEndsWithOneLineNotAnAbort) {
+    SKIP_WITHOUT_ADDRESS_SPACE_LIMITS();
+    // Under a memory limit std::bad_alloc escaped and aborted the program.
+    const std::string log = dir.Path("long.log");
+    {
+        std::ofstream out(log, std::ios::binary);
+        const std::string block(1 << 20, 'x');
+        for (int i = 0; i < 100; ++i) out << block;
+        out << "\r\n";
+    }
+    Launch limited;
+    limited.addressSpaceLimit = rlim_t{96} << 20;
+    const std::string out = dir.Path("out.log");
+    const Outcome r = Run({"--export", out, log}, limited);
+    EXPECT_EQ(r.signal, 0);
+    if (r.status == 0) {
+        EXPECT_EQ(std::filesystem::file_size(out), (std::uintmax_t{100} << 20) + 2);
+    } else {
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "trawlview: Not enough memory to load the file " + log + ".\n");
+    }
 }
 
 // --- Output targets -------------------------------------------------------------------

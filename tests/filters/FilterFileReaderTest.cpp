@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "FilterFileReader.h"
 #include "TempDir.h"
@@ -72,6 +76,23 @@ TEST_F(ReaderTest, OpenFailuresChangeNothing) {
     EXPECT_EQ(FilterFileReader::Read(dir.Path(""), list, error), FilterFileReader::Result::OpenFailed);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->text, "keep");
+}
+
+TEST_F(ReaderTest, FifosAndEndlessDevicesAreRefusedNotReadForever) {
+    // A FIFO blocked the open for ever; /dev/zero was read until memory ran out.
+    alarm(120);
+    FilterList list;
+    AppendFilter(list, "keep", FilterKind::IncludeString);
+    std::vector<std::string> paths = dir.NotRegularFiles("fifo.lff", "/dev/urandom");
+    paths.push_back("/dev/zero");
+    for (const std::string& path : paths) {
+        std::string error;
+        EXPECT_EQ(FilterFileReader::Read(path, list, error), FilterFileReader::Result::OpenFailed) << path;
+        EXPECT_EQ(error, "Not a regular file");
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->text, "keep");
+    }
+    alarm(0);
 }
 
 }  // namespace

@@ -2,10 +2,15 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSettings>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "AppSettings.h"
 #include "CAboutDlg.h"
 #include "CTrawlviewDoc.h"
+#include "CSingleInstance.h"
+#include "CSuiteRegistry.h"
 #include "CommandIds.h"
 #include "ShellFixture.h"
 
@@ -44,6 +49,57 @@ TEST_F(AppStartTest, StoredSettingsAndMachineHelpFolderAreRead) {
     EXPECT_EQ(app.GetPrinterFontSize(), 120);
     EXPECT_EQ(app.GetPreviewPages(), 0);  // a value of the wrong type reads as the default
     EXPECT_EQ(app.GetHelpFilePath().toStdString(), "/opt/tarnix/help/Trawlview.html");
+}
+
+TEST_F(AppStartTest, AFifoOrDeviceAsASettingsFileIsReportedNotWaitedFor) {
+    // QSettings opened a FIFO settings file with a plain open and the window froze
+    // before it appeared. The watchdog turns a hang into a failure.
+    alarm(120);
+    const std::string userFile = dir.Path("config/Quellbrook inc./Trawlview.conf");
+    std::filesystem::create_directories(dir.Path("config/Quellbrook inc."));
+    ASSERT_EQ(mkfifo(userFile.c_str(), 0600), 0);
+    std::filesystem::create_directories(dir.Path("xdg/Quellbrook Inc."));
+    std::filesystem::create_symlink("/dev/zero", dir.Path("xdg/Quellbrook Inc./T.A.R.N.I.X..conf"));
+    const std::string log = dir.Write("ev.log", Lines({"N 2026/11/30 06:58:02 - shown"}));
+    {
+        RecordingMessageBoxes appBoxes;
+        CTrawlviewApp app(&appBoxes);
+        ASSERT_TRUE(app.InitInstance({"trawlview", log}));
+        EXPECT_EQ(appBoxes.reports, std::vector<std::string>{"Could not open the file " + userFile + "."});
+        EXPECT_EQ(app.GetPrinterFontFace().toStdString(), "Arial");
+        EXPECT_EQ(app.GetMainFrame()->GetDocument().GetLineCount(), 1);
+        // The suite's log setting sits behind the device: it reads as not configured.
+        AppSettings::TakeUnusableFile();
+        EXPECT_EQ(CSuiteRegistry(QStringLiteral("Settings")).GetString(QStringLiteral("LogFile"), QStringLiteral("none")),
+                  QStringLiteral("none"));
+        EXPECT_EQ(AppSettings::TakeUnusableFile().toStdString(),
+                  dir.Path("xdg/Quellbrook Inc./T.A.R.N.I.X..conf"));
+    }
+    // Nothing was written over the FIFO.
+    struct stat st {};
+    ASSERT_EQ(stat(userFile.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    alarm(0);
+}
+
+TEST_F(AppStartTest, ValuesWithCommasReadAsTheWholeTextNotAsEmpty) {
+    // QSettings reads an unquoted value with a comma as a list, which read as empty.
+    WriteMachineSettings("Quellbrook Inc./T.A.R.N.I.X..conf",
+                         "[Settings]\nLogFile=/var/log/run 1,2.log\nOther = a\\tb, \"c,d\" \n");
+    WriteMachineSettings("Quellbrook inc..conf", "[General]\nHelp%20File%20Path=/opt/help, new\n");
+    std::filesystem::create_directories(dir.Path("config/Quellbrook inc."));
+    dir.Write("config/Quellbrook inc./Trawlview.conf", "[Recent%20File%20List]\nFile1=/logs/a,b.log\nFile2=/logs/c.log\n"
+                                                        "[Settings]\nPrinter%20Font=Sans, Bold\n");
+    const CSuiteRegistry suite(QStringLiteral("Settings"));
+    EXPECT_EQ(suite.GetString(QStringLiteral("LogFile"), {}).toStdString(), "/var/log/run 1,2.log");
+    EXPECT_EQ(suite.GetString(QStringLiteral("Other"), {}).toStdString(), "a\tb, c,d");
+    EXPECT_EQ(suite.GetString(QStringLiteral("Missing"), QStringLiteral("def")).toStdString(), "def");
+    EXPECT_EQ(AppSettings::GetRecentFiles(), (QStringList{"/logs/a,b.log", "/logs/c.log"}));
+    RecordingMessageBoxes appBoxes;
+    CTrawlviewApp app(&appBoxes);
+    ASSERT_TRUE(app.InitInstance({"trawlview"}));
+    EXPECT_EQ(app.GetHelpFilePath().toStdString(), "/opt/help, new/Trawlview.html");
+    EXPECT_EQ(app.GetPrinterFontFace().toStdString(), "Sans, Bold");
 }
 
 TEST_F(AppStartTest, PreferenceSurvivesRestartAndAppliesToTheCommandLineFile) {
@@ -98,32 +154,70 @@ TEST_F(AppStartTest, MissingCommandLineFileIsReportedAndTheWindowStillShows) {
     EXPECT_TRUE(app.GetMainFrame()->isVisible());
 }
 
-TEST_F(AppStartTest, SecondStartHandsItsFileToTheFirst) {
+// A plain FILE handed to a running window went through the open path: a filter file
+// named on the command line became filters and the log on display was not loaded again.
+// Now the command line loads a log whatever its name, as a first start does; only
+// --open takes the open path.
+TEST_F(AppStartTest, SecondStartHandsItsFileToTheFirstWhichLoadsItAsALog) {
     RecordingMessageBoxes firstBoxes;
     CTrawlviewApp first(&firstBoxes);
     ASSERT_TRUE(first.InitInstance({"trawlview"}));
+    CMainFrame& window = *first.GetMainFrame();
     const std::string log = dir.Write("events.log", Lines({"N one", "N two", "N three"}));
     const std::string filters = dir.Write("only-two.tarnix-logfilters", "Itwo\n");
+    // Each later start ends at once; its request arrives through the event loop, waited
+    // for with a bound only so that a fault fails instead of hanging.
+    auto handOver = [&](const std::vector<std::string>& arguments, const std::function<bool()>& arrived) {
+        RecordingMessageBoxes laterBoxes;
+        CTrawlviewApp later(&laterBoxes);
+        EXPECT_FALSE(later.InitInstance(arguments));
+        EXPECT_EQ(later.GetMainFrame(), nullptr);
+        QElapsedTimer waited;
+        waited.start();
+        while (!arrived() && waited.elapsed() < 20000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+        EXPECT_TRUE(arrived());
+    };
+    handOver({"trawlview", log}, [&] { return window.GetLogPath() == log; });
+    EXPECT_EQ(window.GetDocument().GetLineCount(), 3);
+
+    handOver({"trawlview", "--open", filters}, [&] { return window.GetFilters() != nullptr; });
+    EXPECT_EQ(window.GetLogPath(), log);
+    EXPECT_EQ(window.GetDocument().GetLineCount(), 1);
+
+    handOver({"trawlview", filters}, [&] { return window.GetLogPath() == filters; });
+    ASSERT_EQ(window.GetDocument().GetLineCount(), 1);
+    EXPECT_EQ(std::string(window.GetDocument().GetLine(0)), "Itwo\n");
+
+    handOver({"trawlview", log}, [&] { return window.GetLogPath() == log; });
+    EXPECT_EQ(window.GetDocument().GetLineCount(), 1);
+
+    // The log on display, named again, is read again.
+    dir.Write("events.log", Lines({"N one", "N two", "N three", "N two more"}));
+    handOver({"trawlview", log}, [&] { return window.GetDocument().GetLineCount() == 2; });
+    EXPECT_TRUE(firstBoxes.questions.empty());
+}
+
+TEST_F(AppStartTest, AStartWithoutAFileLeavesTheRunningProgramsSocketAlone) {
+    // A start without a file removed the first program's socket and took it over.
+    RecordingMessageBoxes firstBoxes;
+    CTrawlviewApp first(&firstBoxes);
+    ASSERT_TRUE(first.InitInstance({"trawlview"}));
     {
         RecordingMessageBoxes secondBoxes;
-    CTrawlviewApp second(&secondBoxes);
-        EXPECT_FALSE(second.InitInstance({"trawlview", log}));
-        EXPECT_EQ(second.GetMainFrame(), nullptr);
-        RecordingMessageBoxes thirdBoxes;
-    CTrawlviewApp third(&thirdBoxes);
-        EXPECT_FALSE(third.InitInstance({"trawlview", filters}));
+        CTrawlviewApp second(&secondBoxes);
+        ASSERT_TRUE(second.InitInstance({"trawlview"}));
+        EXPECT_FALSE(CSingleInstance().Listen());
     }
-    // The requests arrive through the event loop; wait for them, with a bound only so a
-    // fault fails instead of hanging.
+    const std::string log = dir.Write("events.log", Lines({"N one"}));
+    RecordingMessageBoxes thirdBoxes;
+    CTrawlviewApp third(&thirdBoxes);
+    EXPECT_FALSE(third.InitInstance({"trawlview", log}));
     QElapsedTimer waited;
     waited.start();
-    while (first.GetMainFrame()->GetFilters() == nullptr && waited.elapsed() < 20000) {
+    while (first.GetMainFrame()->GetLogPath().empty() && waited.elapsed() < 20000) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     EXPECT_EQ(first.GetMainFrame()->GetLogPath(), log);
-    // The handed-over filter file goes through the open path: it is read as filters.
-    ASSERT_NE(first.GetMainFrame()->GetFilters(), nullptr);
-    EXPECT_EQ(first.GetMainFrame()->GetDocument().GetLineCount(), 1);
 }
 
 TEST_F(AppStartTest, StartWithoutRunningProgramStartsNormally) {

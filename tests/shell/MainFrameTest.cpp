@@ -4,6 +4,9 @@
 #include <QDialog>
 #include <QKeyEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
@@ -11,8 +14,10 @@
 #include <QToolBar>
 #include <QUrl>
 #include <ctime>
+#include <functional>
 #include <set>
 #include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
 #include "AppSettings.h"
@@ -138,11 +143,70 @@ TEST_F(MainFrameTest, MissingLogAsksRetryAndKeepsThePath) {
     EXPECT_TRUE(frame.GetAction(ID_FILE_RELOAD)->isEnabled());
     EXPECT_EQ(Title(), "Untitled - T.A.R.N.I.X. Trawlview");
     EXPECT_EQ(frame.GetRecentFiles().GetCount(), 0);
+}
 
-    // The suite's log with no suite settings at all is the empty path, which fails too.
-    frame.OnFileOpenSuiteLog();
-    EXPECT_EQ(boxes.questions.size(), 3u);
-    EXPECT_EQ(frame.GetLogPath(), "");
+TEST_F(MainFrameTest, OpeningTheSuiteLogWithNoneConfiguredSaysSoAndKeepsTheLog) {
+    // With no suite settings the empty path was loaded: "Could not find the file ." and
+    // an empty window.
+    const std::string log = dir.Write("events.log", Lines({"N one", "N two"}));
+    frame.OpenLogFile(log);
+    for (const std::string settings : {"", "[Settings]\nLogFile=\n"}) {
+        if (!settings.empty()) WriteMachineSettings("Quellbrook Inc./T.A.R.N.I.X..conf", settings);
+        boxes.reports.clear();
+        frame.OnFileOpenSuiteLog();
+        ASSERT_EQ(boxes.reports.size(), 1u);
+        EXPECT_NE(boxes.reports[0].find("Settings/LogFile"), std::string::npos) << boxes.reports[0];
+        EXPECT_TRUE(boxes.questions.empty());
+        EXPECT_EQ(frame.GetLogPath(), log);
+        EXPECT_EQ(frame.GetDocument().GetLineCount(), 2);
+        EXPECT_EQ(Title(), "events.log - T.A.R.N.I.X. Trawlview");
+    }
+}
+
+TEST_F(MainFrameTest, ASymbolicLinkToALogShowsAndRemembersItsTarget) {
+    // The link's name was shown and remembered, and opening the link reloaded the log
+    // on display.
+    const std::string real = dir.Write("real.log", Lines({"N one"}));
+    const std::string link = dir.Path("link.log");
+    std::filesystem::create_symlink(real, link);
+    frame.OpenLogFile(link);
+    EXPECT_EQ(frame.GetLogPath(), real);
+    EXPECT_EQ(frame.GetDocument().GetPathName(), real);
+    EXPECT_EQ(Title(), "real.log - T.A.R.N.I.X. Trawlview");
+    EXPECT_EQ(frame.GetRecentFiles()[0].toStdString(), real);
+    // Opening the link again is opening the file on display: nothing is read.
+    dir.Write("real.log", Lines({"N one", "N two"}));
+    EXPECT_TRUE(frame.OpenDocumentFile(QString::fromStdString(link)));
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
+    frame.LoadCommandLineFile(link);
+    EXPECT_EQ(frame.GetDocument().GetPathName(), real);
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 2);
+}
+
+TEST_F(MainFrameTest, TheOpenDialogOffersAllFilesAndKeepsNamesWithoutExtension) {
+    // Only "Log Files (*.log)" was offered and ".log" was added to a typed name, so a log
+    // named syslog could not be opened.
+    const std::string syslog = dir.Write("syslog", Lines({"N from syslog"}));
+    const std::string events = dir.Write("events.log", Lines({"N from events"}));
+    EXPECT_EQ(CMainFrame::ResolveOpenName(QString::fromStdString(syslog)).toStdString(), syslog);
+    EXPECT_EQ(CMainFrame::ResolveOpenName(QString::fromStdString(dir.Path("events"))).toStdString(), events);
+    EXPECT_EQ(CMainFrame::ResolveOpenName(QString::fromStdString(dir.Path("none"))).toStdString(), dir.Path("none"));
+
+    // The real dialog, answered as a user would: the filters it offers, then "syslog".
+    QStringList offered;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        offered = dialog->nameFilters();
+        dialog->setDirectory(QString::fromStdString(dir.Path("")));
+        dialog->selectFile(QStringLiteral("syslog"));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    frame.OnFileOpen();
+    EXPECT_EQ(offered, (QStringList{"Log Files (*.log)", "All Files (*)"}));
+    EXPECT_EQ(frame.GetLogPath(), syslog);
+    ASSERT_EQ(frame.GetDocument().GetLineCount(), 1);
+    EXPECT_EQ(std::string(frame.GetDocument().GetLine(0)), "N from syslog");
 }
 
 TEST_F(MainFrameTest, SuiteLogIsReadFromMachineSettings) {
@@ -251,6 +315,81 @@ TEST_F(MainFrameTest, DroppedFilterFileOfAnyCaseReplacesTheFilters) {
     ASSERT_EQ(boxes.reports.size(), 1u);
     EXPECT_NE(boxes.reports[0].find("missing.tarnix-logfilters"), std::string::npos);
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
+}
+
+// Message boxes that, while one is open, let a request arrive as the event loop of a
+// real box would: a second start handing over a file, or a drop.
+class ReenteringMessageBoxes : public RecordingMessageBoxes {
+public:
+    bool AskRetry(const std::string& message) override {
+        if (whileOpen) whileOpen();
+        return RecordingMessageBoxes::AskRetry(message);
+    }
+    std::function<void()> whileOpen;
+};
+
+TEST_F(MainFrameTest, OpenRequestsDuringAMessageBoxWaitAndAreServedInOrderAfterIt) {
+    // A request that came while the Retry/Cancel box was open loaded its file inside the
+    // box; Cancel then rebuilt over lines in a released buffer and the program crashed.
+    ReenteringMessageBoxes reentering;
+    CMainFrame window(&reentering);
+    const std::string log = dir.Write("events.log", Lines({"N Disk full", "N all well"}));
+    const std::string filters = dir.Write("disk.lff", "IDisk\n");
+    reentering.whileOpen = [&] {
+        window.RequestOpen(QString::fromStdString(log), true);
+        window.RequestOpen(QString::fromStdString(filters), false);
+        // Nothing is served while the box is open.
+        EXPECT_EQ(window.GetPendingOpenCount(), 2u);
+        EXPECT_EQ(window.GetDocument().GetLineCount(), 0);
+        reentering.whileOpen = nullptr;
+    };
+    window.OpenLogFile(dir.Path("missing.log"));
+    EXPECT_EQ(reentering.questions.size(), 1u);
+    QElapsedTimer waited;
+    waited.start();
+    while (window.GetPendingOpenCount() > 0 && waited.elapsed() < 20000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    EXPECT_EQ(window.GetLogPath(), log);
+    ASSERT_NE(window.GetFilters(), nullptr);
+    ASSERT_EQ(window.GetDocument().GetLineCount(), 1);
+    EXPECT_EQ(std::string(window.GetDocument().GetLine(0)), "N Disk full");
+}
+
+TEST_F(MainFrameTest, WhileALogIsReadTheWindowNamesItShowsProgressAndQueuesRequests) {
+    // The window stayed blank and "Untitled", with no progress, until the whole file was
+    // read; a close from outside during the read would have destroyed the document.
+    const std::string big = dir.Path("big.log");
+    {
+        std::ofstream out(big, std::ios::binary);
+        out << "N first line\r\n";
+    }
+    std::filesystem::resize_file(big, std::uint64_t{80} << 20);  // read in several pieces
+    const std::string other = dir.Write("other.log", Lines({"N other"}));
+    frame.show();
+    std::string titleDuringRead;
+    bool progressShown = false;
+    std::size_t pendingDuringRead = 0;
+    QTimer::singleShot(0, &frame, [&] {
+        titleDuringRead = Title();
+        progressShown = frame.GetStatusBar().GetProgressWnd().isVisible();
+        frame.RequestOpen(QString::fromStdString(other), true);
+        pendingDuringRead = frame.GetPendingOpenCount();
+        frame.close();
+    });
+    frame.OpenLogFile(big);
+    EXPECT_EQ(titleDuringRead, "big.log - T.A.R.N.I.X. Trawlview");
+    EXPECT_TRUE(progressShown);
+    EXPECT_EQ(pendingDuringRead, 1u);
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
+    EXPECT_EQ(frame.GetLogPath(), big);
+    QElapsedTimer waited;
+    waited.start();
+    while ((frame.GetPendingOpenCount() > 0 || frame.isVisible()) && waited.elapsed() < 20000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    EXPECT_EQ(frame.GetLogPath(), other);
+    EXPECT_FALSE(frame.isVisible());  // the close waited for the load
 }
 
 TEST_F(MainFrameTest, DatePaneShowsTheGivenMomentSoTheTestHoldsAcrossMidnight) {

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -27,6 +31,46 @@ TEST(ProgramStartTest, TheExecutableOpensItsWindowAndPaintsTheLog) {
     const ProgramOutcome r = RunProgram({log}, window);
     EXPECT_NE(r.err.find("trawlview: loaded 2 lines in "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("first paint at"), std::string::npos) << r.err;
+}
+
+// Two starts at the same moment both listened, each removing the other's socket, and
+// two windows stayed open with only one reachable. Now the second waits for the first
+// to decide and hands its file over; a third start then reaches the one window. The
+// watchdog turns two windows (no start ever ends) into a failure.
+TEST(ProgramStartTest, SimultaneousStartsResolveToOneWindow) {
+    alarm(240);
+    TempDir dir;
+    const std::string runtime = dir.Path("runtime");
+    std::filesystem::create_directories(runtime);
+    std::filesystem::create_directories(dir.Path("config"));
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtime,
+                                    "XDG_CONFIG_HOME=" + dir.Path("config"), "XDG_CONFIG_DIRS=" + dir.Path("config"),
+                                    "HOME=" + dir.Path("")};
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    auto start = [&](const std::string& name) {
+        std::string program = TRAWLVIEW_BINARY;
+        std::string file = dir.Write(name, "N line\r\n");
+        char* argv[] = {program.data(), file.data(), nullptr};
+        pid_t pid = 0;
+        EXPECT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()), 0);
+        return pid;
+    };
+    const pid_t a = start("a.log");
+    const pid_t b = start("b.log");
+    int status = -1;
+    const pid_t ended = waitpid(-1, &status, 0);
+    ASSERT_TRUE(ended == a || ended == b);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const pid_t survivor = ended == a ? b : a;
+    const pid_t third = start("c.log");
+    EXPECT_EQ(waitpid(third, &status, 0), third);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    kill(survivor, SIGTERM);
+    waitpid(survivor, &status, 0);
+    alarm(0);
 }
 
 }  // namespace

@@ -32,6 +32,7 @@ struct ProgramLaunch {
     // As root, drop to nobody first, so that file permissions apply as they do to a user.
     bool unprivileged = false;
     rlim_t fileSizeLimit = RLIM_INFINITY;
+    rlim_t addressSpaceLimit = RLIM_INFINITY;
     bool ignoreFileSizeSignal = false;  // writes past the limit then fail with EFBIG
     int stdoutFd = -1;                  // instead of a file that out is read from
     // When not empty: the program is ended with SIGTERM as soon as its standard error
@@ -67,6 +68,8 @@ inline ProgramOutcome RunProgram(const std::vector<std::string>& args, const Pro
         if (out < 0 || dup2(out, 1) < 0 || dup2(errPipe[1], 2) < 0) _exit(126);
         const rlimit limit{launch.fileSizeLimit, launch.fileSizeLimit};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+        const rlimit space{launch.addressSpaceLimit, launch.addressSpaceLimit};
+        if (setrlimit(RLIMIT_AS, &space) != 0) _exit(126);
         if (launch.ignoreFileSizeSignal) std::signal(SIGXFSZ, SIG_IGN);
         if (launch.unprivileged && getuid() == 0 &&
             (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {

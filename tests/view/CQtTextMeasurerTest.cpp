@@ -134,4 +134,57 @@ TEST(CQtTextMeasurerTest, TextOfEveryReadingIsDrawnWithinItsMeasuredWidth) {
     }
 }
 
+QImage Drawn(const CQtTextMeasurer& m, const std::string& text) {
+    QImage image(400, 30, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter dc(&image);
+    dc.setPen(Qt::black);
+    m.DrawText(dc, 5, 22, text, false, TextReading::Utf8, 0, image.width());
+    return image;
+}
+
+TEST(CQtTextMeasurerTest, BidirectionalControlsShowAndNeverReorderTheLine) {
+    // "user=<RLO>gnp.exe" showed as "user=exe.png": the control reversed what followed
+    // it and was not shown itself.
+    const CQtTextMeasurer m;
+    const std::string replacement = "\xEF\xBF\xBD";  // U+FFFD
+    for (const std::string control : {"\xE2\x80\xAE", "\xE2\x80\xAB", "\xE2\x81\xA7", "\xE2\x80\x8F", "\xD8\x9C"}) {
+        const std::string shown = "user=" + control + "gnp.exe (" + control + "x)";
+        const std::string expected = "user=" + replacement + "gnp.exe (" + replacement + "x)";
+        EXPECT_EQ(m.TextWidth(shown, false), m.TextWidth(expected, false));
+        EXPECT_EQ(Drawn(m, shown), Drawn(m, expected));
+        EXPECT_NE(Drawn(m, shown), Drawn(m, "user=gnp.exe (x)"));
+    }
+    // Right-to-left letters stay in the order they are stored, left to right.
+    const std::string hebrew = "id \xD7\x90\xD7\x91 end";
+    QImage image(400, 30, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter dc(&image);
+        dc.setPen(Qt::black);
+        m.DrawText(dc, 5, 22, "id ", false, TextReading::Utf8, 0, image.width());
+        const std::int64_t x = 5 + m.TextWidth("id ", false);
+        m.DrawText(dc, x, 22, "\xD7\x90", false, TextReading::Utf8, 0, image.width());
+        const std::int64_t y = x + m.TextWidth("\xD7\x90", false);
+        m.DrawText(dc, y, 22, "\xD7\x91 end", false, TextReading::Utf8, 0, image.width());
+    }
+    EXPECT_EQ(Drawn(m, hebrew), image);
+}
+
+TEST(CQtTextMeasurerTest, CellsFarLeftOfTheWindowStillEndWhereTheirCellsEnd) {
+    // Past 2^24 px of scrolling the column's cells were not added up, and the message
+    // was drawn shifted left by the column's width.
+    const CQtTextMeasurer m;
+    QImage image(100, 30, QImage::Format_RGB32);
+    QPainter dc(&image);
+    const std::int32_t cells[4] = {7, 8, 9, 10};
+    const std::int64_t far = -(std::int64_t{1} << 25);
+    for (const std::int64_t x : {std::int64_t{-50}, far}) {
+        EXPECT_EQ(m.DrawCells(dc, x, 20, "12/3", TextReading::Ascii, cells, 4), x + 34);
+        EXPECT_EQ(m.DrawCells(dc, x, 20, "\xC3\xA9t\xC3\xA9", TextReading::Utf8, cells, 4), x + 24);
+        EXPECT_EQ(m.DrawCells(dc, x, 20, "123456", TextReading::Ascii, cells, 4), x + 34);
+        EXPECT_EQ(m.DrawCells(dc, x, 20, "", TextReading::Ascii, cells, 4), x);
+    }
+}
+
 }  // namespace

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+// How much more memory this process can take before the machine or its limits refuse:
+// an allocation that succeeds on paper (the kernel overcommits) may still get the
+// process killed when it is touched, so everything that grows with a file is checked
+// here before it is allocated.
+
+// Bytes the process can still take: the least of the machine's available memory (free
+// and reclaimable memory plus free swap), what its control group's memory limit leaves,
+// and what the address-space and data-segment limits leave.
+std::uint64_t AvailableMemory();
+
+// True when bytes more fit in AvailableMemory() with room to spare for the rest of the
+// program.
+bool MemoryFits(std::uint64_t bytes);
