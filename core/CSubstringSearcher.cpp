@@ -9,14 +9,6 @@
 
 namespace {
 
-// How common a byte is in log text, higher is more common: blanks, lower-case letters
-// in the order of their frequency in English, digits and the usual punctuation.
-int Commonness(unsigned char c) {
-    static const char* const kByFrequency = " etaoinsrhldcumfpgwybvk0123456789:/-.,=_()xjqzETAOINSRHLDCUMFPGWYBVKXJQZ";
-    const char* hit = c != 0 ? std::strchr(kByFrequency, c) : nullptr;
-    return hit != nullptr ? 200 - static_cast<int>(hit - kByFrequency) : 0;
-}
-
 // The first candidate start, base plus a set bit of mask, where the whole needle is.
 const char* FirstMatch(const char* base, std::uint64_t mask, const std::string& needle) {
     while (mask != 0) {
@@ -69,6 +61,14 @@ const bool kHaveAvx2 = __builtin_cpu_supports("avx2");
 #endif
 
 }  // namespace
+
+// Blanks, lower-case letters in the order of their frequency in English, digits and the
+// usual punctuation.
+int CSubstringSearcher::Commonness(unsigned char c) {
+    static const char* const kByFrequency = " etaoinsrhldcumfpgwybvk0123456789:/-.,=_()xjqzETAOINSRHLDCUMFPGWYBVKXJQZ";
+    const char* hit = c != 0 ? std::strchr(kByFrequency, c) : nullptr;
+    return hit != nullptr ? 200 - static_cast<int>(hit - kByFrequency) : 0;
+}
 
 CSubstringSearcher::CSubstringSearcher(std::string_view needle) : m_needle(needle) {
     if (m_needle.size() < 2) return;

@@ -18,6 +18,9 @@ public:
     }
     const std::string& Needle() const { return m_needle; }
 
+    // How common a byte is in log text, higher is more common; 0 for the rarest.
+    static int Commonness(unsigned char c);
+
 private:
     std::string m_needle;
     std::size_t m_nRare1 = 0;  // offsets into the needle of the two rarest bytes

@@ -1,33 +1,133 @@
 #include "CFilterMatcher.h"
 
-CFilterMatcher::CFilterMatcher(const LogFilter* list, bool excludeInvalid,
-                               const LocaleFormats& formats)
-    : m_bExcludeInvalid(excludeInvalid), m_formats(formats) {
+#include <algorithm>
+
+#include "LogLine.h"
+
+namespace {
+
+bool Before(const LogTime& a, const LogTime& b) { return !a.IsAtOrAfter(b); }
+
+// Texts of one kind, each once, in a stable order.
+std::vector<std::string_view> Distinct(std::vector<std::string_view> texts) {
+    std::sort(texts.begin(), texts.end());
+    texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
+    return texts;
+}
+
+}  // namespace
+
+CFilterMatcher::CFilterMatcher(const LogFilter* list, bool excludeInvalid, const LocaleFormats& formats)
+    : m_pList(list), m_bExcludeInvalid(excludeInvalid), m_formats(formats) {
+    std::vector<std::string_view> includes;
+    std::vector<std::string_view> excludes;
+    std::vector<Range> excluded;
+    bool first = true;
     for (const LogFilter* node = list; node != nullptr; node = node->next.get()) {
-        Prepared p{node, std::nullopt};
-        const bool isString = node->kind == FilterKind::ExcludeString || node->kind == FilterKind::IncludeString;
-        if (isString && !node->text.empty()) {
-            p.searcher.emplace(node->text);
+        switch (node->kind) {
+            case FilterKind::IncludeString:
+                // An empty text occurs in every line.
+                if (!node->text.empty()) includes.push_back(node->text);
+                break;
+            case FilterKind::ExcludeString:
+                if (node->text.empty()) m_bRejectAll = true;
+                excludes.push_back(node->text);
+                break;
+            case FilterKind::IncludeInterval:
+                m_bHaveIntervals = true;
+                m_bHaveInclude = true;
+                // An interval without both ends contains no time.
+                if (!node->from || !node->to) {
+                    m_bIncludeNone = true;
+                    break;
+                }
+                if (first || node->from->IsAtOrAfter(m_include.from)) m_include.from = *node->from;
+                if (first || node->to->IsAtOrBefore(m_include.to)) m_include.to = *node->to;
+                first = false;
+                break;
+            case FilterKind::ExcludeInterval:
+                m_bHaveIntervals = true;
+                if (node->from && node->to && node->to->IsAtOrAfter(*node->from)) {
+                    excluded.push_back({*node->from, *node->to});
+                }
+                break;
+            case FilterKind::Unset: break;
         }
-        m_filters.push_back(std::move(p));
+    }
+    if (m_bHaveInclude && !first && Before(m_include.to, m_include.from)) m_bIncludeNone = true;
+
+    // Overlapping and touching exclude intervals merge into one range.
+    std::sort(excluded.begin(), excluded.end(), [](const Range& a, const Range& b) { return Before(a.from, b.from); });
+    for (const Range& r : excluded) {
+        if (!m_excluded.empty() && m_excluded.back().to.IsAtOrAfter(r.from)) {
+            if (Before(m_excluded.back().to, r.to)) m_excluded.back().to = r.to;
+        } else {
+            m_excluded.push_back(r);
+        }
+    }
+
+    includes = Distinct(std::move(includes));
+    if (includes.size() <= kFewTexts) {
+        for (const std::string_view text : includes) m_includes.emplace_back(text);
+    } else {
+        m_manyIncludes.emplace(includes);
+    }
+    if (m_bRejectAll) return;
+    excludes = Distinct(std::move(excludes));
+    if (excludes.size() <= kFewTexts) {
+        for (const std::string_view text : excludes) m_excludes.emplace_back(text);
+    } else {
+        m_manyExcludes.emplace(excludes);
     }
 }
 
 bool CFilterMatcher::Passes(std::string_view line) const {
-    for (const Prepared& p : m_filters) {
-        if (!p.searcher) {
-            if (!Matches(*p.filter, line, m_bExcludeInvalid, m_formats)) return false;
-            continue;
-        }
-        const bool found = p.searcher->Contains(line);
-        if (found != (p.filter->kind == FilterKind::IncludeString)) return false;
+    if (m_bRejectAll) return false;
+    if (!PassesStrings(line, true)) return false;
+    if (m_bHaveIntervals && !PassesIntervals(line)) return false;
+    return PassesStrings(line, false);
+}
+
+bool CFilterMatcher::PassesStrings(std::string_view line, bool include) const {
+    for (const CSubstringSearcher& s : include ? m_includes : m_excludes) {
+        if (s.Contains(line) != include) return false;
     }
-    return true;
+    if (!include) return !m_manyExcludes || !m_manyExcludes->ContainsAny(line);
+    if (!m_manyIncludes) return true;
+    // Every distinct include text must be ticked off.
+    thread_local std::vector<std::uint64_t> seen;
+    const std::size_t n = m_manyIncludes->Count();
+    seen.assign((n + 63) / 64, 0);
+    std::size_t found = 0;
+    m_manyIncludes->ForEachOccurrence(line, [&](std::size_t i) {
+        std::uint64_t& word = seen[i / 64];
+        const std::uint64_t bit = std::uint64_t{1} << (i % 64);
+        if ((word & bit) == 0) {
+            word |= bit;
+            ++found;
+        }
+        return found < n;
+    });
+    return found == n;
+}
+
+bool CFilterMatcher::PassesIntervals(std::string_view line) const {
+    LogTime t;
+    // A line without a readable time passes every interval, or fails every one.
+    if (!ParseTimestamp(line, true, &t, m_formats)) return !m_bExcludeInvalid;
+    if (m_bHaveInclude &&
+        (m_bIncludeNone || !t.IsAtOrAfter(m_include.from) || !t.IsAtOrBefore(m_include.to))) {
+        return false;
+    }
+    // The last range starting at or before t is the only one that can hold it.
+    const auto after = std::upper_bound(m_excluded.begin(), m_excluded.end(), t,
+                                        [](const LogTime& v, const Range& r) { return Before(v, r.from); });
+    return after == m_excluded.begin() || !t.IsAtOrBefore((after - 1)->to);
 }
 
 std::string_view CFilterMatcher::RequiredSubstring() const {
-    for (const Prepared& p : m_filters) {
-        if (p.filter->kind == FilterKind::IncludeString && !p.filter->text.empty()) return p.filter->text;
+    for (const LogFilter* node = m_pList; node != nullptr; node = node->next.get()) {
+        if (node->kind == FilterKind::IncludeString && !node->text.empty()) return node->text;
     }
     return {};
 }
