@@ -22,13 +22,22 @@ public:
         : m_pFilter(filter), m_bExcludeInvalid(excludeInvalid), m_formats(formats) {
         const std::string_view needle = filter != nullptr ? filter->RequiredSubstring() : std::string_view();
         if (!needle.empty()) m_searcher.emplace(needle);
+        // A line that is not empty shows as something unless unreadable lines are left
+        // out: a readable timestamp shows in a format of at least one field or literal.
+        bool formatShows = false;
+        for (const DisplayPiece& piece : formats.displayFormat.pieces) {
+            formatShows = formatShows || piece.field != DisplayPiece::Field::Literal || !piece.literal.empty();
+        }
+        m_bEveryLineShows = !excludeInvalid && formatShows;
     }
 
     // Calls onKept(k, raw, displayLength) for each selected span k of spans[0, n), in
     // order; spans are relative to data and ascending. layoutCodes, when given, holds a
     // LayoutCode per span (0 where not yet known, filled in here), so that a line's
-    // timestamp is read once per load rather than once per rebuild.
-    template <class OnKept>
+    // timestamp is read once per load rather than once per rebuild. A caller that does
+    // not use displayLength says so with NeedLength false: it then gets 0, and a line's
+    // timestamp is not read at all when every line shows whatever it holds.
+    template <bool NeedLength = true, class OnKept>
     void Select(const char* data, const LineSpan* spans, std::size_t n, OnKept&& onKept,
                 std::uint32_t* layoutCodes = nullptr);
 
@@ -46,10 +55,14 @@ public:
     const CSubstringSearcher* Searcher() const { return m_searcher ? &*m_searcher : nullptr; }
 
 private:
-    template <class OnKept>
+    template <bool NeedLength, class OnKept>
     void Consider(const char* data, const LineSpan& span, std::size_t k, OnKept& onKept, std::uint32_t* codes) {
         const std::string_view raw(data + span.start, static_cast<std::size_t>(span.length));
         if (m_pFilter != nullptr && !m_pFilter->Passes(raw)) return;
+        if (!NeedLength && m_bEveryLineShows) {
+            onKept(k, raw, std::size_t{0});
+            return;
+        }
         std::uint32_t code = codes != nullptr ? codes[k] : 0;
         if (code == 0) {
             code = LayoutCode(raw, m_formats);
@@ -70,14 +83,15 @@ private:
     bool m_bExcludeInvalid;
     const LocaleFormats& m_formats;
     std::optional<CSubstringSearcher> m_searcher;
+    bool m_bEveryLineShows = false;  // no line's display text is empty but an empty line's
 };
 
-template <class OnKept>
+template <bool NeedLength, class OnKept>
 void CLineSelector::Select(const char* data, const LineSpan* spans, std::size_t n, OnKept&& onKept,
                            std::uint32_t* layoutCodes) {
     if (n == 0) return;
     if (!m_searcher) {
-        for (std::size_t k = 0; k < n; ++k) Consider(data, spans[k], k, onKept, layoutCodes);
+        for (std::size_t k = 0; k < n; ++k) Consider<NeedLength>(data, spans[k], k, onKept, layoutCodes);
         return;
     }
     // A hit counts only when it lies inside one line; the search resumes after that line.
@@ -92,7 +106,7 @@ void CLineSelector::Select(const char* data, const LineSpan* spans, std::size_t 
         while (k < n && spans[k].start + spans[k].length < offset + length) ++k;
         if (k == n) break;
         if (spans[k].start <= offset) {
-            Consider(data, spans[k], k, onKept, layoutCodes);
+            Consider<NeedLength>(data, spans[k], k, onKept, layoutCodes);
             pos = data + spans[k].start + spans[k].length;
             ++k;
         } else {

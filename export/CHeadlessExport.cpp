@@ -65,7 +65,7 @@ bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* f
     CLineStream stream;
     StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
     auto read = [&](char* buffer, std::uint64_t count, std::uint64_t& got) { return log.Read(buffer, count, got, failure); };
-    auto write = [&](std::string_view raw) { return out.Append(raw) && out.Append("\r\n"); };
+    auto write = [&](std::string_view lines) { return out.Append(lines) && out.Append("\r\n"); };
     if (!stream.Run(selector, log.Size(), read, write)) {
         error = FormatString(failure, logPath);
         return false;

@@ -32,8 +32,13 @@ Lines Stream(const std::string& bytes, std::size_t block, const ILineFilter* fil
         offset += got;
         return true;
     };
-    EXPECT_TRUE(stream.Run(selector, bytes.size(), read, [&](std::string_view raw) {
-        out.emplace_back(raw);
+    // Lines hold no CR, so every CR LF in a run joins two of its lines.
+    EXPECT_TRUE(stream.Run(selector, bytes.size(), read, [&](std::string_view run) {
+        for (std::size_t end = 0; end != std::string_view::npos; run.remove_prefix(end + 2)) {
+            end = run.find("\r\n");
+            out.emplace_back(run.substr(0, end));
+            if (end == std::string_view::npos) break;
+        }
         return true;
     }));
     return out;
