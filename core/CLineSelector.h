@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -51,14 +52,29 @@ public:
         return length < 0xFFFFFFF0u ? static_cast<std::uint32_t>(2 + length) : 0;
     }
 
+    // Select for spans that are known to hold the searcher's text (cut around it).
+    template <bool NeedLength = true, class OnKept>
+    void SelectHolding(const char* data, const LineSpan* spans, std::size_t n, OnKept&& onKept);
+
     // The searcher for the text every selected line contains, or null.
     const CSubstringSearcher* Searcher() const { return m_searcher ? &*m_searcher : nullptr; }
 
+    // Calls onSpan(k) for each span k of spans[0, n) (ascending, relative to data) that
+    // holds searcher's text, searching the bytes from the first span to the last once:
+    // a hit counts only when it lies inside one span; the search resumes after that span.
+    template <class OnSpan>
+    static void ForEachSpanHolding(const CSubstringSearcher& searcher, const char* data, const LineSpan* spans,
+                                   std::size_t n, OnSpan&& onSpan);
+
 private:
+    // Lines decided a block at a time when no text is searched for first.
+    static constexpr std::size_t kDecideBlock = 4096;
+
     template <bool NeedLength, class OnKept>
-    void Consider(const char* data, const LineSpan& span, std::size_t k, OnKept& onKept, std::uint32_t* codes) {
+    void Consider(const char* data, const LineSpan& span, std::size_t k, OnKept& onKept, std::uint32_t* codes,
+                  bool passed = false) {
         const std::string_view raw(data + span.start, static_cast<std::size_t>(span.length));
-        if (m_pFilter != nullptr && !m_pFilter->Passes(raw)) return;
+        if (!passed && m_pFilter != nullptr && !m_pFilter->Passes(raw)) return;
         if (!NeedLength && m_bEveryLineShows) {
             onKept(k, raw, std::size_t{0});
             return;
@@ -86,31 +102,54 @@ private:
     bool m_bEveryLineShows = false;  // no line's display text is empty but an empty line's
 };
 
-template <bool NeedLength, class OnKept>
-void CLineSelector::Select(const char* data, const LineSpan* spans, std::size_t n, OnKept&& onKept,
-                           std::uint32_t* layoutCodes) {
+template <class OnSpan>
+void CLineSelector::ForEachSpanHolding(const CSubstringSearcher& searcher, const char* data, const LineSpan* spans,
+                                       std::size_t n, OnSpan&& onSpan) {
     if (n == 0) return;
-    if (!m_searcher) {
-        for (std::size_t k = 0; k < n; ++k) Consider<NeedLength>(data, spans[k], k, onKept, layoutCodes);
-        return;
-    }
-    // A hit counts only when it lies inside one line; the search resumes after that line.
-    const std::size_t length = m_searcher->Needle().size();
+    const std::size_t length = searcher.Needle().size();
     const char* pos = data + spans[0].start;
     const char* const end = data + spans[n - 1].start + spans[n - 1].length;
     std::size_t k = 0;
     while (pos < end) {
-        const char* hit = m_searcher->Find(pos, end);
+        const char* hit = searcher.Find(pos, end);
         if (hit == end) break;
         const auto offset = static_cast<std::uint64_t>(hit - data);
         while (k < n && spans[k].start + spans[k].length < offset + length) ++k;
         if (k == n) break;
         if (spans[k].start <= offset) {
-            Consider<NeedLength>(data, spans[k], k, onKept, layoutCodes);
+            onSpan(k);
             pos = data + spans[k].start + spans[k].length;
             ++k;
         } else {
             pos = data + spans[k].start;
         }
     }
+}
+
+template <bool NeedLength, class OnKept>
+void CLineSelector::Select(const char* data, const LineSpan* spans, std::size_t n, OnKept&& onKept,
+                           std::uint32_t* layoutCodes) {
+    if (n == 0) return;
+    if (m_searcher) {
+        ForEachSpanHolding(*m_searcher, data, spans, n,
+                           [&](std::size_t k) { Consider<NeedLength>(data, spans[k], k, onKept, layoutCodes); });
+        return;
+    }
+    if (m_pFilter == nullptr) {
+        for (std::size_t k = 0; k < n; ++k) Consider<NeedLength>(data, spans[k], k, onKept, layoutCodes, true);
+        return;
+    }
+    bool pass[kDecideBlock];
+    for (std::size_t first = 0; first < n; first += kDecideBlock) {
+        const std::size_t count = std::min(kDecideBlock, n - first);
+        m_pFilter->PassesEach(data, spans + first, count, pass);
+        for (std::size_t k = 0; k < count; ++k) {
+            if (pass[k]) Consider<NeedLength>(data, spans[first + k], first + k, onKept, layoutCodes, true);
+        }
+    }
+}
+
+template <bool NeedLength, class OnKept>
+void CLineSelector::SelectHolding(const char* data, const LineSpan* spans, std::size_t n, OnKept&& onKept) {
+    for (std::size_t k = 0; k < n; ++k) Consider<NeedLength>(data, spans[k], k, onKept, nullptr);
 }

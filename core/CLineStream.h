@@ -63,7 +63,7 @@ bool CLineStream::Run(CLineSelector& selector, std::uint64_t size, Read&& read, 
         const char* const data = m_buffer.data();
         const char* runStart = nullptr;
         const char* runEnd = nullptr;
-        selector.Select<false>(data, m_spans.data(), m_spans.size(), [&](std::size_t, std::string_view raw, std::size_t) {
+        auto onKept = [&](std::size_t, std::string_view raw, std::size_t) {
             if (runStart != nullptr && raw.data() == runEnd + 2 && runEnd[0] == '\r' && runEnd[1] == '\n') {
                 runEnd = raw.data() + raw.size();
                 return;
@@ -71,7 +71,13 @@ bool CLineStream::Run(CLineSelector& selector, std::uint64_t size, Read&& read, 
             if (runStart != nullptr) more = more && onRun(std::string_view(runStart, static_cast<std::size_t>(runEnd - runStart)));
             runStart = raw.data();
             runEnd = raw.data() + raw.size();
-        });
+        };
+        // Lines cut around the searcher's text hold it: they are not searched again.
+        if (selector.Searcher() != nullptr) {
+            selector.SelectHolding<false>(data, m_spans.data(), m_spans.size(), onKept);
+        } else {
+            selector.Select<false>(data, m_spans.data(), m_spans.size(), onKept);
+        }
         if (runStart != nullptr) more = more && onRun(std::string_view(runStart, static_cast<std::size_t>(runEnd - runStart)));
         if (!more || last) return true;
         std::memmove(m_buffer.data(), m_buffer.data() + used, have - used);

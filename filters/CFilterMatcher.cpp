@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "CLineSelector.h"
 #include "LogLine.h"
 
 namespace {
@@ -83,16 +84,33 @@ CFilterMatcher::CFilterMatcher(const LogFilter* list, bool excludeInvalid, const
 
 bool CFilterMatcher::Passes(std::string_view line) const {
     if (m_bRejectAll) return false;
-    if (!PassesStrings(line, true)) return false;
-    if (m_bHaveIntervals && !PassesIntervals(line)) return false;
-    return PassesStrings(line, false);
+    for (const CSubstringSearcher& s : m_excludes) {
+        if (s.Contains(line)) return false;
+    }
+    return PassesRest(line);
 }
 
-bool CFilterMatcher::PassesStrings(std::string_view line, bool include) const {
-    for (const CSubstringSearcher& s : include ? m_includes : m_excludes) {
-        if (s.Contains(line) != include) return false;
+void CFilterMatcher::PassesEach(const char* data, const LineSpan* spans, std::size_t n, bool* pass) const {
+    std::fill(pass, pass + n, !m_bRejectAll);
+    if (m_bRejectAll) return;
+    for (const CSubstringSearcher& s : m_excludes) {
+        CLineSelector::ForEachSpanHolding(s, data, spans, n, [pass](std::size_t k) { pass[k] = false; });
     }
-    if (!include) return !m_manyExcludes || !m_manyExcludes->ContainsAny(line);
+    for (std::size_t k = 0; k < n; ++k) {
+        if (pass[k]) pass[k] = PassesRest(std::string_view(data + spans[k].start, static_cast<std::size_t>(spans[k].length)));
+    }
+}
+
+bool CFilterMatcher::PassesRest(std::string_view line) const {
+    if (!PassesIncludes(line)) return false;
+    if (m_bHaveIntervals && !PassesIntervals(line)) return false;
+    return !m_manyExcludes || !m_manyExcludes->ContainsAny(line);
+}
+
+bool CFilterMatcher::PassesIncludes(std::string_view line) const {
+    for (const CSubstringSearcher& s : m_includes) {
+        if (!s.Contains(line)) return false;
+    }
     if (!m_manyIncludes) return true;
     // Every distinct include text must be ticked off.
     thread_local std::vector<std::uint64_t> seen;

@@ -24,6 +24,9 @@ public:
                    const LocaleFormats& formats = GetLocaleFormats());
 
     bool Passes(std::string_view line) const override;
+    // Searches the whole block once for each of a few exclude texts, then tests the lines
+    // left line by line.
+    void PassesEach(const char* data, const LineSpan* spans, std::size_t n, bool* pass) const override;
     // The text of the first non-empty include-string filter.
     std::string_view RequiredSubstring() const override;
 
@@ -37,7 +40,9 @@ private:
     // multi-string searcher's one pass for all.
     static constexpr std::size_t kFewTexts = 4;
 
-    bool PassesStrings(std::string_view line, bool include) const;
+    // Every test but the few exclude texts.
+    bool PassesRest(std::string_view line) const;
+    bool PassesIncludes(std::string_view line) const;
     bool PassesIntervals(std::string_view line) const;
 
     const LogFilter* m_pList;

@@ -78,14 +78,24 @@ TEST(CFilterMatcher, AgreesWithTheOneByOneRuleOnRandomListsAndLines) {
         std::vector<std::string> lines(40);
         for (std::string& line : lines) line = RandomLine(rng);
         const FilterList list = RandomList(rng, lines);
+        // The lines one after another, as a block is decided at once.
+        std::string block;
+        std::vector<LineSpan> spans;
+        for (const std::string& line : lines) {
+            spans.push_back({block.size(), line.size()});
+            block += line + "\r\n";
+        }
         for (const bool excludeInvalid : {false, true}) {
             const CFilterMatcher matcher(list.get(), excludeInvalid, Mdy());
-            for (const std::string& line : lines) {
+            bool each[40];
+            matcher.PassesEach(block.data(), spans.data(), spans.size(), each);
+            for (std::size_t k = 0; k < lines.size(); ++k) {
                 bool expected = true;
                 for (const LogFilter* n = list.get(); n != nullptr && expected; n = n->next.get()) {
-                    expected = Matches(*n, line, excludeInvalid, Mdy());
+                    expected = Matches(*n, lines[k], excludeInvalid, Mdy());
                 }
-                ASSERT_EQ(matcher.Passes(line), expected) << "round " << round << ", line " << testing::PrintToString(line);
+                ASSERT_EQ(matcher.Passes(lines[k]), expected) << "round " << round << ", line " << testing::PrintToString(lines[k]);
+                ASSERT_EQ(each[k], expected) << "round " << round << ", line " << testing::PrintToString(lines[k]);
             }
         }
     }
