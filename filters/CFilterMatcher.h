@@ -25,7 +25,7 @@ public:
 
     bool Passes(std::string_view line) const override;
     // Searches the whole block once for each of a few exclude texts, then tests the lines
-    // left line by line.
+    // left line by line (on two cores when the list is long).
     void PassesEach(const char* data, const LineSpan* spans, std::size_t n, bool* pass) const override;
     // The text of the first non-empty include-string filter.
     std::string_view RequiredSubstring() const override;
@@ -39,6 +39,9 @@ private:
     // Up to this many texts of a kind get a searcher each, which scans faster than the
     // multi-string searcher's one pass for all.
     static constexpr std::size_t kFewTexts = 4;
+    // From this many lines on, a block under a multi-string searcher is shared by two
+    // threads.
+    static constexpr std::size_t kLinesForTwoCores = 512;
 
     // Every test but the few exclude texts.
     bool PassesRest(std::string_view line) const;

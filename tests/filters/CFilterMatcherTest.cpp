@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -49,9 +50,9 @@ std::string RandomLine(std::mt19937& rng) {
 
 // A random list: string texts of every length group (some cut from lines, so that they
 // occur), intervals with reversed, missing and default ends, and unset nodes.
-FilterList RandomList(std::mt19937& rng, const std::vector<std::string>& lines) {
+FilterList RandomList(std::mt19937& rng, const std::vector<std::string>& lines, bool many) {
     FilterList list;
-    const std::size_t count = rng() % 4 == 0 ? rng() % 300 : rng() % 12;
+    const std::size_t count = many || rng() % 4 == 0 ? rng() % 300 + (many ? 100 : 0) : rng() % 12;
     for (std::size_t i = 0; i < count; ++i) {
         const auto kind = static_cast<FilterKind>(rng() % 9 == 0 ? 4 : rng() % 4);
         std::string text;
@@ -75,9 +76,10 @@ FilterList RandomList(std::mt19937& rng, const std::vector<std::string>& lines) 
 TEST(CFilterMatcher, AgreesWithTheOneByOneRuleOnRandomListsAndLines) {
     std::mt19937 rng(20261207);
     for (int round = 0; round < 300; ++round) {
-        std::vector<std::string> lines(40);
+        // Now and then a block long enough to be shared by two threads.
+        std::vector<std::string> lines(round % 50 == 0 ? 1500 : 40);
         for (std::string& line : lines) line = RandomLine(rng);
-        const FilterList list = RandomList(rng, lines);
+        const FilterList list = RandomList(rng, lines, lines.size() > 40);
         // The lines one after another, as a block is decided at once.
         std::string block;
         std::vector<LineSpan> spans;
@@ -87,8 +89,8 @@ TEST(CFilterMatcher, AgreesWithTheOneByOneRuleOnRandomListsAndLines) {
         }
         for (const bool excludeInvalid : {false, true}) {
             const CFilterMatcher matcher(list.get(), excludeInvalid, Mdy());
-            bool each[40];
-            matcher.PassesEach(block.data(), spans.data(), spans.size(), each);
+            const std::unique_ptr<bool[]> each(new bool[lines.size()]);
+            matcher.PassesEach(block.data(), spans.data(), spans.size(), each.get());
             for (std::size_t k = 0; k < lines.size(); ++k) {
                 bool expected = true;
                 for (const LogFilter* n = list.get(); n != nullptr && expected; n = n->next.get()) {
