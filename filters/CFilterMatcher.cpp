@@ -93,24 +93,44 @@ bool CFilterMatcher::Passes(std::string_view line) const {
 
 void CFilterMatcher::PassesEach(const char* data, const LineSpan* spans, std::size_t n, bool* pass) const {
     std::fill(pass, pass + n, !m_bRejectAll);
-    if (m_bRejectAll) return;
-    for (const CSubstringSearcher& s : m_excludes) {
-        CLineSelector::ForEachSpanHolding(s, data, spans, n, [pass](std::size_t k) { pass[k] = false; });
-    }
-    auto rest = [&](std::size_t from, std::size_t to) {
+    if (m_bRejectAll || n == 0) return;
+    // Lines [from, to): the exclude texts are searched in their bytes as a whole, a hit
+    // counting for the line it lies in (not one across a line end); the other tests go
+    // line by line.
+    auto decide = [&](std::size_t from, std::size_t to) {
+        if (from == to) return;
+        for (const CSubstringSearcher& s : m_excludes) {
+            CLineSelector::ForEachSpanHolding(s, data, spans + from, to - from,
+                                              [pass, from](std::size_t k) { pass[from + k] = false; });
+        }
+        if (m_manyExcludes) {
+            const std::uint64_t begin = spans[from].start;
+            const std::uint64_t end = spans[to - 1].start + spans[to - 1].length;
+            const std::string_view bytes(data + begin, static_cast<std::size_t>(end - begin));
+            m_manyExcludes->ForEachOccurrence(bytes, [&](std::size_t i, std::size_t at) {
+                const std::uint64_t offset = begin + at;
+                // The last line starting at or before the hit.
+                const LineSpan* line = std::upper_bound(spans + from, spans + to, offset,
+                                                        [](std::uint64_t o, const LineSpan& l) { return o < l.start; }) - 1;
+                if (offset + m_manyExcludes->Length(i) <= line->start + line->length) pass[line - spans] = false;
+                return true;
+            });
+        }
         for (std::size_t k = from; k < to; ++k) {
-            if (pass[k]) pass[k] = PassesRest(std::string_view(data + spans[k].start, static_cast<std::size_t>(spans[k].length)));
+            if (!pass[k]) continue;
+            const std::string_view line(data + spans[k].start, static_cast<std::size_t>(spans[k].length));
+            pass[k] = PassesIncludes(line) && (!m_bHaveIntervals || PassesIntervals(line));
         }
     };
-    // A long list costs about a microsecond a line: a second core pays for its thread
-    // from a few hundred lines on.
+    // A long list costs a good part of a microsecond a line: a second core pays for its
+    // thread from a few hundred lines on.
     static const bool kTwoCores = std::thread::hardware_concurrency() >= 2;
     if ((m_manyExcludes || m_manyIncludes) && kTwoCores && n >= kLinesForTwoCores) {
-        std::thread second(rest, n / 2, n);
-        rest(0, n / 2);
+        std::thread second(decide, n / 2, n);
+        decide(0, n / 2);
         second.join();
     } else {
-        rest(0, n);
+        decide(0, n);
     }
 }
 
@@ -130,7 +150,7 @@ bool CFilterMatcher::PassesIncludes(std::string_view line) const {
     const std::size_t n = m_manyIncludes->Count();
     seen.assign((n + 63) / 64, 0);
     std::size_t found = 0;
-    m_manyIncludes->ForEachOccurrence(line, [&](std::size_t i) {
+    m_manyIncludes->ForEachOccurrence(line, [&](std::size_t i, std::size_t) {
         std::uint64_t& word = seen[i / 64];
         const std::uint64_t bit = std::uint64_t{1} << (i % 64);
         if ((word & bit) == 0) {

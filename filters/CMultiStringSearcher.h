@@ -34,19 +34,20 @@ public:
     explicit CMultiStringSearcher(const std::vector<std::string_view>& patterns);
 
     std::size_t Count() const { return m_patterns.size(); }
+    std::size_t Length(std::size_t index) const { return m_patterns[index].size(); }
     // The longest string's length: a text searched in pieces must overlap by one less.
     std::size_t MaxLength() const { return m_nMaxLength; }
 
     // Whether any of the strings occurs in text.
     bool ContainsAny(std::string_view text) const {
         bool found = false;
-        ForEachOccurrence(text, [&found](std::size_t) { return !(found = true); });
+        ForEachOccurrence(text, [&found](std::size_t, std::size_t) { return !(found = true); });
         return found;
     }
 
-    // Calls onFound(index) for each occurrence of a string in text, until it returns
-    // false. A string occurring several times is reported each time; the order is not
-    // that of the text.
+    // Calls onFound(index, at) for each occurrence of a string in text, at its offset in
+    // text, until it returns false. A string occurring several times is reported each
+    // time; the order is not that of the text.
     template <class OnFound>
     void ForEachOccurrence(std::string_view text, OnFound&& onFound) const;
 
@@ -139,7 +140,7 @@ bool CMultiStringSearcher::Verify(const RunTable& t, const char* data, std::size
             const std::string& pattern = m_patterns[i];
             if (pattern.size() > size - (p - seg.offset)) continue;
             if (std::memcmp(start, pattern.data(), pattern.size()) != 0) continue;
-            if (!onFound(static_cast<std::size_t>(i))) return false;
+            if (!onFound(static_cast<std::size_t>(i), static_cast<std::size_t>(start - data))) return false;
         }
     }
     return true;
@@ -166,7 +167,7 @@ void CMultiStringSearcher::ForEachOccurrence(std::string_view text, OnFound&& on
     for (std::size_t k = 0; k < m_single.size(); ++k) {
         for (const char* hit = m_single[k].Find(data, data + size); hit != data + size;
              hit = m_single[k].Find(hit + 1, data + size)) {
-            if (!onFound(static_cast<std::size_t>(m_singleIds[k]))) return;
+            if (!onFound(static_cast<std::size_t>(m_singleIds[k]), static_cast<std::size_t>(hit - data))) return;
         }
     }
     for (const Group& g : m_groups) {

@@ -133,7 +133,10 @@ TEST(CMultiStringSearcher, ReportsEveryOccurrenceOfEveryString) {
         }
         const CMultiStringSearcher searcher(std::vector<std::string_view>(patterns.begin(), patterns.end()));
         std::vector<std::size_t> found(patterns.size(), 0);
-        searcher.ForEachOccurrence(text, [&](std::size_t i) { return ++found[i] > 0; });
+        searcher.ForEachOccurrence(text, [&](std::size_t i, std::size_t at) {
+            EXPECT_EQ(text.compare(at, patterns[i].size(), patterns[i]), 0);
+            return ++found[i] > 0;
+        });
         bool any = false;
         for (std::size_t i = 0; i < patterns.size(); ++i) {
             std::size_t expected = 0;
