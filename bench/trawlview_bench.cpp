@@ -137,6 +137,21 @@ std::uint64_t CountCrLf(const std::string& path) {
     return count;
 }
 
+// The export under a filter file, median of 3 runs; seconds -1 when a run failed.
+Row TimeExport(const std::string& trawlview, const std::string& filterFile, const std::string& log,
+               const std::string& out, const std::string& what, LineIndex& written) {
+    std::vector<double> times;
+    ChildRun last;
+    for (int i = 0; i < 3; ++i) {
+        last = RunChild({trawlview, "--export", out, "--filters", filterFile, log});
+        if (!last.ok) return {what, -1.0, "failed"};
+        times.push_back(last.seconds);
+    }
+    written = static_cast<LineIndex>(CountCrLf(out));
+    return {what, Median(times),
+            "peak RSS " + std::to_string(last.maxRssKb / 1024) + " MiB, " + std::to_string(written) + " lines written"};
+}
+
 bool WarmPageCache(const std::string& path) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
@@ -186,21 +201,11 @@ int main(int argc, char** argv) {
             std::ofstream f(filterFile, std::ios::binary | std::ios::trunc);
             f << "I" << word << "\n";
         }
-        std::vector<double> times;
-        ChildRun last;
-        for (int i = 0; i < 3; ++i) {
-            last = RunChild({trawlview, "--export", out, "--filters", filterFile, log});
-            if (!last.ok) break;
-            times.push_back(last.seconds);
-        }
-        if (!last.ok) {
+        Row row = TimeExport(trawlview, filterFile, log, out, "export, trawlview --export (median of 3)", exportWritten);
+        if (row.seconds < 0) {
             exportNote = "failed: " + trawlview + " did not exit with 0";
         } else {
-            const std::uint64_t written = CountCrLf(out);
-            exportWritten = static_cast<LineIndex>(written);
-            exportRow = {"export, trawlview --export (median of 3)", Median(times),
-                         "peak RSS " + std::to_string(last.maxRssKb / 1024) + " MiB, " + std::to_string(written) +
-                             " lines written"};
+            exportRow = row;
         }
         std::remove(out.c_str());
         std::remove(filterFile.c_str());
@@ -210,18 +215,10 @@ int main(int argc, char** argv) {
     for (const std::string& file : filterFiles) {
         if (trawlview.empty()) break;
         const std::string out = log + ".bench-export.out";
-        std::vector<double> times;
-        ChildRun last;
-        for (int i = 0; i < 3; ++i) {
-            last = RunChild({trawlview, "--export", out, "--filters", file, log});
-            if (!last.ok) break;
-            times.push_back(last.seconds);
-        }
-        listExports.push_back({"export, --filters " + file.substr(file.find_last_of('/') + 1) + " (median of 3)",
-                               last.ok ? Median(times) : -1.0,
-                               last.ok ? "peak RSS " + std::to_string(last.maxRssKb / 1024) + " MiB, " +
-                                             std::to_string(CountCrLf(out)) + " lines written"
-                                       : "failed"});
+        LineIndex written = -1;
+        listExports.push_back(TimeExport(trawlview, file, log, out,
+                                         "export, --filters " + file.substr(file.find_last_of('/') + 1) + " (median of 3)",
+                                         written));
         std::remove(out.c_str());
     }
 
