@@ -27,8 +27,6 @@ public:
     }
     bool GetExcludeInvalidDates() const override { return false; }
     void SetLogPath(const std::string&) override {}
-    void SetFilterPath(const std::string&) override {}
-    bool ReadFilterFile() override { return false; }
     void SetProgressRange(std::uint64_t) override {}
     void SetProgressPos(std::uint64_t) override {}
     void EndProgress() override {}

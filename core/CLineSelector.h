@@ -56,6 +56,15 @@ public:
     template <bool NeedLength = true, class OnKept>
     void SelectHolding(const char* data, const LineSpan* spans, std::size_t n, OnKept&& onKept);
 
+    // The layout of a line whose LayoutCode is code, without searching a line known to
+    // have no timestamp for one.
+    static DisplayLayout Layout(std::string_view raw, std::uint32_t code, bool excludeInvalid,
+                                const LocaleFormats& formats) {
+        if (code == 1) return LayoutUnreadableDisplayText(raw, excludeInvalid);
+        if (code != 0) return LayoutReadableDisplayText(raw, formats);
+        return LayoutDisplayText(raw, excludeInvalid, formats);
+    }
+
     // The searcher for the text every selected line contains, or null.
     const CSubstringSearcher* Searcher() const { return m_searcher ? &*m_searcher : nullptr; }
 

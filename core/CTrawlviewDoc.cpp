@@ -9,21 +9,11 @@
 #include "IDocumentHost.h"
 #include "ILineFilter.h"
 #include "ITextMeasurer.h"
-#include "LineColor.h"
 #include "LocaleFormats.h"
 #include "LogLine.h"
 #include "StringTable.h"
-#include "TextBytes.h"
 
 namespace {
-
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-    if (text.size() < suffix.size()) return false;
-    const std::string_view tail = text.substr(text.size() - suffix.size());
-    return std::equal(tail.begin(), tail.end(), suffix.begin(), [](char a, char b) {
-        return (a >= 'A' && a <= 'Z' ? a + 32 : a) == (b >= 'A' && b <= 'Z' ? b + 32 : b);
-    });
-}
 
 // Reads the whole file into buffer. A large file is read in two halves at once: the first
 // write to fresh memory is the main cost of a load, and two cores halve it. A file that
@@ -55,18 +45,6 @@ bool ReadWhole(const CLogFile& file, char* buffer, std::uint64_t& got, StringId&
 
 CTrawlviewDoc::CTrawlviewDoc(IDocumentHost& host, const ITextMeasurer* measurer)
     : m_host(host), m_pMeasurer(measurer) {}
-
-bool CTrawlviewDoc::OnOpenDocument(const std::string& path) {
-    if (EndsWithNoCase(path, ".lff") || EndsWithNoCase(path, ".tarnix-logfilters")) {
-        m_host.SetFilterPath(path);
-        if (!m_host.ReadFilterFile()) return false;
-        SetPathName(path);
-        return true;
-    }
-    m_host.SetLogPath(path);
-    LoadLogFile(path);
-    return true;
-}
 
 bool CTrawlviewDoc::OnNewDocument() {
     DeleteContents();
@@ -141,6 +119,7 @@ void CTrawlviewDoc::CutLines() {
 void CTrawlviewDoc::RebuildDisplay() {
     m_lineStarts.clear();
     m_nWidestLine = -1;
+    m_nWidestWidth = 0;
     m_nLineCount = 0;
     FilterLines();
     m_host.LinesChanged();
@@ -150,21 +129,25 @@ void CTrawlviewDoc::FilterLines() {
     CLineSelector selector(m_host.GetActiveFilters(), m_host.GetExcludeInvalidDates(), GetLocaleFormats());
     m_lineStarts.clear();
     m_host.SetProgressRange(m_nFileSize);
-    const std::int64_t maxAdvance = m_pMeasurer != nullptr ? m_pMeasurer->MaxByteAdvance() : 1;
+    if (m_pMeasurer != nullptr) m_cells = MeasureColumnCells(*m_pMeasurer, GetLocaleFormats());
+    // A line no wider than the widest so far even at the widest byte advance need not be
+    // measured; a non-empty text is never zero pixels wide. A cell may be wider than any
+    // one byte (a separator of several bytes is one character).
+    std::int64_t maxAdvance = m_pMeasurer != nullptr ? m_pMeasurer->MaxByteAdvance() : 1;
+    if (maxAdvance > 0) maxAdvance = std::max<std::int64_t>({maxAdvance, m_cells.first, m_cells.cell});
     std::int64_t maxWidth = 0;
     selector.Select(m_buffer.Data(), m_lines.data(), m_lines.size(),
-                    [&](std::size_t k, std::string_view raw, std::size_t displayLength) {
+                    [&](std::size_t k, std::string_view, std::size_t displayLength) {
         m_host.SetProgressPos(k + 1 < m_lines.size() ? m_lines[k + 1].start : m_nFileSize);
         m_lineStarts.push_back(k);
-        // A line no wider than the widest so far even at the widest byte advance need not
-        // be measured; a non-empty text is never zero pixels wide.
         if (maxAdvance > 0 && static_cast<std::int64_t>(displayLength) * maxAdvance <= maxWidth) return;
-        const std::int64_t w = MeasureDisplayText(raw);
+        const std::int64_t w = MeasureLine(k);
         if (w > maxWidth) {
             maxWidth = w;
             m_nWidestLine = static_cast<LineIndex>(m_lineStarts.size() - 1);
         }
     }, m_layoutCodes.data());
+    m_nWidestWidth = maxWidth;
     m_nLineCount = static_cast<LineIndex>(m_lineStarts.size());
     m_host.EndProgress();
 }
@@ -177,6 +160,7 @@ void CTrawlviewDoc::DeleteContents() {
     m_layoutCodes.clear();
     m_lineStarts.clear();
     m_nWidestLine = -1;
+    m_nWidestWidth = 0;
     m_nLineCount = 0;
 }
 
@@ -192,29 +176,25 @@ std::string_view CTrawlviewDoc::GetLine(LineIndex i) const {
 std::uint64_t CTrawlviewDoc::GetLineLength(LineIndex i) const { return Span(i).length; }
 
 std::int64_t CTrawlviewDoc::GetLineWidth(LineIndex i) const {
-    return MeasureDisplayText(GetLine(i));
+    return MeasureLine(static_cast<std::size_t>(m_lineStarts[static_cast<std::size_t>(i)]));
+}
+
+void CTrawlviewDoc::GetDisplayLine(LineIndex i, DisplayLine& out) const {
+    LayOutLine(static_cast<std::size_t>(m_lineStarts[static_cast<std::size_t>(i)]), out);
+}
+
+void CTrawlviewDoc::LayOutLine(std::size_t k, DisplayLine& out) const {
+    const LineSpan& span = m_lines[k];
+    out.LayOut({m_buffer.Data() + span.start, span.length}, m_layoutCodes[k], m_host.GetExcludeInvalidDates(),
+               GetLocaleFormats());
 }
 
 std::string CTrawlviewDoc::GetDisplayText(LineIndex i) const {
     return ::GetDisplayText(GetLine(i), m_host.GetExcludeInvalidDates());
 }
 
-std::int64_t CTrawlviewDoc::MeasureDisplayText(std::string_view raw) const {
-    const DisplayLayout layout = LayoutDisplayText(raw, m_host.GetExcludeInvalidDates());
-    if (m_pMeasurer == nullptr) return static_cast<std::int64_t>(layout.Length(raw.size()));
-    const std::string_view tail = raw.substr(layout.tailStart);
-    std::string& head = m_scratchHead;
-    head.clear();
-    if (layout.reformatted) layout.time.AppendForDisplay(GetLocaleFormats(), head);
-    if (LineColorOf(raw) != LineColor::Red) {
-        return m_pMeasurer->TextWidth(head, false) + m_pMeasurer->TextWidth(tail, false);
-    }
-    // Red lines: the timestamp column (as many bytes as the timestamp sample, a UTF-8
-    // character kept whole) in the normal font, the message in bold.
-    std::string& text = m_scratchPiece;
-    text.assign(head);
-    text.append(tail);
-    const std::size_t split = ColumnSplit(text, GetLocaleFormats().timestampSample.size());
-    const std::string_view whole(text);
-    return m_pMeasurer->TextWidth(whole.substr(0, split), false) + m_pMeasurer->TextWidth(whole.substr(split), true);
+std::int64_t CTrawlviewDoc::MeasureLine(std::size_t k) const {
+    LayOutLine(k, m_scratchLine);
+    if (m_pMeasurer == nullptr) return static_cast<std::int64_t>(m_scratchLine.Length());
+    return m_scratchLine.Width(*m_pMeasurer, m_cells);
 }

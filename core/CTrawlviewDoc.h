@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CLineCutter.h"
+#include "DisplayLine.h"
 #include "LogBuffer.h"
 
 class IDocumentHost;
@@ -29,10 +30,6 @@ public:
 
     void SetMeasurer(const ITextMeasurer* measurer) { m_pMeasurer = measurer; }
 
-    // A path ending in ".lff" or ".tarnix-logfilters" (any case) goes to the host's
-    // filter-file reader; anything else loads as a log. False only when a filter file
-    // could not be opened.
-    bool OnOpenDocument(const std::string& path);
     // Empties the document, reads the whole file and rebuilds. Open failures are offered
     // to the host with Retry and Cancel. True when the file was loaded.
     bool LoadLogFile(const std::string& path);
@@ -52,8 +49,13 @@ public:
     // Raw bytes of displayed line i, without its line end.
     std::string_view GetLine(LineIndex i) const;
     std::uint64_t GetLineLength(LineIndex i) const;
-    // Pixel width of the display text of line i (byte count without a measurer).
+    // Pixel width of line i as the view draws it (DisplayLine::Width, with the cells of
+    // the last rebuild); the byte count of its display text without a measurer.
     std::int64_t GetLineWidth(LineIndex i) const;
+    // The width of the widest line, found by the last rebuild; 0 when there is none.
+    std::int64_t GetWidestLineWidth() const { return m_nWidestWidth; }
+    // The pieces displayed line i is drawn in. out's memory is reused.
+    void GetDisplayLine(LineIndex i, DisplayLine& out) const;
     // The display text of line i under the host's current preference.
     std::string GetDisplayText(LineIndex i) const;
 
@@ -61,7 +63,9 @@ public:
 
 private:
     void CutLines();
-    std::int64_t MeasureDisplayText(std::string_view raw) const;
+    // k indexes m_lines.
+    void LayOutLine(std::size_t k, DisplayLine& out) const;
+    std::int64_t MeasureLine(std::size_t k) const;
     const LineSpan& Span(LineIndex i) const;
 
     IDocumentHost& m_host;
@@ -77,7 +81,9 @@ private:
     std::vector<std::uint64_t> m_lineStarts;
     LineIndex m_nLineCount = 0;
     LineIndex m_nWidestLine = -1;
-    // Scratch text reused by every measurement so that a rebuild allocates nothing per line.
-    mutable std::string m_scratchHead;
-    mutable std::string m_scratchPiece;
+    std::int64_t m_nWidestWidth = 0;
+    // The timestamp column's cells in the measurer's font, as of the last rebuild.
+    ColumnCells m_cells;
+    // Reused by every measurement so that a rebuild allocates nothing per line.
+    mutable DisplayLine m_scratchLine;
 };

@@ -6,8 +6,8 @@
 class ILineFilter;
 
 // What the document needs from the window that owns it: the active filters and the
-// preference, where the opened paths go, the filter-file reader, the progress relay,
-// the question after a failed open, and the notice that the displayed lines changed.
+// preference, where the path of a log being loaded goes, the progress relay, the
+// question after a failed open, and the notice that the displayed lines changed.
 class IDocumentHost {
 public:
     virtual ~IDocumentHost() = default;
@@ -16,11 +16,8 @@ public:
     virtual const ILineFilter* GetActiveFilters() = 0;
     // "Exclude lines with invalid timestamps".
     virtual bool GetExcludeInvalidDates() const = 0;
+    // The log at path is open and about to be read: it is the log on display now.
     virtual void SetLogPath(const std::string& path) = 0;
-    virtual void SetFilterPath(const std::string& path) = 0;
-    // Reads the filter file last given to SetFilterPath, replaces the active filters and
-    // rebuilds. False when the file could not be opened (nothing changed then).
-    virtual bool ReadFilterFile() = 0;
     // Progress of a rebuild in bytes of the file.
     virtual void SetProgressRange(std::uint64_t range) = 0;
     virtual void SetProgressPos(std::uint64_t pos) = 0;

@@ -147,21 +147,22 @@ bool ParseTimestamp(std::string_view text, bool useSystemOrder, LogTime* out,
     return true;
 }
 
-DisplayLayout LayoutDisplayText(std::string_view raw, bool excludeInvalid, const LocaleFormats& formats) {
+namespace {
+
+// The layout of a line that holds a readable timestamp. whole is the time read from the
+// whole line when reading it used no byte past the timestamp's place at the start, else
+// null.
+DisplayLayout LayoutReadable(std::string_view raw, const LogTime* whole, const LocaleFormats& formats) {
     DisplayLayout layout;
-    std::size_t needed = 0;
-    if (!ReadTimestamp(raw, true, layout.time, needed, formats)) {
-        layout.time = LogTime{};
-        layout.tailStart = excludeInvalid ? raw.size() : 0;
-        return layout;
-    }
     layout.readable = true;
     std::size_t n = TimestampLength(formats);
     if (HasColourPrefix(raw)) n += 2;
     // The timestamp must also be readable from the first n bytes alone; one found further
     // into the line counts as readable, but the line shows as it is. When reading the
-    // line used no byte past n, the first n bytes read the same.
-    if (needed > n && !ParseTimestamp(raw.substr(0, n), true, &layout.time, formats)) {
+    // whole line used no byte past n, the first n bytes read the same.
+    if (whole != nullptr) {
+        layout.time = *whole;
+    } else if (!ParseTimestamp(raw.substr(0, n), true, &layout.time, formats)) {
         layout.time = LogTime{};
         return layout;
     }
@@ -169,6 +170,26 @@ DisplayLayout LayoutDisplayText(std::string_view raw, bool excludeInvalid, const
     layout.headLength = formats.displayFormat.FormattedLength(layout.time);
     layout.tailStart = std::min(n, raw.size());
     return layout;
+}
+
+}  // namespace
+
+DisplayLayout LayoutDisplayText(std::string_view raw, bool excludeInvalid, const LocaleFormats& formats) {
+    LogTime time;
+    std::size_t needed = 0;
+    if (!ReadTimestamp(raw, true, time, needed, formats)) return LayoutUnreadableDisplayText(raw, excludeInvalid);
+    const std::size_t n = TimestampLength(formats) + (HasColourPrefix(raw) ? 2 : 0);
+    return LayoutReadable(raw, needed <= n ? &time : nullptr, formats);
+}
+
+DisplayLayout LayoutUnreadableDisplayText(std::string_view raw, bool excludeInvalid) {
+    DisplayLayout layout;
+    layout.tailStart = excludeInvalid ? raw.size() : 0;
+    return layout;
+}
+
+DisplayLayout LayoutReadableDisplayText(std::string_view raw, const LocaleFormats& formats) {
+    return LayoutReadable(raw, nullptr, formats);
 }
 
 void SplitDisplayText(std::string_view raw, bool excludeInvalid, std::string& head,

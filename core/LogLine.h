@@ -34,6 +34,10 @@ struct DisplayLayout {
 
 DisplayLayout LayoutDisplayText(std::string_view raw, bool excludeInvalid,
                                 const LocaleFormats& formats = GetLocaleFormats());
+// The same for a line already known to hold a readable timestamp somewhere: only its
+// start is read again, never the whole line; and for one known to hold none.
+DisplayLayout LayoutReadableDisplayText(std::string_view raw, const LocaleFormats& formats = GetLocaleFormats());
+DisplayLayout LayoutUnreadableDisplayText(std::string_view raw, bool excludeInvalid);
 
 // The text a raw line shows as, built in two parts so that no line is copied: head (a
 // re-formatted timestamp, or empty) followed by raw.substr(tailStart). An unreadable

@@ -1,6 +1,5 @@
 #include "TextBytes.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -56,10 +55,10 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
-std::size_t ColumnSplit(std::string_view text, std::size_t column) {
-    std::size_t split = std::min(column, text.size());
-    if (split < text.size() && !IsAscii(text) && IsValidUtf8(text)) {
-        while (split > 0 && (static_cast<unsigned char>(text[split]) & 0xC0u) == 0x80u) --split;
-    }
-    return split;
+TextReading ReadingOf(std::string_view text) { return ReadingOf(text, {}); }
+
+TextReading ReadingOf(std::string_view first, std::string_view second) {
+    if (IsAscii(first) && IsAscii(second)) return TextReading::Ascii;
+    // Valid UTF-8 ends on a character boundary, so two valid parts make a valid whole.
+    return IsValidUtf8(first) && IsValidUtf8(second) ? TextReading::Utf8 : TextReading::Windows1252;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 // What a line's bytes are as text. A line that is valid UTF-8 reads as UTF-8; any other
@@ -10,6 +11,11 @@ bool IsAscii(std::string_view text);
 // Strict: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(std::string_view text);
 
-// Where the timestamp column of a display text ends: after `column` bytes, moved back so
-// that a UTF-8 text is not cut inside a character (both parts must still read as UTF-8).
-std::size_t ColumnSplit(std::string_view text, std::size_t column);
+// How a text's bytes read as characters. Pieces of one line are read the way the whole
+// line reads, so that a piece that happens to be valid UTF-8 on its own does not read
+// differently from the rest of a Windows-1252 line.
+enum class TextReading : std::uint8_t { Ascii, Utf8, Windows1252 };
+TextReading ReadingOf(std::string_view text);
+// The reading of text made of the two parts, one after the other.
+TextReading ReadingOf(std::string_view first, std::string_view second);
+

@@ -9,54 +9,32 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QSaveFile>
-#include <QTimer>
 #include <QToolBar>
 #include <QWhatsThis>
-#include <ctime>
+#include <algorithm>
 #include <iostream>
-#include <limits>
+#include <vector>
 
 #include "AppSettings.h"
 #include "CHelpWindow.h"
 #include "CLoadTiming.h"
+#include "CMessageBoxes.h"
 #include "CProgressStatusBar.h"
-#include "CProgressWnd.h"
 #include "CQtTextMeasurer.h"
+#include "CStatusClock.h"
 #include "CSuiteRegistry.h"
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
-#include "CommandIds.h"
+#include "CommandTable.h"
 #include "FilterFileReader.h"
-#include "LockKeyState.h"
-#include "StringTable.h"
+#include "ShellText.h"
 
-namespace {
-
-QString Text(StringId id) {
-    const std::string_view text = LoadString(id);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString DecodePath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-std::string EncodePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-// The current local date or time in the C library's locale; "" when it cannot be made.
-QString FormatNow(const char* format) {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    if (localtime_r(&now, &local) == nullptr) return {};
-    char text[128];
-    const std::size_t n = std::strftime(text, sizeof text, format, &local);
-    return QString::fromLocal8Bit(text, static_cast<qsizetype>(n));
-}
-
-}  // namespace
-
-CMainFrame::CMainFrame(QWidget* parent)
+CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
     : QMainWindow(parent),
+      m_pOwnBoxes(boxes == nullptr ? std::make_unique<CMessageBoxes>(this) : nullptr),
+      m_pBoxes(boxes == nullptr ? m_pOwnBoxes.get() : boxes),
       m_pMeasurer(std::make_unique<CQtTextMeasurer>()),
       m_recentFiles(kRecentFileCount, kRecentDisplayLength) {
     Q_INIT_RESOURCE(trawlview);
@@ -89,101 +67,52 @@ CMainFrame::~CMainFrame() {
     m_matcher.reset();
 }
 
-QAction* CMainFrame::AddCommand(int id, const char* menuText, const QKeySequence& shortcut, const char* icon) {
-    auto* action = new QAction(QString::fromUtf8(menuText), this);
-    if (!shortcut.isEmpty()) action->setShortcut(shortcut);
-    if (icon != nullptr) action->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(icon))));
-    // The prompt string: the status-bar text, then after a line feed the tooltip.
-    const QString prompt = Text(static_cast<StringId>(id));
-    const qsizetype feed = prompt.indexOf(QLatin1Char('\n'));
-    action->setStatusTip(prompt.left(feed));
-    action->setWhatsThis(prompt.left(feed));
-    if (feed >= 0) action->setToolTip(prompt.mid(feed + 1));
-    m_actions[id] = action;
-    return action;
-}
-
 QAction* CMainFrame::GetAction(int id) const {
     const auto it = m_actions.find(id);
     return it == m_actions.end() ? nullptr : it->second;
 }
 
 void CMainFrame::CreateActions() {
-    connect(AddCommand(ID_FILE_OPEN, "&Open...\tCtrl+O", QKeySequence(Qt::CTRL | Qt::Key_O), "open"),
-            &QAction::triggered, this, &CMainFrame::OnFileOpen);
-    connect(AddCommand(ID_FILE_RELOAD, "R&eload\tCtrl+R", QKeySequence(Qt::CTRL | Qt::Key_R), "reload"),
-            &QAction::triggered, this, &CMainFrame::OnFileReload);
-    connect(AddCommand(ID_FILE_SAVE_LOG, "Save &As...\tCtrl+Shift+S", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
-                       "savelog"),
-            &QAction::triggered, this, &CMainFrame::OnFileSaveLog);
-    // Filter files are only read in this program; these three commands have no action.
-    AddCommand(ID_FILE_LOAD_FILTERS, "&Load Filters...\tCtrl+L", QKeySequence(Qt::CTRL | Qt::Key_L), "loadfilters");
-    AddCommand(ID_FILE_SAVE_FILTERS, "&Save Filters\tCtrl+S", QKeySequence(Qt::CTRL | Qt::Key_S), "savefilters");
-    AddCommand(ID_FILE_SAVE_FILTERS_AS, "Save &Filters As...", {}, nullptr);
-    AddCommand(ID_FILE_PRINT, "&Print...\tCtrl+P", QKeySequence(Qt::CTRL | Qt::Key_P), "print");
-    AddCommand(ID_FILE_PRINT_SETUP, "P&rint Setup...", {}, nullptr);
-    connect(AddCommand(ID_FILE_OPEN_SUITE_LOG, "Open &T.A.R.N.I.X. Log\tCtrl+U", QKeySequence(Qt::CTRL | Qt::Key_U),
-                       nullptr),
-            &QAction::triggered, this, &CMainFrame::OnFileOpenSuiteLog);
-    connect(AddCommand(ID_APP_EXIT, "E&xit", {}, nullptr), &QAction::triggered, this, &QWidget::close);
-    AddCommand(ID_EDIT_COPY, "&Copy\tCtrl+C", QKeySequence(Qt::CTRL | Qt::Key_C), nullptr);
-    AddCommand(ID_EDIT_SELECT_ALL, "Select &All\tCtrl+A", {}, nullptr);
-    // The Filters and Preferences dialogs are not part of the program yet: both commands
-    // are enabled, as they always are, and do nothing for now.
-    AddCommand(ID_EDIT_FILTERS, "F&ilters...\tCtrl+H", QKeySequence(Qt::CTRL | Qt::Key_H), "filters");
-    AddCommand(ID_EDIT_FIND, "&Find...\tCtrl+F", QKeySequence(Qt::CTRL | Qt::Key_F), "find");
-    AddCommand(ID_EDIT_PREFERENCES, "&Preferences...", {}, nullptr);
-    QAction* toolbar = AddCommand(ID_VIEW_TOOLBAR, "&Toolbar", {}, nullptr);
-    toolbar->setCheckable(true);
-    QAction* statusBar = AddCommand(ID_VIEW_STATUS_BAR, "&Status Bar", {}, nullptr);
-    statusBar->setCheckable(true);
-    connect(AddCommand(ID_HELP_FINDER, "&Help Topics", {}, nullptr), &QAction::triggered, this, &CMainFrame::ShowHelp);
-    AddCommand(ID_APP_ABOUT, "&About The Trawlview...", {}, nullptr);
-    connect(AddCommand(ID_HELP, "Help", QKeySequence(Qt::Key_F1), nullptr), &QAction::triggered, this,
-            &CMainFrame::ShowHelp);
-    connect(AddCommand(ID_CONTEXT_HELP, "Help", QKeySequence(Qt::SHIFT | Qt::Key_F1), "contexthelp"),
-            &QAction::triggered, this, [] { QWhatsThis::enterWhatsThisMode(); });
-    // Commands without a menu entry still need a place in the window for their shortcut.
-    addAction(GetAction(ID_HELP));
-    addAction(GetAction(ID_CONTEXT_HELP));
+    for (const CommandRow& row : CommandTable()) {
+        auto* action = new QAction(QString::fromUtf8(row.menuText), this);
+        if (row.shortcut != nullptr) action->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut)));
+        if (row.icon != nullptr) action->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(row.icon))));
+        // The prompt string: the status-bar text, then after a line feed the tooltip.
+        const QString prompt = LoadQString(row.prompt);
+        const qsizetype feed = prompt.indexOf(QLatin1Char('\n'));
+        action->setStatusTip(prompt.left(feed));
+        action->setWhatsThis(prompt.left(feed));
+        if (feed >= 0) action->setToolTip(prompt.mid(feed + 1));
+        action->setCheckable(row.checked != nullptr);
+        if (row.handler != nullptr) {
+            connect(action, &QAction::triggered, this, [this, handler = row.handler] {
+                (this->*handler)();
+                UpdateCommandUI();
+            });
+        }
+        // A command without a menu entry still needs a place in the window for its key.
+        if (row.menu == CommandMenu::None) addAction(action);
+        m_actions[row.id] = action;
+    }
 }
 
 void CMainFrame::CreateMenus() {
-    m_pFileMenu = menuBar()->addMenu(QStringLiteral("&File"));
-    QMenu* file = m_pFileMenu;
-    file->addAction(GetAction(ID_FILE_OPEN));
-    file->addAction(GetAction(ID_FILE_RELOAD));
-    file->addAction(GetAction(ID_FILE_SAVE_LOG));
-    file->addSeparator();
-    file->addAction(GetAction(ID_FILE_LOAD_FILTERS));
-    file->addAction(GetAction(ID_FILE_SAVE_FILTERS));
-    file->addAction(GetAction(ID_FILE_SAVE_FILTERS_AS));
-    file->addSeparator();
-    file->addAction(GetAction(ID_FILE_PRINT));
-    file->addAction(GetAction(ID_FILE_PRINT_SETUP));
-    file->addSeparator();
-    file->addAction(GetAction(ID_FILE_OPEN_SUITE_LOG));
-    file->addSeparator();
-    m_pRecentSeparator = file->addSeparator();
-    file->addAction(GetAction(ID_APP_EXIT));
-
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    edit->addAction(GetAction(ID_EDIT_COPY));
-    edit->addAction(GetAction(ID_EDIT_SELECT_ALL));
-    edit->addSeparator();
-    edit->addAction(GetAction(ID_EDIT_FILTERS));
-    edit->addAction(GetAction(ID_EDIT_FIND));
-    edit->addSeparator();
-    edit->addAction(GetAction(ID_EDIT_PREFERENCES));
-
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    view->addAction(GetAction(ID_VIEW_TOOLBAR));
-    view->addAction(GetAction(ID_VIEW_STATUS_BAR));
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addAction(GetAction(ID_HELP_FINDER));
-    help->addSeparator();
-    help->addAction(GetAction(ID_APP_ABOUT));
+    const std::pair<CommandMenu, const char*> menus[] = {
+        {CommandMenu::File, "&File"}, {CommandMenu::Edit, "&Edit"}, {CommandMenu::View, "&View"}, {CommandMenu::Help, "&Help"}};
+    for (const auto& [which, title] : menus) {
+        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(title));
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+        int group = 0;
+        for (const CommandRow& row : CommandTable()) {
+            if (row.menu != which) continue;
+            if (group != 0 && row.menuGroup != group) menu->addSeparator();
+            // The recent files stand in a group of their own just before Exit.
+            if (row.id == ID_APP_EXIT) m_pRecentSeparator = menu->addSeparator();
+            group = row.menuGroup;
+            menu->addAction(GetAction(row.id));
+        }
+        if (which == CommandMenu::File) m_pFileMenu = menu;
+    }
 }
 
 void CMainFrame::CreateToolBar() {
@@ -193,20 +122,21 @@ void CMainFrame::CreateToolBar() {
     m_wndToolBar->setFloatable(true);
     m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
     m_wndToolBar->setIconSize(QSize(16, 16));
-    for (const int id : std::initializer_list<int>{ID_FILE_OPEN, ID_FILE_RELOAD, ID_FILE_SAVE_LOG, 0, ID_FILE_LOAD_FILTERS,
-                         ID_FILE_SAVE_FILTERS, ID_EDIT_FILTERS, 0, ID_FILE_PRINT, 0, ID_EDIT_FIND, 0,
-                         ID_CONTEXT_HELP}) {
-        if (id == 0) {
-            m_wndToolBar->addSeparator();
-        } else {
-            m_wndToolBar->addAction(GetAction(id));
-        }
+    std::vector<const CommandRow*> buttons;
+    for (const CommandRow& row : CommandTable()) {
+        if (row.toolbarSlot > 0) buttons.push_back(&row);
+    }
+    std::sort(buttons.begin(), buttons.end(), [](const CommandRow* a, const CommandRow* b) {
+        return a->toolbarSlot < b->toolbarSlot;
+    });
+    int group = 0;
+    for (const CommandRow* row : buttons) {
+        if (group != 0 && row->toolbarGroup != group) m_wndToolBar->addSeparator();
+        group = row->toolbarGroup;
+        m_wndToolBar->addAction(GetAction(row->id));
     }
     addToolBar(Qt::TopToolBarArea, m_wndToolBar);
-    QAction* toggle = GetAction(ID_VIEW_TOOLBAR);
-    connect(toggle, &QAction::triggered, m_wndToolBar, &QWidget::setVisible);
-    connect(m_wndToolBar, &QToolBar::visibilityChanged, toggle, &QAction::setChecked);
-    toggle->setChecked(true);
+    connect(m_wndToolBar, &QToolBar::visibilityChanged, this, &CMainFrame::UpdateCommandUI);
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -220,45 +150,25 @@ void CMainFrame::CreateStatusBar() {
     m_wndStatusBar->SetIndicators(std::string(LoadString(AFX_IDS_IDLEMESSAGE)), panes);
     m_wndStatusBar->setWhatsThis(QStringLiteral("The status bar: what a command does, the progress of a load, "
                                                 "the lock keys, and the date and time."));
-    QAction* toggle = GetAction(ID_VIEW_STATUS_BAR);
-    connect(toggle, &QAction::triggered, m_wndStatusBar, &QWidget::setVisible);
-    toggle->setChecked(true);
-
-    m_pClock = new QTimer(m_wndStatusBar);
-    m_pClock->setInterval(1000);
-    connect(m_pClock, &QTimer::timeout, this, &CMainFrame::UpdateClock);
-    m_pClock->start();
-    UpdateClock();
-}
-
-void CMainFrame::UpdateClock() {
-    const QString date = FormatNow("%x");
-    const QString time = FormatNow("%X");
-    m_wndStatusBar->SetPaneText(m_nDatePane, date);
-    m_wndStatusBar->SetPaneWidthForText(m_nDatePane, date);
-    m_wndStatusBar->SetPaneText(m_nTimePane, time);
-    m_wndStatusBar->SetPaneWidthForText(m_nTimePane, time);
-    // A lock key pane shows its name while the lock is on and is blank otherwise.
-    const LockKeyState locks = LockKeyState::Read();
-    m_wndStatusBar->SetPaneText(1, locks.caps ? Text(IDS_INDICATOR_CAPS) : QString());
-    m_wndStatusBar->SetPaneText(2, locks.num ? Text(IDS_INDICATOR_NUM) : QString());
-    m_wndStatusBar->SetPaneText(3, locks.scroll ? Text(IDS_INDICATOR_SCRL) : QString());
+    m_pClock = new CStatusClock(*m_wndStatusBar, m_nDatePane, m_nTimePane);
 }
 
 void CMainFrame::UpdateCommandUI() {
-    const bool haveLog = !m_strLogPath.empty();
-    GetAction(ID_FILE_RELOAD)->setEnabled(haveLog);
-    GetAction(ID_FILE_SAVE_LOG)->setEnabled(haveLog && m_bFilteredUnsaved);
-    GetAction(ID_FILE_SAVE_FILTERS)->setEnabled(m_pActiveFilters != nullptr && m_bFiltersModified);
-    GetAction(ID_FILE_SAVE_FILTERS_AS)->setEnabled(m_pActiveFilters != nullptr);
-    // Printing, copying, finding and the print setup come with the parts of the view and
-    // the dialogs that carry them out; until then nothing would handle them.
-    for (const int id : std::initializer_list<int>{ID_FILE_PRINT, ID_FILE_PRINT_SETUP, ID_EDIT_COPY, ID_EDIT_SELECT_ALL, ID_EDIT_FIND}) {
-        GetAction(id)->setEnabled(false);
+    for (const CommandRow& row : CommandTable()) {
+        QAction* action = GetAction(row.id);
+        action->setEnabled(row.handler != nullptr && (row.enabled == nullptr || (this->*row.enabled)()));
+        if (row.checked != nullptr) action->setChecked((this->*row.checked)());
     }
-    GetAction(ID_VIEW_TOOLBAR)->setChecked(!m_wndToolBar->isHidden());
-    GetAction(ID_VIEW_STATUS_BAR)->setChecked(!m_wndStatusBar->isHidden());
 }
+
+bool CMainFrame::IsToolBarShown() const { return !m_wndToolBar->isHidden(); }
+bool CMainFrame::IsStatusBarShown() const { return !m_wndStatusBar->isHidden(); }
+
+void CMainFrame::OnViewToolbar() { m_wndToolBar->setVisible(m_wndToolBar->isHidden()); }
+void CMainFrame::OnViewStatusBar() { m_wndStatusBar->setVisible(m_wndStatusBar->isHidden()); }
+void CMainFrame::OnContextHelp() { QWhatsThis::enterWhatsThisMode(); }
+void CMainFrame::OnAppExit() { close(); }
+void CMainFrame::OnAppAbout() { emit AboutRequested(); }
 
 QList<QAction*> CMainFrame::GetRecentFileActions() const { return m_recentActions; }
 
@@ -268,7 +178,7 @@ void CMainFrame::RebuildRecentFileMenu() {
         delete action;
     }
     m_recentActions.clear();
-    const QString prompt = Text(IDS_PROMPT_FILE_MRU);
+    const QString prompt = LoadQString(IDS_PROMPT_FILE_MRU);
     if (m_recentFiles.GetCount() == 0) {
         auto* placeholder = new QAction(QStringLiteral("Recent File"), this);
         placeholder->setEnabled(false);
@@ -297,8 +207,8 @@ void CMainFrame::RebuildRecentFileMenu() {
 
 void CMainFrame::UpdateTitle() {
     const std::string& path = m_pDoc->GetPathName();
-    const QString name = path.empty() ? Text(AFX_IDS_UNTITLED) : QFileInfo(DecodePath(path)).fileName();
-    setWindowTitle(name + QStringLiteral(" - ") + Text(IDR_MAINFRAME));
+    const QString name = path.empty() ? LoadQString(AFX_IDS_UNTITLED) : QFileInfo(DecodePath(path)).fileName();
+    setWindowTitle(name + QStringLiteral(" - ") + LoadQString(IDR_MAINFRAME));
 }
 
 void CMainFrame::AfterOpen() {
@@ -329,39 +239,15 @@ bool CMainFrame::ReadFilterFile() {
     if (result == FilterFileReader::Result::ReadFailed) {
         // The file opened but could not be read to its end: the filters are gone, and the
         // user is told rather than left with a display that silently shows everything.
-        ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" + m_strFilterError);
+        m_pBoxes->ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" + m_strFilterError);
     }
     return true;
 }
 
-void CMainFrame::SetProgressRange(std::uint64_t range) {
-    m_nProgressShift = 0;
-    while ((range >> m_nProgressShift) > std::numeric_limits<std::uint32_t>::max()) ++m_nProgressShift;
-    m_wndStatusBar->ShowProgress(static_cast<std::uint32_t>(range >> m_nProgressShift));
-}
-
-void CMainFrame::SetProgressPos(std::uint64_t pos) {
-    const std::uint64_t scaled = pos >> m_nProgressShift;
-    m_wndStatusBar->SetProgressPos(scaled > std::numeric_limits<std::uint32_t>::max()
-                                       ? std::numeric_limits<std::uint32_t>::max()
-                                       : static_cast<std::uint32_t>(scaled));
-}
-
-void CMainFrame::EndProgress() {
-    m_wndStatusBar->HideProgress();
-    m_wndStatusBar->clearMessage();
-}
-
-bool CMainFrame::AskRetry(const std::string& message) {
-    const QMessageBox::StandardButton answer =
-        QMessageBox::warning(this, Text(AFX_IDS_APP_TITLE), QString::fromLocal8Bit(message),
-                             QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry);
-    return answer == QMessageBox::Retry;
-}
-
-void CMainFrame::ReportFailure(const std::string& message) {
-    QMessageBox::warning(this, Text(AFX_IDS_APP_TITLE), QString::fromLocal8Bit(message));
-}
+void CMainFrame::SetProgressRange(std::uint64_t range) { m_wndStatusBar->RelayProgressRange(range); }
+void CMainFrame::SetProgressPos(std::uint64_t pos) { m_wndStatusBar->RelayProgressPos(pos); }
+void CMainFrame::EndProgress() { m_wndStatusBar->EndProgress(); }
+bool CMainFrame::AskRetry(const std::string& message) { return m_pBoxes->AskRetry(message); }
 
 void CMainFrame::LinesChanged() {
     if (m_pLoadTiming != nullptr && !m_pDoc->GetPathName().empty()) m_pLoadTiming->LinesChanged(m_pDoc->GetLineCount());
@@ -373,6 +259,11 @@ void CMainFrame::LoadCommandLineFile(const std::string& path) {
     AfterOpen();
 }
 
+bool CMainFrame::IsFilterFileName(const QString& path) {
+    return path.endsWith(QStringLiteral(".lff"), Qt::CaseInsensitive) ||
+           path.endsWith(QStringLiteral(".tarnix-logfilters"), Qt::CaseInsensitive);
+}
+
 bool CMainFrame::OpenDocumentFile(const QString& path) {
     const QString full = QFileInfo(path).absoluteFilePath();
     const std::string& current = m_pDoc->GetPathName();
@@ -382,9 +273,17 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
         return true;
     }
     const std::string bytes = EncodePath(full);
-    if (!m_pDoc->OnOpenDocument(bytes)) {
-        ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, bytes) + "\n" + m_strFilterError);
-        return false;
+    if (IsFilterFileName(full)) {
+        // The loaded log stays; the filter file becomes the document's name.
+        m_strFilterPath = bytes;
+        if (!ReadFilterFile()) {
+            m_pBoxes->ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, bytes) + "\n" + m_strFilterError);
+            return false;
+        }
+        m_pDoc->SetPathName(bytes);
+    } else {
+        m_strLogPath = bytes;
+        m_pDoc->LoadLogFile(bytes);
     }
     AfterOpen();
     // A log that failed to load has been reported by the document already.
@@ -395,9 +294,9 @@ void CMainFrame::OnFileOpen() {
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(Text(IDS_LOG_FILE_FILTER));
+    dialog.setNameFilter(LoadQString(IDS_LOG_FILE_FILTER));
     dialog.setDefaultSuffix(QStringLiteral("log"));
-    dialog.selectFile(Text(IDS_DEFAULT_LOG_NAME));
+    dialog.selectFile(LoadQString(IDS_DEFAULT_LOG_NAME));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     OpenLogFile(EncodePath(dialog.selectedFiles().constFirst()));
 }
@@ -421,13 +320,13 @@ void CMainFrame::OnFileOpenSuiteLog() {
 QString CMainFrame::GetSuggestedSaveName() const {
     const QString path = DecodePath(m_strLogPath);
     const QString base = path.size() >= 4 ? path.left(path.size() - 4) : path;
-    return base + Text(IDS_FILTERED_SUFFIX) + QStringLiteral(".log");
+    return base + LoadQString(IDS_FILTERED_SUFFIX) + QStringLiteral(".log");
 }
 
 void CMainFrame::OnFileSaveLog() {
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(Text(IDS_LOG_FILE_FILTER));
+    dialog.setNameFilter(LoadQString(IDS_LOG_FILE_FILTER));
     dialog.setDefaultSuffix(QStringLiteral("log"));
     dialog.selectFile(GetSuggestedSaveName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
@@ -456,7 +355,7 @@ bool CMainFrame::SaveDisplayedLines(const QString& path) {
     if (!ok) {
         const std::string cause = file.errorString().toStdString();
         file.cancelWriting();
-        ReportFailure(FormatString(IDS_SAVE_FAILED, EncodePath(path)) + "\n" + cause);
+        m_pBoxes->ReportFailure(FormatString(IDS_SAVE_FAILED, EncodePath(path)) + "\n" + cause);
         return false;
     }
     m_bFilteredUnsaved = false;
@@ -505,7 +404,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 bool CMainFrame::event(QEvent* event) {
     if (event->type() == QEvent::EnterWhatsThisMode) {
-        m_wndStatusBar->showMessage(Text(AFX_IDS_HELPMODEMESSAGE));
+        m_wndStatusBar->showMessage(LoadQString(AFX_IDS_HELPMODEMESSAGE));
     } else if (event->type() == QEvent::LeaveWhatsThisMode) {
         m_wndStatusBar->clearMessage();
     }

@@ -19,11 +19,12 @@ class CHelpWindow;
 class CLoadTiming;
 class CProgressStatusBar;
 class CQtTextMeasurer;
+class CStatusClock;
 class CTrawlviewDoc;
 class CTrawlviewView;
+class IMessageBoxes;
 class QAction;
 class QMenu;
-class QTimer;
 class QToolBar;
 
 // The program's one window: menus, shortcuts, the toolbar, the status bar with its
@@ -31,28 +32,33 @@ class QToolBar;
 // for: the active filters, the preference, the paths of the log and of the last filter
 // file, and the progress relay.
 //
-// Each command is one QAction under its command number. Commands whose handler belongs
-// to a later part of the program (print, copy, find, print setup) stay disabled until
-// that handler exists.
+// Each command is one QAction under its command number, made from its row of the
+// command table (CommandTable.cpp): a command's handler and enable rule are operations
+// of this class named in that row.
 class CMainFrame : public QMainWindow, public IDocumentHost {
     Q_OBJECT
 
 public:
     static constexpr int kRecentDisplayLength = 30;
 
-    explicit CMainFrame(QWidget* parent = nullptr);
+    // boxes answers the window's questions and takes its reports; null for real message
+    // boxes. A given one must outlive the window.
+    explicit CMainFrame(IMessageBoxes* boxes = nullptr, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     CTrawlviewDoc& GetDocument() const { return *m_pDoc; }
     CTrawlviewView& GetView() const { return *m_pView; }
     CProgressStatusBar& GetStatusBar() const { return *m_wndStatusBar; }
+    CStatusClock& GetClock() const { return *m_pClock; }
     QToolBar& GetToolBar() const { return *m_wndToolBar; }
+    IMessageBoxes& GetMessageBoxes() const { return *m_pBoxes; }
     QAction* GetAction(int id) const;
     // The recent-file entries as the File menu shows them, most recent first.
     const CRecentFileList& GetRecentFiles() const { return m_recentFiles; }
     QList<QAction*> GetRecentFileActions() const;
 
     const std::string& GetLogPath() const { return m_strLogPath; }
+    void SetLogPath(const std::string& path) { m_strLogPath = path; }
     const std::string& GetFilterPath() const { return m_strFilterPath; }
     const LogFilter* GetFilters() const { return m_pActiveFilters.get(); }
     bool IsFiltersModified() const { return m_bFiltersModified; }
@@ -63,17 +69,11 @@ public:
     // IDocumentHost
     const ILineFilter* GetActiveFilters() override;
     bool GetExcludeInvalidDates() const override { return m_bExcludeInvalidDates; }
-    void SetLogPath(const std::string& path) override { m_strLogPath = path; }
-    void SetFilterPath(const std::string& path) override { m_strFilterPath = path; }
-    bool ReadFilterFile() override;
     void SetProgressRange(std::uint64_t range) override;
     void SetProgressPos(std::uint64_t pos) override;
     void EndProgress() override;
     bool AskRetry(const std::string& message) override;
     void LinesChanged() override;
-
-    // A failure the user must hear of, in a message box with OK.
-    virtual void ReportFailure(const std::string& message);
 
     // Start-up: the stored preference, then the file named on the command line, which is
     // loaded as a log whatever its name.
@@ -82,34 +82,61 @@ public:
     // The help page shown by the help commands; empty for the bundled help.
     void SetHelpFilePath(const QString& path) { m_strHelpFilePath = path; }
 
+    // Whether a file opened through the open path is a filter file: its name ends in
+    // ".lff" or ".tarnix-logfilters", in any case.
+    static bool IsFilterFileName(const QString& path);
     // The open path of dropped files, recent-file entries and requests from a second
-    // start: the path made absolute, a filter file (".lff", ".tarnix-logfilters", any
-    // case) read into the active filters, anything else loaded as a log. The file on
-    // display is not opened again; the window only comes to the front. True when the
-    // file was read.
+    // start: the path made absolute, a filter file read into the active filters, anything
+    // else loaded as a log. The file on display is not opened again; the window only
+    // comes to the front. True when the file was read.
     bool OpenDocumentFile(const QString& path);
+    // Reads m_strFilterPath into the active filters and rebuilds. False when the file
+    // could not be opened (nothing changed then).
+    bool ReadFilterFile();
 
-    // The commands behind their dialogs.
     void OpenLogFile(const std::string& path);
-    void OnFileReload();
-    void OnFileOpenSuiteLog();
     // The name Save As offers: the log path less its last four characters (the ".log"),
     // "(filtered)", ".log". A path of fewer than four characters is kept whole.
     QString GetSuggestedSaveName() const;
     // Writes every displayed line as it stands in the file, each followed by CR LF,
-    // through a temporary file that replaces the target only when all was written.
+    // whole or not at all; a failure is reported.
     bool SaveDisplayedLines(const QString& path);
     // The Filters dialog confirmed: its lists become the active filters.
     void ApplyFilters(FilterList filters);
     // The Preferences dialog confirmed: stored, and the display rebuilt.
     void ApplyPreferences(bool excludeInvalidDates);
 
-    // Enables, disables and checks the commands for the current state.
+    // Enables, disables and checks every command by its row's rules. Runs after each
+    // command and each change of the state the rules read.
     void UpdateCommandUI();
-    // Brings the Date, Time and lock-key panes up to date.
-    void UpdateClock();
     void ShowHelp();
     CHelpWindow* GetHelpWindow() const { return m_pHelpWindow; }
+
+    // Command handlers (see the command table).
+    void OnFileOpen();
+    void OnFileReload();
+    void OnFileSaveLog();
+    void OnFileOpenSuiteLog();
+    void OnAppExit();
+    void OnAppAbout();
+    void OnViewToolbar();
+    void OnViewStatusBar();
+    void OnContextHelp();
+    // Load Filters, Save Filters and Save Filters As have no action; Filters and
+    // Preferences have none until their dialogs exist.
+    void OnNoAction() {}
+
+    // Enable and check rules (see the command table).
+    bool HasLogPath() const { return !m_strLogPath.empty(); }
+    bool CanSaveLog() const { return HasLogPath() && m_bFilteredUnsaved; }
+    bool HasFilters() const { return m_pActiveFilters != nullptr; }
+    bool CanSaveFilters() const { return HasFilters() && m_bFiltersModified; }
+    bool IsToolBarShown() const;
+    bool IsStatusBarShown() const;
+
+signals:
+    // The About command belongs to the application object.
+    void AboutRequested();
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -122,9 +149,6 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
-    QAction* AddCommand(int id, const char* menuText, const QKeySequence& shortcut, const char* icon);
-    void OnFileOpen();
-    void OnFileSaveLog();
     void RebuildRecentFileMenu();
     // After a load or an open: the title and the recent-file list follow the document.
     void AfterOpen();
@@ -142,10 +166,10 @@ private:
     QToolBar* m_wndToolBar = nullptr;
     bool m_bFilteredUnsaved = false;
 
+    std::unique_ptr<IMessageBoxes> m_pOwnBoxes;
+    IMessageBoxes* m_pBoxes;
     // The active filters prepared for the rebuild in progress; points into m_pActiveFilters.
     std::optional<CFilterMatcher> m_matcher;
-    // Positions reach the progress bar shifted right so that the range fits 32 bits.
-    int m_nProgressShift = 0;
     std::string m_strFilterError;
     std::unique_ptr<CQtTextMeasurer> m_pMeasurer;
     std::unique_ptr<CTrawlviewDoc> m_pDoc;
@@ -155,7 +179,7 @@ private:
     QMenu* m_pFileMenu = nullptr;
     QAction* m_pRecentSeparator = nullptr;
     QList<QAction*> m_recentActions;
-    QTimer* m_pClock = nullptr;
+    CStatusClock* m_pClock = nullptr;
     QString m_strHelpFilePath;
     CHelpWindow* m_pHelpWindow = nullptr;
     // Only with TRAWLVIEW_TIMING=1: reports the first load's moments for the benchmarks.

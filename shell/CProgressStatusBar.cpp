@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QLayout>
+#include <limits>
 
 #include "CProgressWnd.h"
 
@@ -74,3 +75,20 @@ void CProgressStatusBar::ShowProgress(std::uint32_t range) {
 }
 
 void CProgressStatusBar::HideProgress() { m_pProgress->hide(); }
+
+void CProgressStatusBar::RelayProgressRange(std::uint64_t range) {
+    m_nProgressShift = 0;
+    while ((range >> m_nProgressShift) > std::numeric_limits<std::uint32_t>::max()) ++m_nProgressShift;
+    ShowProgress(static_cast<std::uint32_t>(range >> m_nProgressShift));
+}
+
+void CProgressStatusBar::RelayProgressPos(std::uint64_t pos) {
+    const std::uint64_t scaled = pos >> m_nProgressShift;
+    SetProgressPos(scaled > std::numeric_limits<std::uint32_t>::max() ? std::numeric_limits<std::uint32_t>::max()
+                                                                       : static_cast<std::uint32_t>(scaled));
+}
+
+void CProgressStatusBar::EndProgress() {
+    HideProgress();
+    clearMessage();
+}

@@ -35,6 +35,13 @@ public:
     void ShowProgress(std::uint32_t range);
     void SetProgressPos(std::uint32_t pos) { m_pProgress->SetPos(pos); }
     void HideProgress();
+
+    // The document's progress relay, in bytes of the file: a 64-bit range reaches the
+    // bar shifted right until it fits 32 bits, and every position with it. EndProgress
+    // hides the bar and empties the message pane.
+    void RelayProgressRange(std::uint64_t range);
+    void RelayProgressPos(std::uint64_t pos);
+    void EndProgress();
     CProgressWnd& GetProgressWnd() const { return *m_pProgress; }
 
     // Puts the progress bar over the left end of the message pane.
@@ -45,5 +52,6 @@ protected:
 
 private:
     CProgressWnd* m_pProgress;
+    int m_nProgressShift = 0;
     std::vector<QLabel*> m_panes;
 };

@@ -1,6 +1,5 @@
 #include "CTrawlviewApp.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,7 +12,6 @@
 #include "CAboutDlg.h"
 #include "CMainFrame.h"
 #include "CSingleInstance.h"
-#include "CommandIds.h"
 #include "LocaleFormats.h"
 #include "StringTable.h"
 
@@ -37,7 +35,8 @@ void WaitUntilExposed(QWidget& window) {
 
 }  // namespace
 
-CTrawlviewApp::CTrawlviewApp(const char* recordedVersion) : m_strFileVersion(FileVersion(recordedVersion)) {}
+CTrawlviewApp::CTrawlviewApp(IMessageBoxes* boxes, const char* recordedVersion)
+    : m_pBoxes(boxes), m_strFileVersion(FileVersion(recordedVersion)) {}
 
 CTrawlviewApp::~CTrawlviewApp() = default;
 
@@ -53,8 +52,6 @@ std::string CTrawlviewApp::FileVersion(const char* recordedVersion) {
     if (recordedVersion == nullptr || *recordedVersion == '\0') return "??";
     return recordedVersion;
 }
-
-std::unique_ptr<CMainFrame> CTrawlviewApp::CreateMainFrame() { return std::make_unique<CMainFrame>(); }
 
 bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     QCoreApplication::setOrganizationName(QString::fromLatin1(AppSettings::kCompany));
@@ -94,10 +91,10 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     // The view measures its timestamp column from the locale formats, so they come first.
     LoadLocaleFormats();
 
-    m_pMainFrame = CreateMainFrame();
+    m_pMainFrame = std::make_unique<CMainFrame>(m_pBoxes);
     CMainFrame& frame = *m_pMainFrame;
     frame.SetHelpFilePath(m_strHelpFilePath);
-    connect(frame.GetAction(ID_APP_ABOUT), &QAction::triggered, this, &CTrawlviewApp::OnAppAbout);
+    connect(&frame, &CMainFrame::AboutRequested, this, &CTrawlviewApp::OnAppAbout);
 
     m_pInstance = new CSingleInstance(this);
     connect(m_pInstance, &CSingleInstance::OpenRequested, this, [this](const QString& path) {

@@ -8,6 +8,7 @@
 
 class CMainFrame;
 class CSingleInstance;
+class IMessageBoxes;
 
 // The program as a whole: where settings live, the locale, the help pages, the main
 // window with its document and view, the file named on the command line, and the files
@@ -16,8 +17,10 @@ class CTrawlviewApp : public QObject {
     Q_OBJECT
 
 public:
-    // recordedVersion is the version the build recorded; null or empty when it has none.
-    explicit CTrawlviewApp(const char* recordedVersion = RecordedVersion());
+    // boxes answers the window's questions (null for real message boxes) and must
+    // outlive the application; recordedVersion is the version the build recorded, null
+    // or empty when it has none.
+    explicit CTrawlviewApp(IMessageBoxes* boxes = nullptr, const char* recordedVersion = RecordedVersion());
     ~CTrawlviewApp() override;
 
     // Start-up. arguments are the command line without Qt's own options, the program
@@ -40,11 +43,8 @@ public:
     int GetPrinterFontSize() const { return m_nPrinterFontSize; }
     int GetPreviewPages() const { return m_nPreviewPages; }
 
-protected:
-    // The main window; tests put one in that answers its message boxes itself.
-    virtual std::unique_ptr<CMainFrame> CreateMainFrame();
-
 private:
+    IMessageBoxes* m_pBoxes;
     std::string m_strFileVersion;
     QString m_strPrinterFontFace;
     QString m_strHelpFilePath;

@@ -39,10 +39,6 @@ CQtTextMeasurer::CQtTextMeasurer(const QFont& normal) {
     for (const FontTables& f : m_fonts) {
         widest = std::max<std::int64_t>(widest, f.metrics.maxWidth());
         for (const std::int32_t a : f.advance) widest = std::max<std::int64_t>(widest, a);
-        for (int b = 0x80; b <= 0xFF; ++b) {
-            const QChar ch(Windows1252ToUnicode(static_cast<unsigned char>(b)));
-            widest = std::max<std::int64_t>(widest, f.metrics.horizontalAdvance(ch));
-        }
     }
     m_nMaxByteAdvance = widest;
 }
@@ -51,119 +47,172 @@ void CQtTextMeasurer::BuildTables(FontTables& tables, const QFont& font) {
     tables.font = font;
     tables.metrics = QFontMetrics(font);
     tables.raw = QRawFont::fromFont(font);
-    QString all(128, Qt::Uninitialized);
-    for (int c = 0; c < 128; ++c) {
-        all[c] = QChar(static_cast<char16_t>(c));
-        tables.advance[c] = std::max(0, tables.metrics.horizontalAdvance(QChar(static_cast<char16_t>(c))));
+    tables.bmp.assign(0x10000, -1);
+    QString all(256, Qt::Uninitialized);
+    for (int b = 0; b < 256; ++b) {
+        const char16_t ch = Windows1252ToUnicode(static_cast<unsigned char>(b));
+        all[b] = QChar(ch);
+        tables.advance[b] = Advance(tables, ch);
     }
     const QList<quint32> glyphs = tables.raw.glyphIndexesForString(all);
-    for (int c = 0; c < 128 && c < glyphs.size(); ++c) tables.glyph[c] = glyphs[c];
+    for (int b = 0; b < 256 && b < glyphs.size(); ++b) tables.glyph[b] = glyphs[b];
 }
 
-std::int64_t CQtTextMeasurer::TextWidth(std::string_view text, bool bold) const {
+std::int64_t CQtTextMeasurer::TextWidth(std::string_view text, bool bold, TextReading reading) const {
     if (text.empty()) return 0;
     const FontTables& f = m_fonts[bold ? 1 : 0];
     std::int64_t width = 0;
-    if (IsAscii(text)) {
-        for (const char c : text) width += f.advance[static_cast<unsigned char>(c)];
+    if (reading == TextReading::Utf8) {
+        ForEachCharacter(text, true, [&](char32_t ch, std::size_t) {
+            width += Advance(f, ch);
+            return true;
+        });
     } else {
-        ForEachCharacter(text, IsValidUtf8(text), [&](char32_t ch, std::size_t) { width += Advance(f, ch); });
-        width = std::min(width, static_cast<std::int64_t>(text.size()) * m_nMaxByteAdvance);
+        for (const char c : text) width += f.advance[static_cast<unsigned char>(c)];
     }
+    width = std::min(width, static_cast<std::int64_t>(text.size()) * m_nMaxByteAdvance);
     return std::max<std::int64_t>(width, 1);
 }
 
 std::int32_t CQtTextMeasurer::Advance(const FontTables& f, char32_t ch) {
-    if (ch < 128) return f.advance[ch];
-    const auto known = f.wideAdvance.find(ch);
-    if (known != f.wideAdvance.end()) return known->second;
+    if (ch < 0x10000 && f.bmp[ch] >= 0) return f.bmp[ch];
+    if (ch >= 0x10000) {
+        const auto known = f.wideAdvance.find(ch);
+        if (known != f.wideAdvance.end()) return known->second;
+    }
     const std::int32_t advance = std::max(0, f.metrics.horizontalAdvance(QString::fromUcs4(&ch, 1)));
-    f.wideAdvance.emplace(ch, advance);
+    if (ch < 0x10000) {
+        f.bmp[ch] = advance;
+    } else {
+        f.wideAdvance.emplace(ch, advance);
+    }
     return advance;
 }
 
 int CQtTextMeasurer::CharAdvance(char32_t ch) const { return Advance(m_fonts[0], ch); }
 
+bool CQtTextMeasurer::QueueGlyph(const FontTables& f, char32_t ch, std::int64_t x) const {
+    quint32 glyph = 0;
+    if (ch < 0x10000) {
+        const QChar c(static_cast<char16_t>(ch));
+        int count = 1;
+        if (!f.raw.glyphIndexesForChars(&c, 1, &glyph, &count)) return false;
+    } else {
+        const QChar pair[2] = {QChar::highSurrogate(ch), QChar::lowSurrogate(ch)};
+        int count = 1;
+        if (!f.raw.glyphIndexesForChars(pair, 2, &glyph, &count) || count != 1) return false;
+    }
+    if (glyph == 0) return false;
+    m_glyphs.append(glyph);
+    m_positions.append(QPointF(static_cast<qreal>(x), 0));
+    return true;
+}
+
+void CQtTextMeasurer::FlushGlyphs(QPainter& dc, const FontTables& f, int baseline) const {
+    if (!m_glyphs.isEmpty()) {
+        QGlyphRun run;
+        run.setRawFont(f.raw);
+        run.setGlyphIndexes(m_glyphs);
+        run.setPositions(m_positions);
+        dc.drawGlyphRun(QPointF(0, baseline), run);
+    }
+    // The run has let go of the lists, so they are refilled in place next time.
+    m_glyphs.clear();
+    m_positions.clear();
+}
+
 void CQtTextMeasurer::DrawText(QPainter& dc, std::int64_t x, int baseline, std::string_view text,
-                               bool bold, int clipLeft, int clipRight) const {
+                               bool bold, TextReading reading, int clipLeft, int clipRight) const {
     if (text.empty() || x >= clipRight) return;
     const FontTables& f = m_fonts[bold ? 1 : 0];
-    if (!IsAscii(text)) {
-        // Only the characters that reach into [clipLeft, clipRight) are drawn, from where
-        // the first of them starts.
-        const bool utf8 = IsValidUtf8(text);
+    // Characters of no width would otherwise keep the walk going to the end of a long
+    // line; more than this many cannot be told apart in the window anyway.
+    const std::size_t most = static_cast<std::size_t>(std::max(clipRight - clipLeft, 0)) * 4 + 64;
+    if (reading != TextReading::Utf8) {
+        std::size_t k = 0;
         std::int64_t pos = x;
-        std::int64_t drawFrom = 0;
-        std::size_t first = text.size();
-        std::size_t last = text.size();
-        ForEachCharacter(text, utf8, [&](char32_t ch, std::size_t offset) {
-            if (last != text.size()) return;
-            if (pos >= clipRight) {
-                last = offset;
-                return;
-            }
-            const std::int32_t advance = Advance(f, ch);
-            if (first == text.size() && pos + advance > clipLeft) {
-                first = offset;
-                drawFrom = pos;
-            }
-            pos += advance;
-        });
-        if (first >= last || drawFrom < kFarLeft) return;
-        dc.setFont(f.font);
-        dc.drawText(QPointF(static_cast<qreal>(drawFrom), baseline), DecodeLogText(text.substr(first, last - first), utf8));
+        while (k < text.size() && pos + f.advance[static_cast<unsigned char>(text[k])] <= clipLeft) {
+            pos += f.advance[static_cast<unsigned char>(text[k])];
+            ++k;
+        }
+        const std::size_t end = std::min(text.size(), k + most);
+        for (; k < end && pos < clipRight; ++k) {
+            const auto c = static_cast<unsigned char>(text[k]);
+            m_glyphs.append(f.glyph[c]);
+            m_positions.append(QPointF(static_cast<qreal>(pos), 0));
+            pos += f.advance[c];
+        }
+        FlushGlyphs(dc, f, baseline);
         return;
     }
-    std::size_t k = 0;
+    // UTF-8: the characters that reach into [clipLeft, clipRight), as glyphs of the font
+    // at the measured advances; a character the font lacks sends the piece to Qt's own
+    // drawing, which finds another font for it.
     std::int64_t pos = x;
-    while (k < text.size() && pos + f.advance[static_cast<unsigned char>(text[k])] <= clipLeft) {
-        pos += f.advance[static_cast<unsigned char>(text[k])];
-        ++k;
+    std::int64_t drawFrom = 0;
+    std::size_t first = text.size();
+    std::size_t last = text.size();
+    std::size_t count = 0;
+    bool allGlyphs = true;
+    ForEachCharacter(text, true, [&](char32_t ch, std::size_t offset) {
+        if (pos >= clipRight || count == most) {
+            last = offset;
+            return false;
+        }
+        const std::int32_t advance = Advance(f, ch);
+        if (first == text.size() && pos + advance > clipLeft) {
+            first = offset;
+            drawFrom = pos;
+        }
+        if (first != text.size()) {
+            ++count;
+            if (allGlyphs) allGlyphs = QueueGlyph(f, ch, pos);
+        }
+        pos += advance;
+        return true;
+    });
+    if (first >= last || drawFrom < kFarLeft) {
+        FlushGlyphs(dc, f, baseline);
+        return;
     }
-    QList<quint32> glyphs;
-    QList<QPointF> positions;
-    for (; k < text.size() && pos < clipRight; ++k) {
-        const auto c = static_cast<unsigned char>(text[k]);
-        glyphs.append(f.glyph[c]);
-        positions.append(QPointF(static_cast<qreal>(pos), 0));
-        pos += f.advance[c];
+    if (allGlyphs) {
+        FlushGlyphs(dc, f, baseline);
+        return;
     }
-    if (glyphs.isEmpty()) return;
-    QGlyphRun run;
-    run.setRawFont(f.raw);
-    run.setGlyphIndexes(glyphs);
-    run.setPositions(positions);
-    dc.drawGlyphRun(QPointF(0, baseline), run);
+    m_glyphs.clear();
+    m_positions.clear();
+    DecodeLogText(text.substr(first, last - first), TextReading::Utf8, m_text);
+    dc.setFont(f.font);
+    dc.drawText(QPointF(static_cast<qreal>(drawFrom), baseline), m_text);
 }
 
 std::int64_t CQtTextMeasurer::DrawCells(QPainter& dc, std::int64_t x, int baseline,
-                                        std::string_view text, const std::int32_t* cells,
-                                        std::size_t cellCount) const {
+                                        std::string_view text, TextReading reading,
+                                        const std::int32_t* cells, std::size_t cellCount) const {
     const FontTables& f = m_fonts[0];
     std::int64_t pos = x;
-    if (IsAscii(text)) {
+    if (x < kFarLeft) return pos;
+    if (reading != TextReading::Utf8) {
         const std::size_t n = std::min(text.size(), cellCount);
-        if (n == 0 || x < kFarLeft) return pos;
-        QList<quint32> glyphs(static_cast<qsizetype>(n));
-        QList<QPointF> positions(static_cast<qsizetype>(n));
         for (std::size_t k = 0; k < n; ++k) {
-            glyphs[static_cast<qsizetype>(k)] = f.glyph[static_cast<unsigned char>(text[k])];
-            positions[static_cast<qsizetype>(k)] = QPointF(static_cast<qreal>(pos), 0);
+            m_glyphs.append(f.glyph[static_cast<unsigned char>(text[k])]);
+            m_positions.append(QPointF(static_cast<qreal>(pos), 0));
             pos += cells[k];
         }
-        QGlyphRun run;
-        run.setRawFont(f.raw);
-        run.setGlyphIndexes(glyphs);
-        run.setPositions(positions);
-        dc.drawGlyphRun(QPointF(0, baseline), run);
+        FlushGlyphs(dc, f, baseline);
         return pos;
     }
-    const QList<uint> chars = DecodeLogText(text).toUcs4();
-    dc.setFont(f.font);
-    for (qsizetype k = 0; k < chars.size() && static_cast<std::size_t>(k) < cellCount; ++k) {
-        const auto ch = static_cast<char32_t>(chars[k]);
-        if (pos >= kFarLeft) dc.drawText(QPointF(static_cast<qreal>(pos), baseline), QString::fromUcs4(&ch, 1));
-        pos += cells[k];
-    }
+    std::size_t k = 0;
+    ForEachCharacter(text, true, [&](char32_t ch, std::size_t) {
+        if (k == cellCount) return false;
+        if (!QueueGlyph(f, ch, pos)) {
+            m_text = QString::fromUcs4(&ch, 1);
+            dc.setFont(f.font);
+            dc.drawText(QPointF(static_cast<qreal>(pos), baseline), m_text);
+        }
+        pos += cells[k++];
+        return true;
+    });
+    FlushGlyphs(dc, f, baseline);
     return pos;
 }

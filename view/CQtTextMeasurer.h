@@ -2,10 +2,15 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QGlyphRun>
+#include <QList>
+#include <QPointF>
 #include <QRawFont>
+#include <QString>
 #include <cstdint>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "ITextMeasurer.h"
 
@@ -16,20 +21,20 @@ class QPainter;
 // advances, so the width of a text is the sum of its characters' widths and pieces
 // measured apart add up to the whole.
 //
-// Plain ASCII, the common case, is measured from a 128-entry advance table per font and
-// drawn glyph by glyph at exactly those advances, without shaping or allocation when
-// measuring. Other text is read character by character (valid UTF-8 as UTF-8, else
-// Windows-1252) with each character's advance remembered, and only the characters that
-// fall inside the painted area are handed to Qt to draw: a line of many megabytes costs
-// one pass over its bytes, never a layout of the whole line.
+// Text read byte by byte (ASCII, the common case, and Windows-1252) is measured from a
+// 256-entry advance table per font and drawn glyph by glyph at exactly those advances.
+// UTF-8 text is read character by character with each character's advance remembered.
+// Only the characters that fall inside the painted area are drawn, and drawing reuses its
+// buffers, so painting a line allocates nothing of its own.
 class CQtTextMeasurer : public ITextMeasurer {
 public:
     // The application font; a QApplication must exist.
     CQtTextMeasurer();
     explicit CQtTextMeasurer(const QFont& normal);
 
+    using ITextMeasurer::TextWidth;
     // Never more than MaxByteAdvance per byte, and at least 1 for a non-empty text.
-    std::int64_t TextWidth(std::string_view text, bool bold) const override;
+    std::int64_t TextWidth(std::string_view text, bool bold, TextReading reading) const override;
     std::int64_t MaxByteAdvance() const override { return m_nMaxByteAdvance; }
 
     const QFont& Font(bool bold) const { return m_fonts[bold ? 1 : 0].font; }
@@ -39,30 +44,43 @@ public:
     // Advance of one character in the normal font.
     int CharAdvance(char32_t ch) const;
 
-    // Draws text with its left edge at x and its baseline at baseline, in the painter's
-    // pen colour. Characters that lie wholly outside [clipLeft, clipRight) may be left
-    // out.
+    // Draws text, read as reading says, with its left edge at x and its baseline at
+    // baseline, in the painter's pen colour. Characters that lie wholly outside
+    // [clipLeft, clipRight) may be left out. The walk starts at the text's first byte:
+    // a caller drawing far into a long text passes the part from a known point on.
     void DrawText(QPainter& dc, std::int64_t x, int baseline, std::string_view text, bool bold,
-                  int clipLeft, int clipRight) const;
+                  TextReading reading, int clipLeft, int clipRight) const;
     // Draws the characters of text in the normal font in cells: character k starts at x
     // plus the sum of cells[0..k-1]. Characters beyond cellCount are not drawn. Returns
     // where the last drawn character's cell ends.
     std::int64_t DrawCells(QPainter& dc, std::int64_t x, int baseline, std::string_view text,
-                           const std::int32_t* cells, std::size_t cellCount) const;
+                           TextReading reading, const std::int32_t* cells, std::size_t cellCount) const;
 
 private:
     struct FontTables {
         QFont font;
         QFontMetrics metrics{QFont()};
         QRawFont raw;
-        std::int32_t advance[128] = {};
-        quint32 glyph[128] = {};
-        mutable std::unordered_map<char32_t, std::int32_t> wideAdvance;  // filled as met
+        // Advance and glyph of each byte read as Windows-1252 (the first 128 are ASCII).
+        std::int32_t advance[256] = {};
+        quint32 glyph[256] = {};
+        // Advances of the other characters, filled as they are met: a flat table for the
+        // Basic Multilingual Plane (-1 = not yet known), a map beyond it.
+        mutable std::vector<std::int32_t> bmp;
+        mutable std::unordered_map<char32_t, std::int32_t> wideAdvance;
     };
 
     void BuildTables(FontTables& tables, const QFont& font);
     static std::int32_t Advance(const FontTables& f, char32_t ch);
+    // Queues a glyph of the primary font at window x, or false when the font lacks it.
+    bool QueueGlyph(const FontTables& f, char32_t ch, std::int64_t x) const;
+    // Draws and empties the queued glyphs.
+    void FlushGlyphs(QPainter& dc, const FontTables& f, int baseline) const;
 
     FontTables m_fonts[2];
     std::int64_t m_nMaxByteAdvance = 1;
+    // Reused by every drawing call.
+    mutable QList<quint32> m_glyphs;
+    mutable QList<QPointF> m_positions;
+    mutable QString m_text;
 };

@@ -54,8 +54,7 @@ QScrollBar* CScrollView32::BarWidget(int bar) const {
 
 std::int64_t CScrollView32::GetScrollPos32(int bar) const { return m_nPos[bar]; }
 
-std::int64_t CScrollView32::SetScrollPos32(int bar, std::int64_t pos, bool redraw) {
-    (void)redraw;  // the bar repaints itself
+std::int64_t CScrollView32::SetScrollPos32(int bar, std::int64_t pos) {
     m_nPos[bar] = std::clamp<std::int64_t>(pos, 0, m_nLimit[bar]);
     SyncBarValue(bar);
     return m_nPos[bar];
@@ -71,12 +70,7 @@ void CScrollView32::SyncBarValue(int bar) {
     m_bSettingBar = wasSetting;
 }
 
-void CScrollView32::SetScrollSizes(int mapMode, ScrollSize sizeTotal, ScrollSize sizePage,
-                                   ScrollSize sizeLine) {
-    const int oldMapMode = m_nMapMode;
-    m_nMapMode = mapMode;
-    m_totalLog = sizeTotal;
-    // One logical unit is one pixel: the device sizes are the logical ones.
+void CScrollView32::SetScrollSizes(ScrollSize sizeTotal, ScrollSize sizePage, ScrollSize sizeLine) {
     m_totalDev = sizeTotal;
     m_pageDev = sizePage;
     m_lineDev = sizeLine;
@@ -89,18 +83,14 @@ void CScrollView32::SetScrollSizes(int mapMode, ScrollSize sizeTotal, ScrollSize
     if (m_lineDev.cy == 0) m_lineDev.cy = m_pageDev.cy / 10;
 
     UpdateBars();
-    if (oldMapMode != mapMode) viewport()->update();
 }
 
 ScrollPoint CScrollView32::GetDeviceScrollPosition() const {
     return {GetScrollPos32(SB_HORZ), GetScrollPos32(SB_VERT)};
 }
 
-ScrollPoint CScrollView32::GetScrollPosition() const { return GetDeviceScrollPosition(); }
-
-void CScrollView32::GetDeviceScrollSizes(int& mapMode, ScrollSize& sizeTotal,
-                                         ScrollSize& sizePage, ScrollSize& sizeLine) const {
-    mapMode = m_nMapMode;
+void CScrollView32::GetDeviceScrollSizes(ScrollSize& sizeTotal, ScrollSize& sizePage,
+                                         ScrollSize& sizeLine) const {
     sizeTotal = m_totalDev;
     sizePage = m_pageDev;
     sizeLine = m_lineDev;
@@ -255,34 +245,28 @@ void CScrollView32::UpdateBars() {
     m_bInsideUpdate = false;
 }
 
-bool CScrollView32::OnScroll(std::uint16_t request, bool doScroll) {
-    const ScrollPoint old = GetDeviceScrollPosition();
-    ScrollPoint pos = old;
-    auto apply = [this](unsigned code, int bar, std::int64_t& p) {
-        const std::int64_t line = bar == SB_HORZ ? m_lineDev.cx : m_lineDev.cy;
-        const std::int64_t page = bar == SB_HORZ ? m_pageDev.cx : m_pageDev.cy;
-        switch (code) {
-            case SB_LINEUP: p -= line; break;
-            case SB_LINEDOWN: p += line; break;
-            case SB_PAGEUP: p -= page; break;
-            case SB_PAGEDOWN: p += page; break;
-            case SB_THUMBTRACK: {
-                const QScrollBar* b = BarWidget(bar);
-                // The bar's last value stands for the exact end, which a scaled bar
-                // could otherwise miss by up to the scale.
-                p = m_nTrackPos[bar] >= b->maximum()
-                        ? m_nLimit[bar]
-                        : static_cast<std::int64_t>(m_nTrackPos[bar]) << m_nShift[bar];
-                break;
-            }
-            case SB_TOP: p = 0; break;
-            case SB_BOTTOM: p = kFarEnd; break;
-            default: break;
+bool CScrollView32::OnScroll(int bar, ScrollCode code, bool doScroll) {
+    const std::int64_t old = GetScrollPos32(bar);
+    const std::int64_t line = bar == SB_HORZ ? m_lineDev.cx : m_lineDev.cy;
+    const std::int64_t page = bar == SB_HORZ ? m_pageDev.cx : m_pageDev.cy;
+    std::int64_t pos = old;
+    switch (code) {
+        case SB_LINEUP: pos -= line; break;
+        case SB_LINEDOWN: pos += line; break;
+        case SB_PAGEUP: pos -= page; break;
+        case SB_PAGEDOWN: pos += page; break;
+        case SB_THUMBTRACK: {
+            const QScrollBar* b = BarWidget(bar);
+            // The bar's last value stands for the exact end, which a scaled bar could
+            // otherwise miss by up to the scale.
+            pos = m_nTrackPos[bar] >= b->maximum() ? m_nLimit[bar]
+                                                   : static_cast<std::int64_t>(m_nTrackPos[bar]) << m_nShift[bar];
+            break;
         }
-    };
-    apply(request & 0xFFu, SB_HORZ, pos.x);
-    apply(static_cast<unsigned>(request >> 8) & 0xFFu, SB_VERT, pos.y);
-    return OnScrollBy({pos.x - old.x, pos.y - old.y}, doScroll);
+        case SB_TOP: pos = 0; break;
+        case SB_BOTTOM: pos = kFarEnd; break;
+    }
+    return bar == SB_HORZ ? OnScrollBy({pos - old, 0}, doScroll) : OnScrollBy({0, pos - old}, doScroll);
 }
 
 bool CScrollView32::OnScrollBy(ScrollSize delta, bool doScroll) {
@@ -396,7 +380,7 @@ void CScrollView32::OnBarAction(int bar, int action) {
     b->setSliderPosition(b->value());
     m_bSettingBar = wasSetting;
 
-    ScrollCode code = SB_NONE;
+    ScrollCode code = SB_LINEUP;
     switch (action) {
         case QAbstractSlider::SliderSingleStepSub: code = SB_LINEUP; break;
         case QAbstractSlider::SliderSingleStepAdd: code = SB_LINEDOWN; break;
@@ -407,7 +391,7 @@ void CScrollView32::OnBarAction(int bar, int action) {
         case QAbstractSlider::SliderMove: code = SB_THUMBTRACK; break;
         default: return;
     }
-    OnScroll(bar == SB_HORZ ? HorzRequest(code) : VertRequest(code), true);
+    OnScroll(bar, code, true);
 }
 
 void CScrollView32::OnBarValueChanged(int bar, int value) {

@@ -35,57 +35,42 @@ class CScrollView32 : public QAbstractScrollArea {
 
 public:
     enum Bar : int { SB_HORZ = 0, SB_VERT = 1 };
-    // Scroll request codes. A request packs two of them: the low byte for the horizontal
-    // axis, the high byte for the vertical one; SB_NONE leaves that axis alone.
+    // Scroll requests on one axis; the UP/DOWN and LEFT/RIGHT names are the same request.
     enum ScrollCode : std::uint8_t {
-        SB_LINEUP = 0,
-        SB_LINELEFT = 0,
-        SB_LINEDOWN = 1,
-        SB_LINERIGHT = 1,
-        SB_PAGEUP = 2,
-        SB_PAGELEFT = 2,
-        SB_PAGEDOWN = 3,
-        SB_PAGERIGHT = 3,
-        SB_THUMBPOSITION = 4,
-        SB_THUMBTRACK = 5,
-        SB_TOP = 6,
-        SB_LEFT = 6,
-        SB_BOTTOM = 7,
-        SB_RIGHT = 7,
-        SB_ENDSCROLL = 8,
-        SB_NONE = 0xFF,
+        SB_LINEUP,
+        SB_LINELEFT = SB_LINEUP,
+        SB_LINEDOWN,
+        SB_LINERIGHT = SB_LINEDOWN,
+        SB_PAGEUP,
+        SB_PAGELEFT = SB_PAGEUP,
+        SB_PAGEDOWN,
+        SB_PAGERIGHT = SB_PAGEDOWN,
+        // To where the thumb is being dragged.
+        SB_THUMBTRACK,
+        SB_TOP,
+        SB_LEFT = SB_TOP,
+        SB_BOTTOM,
+        SB_RIGHT = SB_BOTTOM,
     };
-    // One pixel per unit, y growing downwards; the only mapping mode the view uses.
-    static constexpr int MM_TEXT = 1;
     // Lines-per-notch value meaning "one page per notch".
     static constexpr int WHEEL_PAGESCROLL = -1;
-
-    static constexpr std::uint16_t HorzRequest(ScrollCode code) {
-        return static_cast<std::uint16_t>(0xFF00u | code);
-    }
-    static constexpr std::uint16_t VertRequest(ScrollCode code) {
-        return static_cast<std::uint16_t>((static_cast<unsigned>(code) << 8) | 0xFFu);
-    }
 
     explicit CScrollView32(QWidget* parent = nullptr);
     ~CScrollView32() override;
 
     // Position primitives. SetScrollPos32 keeps pos within [0, GetScrollLimit] and returns
-    // the position that resulted.
+    // the position that resulted; the bar shows it at once.
     std::int64_t GetScrollPos32(int bar) const;
-    std::int64_t SetScrollPos32(int bar, std::int64_t pos, bool redraw = true);
+    std::int64_t SetScrollPos32(int bar, std::int64_t pos);
     // Largest position of the bar: total - visible extent while the bar is shown, else 0.
     std::int64_t GetScrollLimit(int bar) const;
     bool HasScrollBar(int bar) const { return m_bHasBar[bar]; }
 
-    // page and line of 0 get defaults (a tenth of total, a tenth of page); negative
-    // heights are made positive.
-    void SetScrollSizes(int mapMode, ScrollSize sizeTotal, ScrollSize sizePage = {},
-                        ScrollSize sizeLine = {});
+    // Sizes in pixels of the content. page and line of 0 get defaults (a tenth of total,
+    // a tenth of page); negative heights are made positive.
+    void SetScrollSizes(ScrollSize sizeTotal, ScrollSize sizePage = {}, ScrollSize sizeLine = {});
     ScrollPoint GetDeviceScrollPosition() const;
-    ScrollPoint GetScrollPosition() const;
-    void GetDeviceScrollSizes(int& mapMode, ScrollSize& sizeTotal, ScrollSize& sizePage,
-                              ScrollSize& sizeLine) const;
+    void GetDeviceScrollSizes(ScrollSize& sizeTotal, ScrollSize& sizePage, ScrollSize& sizeLine) const;
     // Clamps to [0, limit] on each axis, then scrolls there.
     void ScrollToPosition(ScrollPoint pt);
     void ScrollToDevicePosition(ScrollPoint pt);
@@ -93,9 +78,8 @@ public:
     void FillOutsideRect(QPainter& dc, const QColor& brush) const;
     void UpdateBars();
 
-    // request: see ScrollCode. Returns whether a position changed (or, with doScroll
-    // false, would change).
-    bool OnScroll(std::uint16_t request, bool doScroll = true);
+    // Returns whether the position of bar changed (or, with doScroll false, would change).
+    bool OnScroll(int bar, ScrollCode code, bool doScroll = true);
     bool OnScrollBy(ScrollSize delta, bool doScroll = true);
     // delta in eighths of a degree, 120 a notch. False when not handled (Shift or Ctrl
     // held, no bar, or nothing moved).
@@ -127,8 +111,6 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    int m_nMapMode = 0;
-    ScrollSize m_totalLog;
     ScrollSize m_totalDev;
     ScrollSize m_pageDev;
     ScrollSize m_lineDev;

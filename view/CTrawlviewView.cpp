@@ -7,7 +7,6 @@
 #include "CQtTextMeasurer.h"
 #include "LineColor.h"
 #include "LocaleFormats.h"
-#include "LogTextCodec.h"
 
 CTrawlviewView::CTrawlviewView(CTrawlviewDoc& doc, const CQtTextMeasurer& measurer, QWidget* parent)
     : CScrollView32(parent),
@@ -21,22 +20,15 @@ CTrawlviewView::~CTrawlviewView() = default;
 
 void CTrawlviewView::MeasureTimestampColumn() {
     if (m_pCharWidths) return;
-    const std::string& sample = GetLocaleFormats().timestampSample;
     const auto n = static_cast<std::size_t>(m_nSampleLength);
     m_pCharWidths = std::make_unique<std::int32_t[]>(std::max<std::size_t>(n, 1));
     m_nLineHeight = std::max(1, m_measurer.LineHeight());
-
-    // The sample is digits, separators, blanks and "-": the widest of them is the cell
-    // width, so every timestamp drawn in these cells lines up whatever its digits.
-    const QList<uint> chars = DecodeLogText(sample).toUcs4();
-    const std::size_t cells = std::min(n, static_cast<std::size_t>(chars.size()));
-    std::int32_t widest = 0;
-    for (std::size_t k = 1; k < cells; ++k) {
-        widest = std::max(widest, m_measurer.CharAdvance(static_cast<char32_t>(chars[static_cast<qsizetype>(k)])));
-    }
-    if (cells > 0) m_pCharWidths[0] = m_measurer.CharAdvance(static_cast<char32_t>(chars[0]));
-    for (std::size_t k = 1; k < n; ++k) m_pCharWidths[k] = widest;
-    m_nPrefixWidth = static_cast<std::int32_t>(cells) * widest;
+    // The same cells the document measures its lines with. A column of one-byte
+    // characters can hold as many characters as the sample has bytes.
+    const ColumnCells cells = MeasureColumnCells(m_measurer, GetLocaleFormats());
+    m_pCharWidths[0] = cells.first;
+    for (std::size_t k = 1; k < n; ++k) m_pCharWidths[k] = cells.cell;
+    m_nPrefixWidth = static_cast<std::int32_t>(cells.Width());
 }
 
 void CTrawlviewView::OnInitialUpdate() {
@@ -46,18 +38,9 @@ void CTrawlviewView::OnInitialUpdate() {
 
 void CTrawlviewView::OnUpdate() {
     MeasureTimestampColumn();
-    const LineIndex widest = m_doc.GetWidestLine();
-    if (widest < 0) {
-        m_nTotalWidth = 0;
-    } else {
-        const std::string_view raw = m_doc.GetLine(widest);
-        const std::string display = m_doc.GetDisplayText(widest);
-        const auto n = static_cast<std::size_t>(m_nSampleLength);
-        const std::string_view message =
-            display.size() > n ? std::string_view(display).substr(n) : std::string_view();
-        const bool bold = LineColorOf(raw) == LineColor::Red;
-        m_nTotalWidth = m_nPrefixWidth + m_measurer.TextWidth(message, bold) + 3;
-    }
+    // The document measured every line the way DrawLine draws it; the column's background
+    // is as wide as the column even where no line's text fills it.
+    m_nTotalWidth = m_doc.GetWidestLine() < 0 ? 0 : std::max<std::int64_t>(m_nPrefixWidth, m_doc.GetWidestLineWidth()) + 3;
     m_nAnchorLine = -1;
     m_selected.assign(static_cast<std::size_t>(m_doc.GetLineCount()), 0);
     UpdateScrollSizes();
@@ -67,7 +50,7 @@ void CTrawlviewView::OnUpdate() {
 void CTrawlviewView::UpdateScrollSizes() {
     const LineIndex widest = m_doc.GetWidestLine();
     if (widest < 0 || m_nLineHeight <= 0) {
-        SetScrollSizes(MM_TEXT, {}, {}, {});
+        SetScrollSizes({}, {}, {});
         return;
     }
     // The widest line's average character width is the horizontal step. A line narrower
@@ -81,7 +64,7 @@ void CTrawlviewView::UpdateScrollSizes() {
     const ScrollSize total{m_nTotalWidth, m_doc.GetLineCount() * h};
     const ScrollSize page{((w / ch) - 1) * ch, ((height / h) - 1) * h};
     const ScrollSize line{ch, h};
-    SetScrollSizes(MM_TEXT, total, page, line);
+    SetScrollSizes(total, page, line);
 }
 
 void CTrawlviewView::OnSize() {
@@ -112,26 +95,16 @@ void CTrawlviewView::OnDraw(QPainter& dc) {
 }
 
 bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
-    const std::string_view raw = m_doc.GetLine(line);
-    const LineColor color = LineColorOf(raw);
-    const bool red = color == LineColor::Red;
-    const std::string display = m_doc.GetDisplayText(line);
+    DisplayLine& pieces = m_drawLine;
+    m_doc.GetDisplayLine(line, pieces);
 
     const QPalette& pal = palette();
     const bool selected = IsLineSelected(line);
     const QColor back = pal.color(selected ? QPalette::Highlight : QPalette::Base);
     const QColor text = pal.color(selected ? QPalette::HighlightedText : QPalette::Text);
-    const std::int32_t rgb = LineColorRgb(color);
+    const std::int32_t rgb = LineColorRgb(pieces.color);
     const QColor lineColor = rgb < 0 ? pal.color(QPalette::Text) : QColor(QRgb(static_cast<unsigned>(rgb)));
-
-    // A line shown raw (no readable timestamp) still starts with its colour prefix; the
-    // prefix chose the colour and is not part of the text.
-    std::string_view shown = display;
-    if (HasColourPrefix(shown)) shown.remove_prefix(2);
     const auto n = static_cast<std::size_t>(m_nSampleLength);
-    const std::size_t split = ColumnSplit(shown, n);
-    const std::string_view column = shown.substr(0, split);
-    const std::string_view message = shown.substr(split);
 
     const ScrollPoint org = GetViewportOrg();
     const int top = ToDevice(y + org.y);
@@ -145,11 +118,18 @@ bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
     if (prefixRight > left) dc.fillRect(QRect(left, top, prefixRight - left, m_nLineHeight), back);
     dc.setPen(text);
     const std::int64_t end =
-        m_measurer.DrawCells(dc, org.x, baseline, column, m_pCharWidths.get(), n);
+        m_measurer.DrawCells(dc, org.x, baseline, pieces.column, pieces.reading, m_pCharWidths.get(), n);
 
     if (totalRight > prefixRight) dc.fillRect(QRect(prefixRight, top, totalRight - prefixRight, m_nLineHeight), back);
     if (!selected) dc.setPen(lineColor);
-    m_measurer.DrawText(dc, end, baseline, message, red, rc.left(), rc.right() + 1);
+    const int clipLeft = rc.left();
+    const int clipRight = rc.right() + 1;
+    std::int64_t x = end;
+    if (!pieces.messageHead.empty()) {
+        m_measurer.DrawText(dc, x, baseline, pieces.messageHead, pieces.bold, pieces.reading, clipLeft, clipRight);
+        x += m_measurer.TextWidth(pieces.messageHead, pieces.bold, pieces.reading);
+    }
+    m_measurer.DrawText(dc, x, baseline, pieces.message, pieces.bold, pieces.reading, clipLeft, clipRight);
 
     if (line == m_nCaretLine && totalRight > left) {
         QPen focus(text);

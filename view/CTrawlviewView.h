@@ -9,6 +9,7 @@
 
 #include "CScrollView32.h"
 #include "CTrawlviewDoc.h"
+#include "DisplayLine.h"
 
 class CQtTextMeasurer;
 class QDialog;
@@ -45,6 +46,8 @@ public:
     LineIndex GetCaretLine() const { return m_nCaretLine; }
     void SetCaretLine(LineIndex line);
     LineIndex GetAnchorLine() const { return m_nAnchorLine; }
+    // -1 for none.
+    void SetAnchorLine(LineIndex line) { m_nAnchorLine = line; }
 
 protected:
     void OnPrepareDC(QPainter& dc, bool printing) override;
@@ -91,4 +94,6 @@ private:
     LineIndex m_nAnchorLine = -1;
     std::int32_t m_nLineHeight = 0;
     std::int64_t m_nTotalWidth = 0;
+    // The pieces of the line being drawn, reused from line to line.
+    DisplayLine m_drawLine;
 };

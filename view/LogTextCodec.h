@@ -13,12 +13,13 @@
 // (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the control characters of the same value.
 char16_t Windows1252ToUnicode(unsigned char byte);
 QString DecodeLogText(std::string_view text);
-// The same with the reading chosen by the caller: a piece of a line reads the way the
-// whole line does.
-QString DecodeLogText(std::string_view text, bool utf8);
+// The same into out (its memory reused), with the reading chosen by the caller: a piece
+// of a line reads the way the whole line does.
+void DecodeLogText(std::string_view text, TextReading reading, QString& out);
 
 // Calls f(codePoint, byteOffset) for each character of text, read as UTF-8 when utf8 is
-// set (text must then be valid UTF-8) or else byte by byte as Windows-1252.
+// set (text must then be valid UTF-8) or else byte by byte as Windows-1252, until f
+// returns false.
 template <class F>
 void ForEachCharacter(std::string_view text, bool utf8, F&& f) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
@@ -26,14 +27,14 @@ void ForEachCharacter(std::string_view text, bool utf8, F&& f) {
     for (std::size_t i = 0; i < n;) {
         const unsigned char b = p[i];
         if (!utf8 || b < 0x80) {
-            f(utf8 ? char32_t{b} : char32_t{Windows1252ToUnicode(b)}, i);
+            if (!f(utf8 ? char32_t{b} : char32_t{Windows1252ToUnicode(b)}, i)) return;
             ++i;
             continue;
         }
         const std::size_t extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
         char32_t cp = b & (0x3Fu >> extra);
         for (std::size_t k = 1; k <= extra; ++k) cp = (cp << 6) | (p[i + k] & 0x3Fu);
-        f(cp, i);
+        if (!f(cp, i)) return;
         i += extra + 1;
     }
 }

@@ -10,7 +10,6 @@
 #include "FakeTextMeasurer.h"
 #include "LocaleFormats.h"
 #include "TempDir.h"
-#include "TextBytes.h"
 
 namespace {
 
@@ -96,8 +95,8 @@ TEST_F(DocTest, RedLinesMeasureTheirMessageInBold) {
     Load("R 2003/12/31 23:59:59 - Disk full\r\nR unreadable\r\nB 2003/12/31 23:59:59 - Disk full\r\n");
     // "12/31/2003 23:59:59 - " in the normal font, "Disk full" in bold.
     EXPECT_EQ(doc.GetLineWidth(0), 22 * 3 + 9 * 6);
-    // Shown raw: the first 22 bytes are the column, the rest is shorter, all of it normal.
-    EXPECT_EQ(doc.GetLineWidth(1), 12 * 3);
+    // Shown raw: the prefix is not drawn, so not measured; the rest fits the column.
+    EXPECT_EQ(doc.GetLineWidth(1), 10 * 3);
     EXPECT_EQ(doc.GetLineWidth(2), 31 * 3);
     EXPECT_EQ(doc.GetWidestLine(), 0);
     EXPECT_EQ(doc.GetDisplayText(0), "12/31/2003 23:59:59 - Disk full");
@@ -111,7 +110,17 @@ TEST_F(DocTest, RedLineSplitKeepsAUtf8CharacterInTheColumn) {
     EXPECT_EQ(doc.GetLineWidth(0), 21 * 3 + 7 * 6);
     // Not UTF-8 (Windows-1252 "é" is one byte): the column takes 22 bytes as they are.
     EXPECT_EQ(doc.GetLineWidth(1), 22 * 3 + 5 * 6);
-    EXPECT_EQ(ColumnSplit("ab", 5), 2u);
+}
+
+TEST_F(DocTest, WidestLineWasPickedByProportionalWidthOfTheFixedCellColumn) {
+    // Narrow characters in the column still take whole cells when drawn: the second line,
+    // 22 cells and 90 "m", is wider as drawn than 22 cells and 78 "m".
+    FakeTextMeasurer measurer(3, true, 'i');
+    doc.SetMeasurer(&measurer);
+    Load(std::string(100, 'm') + "\r\n" + std::string(22, 'i') + std::string(90, 'm') + "\r\n");
+    EXPECT_EQ(doc.GetWidestLine(), 1);
+    EXPECT_EQ(doc.GetWidestLineWidth(), 22 * 3 + 90 * 3);
+    EXPECT_EQ(doc.GetLineWidth(0), 22 * 3 + 78 * 3);
 }
 
 TEST_F(DocTest, SkippingLinesThatCannotBeWidestFindsTheSameLine) {
@@ -202,26 +211,6 @@ TEST_F(DocTest, RetryAfterTheFileAppearsLoadsIt) {
     EXPECT_EQ(Displayed(late), Lines{"now here"});
     EXPECT_EQ(late.GetPathName(), path);
     EXPECT_EQ(appearing.logPath, path);
-}
-
-TEST_F(DocTest, FilterFilesGoToTheHostByExtensionInAnyCase) {
-    Load("kept\r\n");
-    EXPECT_TRUE(doc.OnOpenDocument("/tmp/report.LFF"));
-    EXPECT_TRUE(doc.OnOpenDocument("/tmp/set.Tarnix-LogFilters"));
-    EXPECT_EQ(host.filterReads, 2);
-    EXPECT_EQ(host.filterPath, "/tmp/set.Tarnix-LogFilters");
-    EXPECT_EQ(Displayed(doc), Lines{"kept"});
-    EXPECT_EQ(doc.GetPathName(), "/tmp/set.Tarnix-LogFilters");
-
-    host.filterFileOpens = false;
-    EXPECT_FALSE(doc.OnOpenDocument("/tmp/gone.lff"));
-    EXPECT_EQ(doc.GetPathName(), "/tmp/set.Tarnix-LogFilters");
-
-    const std::string log = dir.Write("x.lff.log", "a log\r\n");
-    EXPECT_TRUE(doc.OnOpenDocument(log));
-    EXPECT_EQ(host.filterReads, 3);
-    EXPECT_EQ(Displayed(doc), Lines{"a log"});
-    EXPECT_EQ(host.logPath, log);
 }
 
 TEST_F(DocTest, ReloadingASmallerFileShowsOnlyItsLines) {

@@ -14,16 +14,17 @@ namespace {
 class AppStartTest : public ShellTest {};
 
 TEST_F(AppStartTest, FirstStartUsesEveryDefault) {
-    RecordingApp app;
+    RecordingMessageBoxes appBoxes;
+    CTrawlviewApp app(&appBoxes);
     ASSERT_TRUE(app.InitInstance({"trawlview"}));
     EXPECT_EQ(app.GetPrinterFontFace().toStdString(), "Arial");
     EXPECT_EQ(app.GetPrinterFontSize(), 90);
     EXPECT_EQ(app.GetPreviewPages(), 0);
-    EXPECT_FALSE(app.Frame().GetExcludeInvalidDates());
-    EXPECT_EQ(app.Frame().GetRecentFiles().GetCount(), 0);
+    EXPECT_FALSE(app.GetMainFrame()->GetExcludeInvalidDates());
+    EXPECT_EQ(app.GetMainFrame()->GetRecentFiles().GetCount(), 0);
     EXPECT_TRUE(app.GetHelpFilePath().isEmpty());  // the bundled help
-    EXPECT_TRUE(app.Frame().isVisible());
-    EXPECT_TRUE(app.Frame().acceptDrops());
+    EXPECT_TRUE(app.GetMainFrame()->isVisible());
+    EXPECT_TRUE(app.GetMainFrame()->acceptDrops());
     EXPECT_EQ(QCoreApplication::organizationName().toStdString(), "Quellbrook inc.");
     EXPECT_EQ(QCoreApplication::applicationName().toStdString(), "Trawlview");
 }
@@ -36,7 +37,8 @@ TEST_F(AppStartTest, StoredSettingsAndMachineHelpFolderAreRead) {
         user.setValue("Settings/PreviewPages", "not a number");
     }
     WriteMachineSettings("Quellbrook inc..conf", "[General]\nHelp%20File%20Path=/opt/tarnix/help\n");
-    RecordingApp app;
+    RecordingMessageBoxes appBoxes;
+    CTrawlviewApp app(&appBoxes);
     ASSERT_TRUE(app.InitInstance({"trawlview"}));
     EXPECT_EQ(app.GetPrinterFontFace().toStdString(), "DejaVu Sans");
     EXPECT_EQ(app.GetPrinterFontSize(), 120);
@@ -47,80 +49,89 @@ TEST_F(AppStartTest, StoredSettingsAndMachineHelpFolderAreRead) {
 TEST_F(AppStartTest, PreferenceSurvivesRestartAndAppliesToTheCommandLineFile) {
     const std::string log = dir.Write("mixed.log", Lines({"N 2026/11/30 06:58:02 - readable", "N no timestamp here"}));
     {
-        RecordingApp first;
+        RecordingMessageBoxes firstBoxes;
+    CTrawlviewApp first(&firstBoxes);
         ASSERT_TRUE(first.InitInstance({"trawlview", log}));
-        EXPECT_EQ(first.Frame().GetDocument().GetLineCount(), 2);
-        first.Frame().ApplyPreferences(true);
-        EXPECT_EQ(first.Frame().GetDocument().GetLineCount(), 1);
+        EXPECT_EQ(first.GetMainFrame()->GetDocument().GetLineCount(), 2);
+        first.GetMainFrame()->ApplyPreferences(true);
+        EXPECT_EQ(first.GetMainFrame()->GetDocument().GetLineCount(), 1);
     }
     QSettings user(QSettings::NativeFormat, QSettings::UserScope, "Quellbrook inc.", "Trawlview");
     EXPECT_EQ(user.value("Settings/Exclude Invalid Date").toInt(), 1);
 
-    RecordingApp second;
+    RecordingMessageBoxes secondBoxes;
+    CTrawlviewApp second(&secondBoxes);
     ASSERT_TRUE(second.InitInstance({"trawlview", log}));
-    EXPECT_TRUE(second.Frame().GetExcludeInvalidDates());
+    EXPECT_TRUE(second.GetMainFrame()->GetExcludeInvalidDates());
     // Read before the load: the unreadable line never showed.
-    EXPECT_EQ(second.Frame().GetDocument().GetLineCount(), 1);
+    EXPECT_EQ(second.GetMainFrame()->GetDocument().GetLineCount(), 1);
 }
 
 TEST_F(AppStartTest, CommandLineLoadsEvenAFilterFileAsALog) {
     const std::string file = dir.Write("report.LFF", "IDisk\r\nEDEBUG\r\n");
-    RecordingApp app;
+    RecordingMessageBoxes appBoxes;
+    CTrawlviewApp app(&appBoxes);
     ASSERT_TRUE(app.InitInstance({"trawlview", "-style", file}));
-    EXPECT_EQ(app.Frame().GetLogPath(), file);
-    EXPECT_EQ(app.Frame().GetFilters(), nullptr);
-    EXPECT_EQ(app.Frame().GetDocument().GetLineCount(), 2);
-    EXPECT_EQ(app.Frame().windowTitle().toStdString(), "report.LFF - T.A.R.N.I.X. Trawlview");
+    EXPECT_EQ(app.GetMainFrame()->GetLogPath(), file);
+    EXPECT_EQ(app.GetMainFrame()->GetFilters(), nullptr);
+    EXPECT_EQ(app.GetMainFrame()->GetDocument().GetLineCount(), 2);
+    EXPECT_EQ(app.GetMainFrame()->windowTitle().toStdString(), "report.LFF - T.A.R.N.I.X. Trawlview");
 }
 
 TEST_F(AppStartTest, DesktopOpenRequestReadsAFilterFileAsFilters) {
     const std::string file = dir.Write("report.LFF", "IDisk\n");
-    RecordingApp app;
+    RecordingMessageBoxes appBoxes;
+    CTrawlviewApp app(&appBoxes);
     ASSERT_TRUE(app.InitInstance({"trawlview", "--open", file}));
-    EXPECT_EQ(app.Frame().GetFilterPath(), file);
-    EXPECT_NE(app.Frame().GetFilters(), nullptr);
-    EXPECT_EQ(app.Frame().GetLogPath(), "");
+    EXPECT_EQ(app.GetMainFrame()->GetFilterPath(), file);
+    EXPECT_NE(app.GetMainFrame()->GetFilters(), nullptr);
+    EXPECT_EQ(app.GetMainFrame()->GetLogPath(), "");
 }
 
 TEST_F(AppStartTest, MissingCommandLineFileIsReportedAndTheWindowStillShows) {
     const std::string missing = dir.Path("gone.log");
-    RecordingApp app;
+    RecordingMessageBoxes appBoxes;
+    CTrawlviewApp app(&appBoxes);
     ASSERT_TRUE(app.InitInstance({"trawlview", missing}));
-    ASSERT_EQ(app.Frame().questions.size(), 1u);
-    EXPECT_EQ(app.Frame().questions[0], "Could not find the file " + missing + ".");
-    EXPECT_TRUE(app.Frame().isVisible());
+    ASSERT_EQ(appBoxes.questions.size(), 1u);
+    EXPECT_EQ(appBoxes.questions[0], "Could not find the file " + missing + ".");
+    EXPECT_TRUE(app.GetMainFrame()->isVisible());
 }
 
 TEST_F(AppStartTest, SecondStartHandsItsFileToTheFirst) {
-    RecordingApp first;
+    RecordingMessageBoxes firstBoxes;
+    CTrawlviewApp first(&firstBoxes);
     ASSERT_TRUE(first.InitInstance({"trawlview"}));
     const std::string log = dir.Write("events.log", Lines({"N one", "N two", "N three"}));
     const std::string filters = dir.Write("only-two.tarnix-logfilters", "Itwo\n");
     {
-        RecordingApp second;
+        RecordingMessageBoxes secondBoxes;
+    CTrawlviewApp second(&secondBoxes);
         EXPECT_FALSE(second.InitInstance({"trawlview", log}));
         EXPECT_EQ(second.GetMainFrame(), nullptr);
-        RecordingApp third;
+        RecordingMessageBoxes thirdBoxes;
+    CTrawlviewApp third(&thirdBoxes);
         EXPECT_FALSE(third.InitInstance({"trawlview", filters}));
     }
     // The requests arrive through the event loop; wait for them, with a bound only so a
     // fault fails instead of hanging.
     QElapsedTimer waited;
     waited.start();
-    while (first.Frame().GetFilters() == nullptr && waited.elapsed() < 20000) {
+    while (first.GetMainFrame()->GetFilters() == nullptr && waited.elapsed() < 20000) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
-    EXPECT_EQ(first.Frame().GetLogPath(), log);
+    EXPECT_EQ(first.GetMainFrame()->GetLogPath(), log);
     // The handed-over filter file goes through the open path: it is read as filters.
-    ASSERT_NE(first.Frame().GetFilters(), nullptr);
-    EXPECT_EQ(first.Frame().GetDocument().GetLineCount(), 1);
+    ASSERT_NE(first.GetMainFrame()->GetFilters(), nullptr);
+    EXPECT_EQ(first.GetMainFrame()->GetDocument().GetLineCount(), 1);
 }
 
 TEST_F(AppStartTest, StartWithoutRunningProgramStartsNormally) {
     const std::string log = dir.Write("events.log", Lines({"N one"}));
-    RecordingApp app;
+    RecordingMessageBoxes appBoxes;
+    CTrawlviewApp app(&appBoxes);
     ASSERT_TRUE(app.InitInstance({"trawlview", log}));
-    EXPECT_EQ(app.Frame().GetDocument().GetLineCount(), 1);
+    EXPECT_EQ(app.GetMainFrame()->GetDocument().GetLineCount(), 1);
 }
 
 TEST(AboutBoxTest, VersionLineComesFromTheBuildOrShowsQuestionMarks) {

@@ -78,7 +78,8 @@ TEST_F(LoadTimingTest, TheProgramPrintsTheLineOnlyWhenAsked) {
     const std::string log = WriteLog(3);
     for (const bool asked : {false, true}) {
         if (asked) qputenv("TRAWLVIEW_TIMING", "1");
-        RecordingApp app;
+        RecordingMessageBoxes appBoxes;
+    CTrawlviewApp app(&appBoxes);
         testing::internal::CaptureStderr();
         ASSERT_TRUE(app.InitInstance({"trawlview", log}));
         // The view paints inside the start-up already; a pass of the event loop would
@@ -96,9 +97,10 @@ TEST_F(LoadTimingTest, TheProgramPrintsTheLineOnlyWhenAsked) {
 TEST_F(LoadTimingTest, StartUpLoadMovesTheProgressBarThenPaintsTheLines) {
     const std::string log = WriteLog(20000);
     PaintRecorder paints;
-    RecordingApp app;
+    RecordingMessageBoxes appBoxes;
+    CTrawlviewApp app(&appBoxes);
     ASSERT_TRUE(app.InitInstance({"trawlview", log}));
-    ASSERT_EQ(app.Frame().GetDocument().GetLineCount(), 20000);
+    ASSERT_EQ(app.GetMainFrame()->GetDocument().GetLineCount(), 20000);
     // The window is on screen before the load, so the bar repaints as it fills during the
     // rebuild (once per pixel it grows), and the lines are painted before start-up ends.
     const std::string& order = paints.order;

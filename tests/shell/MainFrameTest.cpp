@@ -8,6 +8,7 @@
 #include <QToolBar>
 #include <QUrl>
 #include <ctime>
+#include <set>
 #include <filesystem>
 #include <unistd.h>
 
@@ -16,7 +17,10 @@
 #include "CProgressStatusBar.h"
 #include "CRecentFileList.h"
 #include "CTrawlviewDoc.h"
+#include "CStatusClock.h"
 #include "CommandIds.h"
+#include "CommandTable.h"
+#include "LockKeyState.h"
 #include "ShellFixture.h"
 
 namespace {
@@ -26,7 +30,8 @@ protected:
     bool Enabled(int id) const { return frame.GetAction(id)->isEnabled(); }
     std::string Title() const { return frame.windowTitle().toStdString(); }
 
-    RecordingFrame frame;
+    RecordingMessageBoxes boxes;
+    CMainFrame frame{&boxes};
 };
 
 TEST_F(MainFrameTest, CommandsAreEnabledByLogFiltersAndSaveState) {
@@ -71,7 +76,7 @@ TEST_F(MainFrameTest, SaveAsWritesDisplayedLinesWithCrLf) {
     const std::string out = dir.Path("saved.log");
     ASSERT_TRUE(frame.SaveDisplayedLines(QString::fromStdString(out)));
     EXPECT_EQ(TempDir::Read(out), std::string("a\r\nb\r\nc\r\n"));
-    EXPECT_TRUE(frame.reports.empty());
+    EXPECT_TRUE(boxes.reports.empty());
 
     // Saving replaces an older, longer file whole.
     dir.Write("long.log", std::string(1000, 'x'));
@@ -96,8 +101,8 @@ TEST_F(MainFrameTest, SaveAsThatCannotWriteReportsAndStaysUnsaved) {
 
     const std::string missing = dir.Path("no-such-folder/out.log");
     EXPECT_FALSE(frame.SaveDisplayedLines(QString::fromStdString(missing)));
-    ASSERT_EQ(frame.reports.size(), 1u);
-    EXPECT_NE(frame.reports[0].find("Could not save the file " + missing + "."), std::string::npos);
+    ASSERT_EQ(boxes.reports.size(), 1u);
+    EXPECT_NE(boxes.reports[0].find("Could not save the file " + missing + "."), std::string::npos);
     EXPECT_TRUE(frame.IsFilteredUnsaved());
     EXPECT_TRUE(frame.GetAction(ID_FILE_SAVE_LOG)->isEnabled());
 
@@ -106,7 +111,7 @@ TEST_F(MainFrameTest, SaveAsThatCannotWriteReportsAndStaysUnsaved) {
         std::filesystem::create_directory(locked);
         std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
         EXPECT_FALSE(frame.SaveDisplayedLines(QString::fromStdString(locked + "/out.log")));
-        EXPECT_EQ(frame.reports.size(), 2u);
+        EXPECT_EQ(boxes.reports.size(), 2u);
         EXPECT_TRUE(frame.IsFilteredUnsaved());
         EXPECT_FALSE(std::filesystem::exists(locked + "/out.log"));
         std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
@@ -121,10 +126,10 @@ TEST_F(MainFrameTest, TitleNamesTheFileOnDisplay) {
 
 TEST_F(MainFrameTest, MissingLogAsksRetryAndKeepsThePath) {
     const std::string missing = dir.Path("gone.log");
-    frame.retries = 1;
+    boxes.retries = 1;
     frame.OpenLogFile(missing);
-    ASSERT_EQ(frame.questions.size(), 2u);  // Retry once, then Cancel
-    EXPECT_EQ(frame.questions[0], "Could not find the file " + missing + ".");
+    ASSERT_EQ(boxes.questions.size(), 2u);  // Retry once, then Cancel
+    EXPECT_EQ(boxes.questions[0], "Could not find the file " + missing + ".");
     EXPECT_EQ(frame.GetLogPath(), missing);
     EXPECT_TRUE(frame.GetAction(ID_FILE_RELOAD)->isEnabled());
     EXPECT_EQ(Title(), "Untitled - T.A.R.N.I.X. Trawlview");
@@ -132,7 +137,7 @@ TEST_F(MainFrameTest, MissingLogAsksRetryAndKeepsThePath) {
 
     // The suite's log with no suite settings at all is the empty path, which fails too.
     frame.OnFileOpenSuiteLog();
-    EXPECT_EQ(frame.questions.size(), 3u);
+    EXPECT_EQ(boxes.questions.size(), 3u);
     EXPECT_EQ(frame.GetLogPath(), "");
 }
 
@@ -142,7 +147,7 @@ TEST_F(MainFrameTest, SuiteLogIsReadFromMachineSettings) {
     frame.OnFileOpenSuiteLog();
     EXPECT_EQ(frame.GetLogPath(), log);
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 2);
-    EXPECT_TRUE(frame.questions.empty());
+    EXPECT_TRUE(boxes.questions.empty());
 }
 
 TEST_F(MainFrameTest, RecentFilesKeepFourNewestAndSurviveARestart) {
@@ -165,7 +170,7 @@ TEST_F(MainFrameTest, RecentFilesKeepFourNewestAndSurviveARestart) {
     EXPECT_LE(entries[0]->text().size(), 3 + CMainFrame::kRecentDisplayLength);
     EXPECT_EQ(entries[0]->statusTip().toStdString(), "Open this file");
 
-    RecordingFrame restarted;
+    CMainFrame restarted(&boxes);
     ASSERT_EQ(restarted.GetRecentFiles().GetCount(), 4);
     EXPECT_EQ(restarted.GetRecentFiles()[0].toStdString(), paths[2]);
     // Choosing an entry opens it.
@@ -230,32 +235,64 @@ TEST_F(MainFrameTest, DroppedFilterFileOfAnyCaseReplacesTheFilters) {
     EXPECT_FALSE(frame.IsFiltersModified());
     EXPECT_FALSE(frame.IsFilteredUnsaved());
 
+    // Only the end of the name counts: a log whose name holds ".lff" loads as a log.
+    const std::string log = dir.Write("x.lff.log", Lines({"N a log"}));
+    Drop(frame, log);
+    EXPECT_EQ(frame.GetLogPath(), log);
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 0);  // the filters still apply
+    frame.ApplyFilters(nullptr);
+    EXPECT_EQ(std::string(frame.GetDocument().GetLine(0)), "N a log");
+
     Drop(frame, dir.Path("missing.tarnix-logfilters"));
-    ASSERT_EQ(frame.reports.size(), 1u);
-    EXPECT_NE(frame.reports[0].find("missing.tarnix-logfilters"), std::string::npos);
+    ASSERT_EQ(boxes.reports.size(), 1u);
+    EXPECT_NE(boxes.reports[0].find("missing.tarnix-logfilters"), std::string::npos);
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
 }
 
-TEST_F(MainFrameTest, DateAndTimePanesShowTheClockAndFitTheirText) {
-    frame.UpdateClock();
-    char expected[128];
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::strftime(expected, sizeof expected, "%x", &local);
+TEST_F(MainFrameTest, DatePaneShowsTheGivenMomentSoTheTestHoldsAcrossMidnight) {
+    // One fixed moment for the panes and the expectation: a clock read twice can straddle
+    // midnight and see two dates.
+    const std::time_t moment = 1764539999;  // near the end of a day in most time zones
+    frame.GetClock().Show(moment, LockKeyState{true, false, true});
     CProgressStatusBar& bar = frame.GetStatusBar();
     ASSERT_EQ(bar.GetPaneCount(), 6);
     QLabel* date = bar.GetPane(4);
-    EXPECT_EQ(date->text().toStdString(), expected);
+    EXPECT_EQ(date->text(), CStatusClock::Format(moment, "%x"));
+    EXPECT_EQ(bar.GetPane(5)->text(), CStatusClock::Format(moment, "%X"));
+    EXPECT_FALSE(date->text().isEmpty());
     EXPECT_GE(date->width(), date->fontMetrics().horizontalAdvance(date->text()));
     EXPECT_LT(date->width(), date->fontMetrics().horizontalAdvance(date->text()) + 20);
-    EXPECT_FALSE(bar.GetPane(5)->text().isEmpty());
+    EXPECT_EQ(bar.GetPane(1)->text().toStdString(), "CAP");
+    EXPECT_EQ(bar.GetPane(2)->text().toStdString(), "");
+    EXPECT_EQ(bar.GetPane(3)->text().toStdString(), "SCRL");
     EXPECT_EQ(bar.GetPane(0)->text().toStdString(), "For Help, press F1");
+}
+
+TEST_F(MainFrameTest, EveryRowOfTheCommandTableMakesOneActionWithItsPromptAndKey) {
+    std::set<QString> keys;
+    for (const CommandRow& row : CommandTable()) {
+        QAction* action = frame.GetAction(row.id);
+        ASSERT_NE(action, nullptr) << row.id;
+        EXPECT_EQ(FindCommand(row.id), &row);
+        // Every command has a prompt and a tooltip of its own.
+        EXPECT_FALSE(action->statusTip().isEmpty()) << row.id;
+        EXPECT_FALSE(action->toolTip().isEmpty()) << row.id;
+        // The key is written once: in the row, not again in the menu text.
+        if (row.shortcut != nullptr) {
+            EXPECT_FALSE(action->text().contains(QLatin1Char('\t'))) << row.id;
+            EXPECT_TRUE(keys.insert(action->shortcut().toString()).second) << "key used twice: " << row.shortcut;
+        }
+        // A command nothing handles is never offered.
+        if (row.handler == nullptr) {
+            EXPECT_FALSE(action->isEnabled()) << row.id;
+        }
+    }
+    EXPECT_EQ(FindCommand(12345), nullptr);
 }
 
 TEST_F(MainFrameTest, CommandsCarryPromptsShortcutsAndToolbarOrder) {
     QAction* save = frame.GetAction(ID_FILE_SAVE_LOG);
-    EXPECT_EQ(save->text().toStdString(), "Save &As...\tCtrl+Shift+S");
+    EXPECT_EQ(save->text().toStdString(), "Save &As...");
     EXPECT_EQ(save->statusTip().toStdString(), "Save the currently displayed Log");
     EXPECT_EQ(save->toolTip().toStdString(), "Save Log");
     EXPECT_EQ(save->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));

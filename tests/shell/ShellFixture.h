@@ -11,11 +11,12 @@
 
 #include "CMainFrame.h"
 #include "CTrawlviewApp.h"
+#include "IMessageBoxes.h"
 #include "TempDir.h"
 
-// A main window whose message boxes are answered by the test: every question and report
-// is recorded, and AskRetry answers Retry as often as retries says.
-class RecordingFrame : public CMainFrame {
+// Message boxes answered by the test: every question and report is recorded, and
+// AskRetry answers Retry as often as retries says.
+class RecordingMessageBoxes : public IMessageBoxes {
 public:
     bool AskRetry(const std::string& message) override {
         questions.push_back(message);
@@ -26,15 +27,6 @@ public:
     int retries = 0;
     std::vector<std::string> questions;
     std::vector<std::string> reports;
-};
-
-class RecordingApp : public CTrawlviewApp {
-public:
-    using CTrawlviewApp::CTrawlviewApp;
-    RecordingFrame& Frame() const { return static_cast<RecordingFrame&>(*GetMainFrame()); }
-
-protected:
-    std::unique_ptr<CMainFrame> CreateMainFrame() override { return std::make_unique<RecordingFrame>(); }
 };
 
 // Each test gets its own user and machine settings folders and its own runtime folder

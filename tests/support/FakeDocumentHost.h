@@ -12,11 +12,6 @@ public:
     const ILineFilter* GetActiveFilters() override { return filter; }
     bool GetExcludeInvalidDates() const override { return excludeInvalid; }
     void SetLogPath(const std::string& path) override { logPath = path; }
-    void SetFilterPath(const std::string& path) override { filterPath = path; }
-    bool ReadFilterFile() override {
-        ++filterReads;
-        return filterFileOpens;
-    }
     void SetProgressRange(std::uint64_t range) override { progressRange = range; progressPositions.clear(); }
     void SetProgressPos(std::uint64_t pos) override { progressPositions.push_back(pos); }
     void EndProgress() override { ++progressEnds; }
@@ -28,10 +23,8 @@ public:
 
     const ILineFilter* filter = nullptr;
     bool excludeInvalid = false;
-    bool filterFileOpens = true;
     int retries = 0;
-    std::string logPath, filterPath;
-    int filterReads = 0;
+    std::string logPath;
     std::uint64_t progressRange = ~std::uint64_t{0};
     std::vector<std::uint64_t> progressPositions;
     int progressEnds = 0;

@@ -61,7 +61,7 @@ TEST(CQtTextMeasurerTest, AHugeLineDrawsOnlyWhatIsInTheWindow) {
         QPainter dc(&image);
         dc.setPen(Qt::black);
         // Scrolled far to the right: the text starts millions of pixels to the left.
-        m.DrawText(dc, -m.TextWidth(huge, false) / 2, 20, huge, false, 0, image.width());
+        m.DrawText(dc, -m.TextWidth(huge, false) / 2, 20, huge, false, TextReading::Utf8, 0, image.width());
     }
     int inked = 0;
     for (int x = 0; x < image.width(); ++x) {
@@ -100,7 +100,7 @@ TEST(CQtTextMeasurerTest, AsciiTextIsDrawnWithinItsMeasuredWidth) {
         {
             QPainter dc(&image);
             dc.setPen(Qt::black);
-            m.DrawText(dc, 10, 30, text, bold, 0, image.width());
+            m.DrawText(dc, 10, 30, text, bold, TextReading::Ascii, 0, image.width());
         }
         int right = 0;
         for (int x = 0; x < image.width(); ++x) {

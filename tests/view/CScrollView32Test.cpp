@@ -36,7 +36,7 @@ protected:
     // Size of the whole widget, bars included, which is what the rules call the true
     // client size.
     void SetTotal(std::int64_t cx, std::int64_t cy, ScrollSize page = {}, ScrollSize line = {}) {
-        view.SetScrollSizes(CScrollView32::MM_TEXT, {cx, cy}, page, line);
+        view.SetScrollSizes({cx, cy}, page, line);
     }
     int BarWidth() const { return view.verticalScrollBar()->sizeHint().width(); }
     int BarHeight() const { return view.horizontalScrollBar()->sizeHint().height(); }
@@ -53,10 +53,8 @@ protected:
 
 TEST_F(ScrollViewTest, DefaultStepsAreTenthsOfTotalThenPage) {
     SetTotal(1000, 5000);
-    int mode = 0;
     ScrollSize total, page, line;
-    view.GetDeviceScrollSizes(mode, total, page, line);
-    EXPECT_EQ(mode, CScrollView32::MM_TEXT);
+    view.GetDeviceScrollSizes(total, page, line);
     EXPECT_EQ(page.cx, 100);
     EXPECT_EQ(page.cy, 500);
     EXPECT_EQ(line.cx, 10);
@@ -64,7 +62,7 @@ TEST_F(ScrollViewTest, DefaultStepsAreTenthsOfTotalThenPage) {
 
     // A negative height is taken as its size; the width stays as given.
     SetTotal(1000, 5000, {30, -200}, {3, -16});
-    view.GetDeviceScrollSizes(mode, total, page, line);
+    view.GetDeviceScrollSizes(total, page, line);
     EXPECT_EQ(page.cy, 200);
     EXPECT_EQ(line.cy, 16);
     EXPECT_EQ(page.cx, 30);
@@ -100,7 +98,7 @@ TEST_F(ScrollViewTest, BarsAppearOnlyWhereTheContentDoesNotFit) {
 
 TEST_F(ScrollViewTest, EnlargingAtTheEndPullsThePositionBackThenDropsTheBar) {
     SetTotal(100, 1000, {0, 200}, {0, 16});
-    EXPECT_TRUE(view.OnScroll(CScrollView32::VertRequest(CScrollView32::SB_BOTTOM)));
+    EXPECT_TRUE(view.OnScroll(CScrollView32::SB_VERT, CScrollView32::SB_BOTTOM));
     EXPECT_EQ(Y(), 700);
 
     view.resize(400, 500);
@@ -115,21 +113,21 @@ TEST_F(ScrollViewTest, EnlargingAtTheEndPullsThePositionBackThenDropsTheBar) {
 TEST_F(ScrollViewTest, RequestsMoveByTheGivenStepsAndStopAtTheEnds) {
     SetTotal(100, 10000, {0, 250}, {0, 16});
     using V = CScrollView32;
-    EXPECT_FALSE(view.OnScroll(V::VertRequest(V::SB_LINEUP)));
-    EXPECT_TRUE(view.OnScroll(V::VertRequest(V::SB_LINEDOWN)));
+    EXPECT_FALSE(view.OnScroll(V::SB_VERT, V::SB_LINEUP));
+    EXPECT_TRUE(view.OnScroll(V::SB_VERT, V::SB_LINEDOWN));
     EXPECT_EQ(Y(), 16);
-    EXPECT_TRUE(view.OnScroll(V::VertRequest(V::SB_PAGEDOWN)));
+    EXPECT_TRUE(view.OnScroll(V::SB_VERT, V::SB_PAGEDOWN));
     EXPECT_EQ(Y(), 266);
-    EXPECT_TRUE(view.OnScroll(V::VertRequest(V::SB_PAGEUP)));
+    EXPECT_TRUE(view.OnScroll(V::SB_VERT, V::SB_PAGEUP));
     EXPECT_EQ(Y(), 16);
-    EXPECT_TRUE(view.OnScroll(V::VertRequest(V::SB_BOTTOM)));
+    EXPECT_TRUE(view.OnScroll(V::SB_VERT, V::SB_BOTTOM));
     EXPECT_EQ(Y(), 10000 - 300);
-    EXPECT_FALSE(view.OnScroll(V::VertRequest(V::SB_LINEDOWN)));
-    EXPECT_TRUE(view.OnScroll(V::VertRequest(V::SB_TOP)));
+    EXPECT_FALSE(view.OnScroll(V::SB_VERT, V::SB_LINEDOWN));
+    EXPECT_TRUE(view.OnScroll(V::SB_VERT, V::SB_TOP));
     EXPECT_EQ(Y(), 0);
 
     // Asking only whether a scroll would happen moves nothing.
-    EXPECT_TRUE(view.OnScroll(V::VertRequest(V::SB_PAGEDOWN), false));
+    EXPECT_TRUE(view.OnScroll(V::SB_VERT, V::SB_PAGEDOWN, false));
     EXPECT_EQ(Y(), 0);
 }
 
@@ -216,8 +214,8 @@ TEST_F(ScrollViewTest, AnAxisWithoutABarDoesNotMove) {
     SetTotal(100, 1000, {}, {10, 16});
     ASSERT_FALSE(view.HasScrollBar(CScrollView32::SB_HORZ));
     using V = CScrollView32;
-    EXPECT_FALSE(view.OnScroll(V::HorzRequest(V::SB_LINERIGHT)));
-    EXPECT_FALSE(view.OnScroll(V::HorzRequest(V::SB_RIGHT)));
+    EXPECT_FALSE(view.OnScroll(V::SB_HORZ, V::SB_LINERIGHT));
+    EXPECT_FALSE(view.OnScroll(V::SB_HORZ, V::SB_RIGHT));
     EXPECT_FALSE(view.OnScrollBy({50, 0}));
     EXPECT_EQ(view.GetScrollPos32(V::SB_HORZ), 0);
     // The other axis still moves in the same request.
@@ -236,10 +234,10 @@ TEST_F(ScrollViewTest, ContentTallerThanTheBarRangeStaysReachable) {
     EXPECT_GT(bar->maximum(), 0);
 
     using V = CScrollView32;
-    EXPECT_TRUE(view.OnScroll(V::VertRequest(V::SB_BOTTOM)));
+    EXPECT_TRUE(view.OnScroll(V::SB_VERT, V::SB_BOTTOM));
     EXPECT_EQ(Y(), limit);
     EXPECT_EQ(bar->value(), bar->maximum());
-    EXPECT_TRUE(view.OnScroll(V::VertRequest(V::SB_LINEUP)));
+    EXPECT_TRUE(view.OnScroll(V::SB_VERT, V::SB_LINEUP));
     EXPECT_EQ(Y(), limit - 16);
 
     // Dragging reaches the middle and lands exactly on the end at the bar's end.

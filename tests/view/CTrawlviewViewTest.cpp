@@ -87,12 +87,44 @@ protected:
     CTrawlviewView view;
 };
 
-TEST_F(ViewTest, TimestampColumnHasFixedCellsOfTheWidestSampleCharacter) {
-    ASSERT_EQ(H(), 16);
-    const std::string& sample = GetLocaleFormats().timestampSample;
-    int widest = 0;
-    for (std::size_t k = 1; k < sample.size(); ++k) widest = std::max(widest, measurer.CharAdvance(static_cast<char32_t>(sample[k])));
-    EXPECT_EQ(view.GetPrefixWidth(), static_cast<int>(sample.size()) * widest);
+TEST_F(ViewTest, MessagesStartInTheSameCellWhateverTheColumnHolds) {
+    // A re-formatted timestamp, a raw line of narrow letters and one of wide letters: the
+    // blue message of each begins at the same x.
+    Load({"B 2003/12/31 10:00:00 - WWW", "B iiiiiiiiiiiiiiiiiiiiiiWWW", "B MMMMMMMMMMMMMMMMMMMMMMWWW"});
+    view.SetCaretLine(10);
+    const QImage image = Grab();
+    auto isBlue = [](QRgb p) { return qBlue(p) > 200 && qRed(p) < 80 && qGreen(p) < 80; };
+    auto firstBlue = [&](int line) {
+        const QImage row = Row(image, line);
+        for (int x = 0; x < row.width(); ++x) {
+            for (int y = 0; y < row.height(); ++y) {
+                if (isBlue(row.pixel(x, y))) return x;
+            }
+        }
+        return -1;
+    };
+    ASSERT_GT(firstBlue(0), 0);
+    EXPECT_EQ(firstBlue(1), firstBlue(0));
+    EXPECT_EQ(firstBlue(2), firstBlue(0));
+    EXPECT_GE(firstBlue(0), view.GetPrefixWidth() - H());
+}
+
+TEST_F(ViewTest, LineWithNarrowCharactersInTheColumnWasDrawnPastTheContentWidth) {
+    // Measured as proportional text, the first line is wider; drawn in the column's
+    // cells, the second is. Its end and its highlight must be reachable by scrolling.
+    Load({std::string(100, 'm'), std::string(22, 'i') + std::string(90, 'm')});
+    EXPECT_EQ(doc.GetWidestLine(), 1);
+    view.SelectLine(1, true);
+    view.SetCaretLine(10);
+    ASSERT_TRUE(view.HasScrollBar(CScrollView32::SB_HORZ));
+    view.OnScroll(CScrollView32::SB_HORZ, CScrollView32::SB_RIGHT);
+    const QImage row = Row(Grab(), 1);
+    const QRgb highlight = view.palette().color(QPalette::Highlight).rgb();
+    const int ink = InkRight(row, highlight);
+    // The text ends inside the window, with highlight after it.
+    EXPECT_LT(ink, row.width());
+    EXPECT_EQ(row.pixel(ink, H() / 2), highlight);
+    EXPECT_EQ(view.GetTotalWidth(), doc.GetWidestLineWidth() + 3);
 }
 
 TEST_F(ViewTest, ContentSizeComesFromTheWidestLineAndTheWindow) {
@@ -101,16 +133,15 @@ TEST_F(ViewTest, ContentSizeComesFromTheWidestLineAndTheWindow) {
     const std::int64_t message = measurer.TextWidth("a considerably longer message", false);
     EXPECT_EQ(view.GetTotalWidth(), view.GetPrefixWidth() + message + 3);
 
-    int mode = 0;
     ScrollSize total, page, line;
-    view.GetDeviceScrollSizes(mode, total, page, line);
+    view.GetDeviceScrollSizes(total, page, line);
     EXPECT_EQ(total.cy, 3 * 16);
     EXPECT_EQ(line.cy, 16);
     // A 400-pixel-high window pages by 24 lines: one window less one line.
     ASSERT_EQ(view.viewport()->height(), 400);
     EXPECT_EQ(page.cy, 384);
     view.resize(600, 200);
-    view.GetDeviceScrollSizes(mode, total, page, line);
+    view.GetDeviceScrollSizes(total, page, line);
     EXPECT_EQ(page.cy, 176);
 }
 
@@ -193,13 +224,17 @@ TEST_F(ViewTest, FocusRectangleOnlyOnAnExistingCaretLine) {
     EXPECT_EQ(Count(after, below, [this](QRgb p) { return p != Base().rgb(); }), 0);
 }
 
-TEST_F(ViewTest, UpdateClearsTheSelectionAndTheAnchor) {
+TEST_F(ViewTest, UpdateClearsTheSelectionAndTheAnchorButKeepsTheCaret) {
     Load({"2003/12/31 10:00:00 - one", "2003/12/31 10:00:01 - two"});
     view.SelectLine(1, true);
-    EXPECT_TRUE(view.IsLineSelected(1));
+    view.SetAnchorLine(1);
+    view.SetCaretLine(1);
+    ASSERT_TRUE(view.IsLineSelected(1));
+    ASSERT_EQ(view.GetAnchorLine(), 1);
     doc.RebuildDisplay();
     EXPECT_FALSE(view.IsLineSelected(1));
     EXPECT_EQ(view.GetAnchorLine(), -1);
+    EXPECT_EQ(view.GetCaretLine(), 1);
 }
 
 TEST_F(ViewTest, NoLinesMeansNoBarsAndAnEmptyWindow) {
