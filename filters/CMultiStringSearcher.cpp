@@ -89,8 +89,8 @@ void CMultiStringSearcher::BuildTable(RunTable& t, unsigned stride, const std::v
     const unsigned s = stride;
     const std::size_t runs = members.size() * s;
     // About 64 bits of table per run keeps the share of looked-at positions where a bit
-    // is set by chance near 1.5 %; 2^24 bits (2 MiB) at most.
-    const unsigned tableBits = q <= 2 ? 8 * q : std::clamp(CeilLog2(runs * 64), 12u, 24u);
+    // is set by chance near 1.5 %; 2^22 bits (512 KiB) at most, to stay in the cache.
+    const unsigned tableBits = q <= 2 ? 8 * q : std::clamp(CeilLog2(runs * 64), 12u, 22u);
     t.shift = 64 - tableBits;
     const unsigned bucketBits = std::min(tableBits, std::max(4u, CeilLog2(runs)));
     t.bucketShift = tableBits - bucketBits;
