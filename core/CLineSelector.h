@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -67,6 +68,18 @@ public:
 
     // The searcher for the text every selected line contains, or null.
     const CSubstringSearcher* Searcher() const { return m_searcher ? &*m_searcher : nullptr; }
+
+    // A line too long to hold whole: the filter's decision in pieces (null without a
+    // filter), whether the line's timestamp is needed, and whether the line is selected
+    // (it is far longer than a timestamp, so it shows unless it is left out as unreadable).
+    std::unique_ptr<ILineFilter::Pieces> DecideInPieces() const {
+        return m_pFilter != nullptr ? m_pFilter->DecideInPieces() : nullptr;
+    }
+    bool NeedsTime() const { return m_bExcludeInvalid || (m_pFilter != nullptr && m_pFilter->NeedsTime()); }
+    bool SelectsLongLine(const ILineFilter::Pieces* pieces, const LogTime* time) const {
+        return (pieces == nullptr || pieces->Passes(time)) && (time != nullptr || !m_bExcludeInvalid);
+    }
+    const LocaleFormats& Formats() const { return m_formats; }
 
     // Calls onSpan(k) for each span k of spans[0, n) (ascending, relative to data) that
     // holds searcher's text, searching the bytes from the first span to the last once:

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string_view>
 
 #include "CLineCutter.h"
+#include "LogTime.h"
 
 // The active filters as the document applies them: a prepared test of one raw line.
 // The filter library implements it; the document sees nothing else of the filters.
@@ -23,4 +25,18 @@ public:
     // A text that every passing line contains, or empty when there is none. The document
     // uses it to search the whole buffer instead of testing every line.
     virtual std::string_view RequiredSubstring() const { return {}; }
+
+    // A line too long to hold whole, decided piece by piece: the pieces in order, each
+    // following the one before, then the line's timestamp.
+    class Pieces {
+    public:
+        virtual ~Pieces() = default;
+        virtual void Feed(std::string_view piece) = 0;
+        // Whether the line is displayed; time is its timestamp, null when none can be read.
+        virtual bool Passes(const LogTime* time) const = 0;
+    };
+    // A fresh decision for one line.
+    virtual std::unique_ptr<Pieces> DecideInPieces() const = 0;
+    // Whether Passes looks at the line's timestamp.
+    virtual bool NeedsTime() const = 0;
 };

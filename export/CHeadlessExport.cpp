@@ -64,10 +64,15 @@ bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* f
     CLineSelector selector(filter, excludeInvalid, GetLocaleFormats());
     CLineStream stream;
     StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
-    auto read = [&](char* buffer, std::uint64_t count, std::uint64_t& got) { return log.Read(buffer, count, got, failure); };
-    auto write = [&](std::string_view lines) { return out.Append(lines) && out.Append("\r\n"); };
-    if (!stream.Run(selector, log.Size(), read, write)) {
-        error = FormatString(failure, logPath);
+    auto readAt = [&](char* buffer, std::uint64_t count, std::uint64_t offset, std::uint64_t& got) {
+        return log.ReadAt(buffer, count, offset, got, failure);
+    };
+    auto write = [&](std::string_view lines, bool ends) { return out.Append(lines) && (!ends || out.Append("\r\n")); };
+    if (!stream.Run(selector, log.Size(), readAt, write)) {
+        error = stream.LineTooLong() ? "a line of " + logPath + " has no timestamp within its first " +
+                                           std::to_string(CLineStream::kTimePrefix >> 20) + " MiB" +
+                                           " that the filters could be applied to"
+                                     : FormatString(failure, logPath);
         return false;
     }
     if (out.Error() != 0 || !out.Flush()) {

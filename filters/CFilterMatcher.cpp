@@ -68,6 +68,8 @@ CFilterMatcher::CFilterMatcher(const LogFilter* list, bool excludeInvalid, const
         }
     }
 
+    for (const std::string_view text : includes) m_nLongest = std::max(m_nLongest, text.size());
+    for (const std::string_view text : excludes) m_nLongest = std::max(m_nLongest, text.size());
     includes = Distinct(std::move(includes));
     if (includes.size() <= kFewTexts) {
         for (const std::string_view text : includes) m_includes.emplace_back(text);
@@ -166,6 +168,10 @@ bool CFilterMatcher::PassesIntervals(std::string_view line) const {
     LogTime t;
     // A line without a readable time passes every interval, or fails every one.
     if (!ParseTimestamp(line, true, &t, m_formats)) return !m_bExcludeInvalid;
+    return PassesTime(t);
+}
+
+bool CFilterMatcher::PassesTime(const LogTime& t) const {
     if (m_bHaveInclude &&
         (m_bIncludeNone || !t.IsAtOrAfter(m_include.from) || !t.IsAtOrBefore(m_include.to))) {
         return false;
@@ -181,4 +187,44 @@ std::string_view CFilterMatcher::RequiredSubstring() const {
         if (node->kind == FilterKind::IncludeString && !node->text.empty()) return node->text;
     }
     return {};
+}
+
+class CFilterMatcher::LinePieces : public ILineFilter::Pieces {
+public:
+    explicit LinePieces(const CFilterMatcher& m)
+        : m_m(m), m_found(m.m_includes.size() + (m.m_manyIncludes ? m.m_manyIncludes->Count() : 0), false) {}
+
+    void Feed(std::string_view piece) override {
+        m_text.assign(m_tail).append(piece);
+        const std::string_view text(m_text);
+        const std::size_t few = m_m.m_includes.size();
+        for (std::size_t i = 0; i < few; ++i) {
+            if (!m_found[i] && m_m.m_includes[i].Contains(text)) m_found[i] = true;
+        }
+        if (m_m.m_manyIncludes) {
+            m_m.m_manyIncludes->ForEachOccurrence(text, [&](std::size_t i, std::size_t) { return m_found[few + i] = true; });
+        }
+        for (const CSubstringSearcher& s : m_m.m_excludes) m_bExcluded = m_bExcluded || s.Contains(text);
+        m_bExcluded = m_bExcluded || (m_m.m_manyExcludes && m_m.m_manyExcludes->ContainsAny(text));
+        const std::size_t keep = std::min(text.size(), m_m.m_nLongest > 0 ? m_m.m_nLongest - 1 : 0);
+        m_tail.assign(text.substr(text.size() - keep));
+    }
+
+    bool Passes(const LogTime* time) const override {
+        if (m_m.m_bRejectAll || m_bExcluded) return false;
+        if (std::find(m_found.begin(), m_found.end(), false) != m_found.end()) return false;
+        if (!m_m.m_bHaveIntervals) return true;
+        return time != nullptr ? m_m.PassesTime(*time) : !m_m.m_bExcludeInvalid;
+    }
+
+private:
+    const CFilterMatcher& m_m;
+    std::vector<bool> m_found;  // the few include texts, then the many
+    bool m_bExcluded = false;
+    std::string m_tail;  // the last bytes fed
+    std::string m_text;  // the tail and the piece
+};
+
+std::unique_ptr<ILineFilter::Pieces> CFilterMatcher::DecideInPieces() const {
+    return std::make_unique<LinePieces>(*this);
 }

@@ -29,6 +29,10 @@ public:
     void PassesEach(const char* data, const LineSpan* spans, std::size_t n, bool* pass) const override;
     // The text of the first non-empty include-string filter.
     std::string_view RequiredSubstring() const override;
+    // Searches each piece with the last bytes of the one before (one fewer than the
+    // longest text has), so that a text across two pieces is found.
+    std::unique_ptr<Pieces> DecideInPieces() const override;
+    bool NeedsTime() const override { return m_bHaveIntervals; }
 
 private:
     struct Range {
@@ -47,11 +51,14 @@ private:
     bool PassesRest(std::string_view line) const;
     bool PassesIncludes(std::string_view line) const;
     bool PassesIntervals(std::string_view line) const;
+    bool PassesTime(const LogTime& t) const;
+    class LinePieces;
 
     const LogFilter* m_pList;
     bool m_bExcludeInvalid;
     const LocaleFormats& m_formats;
     bool m_bRejectAll = false;  // an empty exclude text occurs in every line
+    std::size_t m_nLongest = 0;  // bytes of the longest string text
 
     std::vector<CSubstringSearcher> m_includes;  // few distinct include texts
     std::optional<CMultiStringSearcher> m_manyIncludes;

@@ -24,21 +24,24 @@ Lines CutWhole(const std::string& bytes) {
 Lines Stream(const std::string& bytes, std::size_t block, const ILineFilter* filter) {
     CLineSelector selector(filter, false, GetLocaleFormats());
     CLineStream stream(block);
-    std::size_t offset = 0;
     Lines out;
-    auto read = [&](char* buffer, std::uint64_t count, std::uint64_t& got) {
-        got = std::min<std::uint64_t>(count, bytes.size() - offset);
-        std::memcpy(buffer, bytes.data() + offset, got);
-        offset += got;
+    auto read = [&](char* buffer, std::uint64_t count, std::uint64_t at, std::uint64_t& got) {
+        got = std::min<std::uint64_t>(count, bytes.size() - at);
+        std::memcpy(buffer, bytes.data() + at, got);
         return true;
     };
     // Lines hold no CR, so every CR LF in a run joins two of its lines.
-    EXPECT_TRUE(stream.Run(selector, bytes.size(), read, [&](std::string_view run) {
-        for (std::size_t end = 0; end != std::string_view::npos; run.remove_prefix(end + 2)) {
-            end = run.find("\r\n");
+    std::string pending;
+    EXPECT_TRUE(stream.Run(selector, bytes.size(), read, [&](std::string_view piece, bool ends) {
+        pending.append(piece);
+        if (!ends) return true;
+        for (std::string_view run = pending;; ) {
+            const std::size_t end = run.find("\r\n");
             out.emplace_back(run.substr(0, end));
             if (end == std::string_view::npos) break;
+            run.remove_prefix(end + 2);
         }
+        pending.clear();
         return true;
     }));
     return out;
@@ -85,12 +88,12 @@ TEST(CLineStream, AReadErrorEndsTheStreamWithFailure) {
     CLineSelector selector(nullptr, false, GetLocaleFormats());
     CLineStream stream(16);
     int reads = 0;
-    auto failing = [&](char* buffer, std::uint64_t count, std::uint64_t& got) {
+    auto failing = [&](char* buffer, std::uint64_t count, std::uint64_t, std::uint64_t& got) {
         got = count;
         std::memset(buffer, 'a', got);
         return ++reads < 3;
     };
-    EXPECT_FALSE(stream.Run(selector, 1000, failing, [](std::string_view) { return true; }));
+    EXPECT_FALSE(stream.Run(selector, 1000, failing, [](std::string_view, bool) { return true; }));
 }
 
 }  // namespace

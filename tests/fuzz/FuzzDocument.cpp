@@ -136,23 +136,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The export's stream, reading the file in small blocks, selects the same lines.
     CLineSelector selector(host.filter, excludeInvalid, formats);
     CLineStream stream(block);
-    std::size_t offset = 0;
-    auto read = [&](char* buffer, std::uint64_t count, std::uint64_t& got) {
-        got = std::min<std::uint64_t>(count, bytes.size() - offset);
-        std::memcpy(buffer, bytes.data() + offset, static_cast<std::size_t>(got));
-        offset += static_cast<std::size_t>(got);
+    auto read = [&](char* buffer, std::uint64_t count, std::uint64_t at, std::uint64_t& got) {
+        got = std::min<std::uint64_t>(count, bytes.size() - at);
+        std::memcpy(buffer, bytes.data() + at, static_cast<std::size_t>(got));
         return true;
     };
     std::size_t k = 0;
     bool same = true;
     // Lines hold no CR, so every CR LF in a run joins two of its lines.
-    FUZZ_CHECK(stream.Run(selector, bytes.size(), read, [&](std::string_view run) {
-        for (std::size_t end = 0; end != std::string_view::npos; run.remove_prefix(end + 2)) {
-            end = run.find("\r\n");
+    std::string pending;
+    FUZZ_CHECK(stream.Run(selector, bytes.size(), read, [&](std::string_view piece, bool ends) {
+        pending.append(piece);
+        if (!ends) return true;
+        for (std::string_view run = pending;;) {
+            const std::size_t end = run.find("\r\n");
             same = same && k < lines.size() && run.substr(0, end) == lines[k];
             ++k;
             if (end == std::string_view::npos) break;
+            run.remove_prefix(end + 2);
         }
+        pending.clear();
         return true;
     }));
     FUZZ_CHECK(same && k == lines.size());
