@@ -69,9 +69,8 @@ bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* f
     };
     auto write = [&](std::string_view lines, bool ends) { return out.Append(lines) && (!ends || out.Append("\r\n")); };
     if (!stream.Run(selector, log.Size(), readAt, write)) {
-        error = stream.LineTooLong() ? "a line of " + logPath + " has no timestamp within its first " +
-                                           std::to_string(CLineStream::kTimePrefix >> 20) + " MiB" +
-                                           " that the filters could be applied to"
+        error = stream.LineTooLong() ? "a line of " + logPath + " is too long to read its timestamp (not within its first " +
+                                           std::to_string(CLineStream::kTimePrefix >> 20) + " MiB)."
                                      : FormatString(failure, logPath);
         return false;
     }
