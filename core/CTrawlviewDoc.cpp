@@ -145,6 +145,7 @@ void CTrawlviewDoc::FilterLines() {
         if (w > maxWidth) {
             maxWidth = w;
             m_nWidestLine = static_cast<LineIndex>(m_lineStarts.size() - 1);
+            m_widestPieces = m_scratchLine;
         }
     }, m_layoutCodes.data());
     m_nWidestWidth = maxWidth;
@@ -180,6 +181,11 @@ std::int64_t CTrawlviewDoc::GetLineWidth(LineIndex i) const {
 }
 
 void CTrawlviewDoc::GetDisplayLine(LineIndex i, DisplayLine& out) const {
+    // The widest line is often far longer than the rest; it was laid out while measuring.
+    if (i == m_nWidestLine) {
+        out = m_widestPieces;
+        return;
+    }
     LayOutLine(static_cast<std::size_t>(m_lineStarts[static_cast<std::size_t>(i)]), out);
 }
 

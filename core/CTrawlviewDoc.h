@@ -86,4 +86,6 @@ private:
     ColumnCells m_cells;
     // Reused by every measurement so that a rebuild allocates nothing per line.
     mutable DisplayLine m_scratchLine;
+    // The pieces of m_nWidestLine, as the rebuild laid them out.
+    DisplayLine m_widestPieces;
 };

@@ -28,6 +28,7 @@ std::string_view LoadString(StringId id) {
         case IDS_FILTER_FILE_FAILED: return "Could not read the filter file %1.";
         case IDS_HELP_TITLE: return "Trawlview Help";
         case IDS_LOG_FILE_FILTER: return "Log Files (*.log)";
+        case IDS_COPY_FAILED: return "There is not enough memory to copy the selection to the Clipboard.";
         case IDS_DEFAULT_LOG_NAME: return "events.log";
         case IDS_FILTERED_SUFFIX: return "(filtered)";
         case IDS_HELP_FILE_NAME: return "Trawlview.html";

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // What a line's bytes are as text. A line that is valid UTF-8 reads as UTF-8; any other
@@ -19,3 +20,16 @@ TextReading ReadingOf(std::string_view text);
 // The reading of text made of the two parts, one after the other.
 TextReading ReadingOf(std::string_view first, std::string_view second);
 
+// The character that starts at p in valid UTF-8 text; p moves past it.
+inline char32_t NextUtf8(const char*& p) {
+    const auto b = static_cast<unsigned char>(*p++);
+    if (b < 0x80) return b;
+    const int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
+    char32_t c = b & (0x3Fu >> extra);
+    for (int k = 0; k < extra; ++k) c = (c << 6) | (static_cast<unsigned char>(*p++) & 0x3Fu);
+    return c;
+}
+// Appends the UTF-8 bytes of a character.
+void AppendUtf8(char32_t c, std::string& out);
+// The first byte of [begin, end) that is above ASCII; end when none.
+const char* FindNonAscii(const char* begin, const char* end);

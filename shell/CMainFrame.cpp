@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "AppSettings.h"
+#include "CFindDlg.h"
 #include "CHelpWindow.h"
 #include "CLoadTiming.h"
 #include "CMessageBoxes.h"
@@ -44,6 +45,8 @@ CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
     m_pView->setWhatsThis(QStringLiteral("The lines of the log file that pass the active filters, each in the "
                                          "colour of its code letter. Click, Ctrl+click and Shift+click select lines."));
     setCentralWidget(m_pView);
+    m_pView->SetFindDialogFactory([](CTrawlviewView& owner) { return new CFindDlg(owner); });
+    connect(m_pView, &CTrawlviewView::SelectionChanged, this, &CMainFrame::UpdateCommandUI);
     if (CLoadTiming::Requested()) m_pLoadTiming = new CLoadTiming(m_pView->viewport(), std::cerr, this);
 
     CreateActions();
@@ -161,6 +164,15 @@ void CMainFrame::UpdateCommandUI() {
     }
 }
 
+bool CMainFrame::CanCopy() const { return m_pView->CanCopy(); }
+bool CMainFrame::HasDisplayedLines() const { return m_pView->HasLines(); }
+
+void CMainFrame::OnEditCopy() {
+    if (!m_pView->OnEditCopy()) m_pBoxes->ReportFailure(std::string(LoadString(IDS_COPY_FAILED)));
+}
+void CMainFrame::OnEditSelectAll() { m_pView->OnEditSelectAll(); }
+void CMainFrame::OnEditFind() { m_pView->OnEditFind(); }
+
 bool CMainFrame::IsToolBarShown() const { return !m_wndToolBar->isHidden(); }
 bool CMainFrame::IsStatusBarShown() const { return !m_wndStatusBar->isHidden(); }
 
@@ -252,6 +264,8 @@ bool CMainFrame::AskRetry(const std::string& message) { return m_pBoxes->AskRetr
 void CMainFrame::LinesChanged() {
     if (m_pLoadTiming != nullptr && !m_pDoc->GetPathName().empty()) m_pLoadTiming->LinesChanged(m_pDoc->GetLineCount());
     if (m_pView != nullptr) m_pView->OnUpdate();
+    // The selection is gone and the number of lines changed: Copy, Select All and Find.
+    UpdateCommandUI();
 }
 
 void CMainFrame::LoadCommandLineFile(const std::string& path) {

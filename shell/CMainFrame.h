@@ -122,6 +122,10 @@ public:
     void OnViewToolbar();
     void OnViewStatusBar();
     void OnContextHelp();
+    // The view's commands: the view does the work, the window reports a failed Copy.
+    void OnEditCopy();
+    void OnEditSelectAll();
+    void OnEditFind();
     // Load Filters, Save Filters and Save Filters As have no action; Filters and
     // Preferences have none until their dialogs exist.
     void OnNoAction() {}
@@ -131,6 +135,8 @@ public:
     bool CanSaveLog() const { return HasLogPath() && m_bFilteredUnsaved; }
     bool HasFilters() const { return m_pActiveFilters != nullptr; }
     bool CanSaveFilters() const { return HasFilters() && m_bFiltersModified; }
+    bool CanCopy() const;
+    bool HasDisplayedLines() const;
     bool IsToolBarShown() const;
     bool IsStatusBarShown() const;
 

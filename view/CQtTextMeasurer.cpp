@@ -48,6 +48,7 @@ void CQtTextMeasurer::BuildTables(FontTables& tables, const QFont& font) {
     tables.metrics = QFontMetrics(font);
     tables.raw = QRawFont::fromFont(font);
     tables.bmp.assign(0x10000, -1);
+    tables.bmpGlyph.assign(0x10000, kUnknownGlyph);
     QString all(256, Qt::Uninitialized);
     for (int b = 0; b < 256; ++b) {
         const char16_t ch = Windows1252ToUnicode(static_cast<unsigned char>(b));
@@ -74,13 +75,16 @@ std::int64_t CQtTextMeasurer::TextWidth(std::string_view text, bool bold, TextRe
     return std::max<std::int64_t>(width, 1);
 }
 
-std::int32_t CQtTextMeasurer::Advance(const FontTables& f, char32_t ch) {
-    if (ch < 0x10000 && f.bmp[ch] >= 0) return f.bmp[ch];
+std::int32_t CQtTextMeasurer::NewAdvance(const FontTables& f, char32_t ch) {
     if (ch >= 0x10000) {
         const auto known = f.wideAdvance.find(ch);
         if (known != f.wideAdvance.end()) return known->second;
     }
-    const std::int32_t advance = std::max(0, f.metrics.horizontalAdvance(QString::fromUcs4(&ch, 1)));
+    // An ASCII character on its own: as a string, a tab would be measured to the next
+    // tab stop, which the glyph drawing does not do.
+    const std::int32_t advance =
+        std::max(0, ch < 128 ? f.metrics.horizontalAdvance(QChar(static_cast<char16_t>(ch)))
+                             : f.metrics.horizontalAdvance(QString::fromUcs4(&ch, 1)));
     if (ch < 0x10000) {
         f.bmp[ch] = advance;
     } else {
@@ -94,9 +98,13 @@ int CQtTextMeasurer::CharAdvance(char32_t ch) const { return Advance(m_fonts[0],
 bool CQtTextMeasurer::QueueGlyph(const FontTables& f, char32_t ch, std::int64_t x) const {
     quint32 glyph = 0;
     if (ch < 0x10000) {
-        const QChar c(static_cast<char16_t>(ch));
-        int count = 1;
-        if (!f.raw.glyphIndexesForChars(&c, 1, &glyph, &count)) return false;
+        glyph = f.bmpGlyph[ch];
+        if (glyph == kUnknownGlyph) {
+            const QChar c(static_cast<char16_t>(ch));
+            int count = 1;
+            if (!f.raw.glyphIndexesForChars(&c, 1, &glyph, &count) || count != 1) glyph = 0;
+            f.bmpGlyph[ch] = glyph;
+        }
     } else {
         const QChar pair[2] = {QChar::highSurrogate(ch), QChar::lowSurrogate(ch)};
         int count = 1;

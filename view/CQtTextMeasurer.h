@@ -64,14 +64,24 @@ private:
         // Advance and glyph of each byte read as Windows-1252 (the first 128 are ASCII).
         std::int32_t advance[256] = {};
         quint32 glyph[256] = {};
-        // Advances of the other characters, filled as they are met: a flat table for the
-        // Basic Multilingual Plane (-1 = not yet known), a map beyond it.
+        // Advances and glyphs of the other characters, filled as they are met: flat
+        // tables for the Basic Multilingual Plane (advance -1, glyph kUnknownGlyph = not
+        // yet known; glyph 0 = not in this font), a map beyond it.
         mutable std::vector<std::int32_t> bmp;
+        mutable std::vector<quint32> bmpGlyph;
         mutable std::unordered_map<char32_t, std::int32_t> wideAdvance;
     };
+    static constexpr quint32 kUnknownGlyph = 0xFFFFFFFFu;
 
     void BuildTables(FontTables& tables, const QFont& font);
-    static std::int32_t Advance(const FontTables& f, char32_t ch);
+    static std::int32_t Advance(const FontTables& f, char32_t ch) {
+        if (ch < 0x10000) {
+            const std::int32_t known = f.bmp[ch];
+            if (known >= 0) return known;
+        }
+        return NewAdvance(f, ch);
+    }
+    static std::int32_t NewAdvance(const FontTables& f, char32_t ch);
     // Queues a glyph of the primary font at window x, or false when the font lacks it.
     bool QueueGlyph(const FontTables& f, char32_t ch, std::int64_t x) const;
     // Draws and empties the queued glyphs.

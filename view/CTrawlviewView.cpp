@@ -1,12 +1,31 @@
 #include "CTrawlviewView.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPen>
 #include <algorithm>
+#include <cstring>
+#include <new>
+#include <stdexcept>
 
+#include "CLineFinder.h"
 #include "CQtTextMeasurer.h"
+#include "DisplayLine.h"
 #include "LineColor.h"
 #include "LocaleFormats.h"
+#include "LogTextCodec.h"
+#include "TextBytes.h"
+
+namespace {
+
+// Period of the auto-scroll step while a drag stays outside the window.
+constexpr int kAutoScrollMs = 250;
+
+}  // namespace
 
 CTrawlviewView::CTrawlviewView(CTrawlviewDoc& doc, const CQtTextMeasurer& measurer, QWidget* parent)
     : CScrollView32(parent),
@@ -14,6 +33,9 @@ CTrawlviewView::CTrawlviewView(CTrawlviewDoc& doc, const CQtTextMeasurer& measur
       m_measurer(measurer),
       m_nSampleLength(static_cast<std::int32_t>(GetLocaleFormats().timestampSample.size())) {
     setFocusPolicy(Qt::StrongFocus);
+    m_autoScrollTimer.setObjectName(QStringLiteral("autoScrollTimer"));
+    m_autoScrollTimer.setInterval(kAutoScrollMs);
+    connect(&m_autoScrollTimer, &QTimer::timeout, this, &CTrawlviewView::OnTimer);
 }
 
 CTrawlviewView::~CTrawlviewView() = default;
@@ -41,6 +63,7 @@ void CTrawlviewView::OnUpdate() {
     // The document measured every line the way DrawLine draws it; the column's background
     // is as wide as the column even where no line's text fills it.
     m_nTotalWidth = m_doc.GetWidestLine() < 0 ? 0 : std::max<std::int64_t>(m_nPrefixWidth, m_doc.GetWidestLineWidth()) + 3;
+    m_lineCache.Clear();
     m_nAnchorLine = -1;
     m_selected.assign(static_cast<std::size_t>(m_doc.GetLineCount()), 0);
     UpdateScrollSizes();
@@ -95,8 +118,8 @@ void CTrawlviewView::OnDraw(QPainter& dc) {
 }
 
 bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
-    DisplayLine& pieces = m_drawLine;
-    m_doc.GetDisplayLine(line, pieces);
+    CLineCache::Entry& entry = m_lineCache.Get(m_doc, line);
+    const DisplayLine& pieces = entry.pieces;
 
     const QPalette& pal = palette();
     const bool selected = IsLineSelected(line);
@@ -129,7 +152,10 @@ bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
         m_measurer.DrawText(dc, x, baseline, pieces.messageHead, pieces.bold, pieces.reading, clipLeft, clipRight);
         x += m_measurer.TextWidth(pieces.messageHead, pieces.bold, pieces.reading);
     }
-    m_measurer.DrawText(dc, x, baseline, pieces.message, pieces.bold, pieces.reading, clipLeft, clipRight);
+    // Far into a long message, drawing starts at the checkpoint before the window.
+    const CLineCache::Checkpoint from = m_lineCache.Seek(entry, clipLeft - x, m_measurer);
+    m_measurer.DrawText(dc, x + from.width, baseline, pieces.message.substr(static_cast<std::size_t>(from.offset)),
+                        pieces.bold, pieces.reading, clipLeft, clipRight);
 
     if (line == m_nCaretLine && totalRight > left) {
         QPen focus(text);
@@ -150,6 +176,10 @@ bool CTrawlviewView::IsLineSelected(LineIndex line) const {
 void CTrawlviewView::SelectLine(LineIndex line, bool selected) {
     if (line < 0 || static_cast<std::uint64_t>(line) >= m_selected.size()) return;
     m_selected[static_cast<std::size_t>(line)] = selected ? 1 : 0;
+    if (selected) {
+        m_nSelFirst = m_nSelLast < m_nSelFirst ? line : std::min(m_nSelFirst, line);
+        m_nSelLast = std::max(m_nSelLast, line);
+    }
     InvalidateLine(line);
 }
 
@@ -164,4 +194,463 @@ void CTrawlviewView::InvalidateLine(LineIndex line) {
     const std::int64_t top = line * m_nLineHeight - GetScrollPos32(SB_VERT);
     if (top + m_nLineHeight <= 0 || top >= viewport()->height()) return;
     viewport()->update(QRect(0, static_cast<int>(top), viewport()->width(), m_nLineHeight));
+}
+
+// ---- Selection ----
+
+LineIndex CTrawlviewView::NearestLine(LineIndex line) const {
+    const LineIndex count = m_doc.GetLineCount();
+    if (count <= 0) return -1;
+    return std::clamp<LineIndex>(line, 0, count - 1);
+}
+
+void CTrawlviewView::SetRange(LineIndex a, LineIndex b, bool selected) {
+    const LineIndex count = static_cast<LineIndex>(m_selected.size());
+    LineIndex lo = std::max<LineIndex>(std::min(a, b), 0);
+    LineIndex hi = std::min<LineIndex>(std::max(a, b), count - 1);
+    if (lo > hi) return;
+    std::fill(m_selected.begin() + lo, m_selected.begin() + hi + 1, selected ? 1 : 0);
+    if (selected) {
+        m_nSelFirst = m_nSelLast < m_nSelFirst ? lo : std::min(m_nSelFirst, lo);
+        m_nSelLast = std::max(m_nSelLast, hi);
+    }
+}
+
+void CTrawlviewView::ClearSelection() {
+    // The bounds may be stale after the list was replaced; they only ever cover too much.
+    const LineIndex last = std::min<LineIndex>(m_nSelLast, static_cast<LineIndex>(m_selected.size()) - 1);
+    if (m_nSelFirst <= last) std::fill(m_selected.begin() + m_nSelFirst, m_selected.begin() + last + 1, 0);
+    m_nSelFirst = 0;
+    m_nSelLast = -1;
+}
+
+CTrawlviewView::VisibleState CTrawlviewView::CaptureVisible() const {
+    VisibleState state;
+    state.pos = GetDeviceScrollPosition();
+    state.caret = m_nCaretLine;
+    state.anchor = m_nAnchorLine;
+    if (m_nLineHeight <= 0) return state;
+    state.first = state.pos.y / m_nLineHeight;
+    const LineIndex rows = viewport()->height() / m_nLineHeight + 2;
+    state.selected.resize(static_cast<std::size_t>(rows));
+    for (LineIndex k = 0; k < rows; ++k) state.selected[static_cast<std::size_t>(k)] = IsLineSelected(state.first + k) ? 1 : 0;
+    return state;
+}
+
+void CTrawlviewView::ShowChanges(const VisibleState& before) {
+    if (m_nAnchorLine != before.anchor) emit SelectionChanged();
+    const ScrollPoint pos = GetDeviceScrollPosition();
+    if (pos.x != before.pos.x || pos.y != before.pos.y || m_nLineHeight <= 0) {
+        viewport()->repaint();
+        return;
+    }
+    QRegion changed;
+    for (std::size_t k = 0; k < before.selected.size(); ++k) {
+        const LineIndex line = before.first + static_cast<LineIndex>(k);
+        const bool caretMoved = (line == before.caret) != (line == m_nCaretLine);
+        if (caretMoved || (IsLineSelected(line) ? 1 : 0) != before.selected[k]) {
+            const std::int64_t top = line * m_nLineHeight - pos.y;
+            changed += QRect(0, static_cast<int>(top), viewport()->width(), m_nLineHeight);
+        }
+    }
+    if (!changed.isEmpty()) viewport()->repaint(changed);
+}
+
+LineIndex CTrawlviewView::LineFromPoint(QPoint point) const {
+    if (m_nLineHeight <= 0) return 0;
+    // Truncates towards zero, so a point a little above the window still reads as line 0.
+    return (point.y() + GetScrollPos32(SB_VERT)) / m_nLineHeight;
+}
+
+// ---- Mouse ----
+
+void CTrawlviewView::OnLButtonDown(Qt::KeyboardModifiers keys, QPoint point) {
+    const VisibleState before = CaptureVisible();
+    const LineIndex line = LineFromPoint(point);
+    m_nLastMouseLine = line;
+    m_nCaretLine = line;
+    if (keys & Qt::ControlModifier) {
+        if (IsLineSelected(line)) {
+            SetRange(line, line, false);
+            m_bDeselecting = true;
+            if (line == m_nAnchorLine) m_nAnchorLine = -1;
+        } else {
+            // A Ctrl+click off the lines changes no flag and no anchor.
+            m_bDeselecting = false;
+            if (IsLine(line)) {
+                SetRange(line, line, true);
+                m_nAnchorLine = line;
+            }
+        }
+    } else {
+        ClearSelection();
+        if (keys & Qt::ShiftModifier) {
+            if (m_nAnchorLine != -1) {
+                SetRange(m_nAnchorLine, line, true);
+            } else if (IsLine(line)) {
+                SetRange(line, line, true);
+                m_nAnchorLine = line;
+            }
+        } else if (IsLine(line)) {
+            SetRange(line, line, true);
+            m_nAnchorLine = line;
+        } else if (line >= m_doc.GetLineCount() && HasLines()) {
+            // Below the last line: the last line is selected, the anchor stays.
+            SetRange(m_doc.GetLineCount() - 1, m_doc.GetLineCount() - 1, true);
+        }
+    }
+    m_bCapture = true;
+    ShowChanges(before);
+}
+
+void CTrawlviewView::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint point) {
+    if (!m_bCapture || !(buttons & Qt::LeftButton)) return;
+    VisibleState before = CaptureVisible();
+    AutoScroll(buttons, keys, point, true);
+    const LineIndex line = LineFromPoint(point);
+    m_nCaretLine = line;
+    if (line != m_nLastMouseLine) {
+        if (keys & Qt::ControlModifier) {
+            if (m_bDeselecting) {
+                SetRange(m_nLastMouseLine, line, false);
+                if (m_nAnchorLine >= std::min(m_nLastMouseLine, line) && m_nAnchorLine <= std::max(m_nLastMouseLine, line)) {
+                    m_nAnchorLine = -1;
+                }
+            } else {
+                if (HasLines()) m_nAnchorLine = NearestLine(line);
+                SetRange(m_nLastMouseLine, line, true);
+            }
+        } else if (keys & Qt::ShiftModifier) {
+            ClearSelection();
+            if (m_nAnchorLine != -1) {
+                SetRange(m_nAnchorLine, line, true);
+            } else if (IsLine(line)) {
+                SetRange(line, line, true);
+                m_nAnchorLine = line;
+            }
+        } else {
+            // A plain drag only adds lines; the anchor follows the pointer.
+            if (HasLines()) m_nAnchorLine = NearestLine(line);
+            SetRange(m_nLastMouseLine, line, true);
+        }
+        m_nLastMouseLine = line;
+    }
+    ShowChanges(before);
+}
+
+void CTrawlviewView::OnLButtonUp(QPoint point) {
+    if (!m_bCapture) return;
+    // A button released outside the window scrolls one last step.
+    if (AutoScroll({}, {}, point, false)) viewport()->repaint();
+    m_bCapture = false;
+}
+
+void CTrawlviewView::OnCaptureChanged() {
+    m_bCapture = false;
+    m_autoScrollTimer.stop();
+}
+
+bool CTrawlviewView::AutoScroll(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint point, bool arm) {
+    m_autoScrollTimer.stop();
+    const QRect client = viewport()->rect();
+    if (client.contains(point)) return false;
+    // The distance from the edge is the step; the scroll view keeps the position within
+    // [0, limit], which is the step cut to what is left to scroll.
+    const ScrollPoint pos = GetDeviceScrollPosition();
+    const int w = client.width();
+    const int h = client.height();
+    ScrollPoint target = pos;
+    if (point.x() < 0 && pos.x > 0) target.x = std::max<std::int64_t>(pos.x + point.x(), 0);
+    if (point.y() < 0 && pos.y > 0) target.y = std::max<std::int64_t>(pos.y + point.y(), 0);
+    if (point.x() > w) target.x = pos.x + (point.x() - w);
+    if (point.y() > h) target.y = pos.y + (point.y() - h);
+    if (target.x != pos.x || target.y != pos.y) ScrollToPosition(target);
+    if (arm) {
+        m_ptAutoScroll = point;
+        m_autoScrollButtons = buttons;
+        m_autoScrollModifiers = keys;
+        m_autoScrollTimer.start();
+    }
+    const ScrollPoint now = GetDeviceScrollPosition();
+    return now.x != pos.x || now.y != pos.y;
+}
+
+void CTrawlviewView::OnTimer() {
+    if (!m_autoScrollTimer.isActive()) return;
+    m_autoScrollTimer.stop();
+    OnMouseMove(m_autoScrollButtons, m_autoScrollModifiers, m_ptAutoScroll);
+}
+
+void CTrawlviewView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        CScrollView32::mousePressEvent(event);
+        return;
+    }
+    OnLButtonDown(event->modifiers(), event->position().toPoint());
+}
+
+void CTrawlviewView::mouseMoveEvent(QMouseEvent* event) {
+    OnMouseMove(event->buttons(), event->modifiers(), event->position().toPoint());
+}
+
+void CTrawlviewView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        CScrollView32::mouseReleaseEvent(event);
+        return;
+    }
+    OnLButtonUp(event->position().toPoint());
+}
+
+void CTrawlviewView::focusOutEvent(QFocusEvent* event) {
+    // A popup or another window that takes over ends a drag in progress.
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) OnCaptureChanged();
+    CScrollView32::focusOutEvent(event);
+}
+
+void CTrawlviewView::hideEvent(QHideEvent* event) {
+    OnCaptureChanged();
+    CScrollView32::hideEvent(event);
+}
+
+// ---- Keyboard ----
+
+bool CTrawlviewView::AllLinesFit() const { return viewport()->height() >= m_totalDev.cy; }
+
+bool CTrawlviewView::BringCaretBack() {
+    const LineIndex nearest = NearestLine(m_nCaretLine);
+    if (nearest == -1 || nearest == m_nCaretLine) return false;
+    m_nCaretLine = nearest;
+    return true;
+}
+
+void CTrawlviewView::SelectCaretToAnchor() {
+    SetRange(m_nAnchorLine == -1 ? 0 : m_nAnchorLine, m_nCaretLine, true);
+}
+
+void CTrawlviewView::SelectCaretAsAnchor() {
+    SetRange(m_nCaretLine, m_nCaretLine, true);
+    m_nAnchorLine = m_nCaretLine;
+}
+
+bool CTrawlviewView::OnKeyDown(int key, Qt::KeyboardModifiers keys) {
+    if (keys & Qt::AltModifier) return false;
+    const bool ctrl = (keys & Qt::ControlModifier) != 0;
+    const bool shift = (keys & Qt::ShiftModifier) != 0;
+    const VisibleState before = CaptureVisible();
+    switch (key) {
+        case Qt::Key_Up: OnKeyUpDown(false, ctrl, shift); break;
+        case Qt::Key_Down: OnKeyUpDown(true, ctrl, shift); break;
+        case Qt::Key_PageUp: OnKeyPage(false, ctrl, shift); break;
+        case Qt::Key_PageDown: OnKeyPage(true, ctrl, shift); break;
+        case Qt::Key_Home: OnKeyHomeEnd(false, ctrl, shift); break;
+        case Qt::Key_End: OnKeyHomeEnd(true, ctrl, shift); break;
+        case Qt::Key_Left: OnKeyLeftRight(false, ctrl); break;
+        case Qt::Key_Right: OnKeyLeftRight(true, ctrl); break;
+        default: return false;
+    }
+    ShowChanges(before);
+    return true;
+}
+
+void CTrawlviewView::OnKeyUpDown(bool down, bool ctrl, bool shift) {
+    if (AllLinesFit()) return;
+    const ScrollPoint pos = GetDeviceScrollPosition();
+    if (ctrl) {
+        const std::int64_t y = down ? std::min(pos.y + m_lineDev.cy, m_totalDev.cy) : std::max<std::int64_t>(pos.y - m_lineDev.cy, 0);
+        ScrollToPosition({pos.x, y});
+        return;
+    }
+    ClearSelection();
+    if (!BringCaretBack()) {
+        if (down && m_nCaretLine < m_doc.GetLineCount() - 1) ++m_nCaretLine;
+        if (!down && m_nCaretLine > 0) --m_nCaretLine;
+    }
+    if (shift) {
+        SelectCaretToAnchor();
+    } else {
+        SelectCaretAsAnchor();
+    }
+    EnsureCaretVisible();
+}
+
+void CTrawlviewView::OnKeyPage(bool down, bool ctrl, bool shift) {
+    if (AllLinesFit()) return;
+    const ScrollPoint pos = GetDeviceScrollPosition();
+    const std::int64_t y = down ? std::min(pos.y + m_pageDev.cy, m_totalDev.cy) : std::max<std::int64_t>(pos.y - m_pageDev.cy, 0);
+    if (!ctrl) {
+        ClearSelection();
+        if (!BringCaretBack()) {
+            const LineIndex step = m_pageDev.cy / m_nLineHeight;
+            m_nCaretLine = NearestLine(down ? m_nCaretLine + step : m_nCaretLine - step);
+        }
+        if (shift) {
+            SelectCaretToAnchor();
+        } else {
+            SelectCaretAsAnchor();
+        }
+    }
+    ScrollToPosition({pos.x, y});
+    if (!ctrl) EnsureCaretVisible();
+}
+
+void CTrawlviewView::OnKeyHomeEnd(bool end, bool ctrl, bool shift) {
+    const ScrollPoint pos = GetDeviceScrollPosition();
+    if (!ctrl) {
+        if (viewport()->width() >= m_totalDev.cx) return;
+        ScrollToPosition({end ? m_totalDev.cx : 0, pos.y});
+        return;
+    }
+    if (AllLinesFit()) return;
+    ClearSelection();
+    const LineIndex last = m_doc.GetLineCount() - 1;
+    m_nCaretLine = end ? last : 0;
+    if (!shift) {
+        SelectCaretAsAnchor();
+    } else if (end) {
+        SetRange(m_nAnchorLine == -1 ? 0 : m_nAnchorLine, last, true);
+    } else if (m_nAnchorLine != -1) {
+        // With no anchor Shift+Ctrl+Home selects nothing (and Shift+Ctrl+End everything).
+        SetRange(0, m_nAnchorLine, true);
+    }
+    ScrollToPosition({pos.x, end ? m_totalDev.cy : 0});
+}
+
+void CTrawlviewView::OnKeyLeftRight(bool right, bool ctrl) {
+    const ScrollPoint pos = GetDeviceScrollPosition();
+    if (viewport()->width() >= m_totalDev.cx) return;
+    if (right ? pos.x >= m_totalDev.cx : pos.x <= 0) return;
+    const std::int64_t step = ctrl ? m_pageDev.cx : m_lineDev.cx;
+    ScrollToPosition({right ? std::min(pos.x + step, m_totalDev.cx) : std::max<std::int64_t>(pos.x - step, 0), pos.y});
+}
+
+void CTrawlviewView::EnsureCaretVisible() {
+    const ScrollPoint pos = GetDeviceScrollPosition();
+    const std::int64_t top = m_nCaretLine * m_nLineHeight;
+    const std::int64_t rel = top - pos.y;
+    // In view: a whole line above it in the window and the caret line wholly visible.
+    if (rel - m_lineDev.cy >= 0 && rel + m_lineDev.cy <= viewport()->height()) return;
+    const std::int64_t half = m_pageDev.cy / 2;
+    std::int64_t y = m_totalDev.cy;
+    if (rel < 0) {
+        y = std::max<std::int64_t>(top - half, 0);
+    } else if (top + half < m_totalDev.cy) {
+        y = top - half;
+    }
+    ScrollToPosition({pos.x, y});
+}
+
+void CTrawlviewView::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::SelectAll)) {
+        OnEditSelectAll();
+        return;
+    }
+    // Every other key, and every key with Alt, goes past the scroll area's own key
+    // handling, which would scroll on the arrows.
+    if (!OnKeyDown(event->key(), event->modifiers())) QWidget::keyPressEvent(event);
+}
+
+// ---- Copy and Select All ----
+
+QByteArray CTrawlviewView::BuildClipboardText() const {
+    const LineIndex last = std::min<LineIndex>(m_nSelLast, static_cast<LineIndex>(m_selected.size()) - 1);
+    std::uint64_t size = 0;
+    for (LineIndex i = m_nSelFirst; i <= last; ++i) {
+        if (m_selected[static_cast<std::size_t>(i)] != 0) size += m_doc.GetLineLength(i) + 2;
+    }
+    // Sized once and filled by copying: the text can be as large as the log. Only a line
+    // that is not UTF-8 grows when it becomes UTF-8.
+    QByteArray text;
+    text.resize(static_cast<qsizetype>(size));
+    char* out = text.data();
+    qsizetype at = 0;
+    for (LineIndex i = m_nSelFirst; i <= last; ++i) {
+        if (m_selected[static_cast<std::size_t>(i)] == 0) continue;
+        std::string_view raw = m_doc.GetLine(i);
+        QByteArray converted;
+        if (ReadingOf(raw) == TextReading::Windows1252) {
+            QString decoded;
+            DecodeLogText(raw, TextReading::Windows1252, decoded);
+            converted = decoded.toUtf8();
+            text.resize(text.size() + converted.size() - static_cast<qsizetype>(raw.size()));
+            out = text.data();
+            raw = std::string_view(converted.constData(), static_cast<std::size_t>(converted.size()));
+        }
+        std::memcpy(out + at, raw.data(), raw.size());
+        at += static_cast<qsizetype>(raw.size());
+        out[at++] = '\r';
+        out[at++] = '\n';
+    }
+    return text;
+}
+
+bool CTrawlviewView::OnEditCopy() {
+    if (!CanCopy()) return true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool copied = false;
+    try {
+        auto mime = std::make_unique<QMimeData>();
+        mime->setData(QStringLiteral("text/plain"), BuildClipboardText());
+        QGuiApplication::clipboard()->setMimeData(mime.release());
+        copied = true;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    QApplication::restoreOverrideCursor();
+    return copied;
+}
+
+void CTrawlviewView::OnEditSelectAll() {
+    if (!HasLines()) return;
+    const bool anchorChanged = m_nAnchorLine != 0;
+    m_nAnchorLine = 0;
+    SetRange(0, m_doc.GetLineCount() - 1, true);
+    viewport()->repaint();
+    if (anchorChanged) emit SelectionChanged();
+}
+
+// ---- Find ----
+
+unsigned CTrawlviewView::GetFindFlags() const {
+    return (m_bSearchDown ? FR_DOWN : 0u) | (m_bWholeWord ? FR_WHOLEWORD : 0u) | (m_bMatchCase ? FR_MATCHCASE : 0u);
+}
+
+void CTrawlviewView::OnEditFind() {
+    if (m_pFindDialog) {
+        m_pFindDialog->show();
+        m_pFindDialog->raise();
+        m_pFindDialog->activateWindow();
+        return;
+    }
+    if (!m_findDialogFactory) return;
+    m_pFindDialog = m_findDialogFactory(*this);
+    if (m_pFindDialog) m_pFindDialog->show();
+}
+
+void CTrawlviewView::OnFindReplace(const std::string& findWhat, unsigned flags) {
+    // Every notification keeps the text and options, the closing one too.
+    m_strFindWhat = findWhat;
+    m_bMatchCase = (flags & FR_MATCHCASE) != 0;
+    m_bWholeWord = (flags & FR_WHOLEWORD) != 0;
+    m_bSearchDown = (flags & FR_DOWN) != 0;
+    if ((flags & FR_DIALOGTERM) != 0 || (flags & FR_FINDNEXT) == 0) return;
+    if (m_strFindWhat.empty() || !HasLines()) return;
+    const CLineFinder finder(m_strFindWhat, m_bMatchCase, m_bWholeWord, EncodeWindows1252(m_strFindWhat));
+    const CTrawlviewDoc& doc = m_doc;
+    const LineIndex hit = finder.FindNext([&doc](std::int64_t i) { return doc.GetLine(i); }, m_doc.GetLineCount(),
+                                          m_nAnchorLine, m_bSearchDown);
+    if (hit >= 0) SelectFoundLine(hit);
+}
+
+void CTrawlviewView::SelectFoundLine(LineIndex line) {
+    const VisibleState before = CaptureVisible();
+    m_nLastMouseLine = line;
+    ClearSelection();
+    SetRange(line, line, true);
+    m_nAnchorLine = line;
+    const ScrollPoint pos = GetDeviceScrollPosition();
+    const std::int64_t height = viewport()->height();
+    const LineIndex first = pos.y / m_nLineHeight;
+    const LineIndex last = (pos.y + height) / m_nLineHeight;
+    if (line <= first || line >= last) ScrollToPosition({0, line * m_nLineHeight - height / 2});
+    ShowChanges(before);
 }

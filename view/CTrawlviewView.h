@@ -1,18 +1,21 @@
 #pragma once
 
+#include <QDialog>
 #include <QFont>
 #include <QPoint>
+#include <QPointer>
+#include <QTimer>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "CLineCache.h"
 #include "CScrollView32.h"
 #include "CTrawlviewDoc.h"
-#include "DisplayLine.h"
 
 class CQtTextMeasurer;
-class QDialog;
 
 // The log view: one line of text per displayed line of the document, each a timestamp
 // column in fixed cells (so all lines' columns align) and the message in the line's
@@ -49,11 +52,70 @@ public:
     // -1 for none.
     void SetAnchorLine(LineIndex line) { m_nAnchorLine = line; }
 
+    // Mouse selection. A line under a point is (y + vertical position) / line height; a
+    // line that does not exist is never read or written. The anchor is always a line
+    // that exists, or -1.
+    void OnLButtonDown(Qt::KeyboardModifiers keys, QPoint point);
+    void OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint point);
+    void OnLButtonUp(QPoint point);
+    // Another window took the mouse: the drag and the auto-scroll end, the selection stays.
+    void OnCaptureChanged();
+    bool HasCapture() const { return m_bCapture; }
+    // The auto-scroll timer's tick: replays the last drag step while the timer runs.
+    void OnTimer();
+    const QTimer& GetAutoScrollTimer() const { return m_autoScrollTimer; }
+
+    // The navigation keys; false when the key is not one of them (it is left to the
+    // default processing).
+    bool OnKeyDown(int key, Qt::KeyboardModifiers keys);
+    // Scrolls so that the caret line is wholly visible with a line above it, re-centring
+    // the window on it when it is not.
+    void EnsureCaretVisible();
+
+    // Commands and their enable rules.
+    bool CanCopy() const { return m_nAnchorLine != -1; }
+    bool HasLines() const { return m_doc.GetLineCount() > 0; }
+    // False when the clipboard could not take the text (no memory for it); nothing else
+    // changes then, and the caller tells the user.
+    bool OnEditCopy();
+    void OnEditSelectAll();
+    // The selected raw lines in display order, each followed by CR LF, as UTF-8: a line
+    // that is not valid UTF-8 is read as Windows-1252, the way it is drawn.
+    QByteArray BuildClipboardText() const;
+
+    // Find. The dialog (created by the factory the window sets) reports to OnFindReplace
+    // with these flags; the last text and options stay for the next dialog.
+    enum FindFlags : unsigned {
+        FR_DOWN = 0x1,
+        FR_WHOLEWORD = 0x2,
+        FR_MATCHCASE = 0x4,
+        FR_FINDNEXT = 0x8,
+        FR_DIALOGTERM = 0x40,
+    };
+    using FindDialogFactory = std::function<QDialog*(CTrawlviewView& owner)>;
+    void SetFindDialogFactory(FindDialogFactory factory) { m_findDialogFactory = std::move(factory); }
+    // Opens the find dialog, or brings the open one to the front.
+    void OnEditFind();
+    QDialog* GetFindDialog() const { return m_pFindDialog; }
+    const std::string& GetFindWhat() const { return m_strFindWhat; }
+    unsigned GetFindFlags() const;
+    void OnFindReplace(const std::string& findWhat, unsigned flags);
+
+signals:
+    // The anchor changed, and with it whether Copy is enabled.
+    void SelectionChanged();
+
 protected:
     void OnPrepareDC(QPainter& dc, bool printing) override;
     void OnDraw(QPainter& dc) override;
     void OnEraseBkgnd(QPainter& dc) override;
     void OnSize() override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     // Draws line i with its top at content row y.
     bool DrawLine(QPainter& dc, LineIndex line, std::int64_t y);
 
@@ -61,10 +123,52 @@ private:
     void MeasureTimestampColumn();
     void InvalidateLine(LineIndex line);
 
+    // What the visible rows showed before a change, so that only rows that changed are
+    // painted again (a change never costs work in proportion to the number of lines).
+    struct VisibleState {
+        ScrollPoint pos;
+        LineIndex first = 0;
+        LineIndex caret = 0;
+        LineIndex anchor = -1;
+        std::vector<std::uint8_t> selected;
+    };
+    VisibleState CaptureVisible() const;
+    // Repaints the rows that changed and reports a new anchor.
+    void ShowChanges(const VisibleState& before);
+
+    LineIndex LineFromPoint(QPoint point) const;
+    bool IsLine(LineIndex line) const { return line >= 0 && line < m_doc.GetLineCount(); }
+    // The nearest line that exists; -1 when there are none.
+    LineIndex NearestLine(LineIndex line) const;
+    // Sets the flags of every existing line between a and b, both included.
+    void SetRange(LineIndex a, LineIndex b, bool selected);
+    void ClearSelection();
+    // Scrolls while the point lies outside the window during a drag; with arm, the timer
+    // repeats the step. True when the view scrolled.
+    bool AutoScroll(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint point, bool arm);
+
+    // The vertical keys do nothing when every line fits in the window.
+    bool AllLinesFit() const;
+    // A caret past the last line (the list got shorter) or above the first is put on the
+    // nearest line; true when it was moved.
+    bool BringCaretBack();
+    // Selects the lines from the caret to the anchor (from line 0 when there is none).
+    void SelectCaretToAnchor();
+    void SelectCaretAsAnchor();
+    void OnKeyUpDown(bool down, bool ctrl, bool shift);
+    void OnKeyPage(bool down, bool ctrl, bool shift);
+    void OnKeyHomeEnd(bool end, bool ctrl, bool shift);
+    void OnKeyLeftRight(bool right, bool ctrl);
+
+    // A find hit: the line becomes the whole selection and the anchor, and the window is
+    // re-centred on it unless it is wholly visible below the top line.
+    void SelectFoundLine(LineIndex line);
+
     CTrawlviewDoc& m_doc;
     const CQtTextMeasurer& m_measurer;
 
-    QDialog* m_pFindDialog = nullptr;
+    QPointer<QDialog> m_pFindDialog;
+    FindDialogFactory m_findDialogFactory;
     std::string m_strFindWhat;
     bool m_bMatchCase = false;
     bool m_bWholeWord = false;
@@ -92,8 +196,15 @@ private:
     LineIndex m_nCaretLine = 0;
     LineIndex m_nLastMouseLine = -1;
     LineIndex m_nAnchorLine = -1;
+    // No flag outside [m_nSelFirst, m_nSelLast] is set, so that clearing a small
+    // selection does not touch every flag.
+    LineIndex m_nSelFirst = 0;
+    LineIndex m_nSelLast = -1;
+    // The view got the button press and gets the moves until the release.
+    bool m_bCapture = false;
+    QTimer m_autoScrollTimer;
     std::int32_t m_nLineHeight = 0;
     std::int64_t m_nTotalWidth = 0;
-    // The pieces of the line being drawn, reused from line to line.
-    DisplayLine m_drawLine;
+    // The pieces of the lines on screen, with where to start drawing far into them.
+    CLineCache m_lineCache;
 };

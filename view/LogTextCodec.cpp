@@ -37,3 +37,19 @@ void DecodeLogText(std::string_view text, TextReading reading, QString& out) {
     QChar* q = out.data();
     for (const char c : text) *q++ = QChar(Windows1252ToUnicode(static_cast<unsigned char>(c)));
 }
+
+std::string EncodeWindows1252(std::string_view utf8) {
+    std::string out;
+    for (const char* p = utf8.data(); p < utf8.data() + utf8.size();) {
+        const char32_t c = NextUtf8(p);
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            out.push_back(static_cast<char>(c));
+            continue;
+        }
+        unsigned byte = 0x80;
+        while (byte < 0xA0 && Windows1252ToUnicode(static_cast<unsigned char>(byte)) != c) ++byte;
+        if (byte == 0xA0) return {};
+        out.push_back(static_cast<char>(byte));
+    }
+    return out;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 #include <string_view>
 
 #include "TextBytes.h"
@@ -31,10 +32,13 @@ void ForEachCharacter(std::string_view text, bool utf8, F&& f) {
             ++i;
             continue;
         }
-        const std::size_t extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
-        char32_t cp = b & (0x3Fu >> extra);
-        for (std::size_t k = 1; k <= extra; ++k) cp = (cp << 6) | (p[i + k] & 0x3Fu);
+        const char* next = text.data() + i;
+        const char32_t cp = NextUtf8(next);
         if (!f(cp, i)) return;
-        i += extra + 1;
+        i = static_cast<std::size_t>(next - text.data());
     }
 }
+
+// The Windows-1252 bytes of a UTF-8 text, the way a line in that code page would hold
+// it; empty when a character has no byte there.
+std::string EncodeWindows1252(std::string_view utf8);

@@ -123,6 +123,23 @@ TEST_F(DocTest, WidestLineWasPickedByProportionalWidthOfTheFixedCellColumn) {
     EXPECT_EQ(doc.GetLineWidth(0), 22 * 3 + 78 * 3);
 }
 
+TEST_F(DocTest, PiecesOfTheWidestLineFollowEachRebuild) {
+    // The widest line's pieces are kept from measuring it; a rebuild that makes another
+    // line the widest must not hand out the old one's.
+    Load("short one\r\nthe longest line of them all\r\nmid length line\r\n");
+    DisplayLine pieces;
+    ASSERT_EQ(doc.GetWidestLine(), 1);
+    doc.GetDisplayLine(1, pieces);
+    EXPECT_EQ(pieces.column + std::string(pieces.message), "the longest line of them all");
+    ContainsFilter mid("mid", false);
+    host.filter = &mid;
+    doc.RebuildDisplay();
+    ASSERT_EQ(doc.GetWidestLine(), 0);
+    doc.GetDisplayLine(0, pieces);
+    EXPECT_EQ(pieces.column, "mid length line");
+    EXPECT_TRUE(pieces.message.empty());
+}
+
 TEST_F(DocTest, SkippingLinesThatCannotBeWidestFindsTheSameLine) {
     std::string bytes;
     for (int i = 0; i < 200; ++i) bytes += std::string(static_cast<std::size_t>(1 + (i * 37) % 101), 'x') + "\r\n";

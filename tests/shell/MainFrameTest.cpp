@@ -1,5 +1,8 @@
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QKeyEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -17,6 +20,7 @@
 #include "CProgressStatusBar.h"
 #include "CRecentFileList.h"
 #include "CTrawlviewDoc.h"
+#include "CTrawlviewView.h"
 #include "CStatusClock.h"
 #include "CommandIds.h"
 #include "CommandTable.h"
@@ -319,6 +323,50 @@ TEST_F(MainFrameTest, HelpShowsTheBundledPagesWithoutAnInstalledFolder) {
     ASSERT_NE(frame.GetHelpWindow(), nullptr);
     EXPECT_TRUE(frame.GetHelpWindow()->isVisible());
     EXPECT_NE(frame.GetHelpWindow()->GetBrowser().toPlainText().indexOf(QStringLiteral("Filters and filter files")), -1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainFrameTest, SelectAllKeyShownInTheMenuDidNothing) {
+    frame.OpenLogFile(dir.Write("events.log", Lines({"N one", "N two", "N three"})));
+    EXPECT_EQ(frame.GetAction(ID_EDIT_SELECT_ALL)->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, QStringLiteral("a"));
+    QCoreApplication::sendEvent(&frame.GetView(), &key);
+    for (LineIndex i = 0; i < 3; ++i) EXPECT_TRUE(frame.GetView().IsLineSelected(i)) << i;
+    EXPECT_TRUE(Enabled(ID_EDIT_COPY));
+}
+
+TEST_F(MainFrameTest, CopyFollowsTheAnchorAndSelectAllAndFindNeedLines) {
+    for (const int id : {ID_EDIT_COPY, ID_EDIT_SELECT_ALL, ID_EDIT_FIND}) EXPECT_FALSE(Enabled(id)) << id;
+    frame.OpenLogFile(dir.Write("events.log", Lines({"N one", "R two"})));
+    EXPECT_TRUE(Enabled(ID_EDIT_SELECT_ALL));
+    EXPECT_TRUE(Enabled(ID_EDIT_FIND));
+    EXPECT_FALSE(Enabled(ID_EDIT_COPY));
+
+    CTrawlviewView& view = frame.GetView();
+    const QPoint secondLine(5, view.GetLineHeight() + 1);
+    view.OnLButtonDown({}, secondLine);
+    view.OnLButtonUp(secondLine);
+    EXPECT_TRUE(Enabled(ID_EDIT_COPY));
+    frame.GetAction(ID_EDIT_COPY)->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("R two\r\n"));
+    // Ctrl+click on the anchor takes it away, and Copy with it; so does a reload.
+    view.OnLButtonDown(Qt::ControlModifier, secondLine);
+    EXPECT_FALSE(Enabled(ID_EDIT_COPY));
+    frame.GetAction(ID_EDIT_SELECT_ALL)->trigger();
+    EXPECT_TRUE(Enabled(ID_EDIT_COPY));
+    frame.OnFileReload();
+    EXPECT_FALSE(Enabled(ID_EDIT_COPY));
+
+    // Find opens one dialog and brings it forward on the next Find.
+    frame.GetAction(ID_EDIT_FIND)->trigger();
+    QDialog* dialog = view.GetFindDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    frame.GetAction(ID_EDIT_FIND)->trigger();
+    EXPECT_EQ(view.GetFindDialog(), dialog);
 }
 
 }  // namespace

@@ -70,6 +70,14 @@ TEST(CQtTextMeasurerTest, AHugeLineDrawsOnlyWhatIsInTheWindow) {
     EXPECT_GT(inked, 100);
 }
 
+TEST(CQtTextMeasurerTest, TabWasMeasuredToATabStopInsteadOfAsOneCharacter) {
+    // Lines are drawn glyph by glyph; a tab is one character, not a jump to a tab stop
+    // (which also made every byte's bound, and so each rebuild's work, much larger).
+    const CQtTextMeasurer m;
+    EXPECT_LE(m.TextWidth("\t", false), 2 * m.TextWidth("M", false));
+    EXPECT_LE(m.MaxByteAdvance(), 4 * m.TextWidth("M", true));
+}
+
 TEST(CQtTextMeasurerTest, AnyNonEmptyTextIsAtLeastOnePixelAndAtMostTheByteBound) {
     const CQtTextMeasurer m;
     const std::int64_t bound = m.MaxByteAdvance();
@@ -91,26 +99,38 @@ TEST(CQtTextMeasurerTest, AnyNonEmptyTextIsAtLeastOnePixelAndAtMostTheByteBound)
     }
 }
 
-TEST(CQtTextMeasurerTest, AsciiTextIsDrawnWithinItsMeasuredWidth) {
+TEST(CQtTextMeasurerTest, TextOfEveryReadingIsDrawnWithinItsMeasuredWidth) {
     const CQtTextMeasurer m;
     QImage image(800, 40, QImage::Format_RGB32);
-    const std::string text = "Heartbeat from agent qb-app-04 WWW";
-    for (const bool bold : {false, true}) {
-        image.fill(Qt::white);
-        {
-            QPainter dc(&image);
-            dc.setPen(Qt::black);
-            m.DrawText(dc, 10, 30, text, bold, TextReading::Ascii, 0, image.width());
-        }
-        int right = 0;
-        for (int x = 0; x < image.width(); ++x) {
-            for (int y = 0; y < image.height(); ++y) {
-                if (image.pixel(x, y) != qRgb(255, 255, 255)) right = x + 1;
+    struct Case {
+        std::string text;
+        TextReading reading;
+    };
+    const Case cases[] = {
+        {"Heartbeat from agent qb-app-04 WWW", TextReading::Ascii},
+        {"Caf\xE9 \x96 \x80 12 WWW", TextReading::Windows1252},
+        {"Caf\xC3\xA9 \xE2\x80\x93 WWW", TextReading::Utf8},
+        // Characters the font may lack are drawn in another font, at its widths.
+        {"\xE6\x9D\xB1\xE4\xBA\xAC WWW", TextReading::Utf8},
+    };
+    for (const Case& c : cases) {
+        for (const bool bold : {false, true}) {
+            image.fill(Qt::white);
+            {
+                QPainter dc(&image);
+                dc.setPen(Qt::black);
+                m.DrawText(dc, 10, 30, c.text, bold, c.reading, 0, image.width());
             }
+            int right = 0;
+            for (int x = 0; x < image.width(); ++x) {
+                for (int y = 0; y < image.height(); ++y) {
+                    if (image.pixel(x, y) != qRgb(255, 255, 255)) right = x + 1;
+                }
+            }
+            const std::int64_t width = m.TextWidth(c.text, bold, c.reading);
+            EXPECT_LE(right, 10 + width + 1) << c.text;
+            EXPECT_GT(right, 10 + width - m.TextWidth("W", bold)) << c.text;
         }
-        const std::int64_t width = m.TextWidth(text, bold);
-        EXPECT_LE(right, 10 + width + 1);
-        EXPECT_GT(right, 10 + width - m.TextWidth("W", bold));
     }
 }
 

@@ -14,31 +14,9 @@
 #include "FakeDocumentHost.h"
 #include "LocaleFormats.h"
 #include "TempDir.h"
+#include "ViewTestSupport.h"
 
 namespace {
-
-// The document's owner as the main window will be: every rebuild goes to the view.
-class ViewHost : public FakeDocumentHost {
-public:
-    void LinesChanged() override {
-        FakeDocumentHost::LinesChanged();
-        if (view != nullptr) view->OnUpdate();
-    }
-    CTrawlviewView* view = nullptr;
-};
-
-// The application font at the pixel size that makes a line 16 pixels high, so page
-// sizes come out in round numbers.
-QFont SixteenPixelFont() {
-    QFont font = QApplication::font();
-    for (int px = 8; px < 40; ++px) {
-        font.setPixelSize(px);
-        QFont probe = font;
-        probe.setHintingPreference(QFont::PreferFullHinting);
-        if (QFontMetrics(probe).height() == 16) return font;
-    }
-    return font;
-}
 
 class ViewTest : public ::testing::Test {
 protected:
@@ -235,6 +213,25 @@ TEST_F(ViewTest, UpdateClearsTheSelectionAndTheAnchorButKeepsTheCaret) {
     EXPECT_FALSE(view.IsLineSelected(1));
     EXPECT_EQ(view.GetAnchorLine(), -1);
     EXPECT_EQ(view.GetCaretLine(), 1);
+}
+
+TEST_F(ViewTest, FarIntoALongLineTheWindowShowsWhatIsThere) {
+    // Digits repeating every ten characters: two positions a whole number of repeats apart
+    // show the same pixels, one near the start of the line and one far into it, where
+    // drawing starts from a checkpoint instead of the line's start.
+    std::string digits;
+    for (int i = 0; i < 10000; ++i) digits += "0123456789";
+    Load({digits});
+    view.SetCaretLine(10);
+    const std::int64_t repeat = measurer.TextWidth("0123456789", false);
+    const std::int64_t start = view.GetPrefixWidth() + 3 * repeat;
+    view.ScrollToPosition({start, 0});
+    ASSERT_EQ(view.GetScrollPos32(CScrollView32::SB_HORZ), start);
+    const QImage near = Row(Grab(), 0);
+    view.ScrollToPosition({start + 5000 * repeat, 0});
+    ASSERT_EQ(view.GetScrollPos32(CScrollView32::SB_HORZ), start + 5000 * repeat);
+    EXPECT_EQ(Row(Grab(), 0), near);
+    EXPECT_GT(Count(near, near.rect(), [this](QRgb p) { return p != Base().rgb(); }), 100);
 }
 
 TEST_F(ViewTest, NoLinesMeansNoBarsAndAnEmptyWindow) {

@@ -1,0 +1,160 @@
+#include "CLineFinder.h"
+
+#include <algorithm>
+
+#include "CaseFold.h"
+#include "TextBytes.h"
+
+namespace {
+
+bool IsWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Upward searches scan this many lines at a time, nearest first, so that a hit close
+// above the start is found without scanning everything before it.
+constexpr std::int64_t kUpwardBlockLines = 4096;
+
+// The last line of lines[k, last] that starts at or before p, given that line k does.
+std::int64_t LineContaining(const CLineFinder::LineSource& lines, const char* p, std::int64_t k, std::int64_t last) {
+    // Galloping: the candidate is most often in line k or shortly after it.
+    std::int64_t step = 1;
+    std::int64_t lo = k;
+    while (lo + step <= last && lines(lo + step).data() <= p) {
+        lo += step;
+        step *= 2;
+    }
+    std::int64_t hi = std::min(lo + step, last + 1);  // lines(hi) starts after p, or hi is past the end
+    while (hi - lo > 1) {
+        const std::int64_t mid = lo + (hi - lo) / 2;
+        if (lines(mid).data() <= p) {
+            lo = mid;
+        } else {
+            hi = mid;
+        }
+    }
+    return lo;
+}
+
+}  // namespace
+
+CLineFinder::CLineFinder(std::string_view pattern, bool matchCase, bool wholeWord, std::string_view legacyPattern)
+    : m_strPattern(pattern), m_bWholeWord(wholeWord), m_searcher(pattern, !matchCase) {
+    if (IsAscii(pattern) || !IsValidUtf8(pattern)) return;
+    m_bLineByLine = true;
+    if (!legacyPattern.empty()) m_legacySearcher.emplace(legacyPattern, !matchCase);
+    if (matchCase) return;
+    m_bFoldUnicode = true;
+    for (const char* p = pattern.data(); p < pattern.data() + pattern.size();) m_folded.push_back(SimpleCaseFold(NextUtf8(p)));
+    for (const char32_t c : CaseVariants(m_folded.front())) AppendUtf8(c, m_firstForms.emplace_back());
+}
+
+bool CLineFinder::Matches(std::string_view line) const {
+    std::size_t length = 0;
+    const std::size_t pos = FirstOccurrence(line, length);
+    return pos != std::string_view::npos && CountsAt(line, pos, length);
+}
+
+bool CLineFinder::CountsAt(std::string_view line, std::size_t pos, std::size_t length) const {
+    if (!m_bWholeWord) return true;
+    if (pos > 0 && !IsWhiteSpace(line[pos - 1])) return false;
+    return pos + length >= line.size() || IsWhiteSpace(line[pos + length]);
+}
+
+std::size_t CLineFinder::FirstOccurrence(std::string_view line, std::size_t& length) const {
+    const CSubstringSearcher* searcher = &m_searcher;
+    if (m_bLineByLine) {
+        const TextReading reading = ReadingOf(line);
+        if (reading == TextReading::Ascii) return std::string_view::npos;
+        if (reading == TextReading::Utf8 && m_bFoldUnicode) return FirstFoldedOccurrence(line, length);
+        if (reading == TextReading::Windows1252 && m_legacySearcher) searcher = &*m_legacySearcher;
+    }
+    length = searcher->Needle().size();
+    const char* end = line.data() + line.size();
+    const char* hit = searcher->Find(line.data(), end);
+    return hit == end ? std::string_view::npos : static_cast<std::size_t>(hit - line.data());
+}
+
+std::size_t CLineFinder::FirstFoldedOccurrence(std::string_view line, std::size_t& length) const {
+    const char* const end = line.data() + line.size();
+    for (std::size_t from = 0;;) {
+        // The nearest start of a character that folds like the text's first one.
+        std::size_t start = std::string_view::npos;
+        for (const std::string& form : m_firstForms) start = std::min(start, line.find(form, from));
+        if (start == std::string_view::npos) return start;
+        const char* p = line.data() + start;
+        std::size_t k = 0;
+        while (k < m_folded.size() && p < end && SimpleCaseFold(NextUtf8(p)) == m_folded[k]) ++k;
+        if (k == m_folded.size()) {
+            length = static_cast<std::size_t>(p - (line.data() + start));
+            return start;
+        }
+        const char* next = line.data() + start;
+        NextUtf8(next);
+        from = static_cast<std::size_t>(next - line.data());
+    }
+}
+
+const char* CLineFinder::FindCandidate(const char* begin, const char* end) const {
+    // Every form of the text has a byte above ASCII: a folded occurrence holds a
+    // character above ASCII, as nothing above ASCII folds into ASCII.
+    if (m_bLineByLine) return FindNonAscii(begin, end);
+    return m_searcher.Find(begin, end);
+}
+
+std::int64_t CLineFinder::ScanBlock(const LineSource& lines, std::int64_t first, std::int64_t last, bool down) const {
+    const std::string_view lastLine = lines(last);
+    const char* const end = lastLine.data() + lastLine.size();
+    const char* p = lines(first).data();
+    std::int64_t found = -1;
+    std::int64_t k = first;
+    while (p < end) {
+        const char* candidate = FindCandidate(p, end);
+        if (candidate == end) break;
+        k = LineContaining(lines, candidate, k, last);
+        const std::string_view line = lines(k);
+        // A candidate past the line's end lies between lines or runs over a line end. The
+        // scan started at or before the line's start, so a byte occurrence inside the line
+        // is its first one.
+        const char* lineEnd = line.data() + line.size();
+        const bool hit = m_bLineByLine ? candidate < lineEnd && Matches(line)
+                                        : candidate + m_strPattern.size() <= lineEnd &&
+                                              CountsAt(line, static_cast<std::size_t>(candidate - line.data()), m_strPattern.size());
+        if (hit) {
+            if (down) return k;
+            found = k;
+        }
+        if (k == last) break;
+        p = lines(++k).data();
+    }
+    return found;
+}
+
+std::int64_t CLineFinder::FindInRange(const LineSource& lines, std::int64_t from, std::int64_t to) const {
+    if (m_strPattern.empty()) return -1;
+    if (from <= to) return ScanBlock(lines, from, to, true);
+    for (std::int64_t hi = from; hi >= to;) {
+        const std::int64_t lo = std::max(to, hi - kUpwardBlockLines + 1);
+        const std::int64_t hit = ScanBlock(lines, lo, hi, false);
+        if (hit >= 0) return hit;
+        hi = lo - 1;
+    }
+    return -1;
+}
+
+std::int64_t CLineFinder::FindNext(const LineSource& lines, std::int64_t count, std::int64_t anchor, bool down) const {
+    if (m_strPattern.empty() || count <= 0) return -1;
+    std::int64_t hit = -1;
+    if (anchor < 0 || anchor >= count) {
+        if (down) return FindInRange(lines, 0, count - 1);
+        hit = FindInRange(lines, 0, 0);
+        if (hit < 0 && count > 1) hit = FindInRange(lines, count - 1, 1);
+        return hit;
+    }
+    if (down) {
+        if (anchor + 1 < count) hit = FindInRange(lines, anchor + 1, count - 1);
+        if (hit < 0 && anchor > 0) hit = FindInRange(lines, 0, anchor - 1);
+    } else {
+        if (anchor > 0) hit = FindInRange(lines, anchor - 1, 0);
+        if (hit < 0 && anchor + 1 < count) hit = FindInRange(lines, count - 1, anchor + 1);
+    }
+    return hit;
+}

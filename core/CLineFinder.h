@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "CSubstringSearcher.h"
+
+// Finds the next line that holds a search text, the way Find Next does: in the raw bytes
+// of the lines, with the match-case and whole-word options.
+//
+// Without match case the letters a to z match either case; in a line that is valid UTF-8
+// every other letter matches by simple case folding too (é finds É). With whole word the
+// occurrence must have white space (space, tab, LF, VT, FF, CR) or the line's start or end
+// on both sides; only the first occurrence in a line is examined.
+//
+// The lines are searched where they lie: a run of lines is scanned as one block of bytes
+// and only a line holding a possible occurrence is examined on its own.
+class CLineFinder {
+public:
+    // Line i of a list of lines. The lines of one list lie in one block of memory in index
+    // order (line i + 1 starts after line i ends), so that a run of lines can be scanned
+    // as one block; the bytes between lines are never reported as part of a line.
+    using LineSource = std::function<std::string_view(std::int64_t)>;
+
+    // pattern is UTF-8. legacyPattern is the same text in Windows-1252, searched for in
+    // the lines that are not UTF-8 (the way such lines are shown); empty when the text
+    // has characters Windows-1252 lacks, and then those lines are searched for pattern.
+    CLineFinder(std::string_view pattern, bool matchCase, bool wholeWord, std::string_view legacyPattern = {});
+
+    const std::string& Pattern() const { return m_strPattern; }
+    // Whether the line holds the text under the options.
+    bool Matches(std::string_view line) const;
+
+    // The first line from `from` towards `to`, both included (downwards when from <= to,
+    // else upwards), that matches; -1 when none does.
+    std::int64_t FindInRange(const LineSource& lines, std::int64_t from, std::int64_t to) const;
+
+    // Find Next over count lines: every line but the anchor, from the anchor's neighbour in
+    // the direction on, wrapping at the ends. With no anchor (-1) every line is tested,
+    // line 0 first. -1 when nothing matches, the text is empty or there are no lines.
+    std::int64_t FindNext(const LineSource& lines, std::int64_t count, std::int64_t anchor, bool down) const;
+
+private:
+    // Where the first occurrence of the text in line starts and how many bytes it has;
+    // npos when there is none.
+    std::size_t FirstOccurrence(std::string_view line, std::size_t& length) const;
+    std::size_t FirstFoldedOccurrence(std::string_view line, std::size_t& length) const;
+    // Whether the first occurrence, at pos with length bytes, passes the whole-word test.
+    bool CountsAt(std::string_view line, std::size_t pos, std::size_t length) const;
+    // The first byte in [begin, end) where an occurrence may start; end when none.
+    const char* FindCandidate(const char* begin, const char* end) const;
+    // The first (down) or last matching line of lines[first, last], scanned as one block.
+    std::int64_t ScanBlock(const LineSource& lines, std::int64_t first, std::int64_t last, bool down) const;
+
+    std::string m_strPattern;
+    bool m_bWholeWord;
+    // Case is ignored and the text has a character above ASCII: UTF-8 lines are compared
+    // by case folding, and only a line with a byte above ASCII can hold the text.
+    bool m_bFoldUnicode = false;
+    // The text has a character above ASCII: only a line with a byte above ASCII can hold
+    // it, and each such line is examined on its own.
+    bool m_bLineByLine = false;
+    CSubstringSearcher m_searcher;
+    // The Windows-1252 form, for lines that are not UTF-8; absent for an ASCII text.
+    std::optional<CSubstringSearcher> m_legacySearcher;
+    // The text's characters, case-folded, when m_bFoldUnicode.
+    std::vector<char32_t> m_folded;
+    // The UTF-8 forms of every character that folds like the text's first one: where a
+    // folded occurrence can start.
+    std::vector<std::string> m_firstForms;
+};

@@ -1,0 +1,361 @@
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTest>
+#include <string>
+#include <vector>
+
+#include "CQtTextMeasurer.h"
+#include "CTrawlviewDoc.h"
+#include "CTrawlviewView.h"
+#include "TempDir.h"
+#include "ViewTestSupport.h"
+
+namespace {
+
+// A 400-pixel-high window with 16-pixel lines: 25 rows, a page of 24 lines.
+class SelectionTest : public ::testing::Test {
+protected:
+    SelectionTest() : measurer(SixteenPixelFont()), doc(host, &measurer), view(doc, measurer) {
+        host.view = &view;
+        view.resize(600, 400);
+        view.show();
+        view.OnInitialUpdate();
+    }
+
+    void Load(int count) {
+        std::vector<std::string> lines;
+        for (int i = 0; i < count; ++i) lines.push_back("2003/12/31 10:00:00 - line " + std::to_string(i));
+        Load(lines);
+    }
+    void Load(const std::vector<std::string>& lines) {
+        std::string bytes;
+        for (const std::string& line : lines) bytes += line + "\r\n";
+        ASSERT_TRUE(doc.LoadLogFile(dir.Write("test.log", bytes)));
+        ASSERT_EQ(view.GetLineHeight(), 16);
+        ASSERT_EQ(view.viewport()->height(), 400);
+    }
+
+    void Mouse(QEvent::Type type, int y, Qt::KeyboardModifiers keys, Qt::MouseButtons buttons) {
+        const QPointF at(50, y);
+        QMouseEvent event(type, at, view.viewport()->mapToGlobal(at), Qt::LeftButton, buttons, keys);
+        QCoreApplication::sendEvent(view.viewport(), &event);
+    }
+    // Pixel rows of the window: line i of an unscrolled view is at i * 16 + 8.
+    void Press(int y, Qt::KeyboardModifiers keys = {}) { Mouse(QEvent::MouseButtonPress, y, keys, Qt::LeftButton); }
+    void Drag(int y, Qt::KeyboardModifiers keys = {}) { Mouse(QEvent::MouseMove, y, keys, Qt::LeftButton); }
+    void Release(int y) { Mouse(QEvent::MouseButtonRelease, y, {}, Qt::NoButton); }
+    void Click(int line, Qt::KeyboardModifiers keys = {}) {
+        Press(line * 16 + 8, keys);
+        Release(line * 16 + 8);
+    }
+    void Key(Qt::Key key, Qt::KeyboardModifiers keys = {}) { QTest::keyClick(&view, key, keys); }
+
+    std::vector<LineIndex> Selected() const {
+        std::vector<LineIndex> lines;
+        for (LineIndex i = 0; i < doc.GetLineCount(); ++i) {
+            if (view.IsLineSelected(i)) lines.push_back(i);
+        }
+        return lines;
+    }
+    static std::vector<LineIndex> Range(LineIndex a, LineIndex b) {
+        std::vector<LineIndex> lines;
+        for (LineIndex i = a; i <= b; ++i) lines.push_back(i);
+        return lines;
+    }
+    std::int64_t Pos() const { return view.GetScrollPos32(CScrollView32::SB_VERT); }
+    void Find(const std::string& text, unsigned flags = CTrawlviewView::FR_DOWN) {
+        view.OnFindReplace(text, flags | CTrawlviewView::FR_FINDNEXT);
+    }
+
+    TempDir dir;
+    ViewHost host;
+    CQtTextMeasurer measurer;
+    CTrawlviewDoc doc;
+    CTrawlviewView view;
+};
+
+TEST_F(SelectionTest, ClicksWithShiftAndCtrl) {
+    Load(20);
+    Click(3);
+    Click(7, Qt::ShiftModifier);
+    EXPECT_EQ(Selected(), Range(3, 7));
+    EXPECT_EQ(view.GetAnchorLine(), 3);
+    Click(1, Qt::ShiftModifier);
+    EXPECT_EQ(Selected(), Range(1, 3));
+    EXPECT_EQ(view.GetCaretLine(), 1);
+
+    // Ctrl+click on the selected anchor: unselected, the anchor gone, Copy disabled.
+    Click(3, Qt::ControlModifier);
+    EXPECT_EQ(Selected(), Range(1, 2));
+    EXPECT_EQ(view.GetAnchorLine(), -1);
+    EXPECT_FALSE(view.CanCopy());
+    Click(10, Qt::ControlModifier);
+    EXPECT_EQ(Selected(), (std::vector<LineIndex>{1, 2, 10}));
+    EXPECT_EQ(view.GetAnchorLine(), 10);
+    EXPECT_TRUE(view.CanCopy());
+}
+
+TEST_F(SelectionTest, PointsBelowTheLastLineNeverReachAFlag) {
+    Load(5);
+    Click(2);
+    // Below the last line: only the last line, the anchor stays, the caret past the end.
+    Click(20);
+    EXPECT_EQ(Selected(), Range(4, 4));
+    EXPECT_EQ(view.GetAnchorLine(), 2);
+    EXPECT_EQ(view.GetCaretLine(), 20);
+    // Ctrl+click there changes nothing; Shift+click selects up to the last line.
+    Click(22, Qt::ControlModifier);
+    EXPECT_EQ(Selected(), Range(4, 4));
+    EXPECT_EQ(view.GetAnchorLine(), 2);
+    Click(22, Qt::ShiftModifier);
+    EXPECT_EQ(Selected(), Range(2, 4));
+    // A drag past the end keeps the anchor on a line that exists.
+    Press(8);
+    Drag(300);
+    EXPECT_EQ(Selected(), Range(0, 4));
+    EXPECT_EQ(view.GetAnchorLine(), 4);
+    Release(300);
+}
+
+TEST_F(SelectionTest, DragsAddAndCtrlDragsRemove) {
+    Load(20);
+    // A plain drag only adds: back from 10 to 7 unselects nothing; the anchor follows.
+    Press(5 * 16 + 8);
+    Drag(10 * 16 + 8);
+    Drag(7 * 16 + 8);
+    Release(7 * 16 + 8);
+    EXPECT_EQ(Selected(), Range(5, 10));
+    EXPECT_EQ(view.GetAnchorLine(), 7);
+    EXPECT_FALSE(view.HasCapture());
+
+    // Ctrl+press on a selected line, then a Ctrl+drag, removes the lines passed and the
+    // anchor with them.
+    Press(6 * 16 + 8, Qt::ControlModifier);
+    Drag(8 * 16 + 8, Qt::ControlModifier);
+    Release(8 * 16 + 8);
+    EXPECT_EQ(Selected(), (std::vector<LineIndex>{5, 9, 10}));
+    EXPECT_EQ(view.GetAnchorLine(), -1);
+
+    // Ctrl+press on an unselected line adds what the drag passes; the anchor follows.
+    Press(14 * 16 + 8, Qt::ControlModifier);
+    Drag(16 * 16 + 8, Qt::ControlModifier);
+    Release(16 * 16 + 8);
+    EXPECT_EQ(Selected(), (std::vector<LineIndex>{5, 9, 10, 14, 15, 16}));
+    EXPECT_EQ(view.GetAnchorLine(), 16);
+
+    // Moves without a press in the view do nothing.
+    Drag(2 * 16 + 8);
+    EXPECT_EQ(view.GetAnchorLine(), 16);
+}
+
+TEST_F(SelectionTest, DragBelowTheWindowScrollsByTheDistanceEveryTick) {
+    Load(100);
+    Press(2 * 16 + 8);
+    Drag(420);  // 20 pixels below the window
+    EXPECT_EQ(Pos(), 20);
+    const QTimer& timer = view.GetAutoScrollTimer();
+    EXPECT_TRUE(timer.isActive());
+    EXPECT_EQ(timer.interval(), 250);
+    view.OnTimer();
+    EXPECT_EQ(Pos(), 40);
+    // The lines the scrolling uncovered are selected up to the one under the pointer.
+    EXPECT_EQ(Selected(), Range(2, (40 + 420) / 16));
+    // Back inside: the timer stops.
+    Drag(200);
+    EXPECT_FALSE(timer.isActive());
+    Release(200);
+
+    // Above the window at the top: nothing to scroll, but the timer is armed.
+    view.ScrollToPosition({0, 0});
+    Press(8);
+    Drag(-30);
+    EXPECT_EQ(Pos(), 0);
+    EXPECT_TRUE(timer.isActive());
+    Release(-30);
+    EXPECT_FALSE(timer.isActive());
+}
+
+TEST_F(SelectionTest, LosingTheGrabStopsTheDragAndKeepsTheSelection) {
+    Load(100);
+    Press(2 * 16 + 8);
+    Drag(420);
+    const std::vector<LineIndex> selected = Selected();
+    QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(&view, &out);
+    EXPECT_FALSE(view.GetAutoScrollTimer().isActive());
+    view.OnTimer();
+    Drag(440);
+    EXPECT_EQ(Pos(), 20);
+    EXPECT_EQ(Selected(), selected);
+}
+
+TEST_F(SelectionTest, VerticalKeysMoveTheCaretAndTheSelection) {
+    Load(100);
+    // Page Down: 24 lines and 384 pixels.
+    Click(12);
+    Key(Qt::Key_PageDown);
+    EXPECT_EQ(view.GetCaretLine(), 36);
+    EXPECT_EQ(Pos(), 384);
+    EXPECT_EQ(Selected(), Range(36, 36));
+    EXPECT_EQ(view.GetAnchorLine(), 36);
+    // From the top line the caret lands on the top line again, which counts as out of
+    // view: the window re-centres on it.
+    view.ScrollToPosition({0, 0});
+    Click(0);
+    Key(Qt::Key_PageDown);
+    EXPECT_EQ(view.GetCaretLine(), 24);
+    EXPECT_EQ(Pos(), 24 * 16 - 384 / 2);
+
+    // Shift+Down three times from caret and anchor 10, then Shift+Up.
+    view.ScrollToPosition({0, 0});
+    Click(10);
+    for (int k = 0; k < 3; ++k) Key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(Selected(), Range(10, 13));
+    Key(Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(Selected(), Range(10, 12));
+
+    // Alt+key is left to the default processing: nothing moves.
+    Key(Qt::Key_Down, Qt::AltModifier);
+    Key(Qt::Key_PageDown, Qt::AltModifier);
+    EXPECT_EQ(Pos(), 0);
+    EXPECT_EQ(Selected(), Range(10, 12));
+
+    // Ctrl+Down scrolls one line and leaves caret, selection and anchor alone.
+    Key(Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(Pos(), 16);
+    EXPECT_EQ(view.GetCaretLine(), 12);
+    EXPECT_EQ(Selected(), Range(10, 12));
+
+    // Up from the second visible line: the top line counts as out of view, the window
+    // re-centres on it (top - half a page).
+    view.ScrollToPosition({0, 50 * 16});
+    Click(1);
+    EXPECT_EQ(view.GetCaretLine(), 51);
+    Key(Qt::Key_Up);
+    EXPECT_EQ(view.GetCaretLine(), 50);
+    EXPECT_EQ(Pos(), 50 * 16 - 384 / 2);
+
+    // Down on the last line keeps the caret and selects it alone.
+    Key(Qt::Key_End, Qt::ControlModifier);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(view.GetCaretLine(), 99);
+    EXPECT_EQ(Selected(), Range(99, 99));
+}
+
+TEST_F(SelectionTest, ShiftCtrlEndAndHomeWithoutAnAnchor) {
+    Load(100);
+    Click(5);
+    Click(5, Qt::ControlModifier);  // the anchor is gone
+    ASSERT_EQ(view.GetAnchorLine(), -1);
+    Key(Qt::Key_End, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(Selected(), Range(0, 99));
+    EXPECT_EQ(view.GetCaretLine(), 99);
+    EXPECT_EQ(Pos(), 100 * 16 - 400);
+
+    view.ScrollToPosition({0, 0});
+    Click(5);
+    Click(5, Qt::ControlModifier);
+    Key(Qt::Key_Home, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_TRUE(Selected().empty());
+    EXPECT_EQ(Pos(), 0);
+
+    // Shift+Down with no anchor selects from line 0.
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(Selected(), Range(0, 1));
+}
+
+TEST_F(SelectionTest, KeysInALogThatFitsAndACaretPastTheEnd) {
+    Load(10);
+    Click(3);
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_PageUp}) Key(key);
+    Key(Qt::Key_End, Qt::ControlModifier);
+    Key(Qt::Key_End);
+    EXPECT_EQ(view.GetCaretLine(), 3);
+    EXPECT_EQ(Selected(), Range(3, 3));
+
+    // A reload left the caret past the last line: the first vertical key brings it back.
+    Load(40);
+    Click(30);
+    Load(30);
+    Key(Qt::Key_Up);
+    EXPECT_EQ(view.GetCaretLine(), 29);
+    EXPECT_EQ(Selected(), Range(29, 29));
+    Key(Qt::Key_Up);
+    EXPECT_EQ(view.GetCaretLine(), 28);
+}
+
+TEST_F(SelectionTest, CopyPutsTheSelectedRawLinesInDisplayOrder) {
+    Load({"R 2003/12/31 10:00:00 - zero", "one", "G 2003/12/31 10:00:02 - two caf\xC3\xA9", "three", "four",
+          "five \x96 \xE9t\xE9"});
+    Click(5);
+    Click(2, Qt::ControlModifier);
+    view.OnEditCopy();
+    const QString text = QGuiApplication::clipboard()->text();
+    EXPECT_EQ(text, QString::fromUtf8("G 2003/12/31 10:00:02 - two caf\xC3\xA9\r\nfive \xE2\x80\x93 \xC3\xA9t\xC3\xA9\r\n"));
+
+    // Select All: every line, anchor 0, the caret stays; Ctrl+A does the same.
+    view.OnEditSelectAll();
+    EXPECT_EQ(Selected(), Range(0, 5));
+    EXPECT_EQ(view.GetAnchorLine(), 0);
+    EXPECT_EQ(view.GetCaretLine(), 2);
+    Click(1);
+    Key(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(Selected(), Range(0, 5));
+    // A click after Select All leaves only its line.
+    Click(4);
+    EXPECT_EQ(Selected(), Range(4, 4));
+}
+
+TEST_F(SelectionTest, FindSelectsTheHitAndScrollsOnlyWhenItMust) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 200; ++i) lines.push_back("2003/12/31 10:00:00 - line " + std::to_string(i));
+    lines[5] = "2003/12/31 10:00:00 - Disk ERROR";
+    lines[25] = "2003/12/31 10:00:00 - disk error";
+    lines[150] = "2003/12/31 10:00:00 - an error again";
+    lines[160] = "2003/12/31 10:00:00 - caf\xE9 \x96 in Windows-1252";
+    Load(lines);
+    // No anchor: from line 0; line 5 is wholly visible below the top line: no scrolling.
+    Find("error");
+    EXPECT_EQ(Selected(), Range(5, 5));
+    EXPECT_EQ(view.GetAnchorLine(), 5);
+    EXPECT_EQ(Pos(), 0);
+    // Line 25 is the first line not wholly visible: re-centred.
+    Find("error");
+    EXPECT_EQ(view.GetAnchorLine(), 25);
+    EXPECT_EQ(Pos(), 25 * 16 - 200);
+    Find("ERROR", CTrawlviewView::FR_DOWN | CTrawlviewView::FR_MATCHCASE);
+    EXPECT_EQ(view.GetAnchorLine(), 5);
+    // A hit on the topmost visible line re-centres as well (here to the top).
+    view.ScrollToPosition({0, 5 * 16});
+    Find("error", 0);
+    EXPECT_EQ(view.GetAnchorLine(), 150);
+    view.ScrollToPosition({0, 25 * 16});
+    Find("error", 0);
+    EXPECT_EQ(view.GetAnchorLine(), 25);
+    EXPECT_EQ(Pos(), 25 * 16 - 200);
+
+    // A text above ASCII is found in a Windows-1252 line the way the line is shown.
+    Find("caf\xC3\xA9 \xE2\x80\x93");
+    EXPECT_EQ(view.GetAnchorLine(), 160);
+    Find("error", 0);
+    EXPECT_EQ(view.GetAnchorLine(), 150);
+    Find("error", 0);
+    EXPECT_EQ(view.GetAnchorLine(), 25);
+
+    // Nothing found, an empty text, the dialog closing: nothing changes, but the text
+    // and options are kept.
+    Find("\x01\x02");
+    Find("");
+    view.OnFindReplace("kept", CTrawlviewView::FR_MATCHCASE | CTrawlviewView::FR_DIALOGTERM);
+    EXPECT_EQ(Selected(), Range(25, 25));
+    EXPECT_EQ(Pos(), 25 * 16 - 200);
+    EXPECT_EQ(view.GetFindWhat(), "kept");
+    EXPECT_EQ(view.GetFindFlags(), static_cast<unsigned>(CTrawlviewView::FR_MATCHCASE));
+}
+
+}  // namespace
