@@ -45,7 +45,8 @@ void DisplayLine::LayOut(std::string_view raw, std::uint32_t layoutCode, bool ex
     bold = color == LineColor::Red;
     column.clear();
     messageHead.clear();
-    if (layout.reformatted) layout.time.AppendForDisplay(formats, column);
+    timestamp = layout.reformatted;
+    if (timestamp) layout.time.AppendForDisplay(formats, column);
     std::string_view tail = raw.substr(layout.tailStart);
     // A line shown as it is still starts with its colour prefix, which chose the colour
     // and is not shown. A re-formatted timestamp starts with a number, never a prefix.

@@ -42,6 +42,9 @@ struct DisplayLine {
     LineColor color = LineColor::Normal;
     // The message is in the bold font.
     bool bold = false;
+    // The column starts with the line's timestamp re-formatted for the user; otherwise
+    // the line shows as it is (without its colour prefix).
+    bool timestamp = false;
     // How the whole display text reads; every piece is read this way.
     TextReading reading = TextReading::Ascii;
     // The first bytes of the display text, as many as the timestamp sample has (fewer

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <string_view>
 
@@ -306,4 +307,12 @@ void LoadLocaleFormats() {
     ApplyOverride("TRAWLVIEW_USER_LOCALE", user);
     ApplyOverride("TRAWLVIEW_SYSTEM_LOCALE", system);
     SetLocaleFormats(MakeLocaleFormats(user, system));
+}
+
+std::string FormatLocalTime(std::time_t moment, const char* format) {
+    std::tm local{};
+    if (localtime_r(&moment, &local) == nullptr) return {};
+    char text[256];
+    const std::size_t n = std::strftime(text, sizeof text, format, &local);
+    return std::string(text, n);
 }

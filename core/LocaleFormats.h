@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -78,3 +79,7 @@ void SetLocaleFormats(const LocaleFormats& formats);
 // when set, and makes the result the process-wide formats. A malformed variable gives
 // one warning line on stderr and the locale's own values.
 void LoadLocaleFormats();
+
+// A moment as local date and time written with a strftime format in the process's
+// LC_TIME, as bytes in the locale's encoding; empty when it cannot be made.
+std::string FormatLocalTime(std::time_t moment, const char* format);

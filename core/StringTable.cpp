@@ -9,6 +9,11 @@ std::string_view LoadString(StringId id) {
         case IDS_DEFAULT_TO_YMD: return "2037/12/31 23:59:59";
         case IDS_DEFAULT_TO_MDY: return "12/31/2037 23:59:59";
         case IDS_DEFAULT_TO_DMY: return "31/12/2037 23:59:59";
+        case IDS_FILTER_FILE_TYPES: return "Log filter files (*.lff *.tarnix-logfilters)";
+        case IDS_FILTER_NOT_SAVABLE:
+            return "The filter \"%1\" holds a line break and cannot be written to a filter file. "
+                   "Edit or remove it, then save again.";
+        case IDS_FILTERS_LOADED: return "Filters read from the filter file: %1";
         case AFX_IDP_FAILED_TO_OPEN_DOC: return "Could not open the file %1.";
         case AFX_IDP_FILE_NOT_FOUND: return "Could not find the file %1.";
         case AFX_IDP_FILE_BAD_PATH: return "The path %1 is not valid.";
@@ -53,6 +58,10 @@ std::string_view LoadString(StringId id) {
         case IDS_PROMPT_FILE_OPEN_SUITE_LOG: return "Open the T.A.R.N.I.X. log file\nT.A.R.N.I.X. Log";
         case IDS_PROMPT_FILE_PRINT_SETUP: return "Change the printer and printing options\nPrint Setup";
         case IDS_PROMPT_FILE_PRINT: return "Print the log messages\nPrint";
+        case IDS_PROMPT_FILE_PRINT_PREVIEW: return "Show the log messages as they will be printed\nPrint Preview";
+        case IDS_PRINT_FONT_SIZE_RANGE: return "Enter a font size from 4 to 65535 points.";
+        case IDS_PRINT_TO_PDF: return "Print to PDF";
+        case IDS_PRINTING_PAGE: return "Printing page %1...";
         case IDS_PROMPT_EDIT_COPY: return "Copy the selection to the Clipboard\nCopy";
         case IDS_PROMPT_EDIT_FIND: return "Find the specified text\nFind";
         case IDS_PROMPT_EDIT_SELECT_ALL: return "Select all log messages\nSelect All";

@@ -17,7 +17,8 @@ bool IsValidUtf8(std::string_view text);
 // differently from the rest of a Windows-1252 line.
 enum class TextReading : std::uint8_t { Ascii, Utf8, Windows1252 };
 TextReading ReadingOf(std::string_view text);
-// The reading of text made of the two parts, one after the other.
+// The reading of text made of the two parts, one after the other; the first must end
+// between characters (a re-formatted timestamp does).
 TextReading ReadingOf(std::string_view first, std::string_view second);
 
 // The character that starts at p in valid UTF-8 text; p moves past it.

@@ -18,10 +18,12 @@
 #include <vector>
 
 #include "AppSettings.h"
+#include "CFiltersDlg.h"
 #include "CFindDlg.h"
 #include "CHelpWindow.h"
 #include "CLoadTiming.h"
 #include "CMessageBoxes.h"
+#include "CPreferencesDlg.h"
 #include "CProgressStatusBar.h"
 #include "CQtTextMeasurer.h"
 #include "CStatusClock.h"
@@ -29,8 +31,36 @@
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
 #include "CommandTable.h"
+#include "FilterFileBytes.h"
 #include "FilterFileReader.h"
+#include "LogTextCodec.h"
 #include "ShellText.h"
+
+namespace {
+
+// Writes bytes as the whole content of path: through a temporary file that replaces the
+// target only when everything was written, so a failure leaves an older file as it was.
+// A target that exists and is no regular file (a device, a pipe) is written directly:
+// putting a new file in its place would replace the device itself.
+bool WriteWholeFile(const QString& path, const std::string& bytes, std::string& cause) {
+    const QFileInfo target(path);
+    const auto size = static_cast<qint64>(bytes.size());
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        QFile file(path);
+        const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes.data(), size) == size && file.flush();
+        if (!ok) cause = file.errorString().toStdString();
+        return ok;
+    }
+    QSaveFile file(path);
+    const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes.data(), size) == size && file.commit();
+    if (!ok) {
+        cause = file.errorString().toStdString();
+        file.cancelWriting();
+    }
+    return ok;
+}
+
+}  // namespace
 
 CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
     : QMainWindow(parent),
@@ -182,6 +212,7 @@ void CMainFrame::OnContextHelp() { QWhatsThis::enterWhatsThisMode(); }
 void CMainFrame::OnAppExit() { close(); }
 void CMainFrame::OnAppAbout() { emit AboutRequested(); }
 
+
 QList<QAction*> CMainFrame::GetRecentFileActions() const { return m_recentActions; }
 
 void CMainFrame::RebuildRecentFileMenu() {
@@ -226,12 +257,14 @@ void CMainFrame::UpdateTitle() {
 void CMainFrame::AfterOpen() {
     UpdateTitle();
     const std::string& path = m_pDoc->GetPathName();
-    if (!path.empty()) {
-        m_recentFiles.Add(QFileInfo(DecodePath(path)).absoluteFilePath());
-        m_recentFiles.WriteList();
-        RebuildRecentFileMenu();
-    }
+    if (!path.empty()) AddRecentFile(DecodePath(path));
     UpdateCommandUI();
+}
+
+void CMainFrame::AddRecentFile(const QString& path) {
+    m_recentFiles.Add(QFileInfo(path).absoluteFilePath());
+    m_recentFiles.WriteList();
+    RebuildRecentFileMenu();
 }
 
 const ILineFilter* CMainFrame::GetActiveFilters() {
@@ -289,11 +322,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     const std::string bytes = EncodePath(full);
     if (IsFilterFileName(full)) {
         // The loaded log stays; the filter file becomes the document's name.
-        m_strFilterPath = bytes;
-        if (!ReadFilterFile()) {
-            m_pBoxes->ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, bytes) + "\n" + m_strFilterError);
-            return false;
-        }
+        if (!OpenFilterFile(bytes)) return false;
         m_pDoc->SetPathName(bytes);
     } else {
         m_strLogPath = bytes;
@@ -302,6 +331,13 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     AfterOpen();
     // A log that failed to load has been reported by the document already.
     return m_pDoc->GetPathName() == bytes;
+}
+
+bool CMainFrame::OpenFilterFile(const std::string& path) {
+    m_strFilterPath = path;
+    if (ReadFilterFile()) return true;
+    m_pBoxes->ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, path) + "\n" + m_strFilterError);
+    return false;
 }
 
 void CMainFrame::OnFileOpen() {
@@ -390,6 +426,81 @@ void CMainFrame::ApplyPreferences(bool excludeInvalidDates) {
     m_bExcludeInvalidDates = excludeInvalidDates;
     AppSettings::SetExcludeInvalidDate(excludeInvalidDates);
     m_pDoc->RebuildDisplay();
+}
+
+void CMainFrame::OnEditFilters() {
+    CFiltersDlg dlg(m_pActiveFilters.get(), this);
+    if (dlg.exec() != QDialog::Accepted) return;
+    ApplyFilters(dlg.GetFilters());
+}
+
+void CMainFrame::OnEditPreferences() {
+    CPreferencesDlg dlg(this);
+    dlg.m_bExcludeInvalid = m_bExcludeInvalidDates ? 1 : 0;
+    if (dlg.exec() != QDialog::Accepted) return;
+    ApplyPreferences(dlg.m_bExcludeInvalid != 0);
+}
+
+void CMainFrame::OnFileLoadFilters() {
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(LoadQString(IDS_FILTER_FILE_TYPES));
+    if (!m_strFilterPath.empty()) dialog.selectFile(DecodePath(m_strFilterPath));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    LoadFilterFile(dialog.selectedFiles().constFirst());
+}
+
+bool CMainFrame::LoadFilterFile(const QString& path) {
+    const QString full = QFileInfo(path).absoluteFilePath();
+    if (!OpenFilterFile(EncodePath(full))) return false;
+    // Any other name would open as a log from the recent-file list.
+    if (IsFilterFileName(full)) AddRecentFile(full);
+    int count = 0;
+    for (const LogFilter* node = m_pActiveFilters.get(); node != nullptr; node = node->next.get()) ++count;
+    // What the file gave is plain to see even when it was no filter file at all.
+    m_wndStatusBar->showMessage(QString::fromStdString(FormatString(IDS_FILTERS_LOADED, std::to_string(count))));
+    return true;
+}
+
+void CMainFrame::OnFileSaveFilters() {
+    if (m_strFilterPath.empty()) {
+        OnFileSaveFiltersAs();
+        return;
+    }
+    SaveFilterFile(DecodePath(m_strFilterPath));
+}
+
+void CMainFrame::OnFileSaveFiltersAs() {
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(LoadQString(IDS_FILTER_FILE_TYPES));
+    dialog.setDefaultSuffix(QStringLiteral("lff"));
+    if (!m_strFilterPath.empty()) dialog.selectFile(DecodePath(m_strFilterPath));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    SaveFilterFile(dialog.selectedFiles().constFirst());
+}
+
+bool CMainFrame::SaveFilterFile(const QString& path) {
+    std::string bytes;
+    if (const LogFilter* refused = MakeFilterFileBytes(m_pActiveFilters.get(), bytes)) {
+        // The filter is named by its text up to the line break, shortened to fit a message.
+        constexpr qsizetype kShown = 60;
+        const std::string_view text = refused->text;
+        const QString line = DecodeLogText(text.substr(0, std::min(text.find_first_of("\r\n"), text.size())));
+        const QString name = line.size() > kShown ? line.left(kShown) + QStringLiteral("...") : line;
+        m_pBoxes->ReportFailure(FormatString(IDS_FILTER_NOT_SAVABLE, name.toStdString()));
+        return false;
+    }
+    std::string cause;
+    if (!WriteWholeFile(path, bytes, cause)) {
+        m_pBoxes->ReportFailure(FormatString(IDS_SAVE_FAILED, EncodePath(path)) + "\n" + cause);
+        return false;
+    }
+    m_strFilterPath = EncodePath(QFileInfo(path).absoluteFilePath());
+    m_bFiltersModified = false;
+    UpdateCommandUI();
+    return true;
 }
 
 void CMainFrame::ShowHelp() {

@@ -119,6 +119,9 @@ public:
     void OnFileOpenSuiteLog();
     void OnAppExit();
     void OnAppAbout();
+    void OnFilePrint() { emit PrintRequested(); }
+    void OnFilePrintPreview() { emit PrintPreviewRequested(); }
+    void OnFilePrintSetup() { emit PrintSetupRequested(); }
     void OnViewToolbar();
     void OnViewStatusBar();
     void OnContextHelp();
@@ -126,23 +129,39 @@ public:
     void OnEditCopy();
     void OnEditSelectAll();
     void OnEditFind();
-    // Load Filters, Save Filters and Save Filters As have no action; Filters and
-    // Preferences have none until their dialogs exist.
-    void OnNoAction() {}
+    void OnEditFilters();
+    void OnEditPreferences();
+    void OnFileLoadFilters();
+    void OnFileSaveFilters();
+    void OnFileSaveFiltersAs();
+
+    // Load Filters after its file dialog: the file is read as a filter file whatever its
+    // name, as a dropped filter file is, and goes to the recent-file list when its name
+    // makes it open as one again. The log and the window title stay. True when read.
+    bool LoadFilterFile(const QString& path);
+    // Save Filters after its file dialog: the active list in the format the filter-file
+    // reader reads, written whole or not at all. On success the path becomes the filter
+    // path and the filters count as saved; a filter that cannot be written and a failed
+    // write are reported and change nothing.
+    bool SaveFilterFile(const QString& path);
 
     // Enable and check rules (see the command table).
     bool HasLogPath() const { return !m_strLogPath.empty(); }
+    bool HasDisplayedLines() const;
     bool CanSaveLog() const { return HasLogPath() && m_bFilteredUnsaved; }
     bool HasFilters() const { return m_pActiveFilters != nullptr; }
     bool CanSaveFilters() const { return HasFilters() && m_bFiltersModified; }
     bool CanCopy() const;
-    bool HasDisplayedLines() const;
     bool IsToolBarShown() const;
     bool IsStatusBarShown() const;
 
 signals:
-    // The About command belongs to the application object.
+    // The About command belongs to the application object; so do the printing commands,
+    // as the application keeps the printer and the printer font.
     void AboutRequested();
+    void PrintRequested();
+    void PrintPreviewRequested();
+    void PrintSetupRequested();
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -158,6 +177,10 @@ private:
     void RebuildRecentFileMenu();
     // After a load or an open: the title and the recent-file list follow the document.
     void AfterOpen();
+    void AddRecentFile(const QString& path);
+    // Reads m_strFilterPath, set to path, into the active filters; reports a file that
+    // cannot be opened.
+    bool OpenFilterFile(const std::string& path);
     void UpdateTitle();
 
     std::string m_strLogPath;

@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include "CProgressStatusBar.h"
+#include "LocaleFormats.h"
 #include "ShellText.h"
 
 CStatusClock::CStatusClock(CProgressStatusBar& bar, int datePane, int timePane)
@@ -34,9 +35,5 @@ void CStatusClock::Show(std::time_t now, const LockKeyState& locks) {
 }
 
 QString CStatusClock::Format(std::time_t now, const char* format) {
-    std::tm local{};
-    if (localtime_r(&now, &local) == nullptr) return {};
-    char text[128];
-    const std::size_t n = std::strftime(text, sizeof text, format, &local);
-    return QString::fromLocal8Bit(text, static_cast<qsizetype>(n));
+    return QString::fromLocal8Bit(FormatLocalTime(now, format));
 }

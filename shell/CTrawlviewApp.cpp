@@ -1,6 +1,8 @@
 #include "CTrawlviewApp.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QPrinter>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +13,9 @@
 #include "AppSettings.h"
 #include "CAboutDlg.h"
 #include "CMainFrame.h"
+#include "CPrintJob.h"
+#include "CPrintSetupDlg.h"
+#include "CTrawlviewView.h"
 #include "CSingleInstance.h"
 #include "LocaleFormats.h"
 #include "StringTable.h"
@@ -95,6 +100,9 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     CMainFrame& frame = *m_pMainFrame;
     frame.SetHelpFilePath(m_strHelpFilePath);
     connect(&frame, &CMainFrame::AboutRequested, this, &CTrawlviewApp::OnAppAbout);
+    connect(&frame, &CMainFrame::PrintRequested, this, &CTrawlviewApp::OnFilePrint);
+    connect(&frame, &CMainFrame::PrintPreviewRequested, this, &CTrawlviewApp::OnFilePrintPreview);
+    connect(&frame, &CMainFrame::PrintSetupRequested, this, &CTrawlviewApp::OnFilePrintSetup);
 
     m_pInstance = new CSingleInstance(this);
     connect(m_pInstance, &CSingleInstance::OpenRequested, this, [this](const QString& path) {
@@ -136,4 +144,46 @@ void CTrawlviewApp::ExitInstance() {
 void CTrawlviewApp::OnAppAbout() {
     CAboutDlg dialog(m_strFileVersion, m_pMainFrame.get());
     dialog.exec();
+}
+
+QPrinter& CTrawlviewApp::GetPrinter() {
+    if (!m_pPrinter) {
+        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        // A PDF has no printable area of its own: without margins the text would touch
+        // the paper's edge. A printer keeps at least its own margins.
+        m_pPrinter->setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    }
+    return *m_pPrinter;
+}
+
+void CTrawlviewApp::OnFilePrint() {
+    CMainFrame& frame = *m_pMainFrame;
+    QPrinter& printer = GetPrinter();
+    const QString logPath = QFile::decodeName(QByteArray::fromStdString(frame.GetLogPath()));
+    if (printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty()) {
+        // A first PDF is offered in the home folder under the log's name.
+        const QString stem = logPath.isEmpty() ? QStringLiteral("trawlview") : QFileInfo(logPath).completeBaseName();
+        printer.setOutputFileName(QDir::home().filePath(stem + QStringLiteral(".pdf")));
+    }
+    CPrintJob job(frame.GetView(), printer, &frame);
+    job.SetFont(m_strPrinterFontFace, m_nPrinterFontSize);
+    job.SetLogPath(logPath);
+    job.Print();
+}
+
+void CTrawlviewApp::OnFilePrintPreview() {
+    CMainFrame& frame = *m_pMainFrame;
+    CPrintJob job(frame.GetView(), GetPrinter(), &frame);
+    job.SetFont(m_strPrinterFontFace, m_nPrinterFontSize);
+    job.SetLogPath(QFile::decodeName(QByteArray::fromStdString(frame.GetLogPath())));
+    job.Preview(m_nPreviewPages);
+}
+
+void CTrawlviewApp::OnFilePrintSetup() {
+    CPrintSetupDlg dialog(GetPrinter(), m_strPrinterFontFace, m_nPrinterFontSize, m_pMainFrame.get());
+    if (dialog.exec() != QDialog::Accepted) return;
+    m_nPrinterFontSize = dialog.GetFontSize() * 10;
+    m_strPrinterFontFace = dialog.GetFontFace();
+    AppSettings::SetPrinterFont(m_strPrinterFontFace);
+    AppSettings::SetPrinterFontSize(m_nPrinterFontSize);
 }

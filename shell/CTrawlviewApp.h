@@ -9,6 +9,7 @@
 class CMainFrame;
 class CSingleInstance;
 class IMessageBoxes;
+class QPrinter;
 
 // The program as a whole: where settings live, the locale, the help pages, the main
 // window with its document and view, the file named on the command line, and the files
@@ -32,6 +33,14 @@ public:
 
     CMainFrame* GetMainFrame() const { return m_pMainFrame.get(); }
     void OnAppAbout();
+    // The printing commands: the print dialog and job, the print preview, and Print Setup,
+    // which keeps its printer choices here for later printing while the program runs and
+    // stores the printer font.
+    void OnFilePrint();
+    void OnFilePrintPreview();
+    void OnFilePrintSetup();
+    // The printer every print job uses; made on first use.
+    QPrinter& GetPrinter();
 
     // "??" for a build that recorded no version.
     static std::string FileVersion(const char* recordedVersion);
@@ -50,6 +59,7 @@ private:
     QString m_strHelpFilePath;
     int m_nPrinterFontSize = 0;
     int m_nPreviewPages = 0;
+    std::unique_ptr<QPrinter> m_pPrinter;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     CSingleInstance* m_pInstance = nullptr;
 };

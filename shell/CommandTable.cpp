@@ -10,8 +10,8 @@ namespace {
 using F = CMainFrame;
 using M = CommandMenu;
 
-// Commands whose handler belongs to the view or to a dialog that does not exist yet have
-// a null handler (disabled) or OnNoAction (enabled, doing nothing), as they always had.
+// Commands whose handler belongs to a part of the view or a dialog that does not exist
+// yet have a null handler: they stay disabled.
 constexpr std::array kCommands = {
     // id, menu, group, menu text, shortcut, toolbar slot, group, icon, prompt, handler, enabled,
     // checked
@@ -22,15 +22,18 @@ constexpr std::array kCommands = {
     CommandRow{ID_FILE_SAVE_LOG, M::File, 1, "Save &As...", "Ctrl+Shift+S", 3, 1, "savelog",
                IDS_PROMPT_FILE_SAVE_LOG, &F::OnFileSaveLog, &F::CanSaveLog, nullptr},
     CommandRow{ID_FILE_LOAD_FILTERS, M::File, 2, "&Load Filters...", "Ctrl+L", 4, 2, "loadfilters",
-               IDS_PROMPT_FILE_LOAD_FILTERS, &F::OnNoAction, nullptr, nullptr},
+               IDS_PROMPT_FILE_LOAD_FILTERS, &F::OnFileLoadFilters, nullptr, nullptr},
     CommandRow{ID_FILE_SAVE_FILTERS, M::File, 2, "&Save Filters", "Ctrl+S", 5, 2, "savefilters",
-               IDS_PROMPT_FILE_SAVE_FILTERS, &F::OnNoAction, &F::CanSaveFilters, nullptr},
+               IDS_PROMPT_FILE_SAVE_FILTERS, &F::OnFileSaveFilters, &F::CanSaveFilters, nullptr},
     CommandRow{ID_FILE_SAVE_FILTERS_AS, M::File, 2, "Save &Filters As...", nullptr, 0, 0, nullptr,
-               IDS_PROMPT_FILE_SAVE_FILTERS_AS, &F::OnNoAction, &F::HasFilters, nullptr},
+               IDS_PROMPT_FILE_SAVE_FILTERS_AS, &F::OnFileSaveFiltersAs, &F::HasFilters, nullptr},
     CommandRow{ID_FILE_PRINT, M::File, 3, "&Print...", "Ctrl+P", 7, 3, "print",
-               IDS_PROMPT_FILE_PRINT, nullptr, nullptr, nullptr},
+               IDS_PROMPT_FILE_PRINT, &F::OnFilePrint, &F::HasDisplayedLines, nullptr},
+    // The preview gets a menu entry of its own, or nothing would reach it.
+    CommandRow{ID_FILE_PRINT_PREVIEW, M::File, 3, "Print Pre&view", nullptr, 0, 0, nullptr,
+               IDS_PROMPT_FILE_PRINT_PREVIEW, &F::OnFilePrintPreview, &F::HasDisplayedLines, nullptr},
     CommandRow{ID_FILE_PRINT_SETUP, M::File, 3, "P&rint Setup...", nullptr, 0, 0, nullptr,
-               IDS_PROMPT_FILE_PRINT_SETUP, nullptr, nullptr, nullptr},
+               IDS_PROMPT_FILE_PRINT_SETUP, &F::OnFilePrintSetup, nullptr, nullptr},
     CommandRow{ID_FILE_OPEN_SUITE_LOG, M::File, 4, "Open &T.A.R.N.I.X. Log", "Ctrl+U", 0, 0,
                nullptr, IDS_PROMPT_FILE_OPEN_SUITE_LOG, &F::OnFileOpenSuiteLog, nullptr, nullptr},
     // The recent-file entries come between group 4 and Exit.
@@ -41,11 +44,11 @@ constexpr std::array kCommands = {
     CommandRow{ID_EDIT_SELECT_ALL, M::Edit, 1, "Select &All", "Ctrl+A", 0, 0, nullptr,
                IDS_PROMPT_EDIT_SELECT_ALL, &F::OnEditSelectAll, &F::HasDisplayedLines, nullptr},
     CommandRow{ID_EDIT_FILTERS, M::Edit, 2, "F&ilters...", "Ctrl+H", 6, 2, "filters",
-               IDS_PROMPT_EDIT_FILTERS, &F::OnNoAction, nullptr, nullptr},
+               IDS_PROMPT_EDIT_FILTERS, &F::OnEditFilters, nullptr, nullptr},
     CommandRow{ID_EDIT_FIND, M::Edit, 2, "&Find...", "Ctrl+F", 8, 4, "find", IDS_PROMPT_EDIT_FIND,
                &F::OnEditFind, &F::HasDisplayedLines, nullptr},
     CommandRow{ID_EDIT_PREFERENCES, M::Edit, 3, "&Preferences...", nullptr, 0, 0, nullptr,
-               IDS_PROMPT_EDIT_PREFERENCES, &F::OnNoAction, nullptr, nullptr},
+               IDS_PROMPT_EDIT_PREFERENCES, &F::OnEditPreferences, nullptr, nullptr},
     CommandRow{ID_VIEW_TOOLBAR, M::View, 1, "&Toolbar", nullptr, 0, 0, nullptr,
                IDS_PROMPT_VIEW_TOOLBAR, &F::OnViewToolbar, nullptr, &F::IsToolBarShown},
     CommandRow{ID_VIEW_STATUS_BAR, M::View, 1, "&Status Bar", nullptr, 0, 0, nullptr,

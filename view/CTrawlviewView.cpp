@@ -5,7 +5,10 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QAbstractButton>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPen>
 #include <algorithm>
 #include <cstring>
@@ -13,6 +16,7 @@
 #include <stdexcept>
 
 #include "CLineFinder.h"
+#include "CPagePrinter.h"
 #include "CQtTextMeasurer.h"
 #include "DisplayLine.h"
 #include "LineColor.h"
@@ -66,6 +70,8 @@ void CTrawlviewView::OnUpdate() {
     m_lineCache.Clear();
     m_nAnchorLine = -1;
     m_selected.assign(static_cast<std::size_t>(m_doc.GetLineCount()), 0);
+    // A log loaded while the preview is open: its pages start elsewhere now.
+    if (m_pPagePrinter) m_pPagePrinter->LinesChanged();
     UpdateScrollSizes();
     viewport()->repaint();
 }
@@ -654,3 +660,47 @@ void CTrawlviewView::SelectFoundLine(LineIndex line) {
     if (line <= first || line >= last) ScrollToPosition({0, line * m_nLineHeight - height / 2});
     ShowChanges(before);
 }
+
+bool CTrawlviewView::HasSelection() const {
+    return std::any_of(m_selected.begin(), m_selected.end(), [](std::uint8_t flag) { return flag != 0; });
+}
+
+bool CTrawlviewView::OnPreparePrinting(QPrinter& printer, QWidget* dialogParent) {
+    const bool selection = HasSelection();
+    printer.setPrintRange(selection ? QPrinter::Selection : QPrinter::AllPages);
+    if (dialogParent == nullptr) return true;
+    QPrintDialog dialog(&printer, dialogParent);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, selection);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    // Pages are counted only while they are printed, so no page range can be chosen; the
+    // platform dialog opens its From/To choice when it shows, whatever the option says,
+    // so it is closed again once the dialog is up.
+    QMetaObject::invokeMethod(
+        &dialog,
+        [&dialog] {
+            for (auto* range : dialog.findChildren<QAbstractButton*>(QStringLiteral("printRange"))) range->setEnabled(false);
+        },
+        Qt::QueuedConnection);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    if (printer.printRange() == QPrinter::PageRange) printer.setPrintRange(QPrinter::AllPages);
+    return true;
+}
+
+void CTrawlviewView::OnBeginPrinting(QPrinter& printer, const QString& fontFace, int fontTenths,
+                                     const QString& logPath) {
+    m_pPagePrinter = std::make_unique<CPagePrinter>(m_doc);
+    m_pPagePrinter->SetFont(fontFace, fontTenths);
+    m_pPagePrinter->SetLogPath(logPath);
+    m_pPagePrinter->SetSelection(printer.printRange() == QPrinter::Selection ? &m_selected : nullptr);
+    m_pPagePrinter->Begin(printer);
+}
+
+bool CTrawlviewView::OnPrint(QPainter& dc, QPrinter& printer, int page) {
+    if (!m_pPagePrinter) return false;
+    // The painter's origin is the corner of the printable area.
+    const QRectF area = printer.pageLayout().paintRectPixels(printer.resolution());
+    return m_pPagePrinter->PrintPage(dc, page, QRectF(QPointF(0, 0), area.size()));
+}
+
+void CTrawlviewView::OnEndPrinting() { m_pPagePrinter.reset(); }

@@ -15,7 +15,10 @@
 #include "CScrollView32.h"
 #include "CTrawlviewDoc.h"
 
+class CPagePrinter;
 class CQtTextMeasurer;
+class QDialog;
+class QPrinter;
 
 // The log view: one line of text per displayed line of the document, each a timestamp
 // column in fixed cells (so all lines' columns align) and the message in the line's
@@ -101,6 +104,21 @@ public:
     unsigned GetFindFlags() const;
     void OnFindReplace(const std::string& findWhat, unsigned flags);
 
+    // Printing, in the order a job calls them; the pages themselves are CPagePrinter's.
+    // Sets the printer's range to the selected lines when any line is selected, else to
+    // all lines; with a dialogParent, runs the print dialog (no page range; the Selection
+    // choice only while lines are selected). False when the user cancels.
+    bool OnPreparePrinting(QPrinter& printer, QWidget* dialogParent);
+    // Measures the printer font (face, size in tenths of a point) for printer and starts
+    // the page layout; the header shows logPath.
+    void OnBeginPrinting(QPrinter& printer, const QString& fontFace, int fontTenths, const QString& logPath);
+    // Draws page (1-based) on dc, a painter on printer. True when another page follows.
+    bool OnPrint(QPainter& dc, QPrinter& printer, int page);
+    void OnEndPrinting();
+    // The job's page layout between OnBeginPrinting and OnEndPrinting; null otherwise.
+    CPagePrinter* GetPagePrinter() const { return m_pPagePrinter.get(); }
+    bool HasSelection() const;
+
 signals:
     // The anchor changed, and with it whether Copy is enabled.
     void SelectionChanged();
@@ -173,19 +191,16 @@ private:
     bool m_bMatchCase = false;
     bool m_bWholeWord = false;
     bool m_bSearchDown = true;
-    std::int32_t m_nPrintPage = 0;
     // Width of the timestamp column on screen: cells times the cell width.
     std::int32_t m_nPrefixWidth = 0;
-    std::int32_t m_nPrintPrefixWidth = 0;
-    std::unique_ptr<std::int32_t[]> m_pPrintCharWidths;
     // Advances of the timestamp column's cells: the first character's own width, then
     // the widest character of the sample for every other cell.
     std::unique_ptr<std::int32_t[]> m_pCharWidths;
     // Bytes of the timestamp sample: the display text's first m_nSampleLength bytes go in
     // the column.
     std::int32_t m_nSampleLength = 0;
-    LineIndex m_nPrintNextLine = 0;
-    std::unique_ptr<QFont> m_pPrinterFont;
+    // The print job's page layout, with the printer font and the pages' first lines.
+    std::unique_ptr<CPagePrinter> m_pPagePrinter;
     bool m_bDeselecting = false;
     // Last mouse move with its buttons and keys, replayed while auto-scrolling.
     QPoint m_ptAutoScroll;

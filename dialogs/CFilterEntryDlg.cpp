@@ -1,0 +1,123 @@
+#include "CFilterEntryDlg.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+
+#include "CTimeIntervalEdit.h"
+#include "DialogUnits.h"
+#include "LogLine.h"
+#include "LogTextCodec.h"
+#include "StringTable.h"
+
+CFilterEntryDlg::CFilterEntryDlg(QWidget* parent, const LocaleFormats& formats)
+    : QDialog(parent), m_formats(formats) {
+    setWindowTitle(QStringLiteral("Enter Filter"));
+    const DialogUnits du(font());
+
+    m_filterEdit = new CTimeIntervalEdit(formats, this);
+    m_filterEdit->setMinimumWidth(du.X(229));
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    for (QPushButton* button : {m_okButton, cancel}) button->setMinimumWidth(du.X(50));
+    m_stringButton = new QRadioButton(QStringLiteral("String Filter"), this);
+    m_intervalButton = new QRadioButton(QStringLiteral("Time Interval"), this);
+
+    auto* grid = new QGridLayout(this);
+    grid->setHorizontalSpacing(du.X(5));
+    grid->addWidget(new QLabel(QStringLiteral("Enter Filter String or Time Interval:"), this), 0, 0);
+    grid->addWidget(m_okButton, 0, 1);
+    grid->addWidget(m_filterEdit, 1, 0);
+    grid->addWidget(cancel, 1, 1);
+    auto* type = new QHBoxLayout;
+    type->setSpacing(du.X(5));
+    type->addWidget(new QLabel(QStringLiteral("FilterType:"), this));
+    type->addWidget(m_stringButton);
+    type->addWidget(m_intervalButton);
+    type->addStretch(1);
+    grid->addLayout(type, 2, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
+
+    connect(m_okButton, &QPushButton::clicked, this, &CFilterEntryDlg::accept);
+    connect(cancel, &QPushButton::clicked, this, &CFilterEntryDlg::reject);
+    connect(m_stringButton, &QRadioButton::clicked, this, &CFilterEntryDlg::OnStringFilter);
+    connect(m_intervalButton, &QRadioButton::clicked, this, &CFilterEntryDlg::OnTimeInterval);
+}
+
+void CFilterEntryDlg::showEvent(QShowEvent* event) {
+    if (!m_bInitialized) {
+        m_bInitialized = true;
+        OnInitDialog();
+    }
+    QDialog::showEvent(event);
+}
+
+void CFilterEntryDlg::OnInitDialog() {
+    m_strGiven = m_strFilter;
+    m_strShown = DecodeLogText(m_strFilter);
+    // Placed while the field still takes free text, so that it is never reverted.
+    m_filterEdit->SetFreeText(true);
+    m_filterEdit->StartLayout(m_strShown);
+    (m_bStringFilter ? m_stringButton : m_intervalButton)->setChecked(true);
+    m_filterEdit->SetFreeText(m_bStringFilter);
+    // OK stays enabled whatever the field holds: what OK accepts is for the validation
+    // to decide, and an empty string filter is a filter like any other.
+    m_filterEdit->setFocus();
+}
+
+void CFilterEntryDlg::OnStringFilter() {
+    m_bStringFilter = true;
+    m_filterEdit->SetFreeText(true);
+    m_filterEdit->clear();
+}
+
+void CFilterEntryDlg::OnTimeInterval() {
+    if (!m_bStringFilter) return;
+    m_bStringFilter = false;
+    m_filterEdit->SetFreeText(false);
+    m_filterEdit->StartLayout(QString::fromUtf8(BuildIntervalTemplate(m_formats)));
+}
+
+std::string CFilterEntryDlg::BuildIntervalTemplate(const LocaleFormats& formats) {
+    const std::string& ds = formats.systemDateSeparator;
+    const std::string& ts = formats.systemTimeSeparator;
+    const std::string join(LoadString(IDS_INTERVAL_JOIN));
+    const std::string month = formats.userMonthLeadingZero != 0 ? "01" : " 1";
+    const std::string day = formats.userDayLeadingZero != 0 ? "01" : " 1";
+    const std::string fromTime = "00" + ts + "00" + ts + "00";
+    const std::string toTime = "23" + ts + "59" + ts + "59";
+    switch (formats.userDateOrder) {
+        case DateOrder::DMY:
+            return day + ds + month + ds + "1970 " + fromTime + join + "31" + ds + "12" + ds + "2050 " + toTime;
+        case DateOrder::YMD:
+            return "1970" + ds + month + ds + day + " " + fromTime + join + "2050" + ds + "12" + ds + "31 " + toTime;
+        case DateOrder::MDY: break;
+    }
+    return month + ds + day + ds + "1970 " + fromTime + join + "12" + ds + "31" + ds + "2050 " + toTime;
+}
+
+bool CFilterEntryDlg::IsValidInterval(const std::string& text, const LocaleFormats& formats) {
+    const std::size_t n = TimestampLength(formats);
+    return ParseTimestamp(text, false, nullptr, formats) && text.size() > n &&
+           ParseTimestamp(std::string_view(text).substr(n), false, nullptr, formats);
+}
+
+void CFilterEntryDlg::accept() {
+    const QString shown = m_filterEdit->text();
+    m_strFilter = shown == m_strShown ? m_strGiven : shown.toStdString();
+    if (m_intervalButton->isChecked() && !IsValidInterval(m_strFilter, m_formats)) {
+        ReportInvalid();
+        return;
+    }
+    QDialog::accept();
+}
+
+void CFilterEntryDlg::ReportInvalid() {
+    const std::string_view text = LoadString(IDS_INVALID_DATE_TIME);
+    QMessageBox::warning(this, windowTitle(), QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}

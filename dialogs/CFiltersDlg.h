@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+#include "LogFilter.h"
+
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+
+// "Log Message Filters": the include and the exclude list of the active filters. The
+// dialog edits a copy of the list it is given; the caller takes GetFilters() after OK,
+// and Cancel discards every change. Each list box shows its filters sorted by text;
+// an item's data is its FilterKind (Qt::UserRole) and its text's bytes (kBytesRole).
+class CFiltersDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kBytesRole = Qt::UserRole + 1;
+
+    // filters is copied, never changed; formats reads interval texts and lays out the
+    // entry dialog's template, and must outlive the dialog.
+    explicit CFiltersDlg(const LogFilter* filters, QWidget* parent = nullptr,
+                         const LocaleFormats& formats = GetLocaleFormats());
+    ~CFiltersDlg() override;
+
+    // A new copy of the working list, owned by the caller; null when it is empty.
+    FilterList GetFilters() const { return CopyFilterList(m_pFilters.get()); }
+    // The working list itself, in list order.
+    const LogFilter* GetWorkingList() const { return m_pFilters.get(); }
+
+    QListWidget* GetIncludeList() const { return m_includeList; }
+    QListWidget* GetExcludeList() const { return m_excludeList; }
+
+    // The buttons of one side, by the actions they carry out.
+    enum class Button { Add, Remove, Duplicate, Edit };
+    QPushButton* GetButton(bool include, Button button) const;
+
+private:
+    QListWidget* MakeList();
+    QListWidget* ListOf(FilterKind kind) const;
+    void AddItem(FilterKind kind, const std::string& text);
+    // Runs the entry dialog on text and, on OK, appends what it gives to the list of kind.
+    void AddFilter(FilterKind kind, const std::string& text);
+    // Removes the first filter of this kind and text and the selected item of its list.
+    void RemoveFilter(FilterKind kind, const std::string& text);
+    void OnRemove(QListWidget* list);
+    void OnDuplicate(QListWidget* list);
+    void OnEdit(QListWidget* list);
+
+    const LocaleFormats& m_formats;
+    FilterList m_pFilters;
+    QListWidget* m_includeList = nullptr;
+    QListWidget* m_excludeList = nullptr;
+    QPushButton* m_buttons[2][4] = {};  // [include][Button]
+};

@@ -1,0 +1,37 @@
+#include "FilterFileBytes.h"
+
+namespace {
+
+// The record type of a kind; 0 for a kind no record stands for.
+char RecordType(FilterKind kind) {
+    switch (kind) {
+        case FilterKind::ExcludeString: return 'E';
+        case FilterKind::IncludeString: return 'I';
+        case FilterKind::ExcludeInterval: return 'F';
+        case FilterKind::IncludeInterval: return 'P';
+        case FilterKind::Unset: break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+const LogFilter* MakeFilterFileBytes(const LogFilter* list, std::string& bytes) {
+    std::size_t size = 0;
+    for (const LogFilter* node = list; node != nullptr; node = node->next.get()) {
+        const std::string& text = node->text;
+        if (RecordType(node->kind) == 0 || text.find('\n') != std::string::npos ||
+            (!text.empty() && text.back() == '\r')) {
+            return node;
+        }
+        size += text.size() + 2;
+    }
+    bytes.clear();
+    bytes.reserve(size);
+    for (const LogFilter* node = list; node != nullptr; node = node->next.get()) {
+        bytes += RecordType(node->kind);
+        bytes += node->text;
+        bytes += '\n';
+    }
+    return nullptr;
+}

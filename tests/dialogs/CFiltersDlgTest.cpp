@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "CFilterEntryDlg.h"
+#include "CFiltersDlg.h"
+#include "CPreferencesDlg.h"
+#include "CTimeIntervalEdit.h"
+#include "FilterRecords.h"
+#include "ModalDriver.h"
+
+namespace {
+
+using Button = CFiltersDlg::Button;
+using K = FilterKind;
+
+QStringList Shown(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out;
+}
+
+// Has the next entry dialog type text (or take the interval template) and OK, or cancel.
+void EnterWhenAsked(const QString& typed, bool interval = false, bool cancel = false) {
+    WhenModal<CFilterEntryDlg>([=](CFilterEntryDlg* d) {
+        ASSERT_NE(d, nullptr);
+        if (cancel) return d->reject();
+        (interval ? d->GetIntervalButton() : d->GetStringButton())->click();
+        QTest::keyClicks(d->GetField(), typed);
+        d->GetOkButton()->click();
+    });
+}
+
+void Select(QListWidget* list, const QString& text) { list->findItems(text, Qt::MatchExactly).value(0)->setSelected(true); }
+
+const std::string kYear = "01/01/2003 00:00:00 to 12/31/2003 23:59:59";
+const std::string kTemplate = "01/01/1970 00:00:00 to 12/31/2050 23:59:59";
+
+TEST(FiltersDlg, OpensOnACopySortedIntoTwoLists) {
+    const Records records = {{K::IncludeString, "error"}, {K::ExcludeString, "DEBUG"}, {K::IncludeString, "Alarm"},
+                             {K::IncludeInterval, kYear}, {K::ExcludeInterval, "x"}};
+    const FilterList given = MakeFilterList(records);
+    CFiltersDlg dlg(given.get());
+    EXPECT_EQ(Shown(dlg.GetIncludeList()), (QStringList{QString::fromStdString(kYear), "Alarm", "error"}));
+    EXPECT_EQ(Shown(dlg.GetExcludeList()), (QStringList{"DEBUG", "x"}));
+    EXPECT_TRUE(dlg.GetIncludeList()->selectedItems().isEmpty());
+    EXPECT_EQ(dlg.GetExcludeList()->item(1)->data(Qt::UserRole).toInt(), static_cast<int>(K::ExcludeInterval));
+    EXPECT_EQ(dlg.GetButton(false, Button::Add)->text(), "Add..");
+    FilterList taken = dlg.GetFilters();
+    EXPECT_EQ(RecordsOf(taken.get()), records);
+    EXPECT_NE(taken.get(), dlg.GetWorkingList());
+    EXPECT_EQ(CFiltersDlg(nullptr).GetFilters(), nullptr);
+}
+
+TEST(FiltersDlg, AddRemoveDuplicateAndEditWorkOnTheWorkingListInItsOrder) {
+    const FilterList given = MakeFilterList({{K::IncludeString, "x"}, {K::IncludeString, "y"}, {K::IncludeString, "x"},
+                                             {K::IncludeInterval, kYear}, {K::ExcludeString, "noise"}});
+    CFiltersDlg dlg(given.get());
+    // Without a selection nothing happens and no dialog opens.
+    for (const Button b : {Button::Remove, Button::Duplicate, Button::Edit}) {
+        EXPECT_EQ(ModalsOpenedDuring([&] { dlg.GetButton(true, b)->click(); }), 0);
+    }
+    // Remove of a filter entered twice removes the first one in list order.
+    Select(dlg.GetIncludeList(), "x");
+    dlg.GetButton(true, Button::Remove)->click();
+    // Edit of an interval choosing String Filter: an include string, moved to the end.
+    Select(dlg.GetIncludeList(), QString::fromStdString(kYear));
+    EnterWhenAsked("z");
+    dlg.GetButton(true, Button::Edit)->click();
+    // Duplicate of an exclude string choosing Time Interval: an exclude interval.
+    Select(dlg.GetExcludeList(), "noise");
+    EnterWhenAsked({}, true);
+    dlg.GetButton(false, Button::Duplicate)->click();
+    EnterWhenAsked("Alarm");
+    dlg.GetButton(true, Button::Add)->click();
+    EnterWhenAsked({}, false, true);
+    dlg.GetButton(false, Button::Add)->click();
+    EXPECT_EQ(RecordsOf(dlg.GetWorkingList()), (Records{{K::IncludeString, "y"}, {K::IncludeString, "x"},
+                                                        {K::ExcludeString, "noise"}, {K::IncludeString, "z"},
+                                                        {K::ExcludeInterval, kTemplate}, {K::IncludeString, "Alarm"}}));
+    EXPECT_EQ(Shown(dlg.GetIncludeList()), (QStringList{"Alarm", "x", "y", "z"}));
+    EXPECT_EQ(Shown(dlg.GetExcludeList()), (QStringList{QString::fromStdString(kTemplate), "noise"}));
+}
+
+TEST(FiltersDlg, EditThenCancelThenCancelLeavesTheCallersListAlone) {
+    const FilterList given = MakeFilterList({{K::IncludeString, "keep"}, {K::ExcludeString, "drop"}});
+    CFiltersDlg dlg(given.get());
+    WhenModal<CFiltersDlg>([](CFiltersDlg* d) {
+        ASSERT_NE(d, nullptr);
+        Select(d->GetIncludeList(), "keep");
+        EnterWhenAsked({}, false, true);
+        d->GetButton(true, Button::Edit)->click();
+        // Cancel in the entry dialog after Edit leaves the filter removed from the copy.
+        EXPECT_EQ(RecordsOf(d->GetWorkingList()), (Records{{K::ExcludeString, "drop"}}));
+        d->reject();
+    });
+    EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+    EXPECT_EQ(RecordsOf(given.get()), (Records{{K::IncludeString, "keep"}, {K::ExcludeString, "drop"}}));
+}
+
+TEST(FiltersDlg, TenThousandFiltersOpenSortedAndATextThatIsNotUtf8IsRemovedByItsBytes) {
+    Records records;
+    for (int i = 9999; i >= 0; --i) records.emplace_back(i % 2 ? K::IncludeString : K::ExcludeString, std::to_string(10000 + i));
+    records.emplace_back(K::IncludeString, "caf\xe9");
+    const FilterList given = MakeFilterList(records);
+    CFiltersDlg dlg(given.get());
+    ASSERT_EQ(dlg.GetIncludeList()->count(), 5001);
+    EXPECT_EQ(dlg.GetIncludeList()->item(0)->text(), "10001");
+    EXPECT_EQ(dlg.GetIncludeList()->item(5000)->text(), QString::fromUtf8("caf\xc3\xa9"));
+    EXPECT_EQ(dlg.GetExcludeList()->item(4999)->text(), "19998");
+    Select(dlg.GetIncludeList(), QString::fromUtf8("caf\xc3\xa9"));
+    dlg.GetButton(true, Button::Remove)->click();
+    EXPECT_EQ(RecordsOf(dlg.GetWorkingList()).size(), 10000u);
+}
+
+TEST(PreferencesDlg, CheckBoxShowsAndSetsTheValue) {
+    for (const int given : {0, 1}) {
+        CPreferencesDlg dlg;
+        dlg.m_bExcludeInvalid = given;
+        WhenModal<CPreferencesDlg>([given](CPreferencesDlg* d) {
+            EXPECT_EQ(d->GetCheckBox()->isChecked(), given != 0);
+            QTest::mouseClick(d->GetCheckBox(), Qt::LeftButton);
+            d->accept();
+        });
+        ASSERT_EQ(dlg.exec(), QDialog::Accepted);
+        EXPECT_EQ(dlg.m_bExcludeInvalid, 1 - given);
+    }
+}
+
+}  // namespace

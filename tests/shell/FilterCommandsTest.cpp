@@ -1,0 +1,143 @@
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include "AppSettings.h"
+#include "CFilterEntryDlg.h"
+#include "CFiltersDlg.h"
+#include "CPreferencesDlg.h"
+#include "CProgressStatusBar.h"
+#include "CTimeIntervalEdit.h"
+#include "CTrawlviewDoc.h"
+#include "CommandIds.h"
+#include "FilterRecords.h"
+#include "ModalDriver.h"
+#include "ShellFixture.h"
+
+namespace {
+
+using K = FilterKind;
+
+class FilterCommandsTest : public ShellTest {
+protected:
+    bool Enabled(int id) const { return frame.GetAction(id)->isEnabled(); }
+    void Apply(const Records& records) { frame.ApplyFilters(MakeFilterList(records)); }
+    bool Save(const std::string& path) { return frame.SaveFilterFile(QString::fromStdString(path)); }
+
+    RecordingMessageBoxes boxes;
+    CMainFrame frame{&boxes};
+};
+
+TEST_F(FilterCommandsTest, FiltersCommandRebuildsAndEnablesSaveAsOnlyOnOk) {
+    frame.OpenLogFile(dir.Write("events.log", Lines({"N keep me", "N drop me", "N keep too"})));
+    for (const bool ok : {true, false}) {
+        WhenModal<CFiltersDlg>([ok](CFiltersDlg* d) {
+            ASSERT_NE(d, nullptr);
+            WhenModal<CFilterEntryDlg>([](CFilterEntryDlg* e) {
+                QTest::keyClicks(e->GetField(), QStringLiteral("keep"));
+                e->GetOkButton()->click();
+            });
+            d->GetButton(true, CFiltersDlg::Button::Add)->click();
+            ok ? d->accept() : d->reject();
+        });
+        frame.GetAction(ID_EDIT_FILTERS)->trigger();
+        // The second run added a filter too, but was cancelled.
+        EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "keep"}}));
+        EXPECT_EQ(frame.GetDocument().GetLineCount(), 2);
+        EXPECT_TRUE(frame.IsFiltersModified());
+        for (const int id : {ID_FILE_SAVE_LOG, ID_FILE_SAVE_FILTERS, ID_FILE_SAVE_FILTERS_AS}) EXPECT_TRUE(Enabled(id)) << id;
+    }
+}
+
+TEST_F(FilterCommandsTest, PreferencesOkStoresAndRebuildsCancelChangesNothing) {
+    frame.OpenLogFile(dir.Write("p.log", Lines({"N 2003/01/01 10:00:00 - stamped", "no timestamp here at all"})));
+    for (const bool ok : {false, true}) {
+        WhenModal<CPreferencesDlg>([ok](CPreferencesDlg* d) {
+            QTest::mouseClick(d->GetCheckBox(), Qt::LeftButton);
+            ok ? d->accept() : d->reject();
+        });
+        frame.GetAction(ID_EDIT_PREFERENCES)->trigger();
+        EXPECT_EQ(frame.GetExcludeInvalidDates(), ok);
+        EXPECT_EQ(AppSettings::GetExcludeInvalidDate(), ok);
+        EXPECT_EQ(frame.GetDocument().GetLineCount(), ok ? 1 : 2);
+    }
+}
+
+TEST_F(FilterCommandsTest, SaveClearsTheModifiedFlagAndLoadReadsTheFileBack) {
+    const Records records = {{K::IncludeString, "Disk"}, {K::ExcludeInterval, "06/01/2003 00:00:00 to 06/30/2003 23:59:59"}};
+    Apply({{K::IncludeString, "first"}});
+    const std::string path = dir.Path("mine.lff");
+    ASSERT_TRUE(Save(path));
+    EXPECT_EQ(frame.GetFilterPath(), path);
+    EXPECT_FALSE(Enabled(ID_FILE_SAVE_FILTERS));
+    EXPECT_TRUE(Enabled(ID_FILE_SAVE_FILTERS_AS));
+    Apply(records);
+    frame.GetAction(ID_FILE_SAVE_FILTERS)->trigger();  // to the same file, without asking
+
+    Apply({});
+    frame.OpenLogFile(dir.Write("a.log", Lines({"N 2003/03/01 10:00:00 - Disk ok", "N 2003/06/02 10:00:00 - Disk"})));
+    ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(path)));
+    EXPECT_EQ(RecordsOf(frame.GetFilters()), records);
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
+    EXPECT_EQ(frame.GetRecentFiles()[0].toStdString(), path);
+    EXPECT_EQ(frame.windowTitle().left(5), "a.log");
+    EXPECT_EQ(frame.GetStatusBar().currentMessage(), "Filters read from the filter file: 2");
+    EXPECT_TRUE(boxes.reports.empty());
+}
+
+TEST_F(FilterCommandsTest, SaveFiltersWithoutAPathAsksForANameWithTheDefaultExtension) {
+    Apply({{K::IncludeString, "x"}});
+    WhenModal<QFileDialog>([chosen = QString::fromStdString(dir.Path("asked"))](QFileDialog* d) {
+        EXPECT_EQ(d->nameFilters(), QStringList{"Log filter files (*.lff *.tarnix-logfilters)"});
+        d->selectFile(chosen);
+        QMetaObject::invokeMethod(d, "accept");
+    });
+    frame.GetAction(ID_FILE_SAVE_FILTERS)->trigger();
+    EXPECT_EQ(TempDir::Read(dir.Path("asked.lff")), "Ix\n");
+}
+
+TEST_F(FilterCommandsTest, FailedSavesAreReportedChangeNothingAndLeaveADeviceADevice) {
+    Apply({{K::IncludeString, "fine"}, {K::ExcludeString, "two\nlines"}});
+    const std::string kept = dir.Write("kept.lff", "Iolder\n");
+    EXPECT_FALSE(Save(kept));
+    Apply({{K::IncludeString, "x"}});
+    const std::string notADir = dir.Write("plain", "a file") + "/f.lff";
+    EXPECT_FALSE(Save(notADir));
+    ASSERT_EQ(boxes.reports.size(), 2u);
+    EXPECT_NE(boxes.reports[0].find("\"two\""), std::string::npos) << boxes.reports[0];
+    EXPECT_NE(boxes.reports[1].find(notADir), std::string::npos) << boxes.reports[1];
+    EXPECT_EQ(TempDir::Read(kept), "Iolder\n");
+    EXPECT_TRUE(frame.IsFiltersModified());
+    EXPECT_EQ(frame.GetFilterPath(), "");
+
+    // A full disk: a device of its own, so that no test writes near the machine's.
+    const std::string full = dir.Path("full");
+    if (mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0) GTEST_SKIP() << "cannot make a device here";
+    EXPECT_FALSE(Save(full));
+    ASSERT_EQ(boxes.reports.size(), 3u);
+    EXPECT_NE(boxes.reports[2].find("No space left on device"), std::string::npos) << boxes.reports[2];
+    struct stat st {};
+    ASSERT_EQ(stat(full.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode)) << "the device was replaced by a file";
+}
+
+TEST_F(FilterCommandsTest, LoadFiltersOfABinaryOrMissingFileHasAClearOutcome) {
+    using namespace std::string_literals;
+    Apply({{K::IncludeString, "before"}});
+    EXPECT_FALSE(frame.LoadFilterFile(QString::fromStdString(dir.Path("missing.lff"))));
+    EXPECT_EQ(boxes.reports.size(), 1u);
+    EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "before"}}));
+    // Any name reads as a filter file here; only a filter file's name goes to the recent list.
+    ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(dir.Write("a.bin", "\x7f" "ELF\x02\0\0\nIin\0side\n\xff"s))));
+    EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "in\0side"s}}));
+    EXPECT_EQ(frame.GetStatusBar().currentMessage(), "Filters read from the filter file: 1");
+    EXPECT_EQ(frame.GetRecentFiles().GetCount(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+#include "CPrintJob.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGraphicsView>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <algorithm>
+#include <limits>
+#include <string>
+
+#include "CPagePrinter.h"
+#include "CTrawlviewView.h"
+#include "StringTable.h"
+
+namespace {
+
+// The preview dialog's own action for a view mode, so that its buttons show the mode.
+QAction* PreviewModeAction(QPrintPreviewDialog& dialog, const char* text) {
+    const QString wanted = QCoreApplication::translate("QPrintPreviewDialog", text);
+    const QList<QAction*> actions = dialog.findChildren<QAction*>();
+    const auto it = std::find_if(actions.begin(), actions.end(),
+                                 [&](QAction* a) { return a->text() == wanted; });
+    return it == actions.end() ? nullptr : *it;
+}
+
+QString PrintingPage(int page) {
+    return QString::fromStdString(FormatString(IDS_PRINTING_PAGE, std::to_string(page)));
+}
+
+}  // namespace
+
+CPrintJob::CPrintJob(CTrawlviewView& view, QPrinter& printer, QWidget* parent)
+    : m_view(view), m_printer(printer), m_pParent(parent) {}
+
+void CPrintJob::SetFont(const QString& face, int tenths) {
+    m_strFontFace = face;
+    m_nFontTenths = tenths;
+}
+
+bool CPrintJob::Print() {
+    if (!m_view.OnPreparePrinting(m_printer, m_pParent)) return false;
+    return PrintAll();
+}
+
+bool CPrintJob::PrintAll() {
+    m_view.OnBeginPrinting(m_printer, m_strFontFace, m_nFontTenths, m_strLogPath);
+    QPainter dc;
+    if (!dc.begin(&m_printer)) {
+        m_view.OnEndPrinting();
+        return false;
+    }
+    // Lines reach the progress bar shifted right so that the count fits its int range.
+    const LineIndex count = m_view.GetDocument().GetLineCount();
+    int shift = 0;
+    while ((count >> shift) > std::numeric_limits<int>::max()) ++shift;
+    QProgressDialog progress(PrintingPage(1), QStringLiteral("Cancel"), 0,
+                             static_cast<int>(count >> shift), m_pParent);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(m_nProgressDelayMs);
+    QElapsedTimer shown;
+    shown.start();
+    bool cancelled = false;
+    m_nPagesPrinted = 0;
+    for (int page = 1;; ++page) {
+        if (page > 1) m_printer.newPage();
+        const bool more = m_view.OnPrint(dc, m_printer, page);
+        m_nPagesPrinted = page;
+        if (!more) break;
+        const LineIndex next = m_view.GetPagePrinter()->GetPageFirstLine(page + 1);
+        progress.setLabelText(PrintingPage(page + 1));
+        progress.setValue(static_cast<int>(std::max<LineIndex>(next, 0) >> shift));
+        // A line wrapped over hundreds of pages leaves the bar where it is, and an
+        // unchanged value neither shows the window nor looks at its Cancel button: the
+        // job does both itself, once per page.
+        if (!progress.isVisible() && shown.elapsed() >= m_nProgressDelayMs) progress.show();
+        if (progress.isVisible()) QCoreApplication::processEvents();
+        if (progress.wasCanceled()) {
+            cancelled = true;
+            m_printer.abort();
+            break;
+        }
+    }
+    dc.end();
+    m_view.OnEndPrinting();
+    return !cancelled;
+}
+
+void CPrintJob::Preview(int& previewPages) {
+    m_view.OnPreparePrinting(m_printer, nullptr);
+    m_view.OnBeginPrinting(m_printer, m_strFontFace, m_nFontTenths, m_strLogPath);
+    QPrintPreviewDialog dialog(&m_printer, m_pParent);
+    m_pPreview = dialog.findChild<QPrintPreviewWidget*>();
+    m_nPreviewTarget = kPreviewChunk + std::max(previewPages, 1);
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, &CPrintJob::PaintPreview);
+    if (m_pPreview != nullptr) {
+        connect(m_pPreview, &QPrintPreviewWidget::previewChanged, this, &CPrintJob::GrowPreview);
+        // Going to a page does not always tell: the page shown is looked at whenever the
+        // pages are painted.
+        if (auto* pages = m_pPreview->findChild<QGraphicsView*>())
+            pages->viewport()->installEventFilter(this);
+    }
+    if (previewPages == 2) {
+        if (QAction* facing = PreviewModeAction(dialog, "Show facing pages")) facing->trigger();
+    }
+    dialog.exec();
+    if (m_pPreview != nullptr) {
+        if (m_pPreview->viewMode() == QPrintPreviewWidget::FacingPagesView) {
+            previewPages = 2;
+        } else if (m_pPreview->viewMode() == QPrintPreviewWidget::SinglePageView) {
+            previewPages = 1;
+        }
+    }
+    m_pPreview = nullptr;
+    m_view.OnEndPrinting();
+}
+
+void CPrintJob::PaintPreview(QPrinter* printer) {
+    // The preview's Print button hands over the real printer: the whole job runs then.
+    if (printer->paintEngine() == nullptr ||
+        printer->paintEngine()->type() != QPaintEngine::Picture) {
+        PrintAll();
+        // The job ended the preview's page layout with its own; the preview goes on.
+        m_view.OnBeginPrinting(m_printer, m_strFontFace, m_nFontTenths, m_strLogPath);
+        return;
+    }
+    if (m_view.GetPagePrinter() == nullptr) return;
+    QPainter dc(printer);
+    // Pages already laid out start from their kept first lines: each costs its own layout.
+    for (int page = 1; page <= m_nPreviewTarget; ++page) {
+        if (page > 1) printer->newPage();
+        if (!m_view.OnPrint(dc, *printer, page)) break;
+    }
+}
+
+bool CPrintJob::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint) GrowPreview();
+    return QObject::eventFilter(watched, event);
+}
+
+void CPrintJob::GrowPreview() {
+    const CPagePrinter* pages = m_view.GetPagePrinter();
+    if (m_pPreview == nullptr || pages == nullptr || pages->IsComplete() || m_bGrowPending) return;
+    const int shown = m_pPreview->viewMode() == QPrintPreviewWidget::FacingPagesView ? 2 : 1;
+    if (m_pPreview->currentPage() + shown <= m_pPreview->pageCount()) return;
+    // The reader is at the last pages made: make more once the signal has returned, as
+    // the preview cannot be rebuilt from inside its own notification. Qt's preview draws
+    // every page again when it grows, so it grows by doubling: reaching page n costs
+    // about 2n page layouts in all, however the reader got there.
+    m_bGrowPending = true;
+    const int grown = std::min(m_nPreviewTarget * 2, m_nPreviewTarget + kPreviewGrowMax);
+    m_nPreviewTarget = std::max(grown, m_pPreview->currentPage() + kPreviewChunk);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_pPreview != nullptr) {
+                // The rebuilt preview would show its new last page; the reader stays put.
+                const int page = m_pPreview->currentPage();
+                m_pPreview->updatePreview();
+                m_pPreview->setCurrentPage(page);
+            }
+            m_bGrowPending = false;
+        },
+        Qt::QueuedConnection);
+}
