@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "CHeadlessExport.h"
+#include "CommandLine.h"
 #include "LocaleFormats.h"
 
 #if TRAWLVIEW_GUI
@@ -42,17 +43,19 @@ int RunDesktopProgram(int argc, char** argv) {
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     const std::vector<std::string> args(argv + 1, argv + argc);
-    bool headless = false;
-    for (const std::string& a : args) headless = headless || a == "--export" || a == "--help" || a == "-h";
+    // Only the mode is taken here: the window reads its command line again once the
+    // window system has taken its own options out.
+    CommandLine line;
+    std::string error;
+    const bool parsed = CommandLine::Parse(args, line, error);
+    if (parsed && line.mode == CommandLine::Mode::Window) {
 #if TRAWLVIEW_GUI
-    if (!headless) return RunDesktopProgram(argc, argv);
+        return RunDesktopProgram(argc, argv);
 #else
-    if (!headless) {
-        std::cerr << "trawlview: built without the desktop program; use --export\n"
-                  << CHeadlessExport::Usage();
+        std::cerr << "trawlview: built without the desktop program; use --export\n" << CommandLine::Usage();
         return 2;
-    }
 #endif
+    }
     LoadLocaleFormats();
     return CHeadlessExport::Run(args, std::cerr);
 }

@@ -9,7 +9,8 @@
 //
 // Logs to run it on: bench/gen_log 1073741824 1 bench-1g.log (long, varied lines), and
 // for many short lines for example
-//   awk 'BEGIN { for (i = 0; i < 8000000; i++) printf "G 2001/01/01 00:00:00 - n%d ok\r\n", i }' >short.log
+//   awk 'BEGIN { for (i = 0; i < 8000000; i++) printf "G 2001/01/01 00:00:00 - n%d ok\r\n", i }'
+//   >short.log
 
 #include <QApplication>
 #include <QClipboard>
@@ -45,24 +46,31 @@ void Time(const char* what, int runs, F&& f, const std::string& note = {}) {
         times.push_back(MsSince(start));
     }
     std::sort(times.begin(), times.end());
-    std::printf("%-44s min %9.2f  median %9.2f ms  %s\n", what, times.front(), times[times.size() / 2], note.c_str());
+    std::printf("%-44s min %9.2f  median %9.2f ms  %s\n", what, times.front(),
+                times[times.size() / 2], note.c_str());
 }
 
 std::uint64_t StatusMiB(const char* key) {
     std::ifstream in("/proc/self/status");
     std::string line;
     while (std::getline(in, line)) {
-        if (line.rfind(key, 0) == 0) return std::strtoull(line.c_str() + std::char_traits<char>::length(key), nullptr, 10) / 1024;
+        if (line.rfind(key, 0) == 0)
+            return std::strtoull(line.c_str() + std::char_traits<char>::length(key), nullptr, 10) /
+                   1024;
     }
     return 0;
 }
 
-void ResetPeakRss() { std::ofstream("/proc/self/clear_refs") << "5"; }
+void ResetPeakRss() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
 
 // Clicks line (scrolling it to the top of the window first), with the keys given.
 void ClickLine(CTrawlviewView& view, LineIndex line, Qt::KeyboardModifiers keys = {}) {
     view.ScrollToPosition({0, line * view.GetLineHeight()});
-    const QPoint at(10, static_cast<int>(line * view.GetLineHeight() - view.GetScrollPos32(CScrollView32::SB_VERT)) + 1);
+    const QPoint at(10, static_cast<int>(line * view.GetLineHeight() -
+                                         view.GetScrollPos32(CScrollView32::SB_VERT)) +
+                            1);
     view.OnLButtonDown(keys, at);
     view.OnLButtonUp(at);
 }
@@ -94,11 +102,12 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     if (!doc.LoadLogFile(argv[1])) return 1;
     const LineIndex lines = doc.GetLineCount();
-    std::printf("log %s: %.1f MiB, %lld lines\n", argv[1], static_cast<double>(doc.GetFileSize()) / 1048576.0,
-                static_cast<long long>(lines));
+    std::printf("log %s: %.1f MiB, %lld lines\n", argv[1],
+                static_cast<double>(doc.GetFileSize()) / 1048576.0, static_cast<long long>(lines));
 
     using V = CTrawlviewView;
-    for (const auto& [text, flags, name] : std::vector<std::tuple<std::string, unsigned, const char*>>{
+    for (const auto& [text, flags, name] :
+         std::vector<std::tuple<std::string, unsigned, const char*>>{
              {"no such thing", V::FR_MATCHCASE, "find nothing, match case"},
              {"NO SUCH THING", 0, "find nothing, any case"},
              {"zq", 0, "find nothing, any case, 2 bytes"},
@@ -121,19 +130,26 @@ int main(int argc, char** argv) {
         const LineIndex start = from + k * 5000;
         ClickLine(view, start);
         Clock::time_point t = Clock::now();
-        view.OnFindReplace(TailOf(doc, start + 1000), V::FR_DOWN | V::FR_FINDNEXT | V::FR_MATCHCASE);
+        view.OnFindReplace(TailOf(doc, start + 1000),
+                           V::FR_DOWN | V::FR_FINDNEXT | V::FR_MATCHCASE);
         downs.push_back(MsSince(t));
-        if (view.GetAnchorLine() != start + 1000) std::printf("  (down hit at %lld lines)\n", static_cast<long long>(view.GetAnchorLine() - start));
+        if (view.GetAnchorLine() != start + 1000)
+            std::printf("  (down hit at %lld lines)\n",
+                        static_cast<long long>(view.GetAnchorLine() - start));
         ClickLine(view, start + 2000);
         t = Clock::now();
         view.OnFindReplace(TailOf(doc, start + 1000), V::FR_FINDNEXT);
         ups.push_back(MsSince(t));
-        if (view.GetAnchorLine() != start + 1000) std::printf("  (up hit at %lld lines)\n", static_cast<long long>(start + 2000 - view.GetAnchorLine()));
+        if (view.GetAnchorLine() != start + 1000)
+            std::printf("  (up hit at %lld lines)\n",
+                        static_cast<long long>(start + 2000 - view.GetAnchorLine()));
     }
     std::sort(downs.begin(), downs.end());
     std::sort(ups.begin(), ups.end());
-    std::printf("%-44s min %9.2f  median %9.2f ms\n", "find a hit 1,000 lines down", downs.front(), downs[2]);
-    std::printf("%-44s min %9.2f  median %9.2f ms\n", "find a hit 1,000 lines up, any case", ups.front(), ups[2]);
+    std::printf("%-44s min %9.2f  median %9.2f ms\n", "find a hit 1,000 lines down", downs.front(),
+                downs[2]);
+    std::printf("%-44s min %9.2f  median %9.2f ms\n", "find a hit 1,000 lines up, any case",
+                ups.front(), ups[2]);
 
     Time("select all", 5, [&] { view.OnEditSelectAll(); });
     {
@@ -147,12 +163,11 @@ int main(int argc, char** argv) {
             clicks.push_back(MsSince(t));
         }
         std::sort(clicks.begin(), clicks.end());
-        std::printf("%-44s min %9.2f  median %9.2f ms\n", "click after select all", clicks.front(), clicks[2]);
+        std::printf("%-44s min %9.2f  median %9.2f ms\n", "click after select all", clicks.front(),
+                    clicks[2]);
     }
     ClickLine(view, from);
-    Time("key Down (caret moves, no scroll)", 30, [&] {
-        view.OnKeyDown(Qt::Key_Down, {});
-    });
+    Time("key Down (caret moves, no scroll)", 30, [&] { view.OnKeyDown(Qt::Key_Down, {}); });
     Time("key Shift+Down", 30, [&] { view.OnKeyDown(Qt::Key_Down, Qt::ShiftModifier); });
     ClickLine(view, from);
     int y = 1;
@@ -166,20 +181,28 @@ int main(int argc, char** argv) {
     ClickLine(view, from);
     ClickLine(view, from + 99999, Qt::ShiftModifier);
     Time("copy 100,000 lines", 5, [&] { view.OnEditCopy(); });
-    std::printf("  %lld KiB of text\n", static_cast<long long>(QGuiApplication::clipboard()->mimeData()->data("text/plain").size() / 1024));
+    std::printf("  %lld KiB of text\n",
+                static_cast<long long>(
+                    QGuiApplication::clipboard()->mimeData()->data("text/plain").size() / 1024));
 
     view.OnEditSelectAll();
     QGuiApplication::clipboard()->clear();
     const std::uint64_t before = StatusMiB("VmRSS:");
     ResetPeakRss();
     Time("copy every line", 1, [&] { view.OnEditCopy(); });
-    std::printf("  %lld MiB of text\n", static_cast<long long>(QGuiApplication::clipboard()->mimeData()->data("text/plain").size() / 1048576));
+    std::printf("  %lld MiB of text\n",
+                static_cast<long long>(
+                    QGuiApplication::clipboard()->mimeData()->data("text/plain").size() / 1048576));
     std::printf("copy every line: RSS before %llu MiB, peak %llu MiB, after %llu MiB\n",
-                static_cast<unsigned long long>(before), static_cast<unsigned long long>(StatusMiB("VmHWM:")),
+                static_cast<unsigned long long>(before),
+                static_cast<unsigned long long>(StatusMiB("VmHWM:")),
                 static_cast<unsigned long long>(StatusMiB("VmRSS:")));
     const Clock::time_point paste = Clock::now();
     const qsizetype pasted = QGuiApplication::clipboard()->text().size();
-    std::printf("reading it back as text (a paste in this program): %.0f ms, %lld characters, peak %llu MiB\n",
-                MsSince(paste), static_cast<long long>(pasted), static_cast<unsigned long long>(StatusMiB("VmHWM:")));
+    std::printf(
+        "reading it back as text (a paste in this program): %.0f ms, %lld characters, peak %llu "
+        "MiB\n",
+        MsSince(paste), static_cast<long long>(pasted),
+        static_cast<unsigned long long>(StatusMiB("VmHWM:")));
     return 0;
 }

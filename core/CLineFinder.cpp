@@ -7,14 +7,17 @@
 
 namespace {
 
-bool IsWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsWhiteSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // Upward searches scan this many lines at a time, nearest first, so that a hit close
 // above the start is found without scanning everything before it.
 constexpr std::int64_t kUpwardBlockLines = 4096;
 
 // The last line of lines[k, last] that starts at or before p, given that line k does.
-std::int64_t LineContaining(const CLineFinder::LineSource& lines, const char* p, std::int64_t k, std::int64_t last) {
+std::int64_t LineContaining(const CLineFinder::LineSource& lines, const char* p, std::int64_t k,
+                            std::int64_t last) {
     // Galloping: the candidate is most often in line k or shortly after it.
     std::int64_t step = 1;
     std::int64_t lo = k;
@@ -22,7 +25,8 @@ std::int64_t LineContaining(const CLineFinder::LineSource& lines, const char* p,
         lo += step;
         step *= 2;
     }
-    std::int64_t hi = std::min(lo + step, last + 1);  // lines(hi) starts after p, or hi is past the end
+    std::int64_t hi =
+        std::min(lo + step, last + 1);  // lines(hi) starts after p, or hi is past the end
     while (hi - lo > 1) {
         const std::int64_t mid = lo + (hi - lo) / 2;
         if (lines(mid).data() <= p) {
@@ -36,15 +40,30 @@ std::int64_t LineContaining(const CLineFinder::LineSource& lines, const char* p,
 
 }  // namespace
 
-CLineFinder::CLineFinder(std::string_view pattern, bool matchCase, bool wholeWord, std::string_view legacyPattern)
+CLineFinder::CLineFinder(std::string_view pattern, bool matchCase, bool wholeWord,
+                         std::string_view legacyPattern)
     : m_strPattern(pattern), m_bWholeWord(wholeWord), m_searcher(pattern, !matchCase) {
     if (IsAscii(pattern) || !IsValidUtf8(pattern)) return;
     m_bLineByLine = true;
     if (!legacyPattern.empty()) m_legacySearcher.emplace(legacyPattern, !matchCase);
-    if (matchCase) return;
-    m_bFoldUnicode = true;
-    for (const char* p = pattern.data(); p < pattern.data() + pattern.size();) m_folded.push_back(SimpleCaseFold(NextUtf8(p)));
-    for (const char32_t c : CaseVariants(m_folded.front())) AppendUtf8(c, m_firstForms.emplace_back());
+    std::vector<char32_t> chars;
+    for (const char* p = pattern.data(); p < pattern.data() + pattern.size();)
+        chars.push_back(NextUtf8(p));
+    // Every occurrence in a UTF-8 line holds a form of the first character above ASCII:
+    // nothing above ASCII folds into ASCII, nor the other way round.
+    const char32_t anchor =
+        *std::find_if(chars.begin(), chars.end(), [](char32_t c) { return c >= 0x80; });
+    if (matchCase) {
+        AppendUtf8(anchor, m_anchorForms.emplace_back());
+    } else {
+        m_bFoldUnicode = true;
+        for (const char32_t c : chars) m_folded.push_back(SimpleCaseFold(c));
+        for (const char32_t c : CaseVariants(m_folded.front()))
+            AppendUtf8(c, m_firstForms.emplace_back());
+        for (const char32_t c : CaseVariants(SimpleCaseFold(anchor)))
+            AppendUtf8(c, m_anchorForms.emplace_back());
+    }
+    for (const std::string& form : m_anchorForms) m_anchorSearchers.emplace_back(form);
 }
 
 bool CLineFinder::Matches(std::string_view line) const {
@@ -64,7 +83,8 @@ std::size_t CLineFinder::FirstOccurrence(std::string_view line, std::size_t& len
     if (m_bLineByLine) {
         const TextReading reading = ReadingOf(line);
         if (reading == TextReading::Ascii) return std::string_view::npos;
-        if (reading == TextReading::Utf8 && m_bFoldUnicode) return FirstFoldedOccurrence(line, length);
+        if (reading == TextReading::Utf8 && m_bFoldUnicode)
+            return FirstFoldedOccurrence(line, length);
         if (reading == TextReading::Windows1252 && m_legacySearcher) searcher = &*m_legacySearcher;
     }
     length = searcher->Needle().size();
@@ -77,6 +97,7 @@ std::size_t CLineFinder::FirstFoldedOccurrence(std::string_view line, std::size_
     const char* const end = line.data() + line.size();
     for (std::size_t from = 0;;) {
         // The nearest start of a character that folds like the text's first one.
+        // Lines are short: the library's search beats preparing a wide scan here.
         std::size_t start = std::string_view::npos;
         for (const std::string& form : m_firstForms) start = std::min(start, line.find(form, from));
         if (start == std::string_view::npos) return start;
@@ -93,21 +114,34 @@ std::size_t CLineFinder::FirstFoldedOccurrence(std::string_view line, std::size_
     }
 }
 
-const char* CLineFinder::FindCandidate(const char* begin, const char* end) const {
-    // Every form of the text has a byte above ASCII: a folded occurrence holds a
-    // character above ASCII, as nothing above ASCII folds into ASCII.
-    if (m_bLineByLine) return FindNonAscii(begin, end);
-    return m_searcher.Find(begin, end);
-}
-
-std::int64_t CLineFinder::ScanBlock(const LineSource& lines, std::int64_t first, std::int64_t last, bool down) const {
+std::int64_t CLineFinder::ScanBlock(const LineSource& lines, std::int64_t first, std::int64_t last,
+                                    bool down) const {
     const std::string_view lastLine = lines(last);
     const char* const end = lastLine.data() + lastLine.size();
     const char* p = lines(first).data();
     std::int64_t found = -1;
     std::int64_t k = first;
+    // Line by line, a candidate is the nearest of the anchor character's forms and the
+    // Windows-1252 text; each one's next occurrence is kept until the scan passes it.
+    // Where no byte above ASCII is left there is none: a quick end in ASCII logs.
+    std::vector<const char*> next(m_bLineByLine ? m_anchorSearchers.size() + 1 : 0, nullptr);
+    auto findCandidate = [&](const char* from) {
+        if (!m_bLineByLine) return m_searcher.Find(from, end);
+        if (FindNonAscii(from, end) == end) return end;
+        const char* nearest = end;
+        for (std::size_t i = 0; i < next.size(); ++i) {
+            const CSubstringSearcher* searcher = i < m_anchorSearchers.size()
+                                                     ? &m_anchorSearchers[i]
+                                                 : m_legacySearcher ? &*m_legacySearcher
+                                                                    : nullptr;
+            if (searcher == nullptr) continue;
+            if (next[i] == nullptr || next[i] < from) next[i] = searcher->Find(from, end);
+            nearest = std::min(nearest, next[i]);
+        }
+        return nearest;
+    };
     while (p < end) {
-        const char* candidate = FindCandidate(p, end);
+        const char* candidate = findCandidate(p);
         if (candidate == end) break;
         k = LineContaining(lines, candidate, k, last);
         const std::string_view line = lines(k);
@@ -115,9 +149,11 @@ std::int64_t CLineFinder::ScanBlock(const LineSource& lines, std::int64_t first,
         // scan started at or before the line's start, so a byte occurrence inside the line
         // is its first one.
         const char* lineEnd = line.data() + line.size();
-        const bool hit = m_bLineByLine ? candidate < lineEnd && Matches(line)
-                                        : candidate + m_strPattern.size() <= lineEnd &&
-                                              CountsAt(line, static_cast<std::size_t>(candidate - line.data()), m_strPattern.size());
+        const bool hit = m_bLineByLine
+                             ? candidate < lineEnd && Matches(line)
+                             : candidate + m_strPattern.size() <= lineEnd &&
+                                   CountsAt(line, static_cast<std::size_t>(candidate - line.data()),
+                                            m_strPattern.size());
         if (hit) {
             if (down) return k;
             found = k;
@@ -128,7 +164,8 @@ std::int64_t CLineFinder::ScanBlock(const LineSource& lines, std::int64_t first,
     return found;
 }
 
-std::int64_t CLineFinder::FindInRange(const LineSource& lines, std::int64_t from, std::int64_t to) const {
+std::int64_t CLineFinder::FindInRange(const LineSource& lines, std::int64_t from,
+                                      std::int64_t to) const {
     if (m_strPattern.empty()) return -1;
     if (from <= to) return ScanBlock(lines, from, to, true);
     for (std::int64_t hi = from; hi >= to;) {
@@ -140,7 +177,8 @@ std::int64_t CLineFinder::FindInRange(const LineSource& lines, std::int64_t from
     return -1;
 }
 
-std::int64_t CLineFinder::FindNext(const LineSource& lines, std::int64_t count, std::int64_t anchor, bool down) const {
+std::int64_t CLineFinder::FindNext(const LineSource& lines, std::int64_t count, std::int64_t anchor,
+                                   bool down) const {
     if (m_strPattern.empty() || count <= 0) return -1;
     std::int64_t hit = -1;
     if (anchor < 0 || anchor >= count) {

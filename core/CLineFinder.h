@@ -29,7 +29,8 @@ public:
     // pattern is UTF-8. legacyPattern is the same text in Windows-1252, searched for in
     // the lines that are not UTF-8 (the way such lines are shown); empty when the text
     // has characters Windows-1252 lacks, and then those lines are searched for pattern.
-    CLineFinder(std::string_view pattern, bool matchCase, bool wholeWord, std::string_view legacyPattern = {});
+    CLineFinder(std::string_view pattern, bool matchCase, bool wholeWord,
+                std::string_view legacyPattern = {});
 
     const std::string& Pattern() const { return m_strPattern; }
     // Whether the line holds the text under the options.
@@ -42,7 +43,8 @@ public:
     // Find Next over count lines: every line but the anchor, from the anchor's neighbour in
     // the direction on, wrapping at the ends. With no anchor (-1) every line is tested,
     // line 0 first. -1 when nothing matches, the text is empty or there are no lines.
-    std::int64_t FindNext(const LineSource& lines, std::int64_t count, std::int64_t anchor, bool down) const;
+    std::int64_t FindNext(const LineSource& lines, std::int64_t count, std::int64_t anchor,
+                          bool down) const;
 
 private:
     // Where the first occurrence of the text in line starts and how many bytes it has;
@@ -51,25 +53,29 @@ private:
     std::size_t FirstFoldedOccurrence(std::string_view line, std::size_t& length) const;
     // Whether the first occurrence, at pos with length bytes, passes the whole-word test.
     bool CountsAt(std::string_view line, std::size_t pos, std::size_t length) const;
-    // The first byte in [begin, end) where an occurrence may start; end when none.
-    const char* FindCandidate(const char* begin, const char* end) const;
     // The first (down) or last matching line of lines[first, last], scanned as one block.
-    std::int64_t ScanBlock(const LineSource& lines, std::int64_t first, std::int64_t last, bool down) const;
+    std::int64_t ScanBlock(const LineSource& lines, std::int64_t first, std::int64_t last,
+                           bool down) const;
 
     std::string m_strPattern;
     bool m_bWholeWord;
     // Case is ignored and the text has a character above ASCII: UTF-8 lines are compared
     // by case folding, and only a line with a byte above ASCII can hold the text.
     bool m_bFoldUnicode = false;
-    // The text has a character above ASCII: only a line with a byte above ASCII can hold
-    // it, and each such line is examined on its own.
+    // The text has a character above ASCII: a line that holds the start of a form of
+    // the text is examined on its own.
     bool m_bLineByLine = false;
     CSubstringSearcher m_searcher;
     // The Windows-1252 form, for lines that are not UTF-8; absent for an ASCII text.
     std::optional<CSubstringSearcher> m_legacySearcher;
     // The text's characters, case-folded, when m_bFoldUnicode.
     std::vector<char32_t> m_folded;
-    // The UTF-8 forms of every character that folds like the text's first one: where a
-    // folded occurrence can start.
+    // With case ignored, the UTF-8 forms of every character that folds like the text's
+    // first one: where a folded occurrence starts.
     std::vector<std::string> m_firstForms;
+    // The UTF-8 forms of the text's first character above ASCII (with case ignored, of
+    // every character that folds like it): a part of every occurrence in a UTF-8 line,
+    // and what a run of lines is scanned for.
+    std::vector<std::string> m_anchorForms;
+    std::vector<CSubstringSearcher> m_anchorSearchers;
 };

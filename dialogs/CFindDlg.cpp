@@ -59,7 +59,8 @@ CFindDlg::CFindDlg(CTrawlviewView& owner) : QDialog(&owner), m_pOwner(&owner) {
     auto enable = [this] { m_pFindNext->setEnabled(!m_pFindWhat->text().isEmpty()); };
     enable();
     connect(m_pFindWhat, &QLineEdit::textChanged, this, enable);
-    connect(m_pFindNext, &QPushButton::clicked, this, [this] { Notify(CTrawlviewView::FR_FINDNEXT); });
+    connect(m_pFindNext, &QPushButton::clicked, this,
+            [this] { Notify(CTrawlviewView::FR_FINDNEXT); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     // Escape, Cancel and the window's close button all end here; the view keeps the
     // last text and options.

@@ -7,12 +7,14 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <vector>
 
 #include "CFilterMatcher.h"
 #include "CLineSelector.h"
+#include "CLineFileWriter.h"
 #include "CLineStream.h"
 #include "CLogFile.h"
 #include "FilterFileReader.h"
@@ -21,149 +23,88 @@
 
 namespace {
 
-// Collects output in a large block and writes it with as few calls as possible.
-class BlockWriter {
-public:
-    explicit BlockWriter(int fd) : m_fd(fd) { m_block.reserve(kBlock); }
-    bool Append(std::string_view bytes) {
-        if (m_block.size() + bytes.size() > kBlock && !Flush()) return false;
-        if (bytes.size() >= kBlock) return WriteAll(bytes);
-        m_block.append(bytes);
-        return true;
-    }
-    bool Flush() {
-        const bool ok = WriteAll(m_block);
-        m_block.clear();
-        return ok;
-    }
-    int Error() const { return m_error; }
-
-private:
-    static constexpr std::size_t kBlock = std::size_t{1} << 20;
-    bool WriteAll(std::string_view bytes) {
-        while (!bytes.empty()) {
-            const ssize_t n = write(m_fd, bytes.data(), bytes.size());
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                m_error = n < 0 ? errno : EIO;
-                return false;
-            }
-            bytes.remove_prefix(static_cast<std::size_t>(n));
-        }
-        return true;
-    }
-    int m_fd;
-    int m_error = 0;
-    std::string m_block;
-};
-
-// Writes the export to fd; returns false with a message in error.
-bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* filter, bool excludeInvalid, int fd,
-                 std::string& error, int& writeError) {
-    BlockWriter out(fd);
+// Writes the export to out; returns false with a message in error for a failed read.
+bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* filter, bool excludeInvalid,
+                 CLineFileWriter& out, std::string& error) {
     CLineSelector selector(filter, excludeInvalid, GetLocaleFormats());
     CLineStream stream;
     StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
     auto readAt = [&](char* buffer, std::uint64_t count, std::uint64_t offset, std::uint64_t& got) {
         return log.ReadAt(buffer, count, offset, got, failure);
     };
-    auto write = [&](std::string_view lines, bool ends) { return out.Append(lines) && (!ends || out.Append("\r\n")); };
+    // A run of lines ends with one more line end; the pieces of a long line do not.
+    auto write = [&](std::string_view lines, bool ends) { return ends ? out.AppendLine(lines) : out.Append(lines); };
     if (!stream.Run(selector, log.Size(), readAt, write)) {
-        error = stream.LineTooLong() ? "a line of " + logPath + " is too long to read its timestamp (not within its first " +
-                                           std::to_string(CLineStream::kTimePrefix >> 20) + " MiB)."
-                                     : FormatString(failure, logPath);
+        if (out.Error() == 0) {
+            error = stream.LineTooLong() ? "a line of " + logPath + " is too long to read its timestamp (not within its first " +
+                                               std::to_string(CLineStream::kTimePrefix >> 20) + " MiB)."
+                                         : FormatString(failure, logPath);
+        }
         return false;
     }
-    if (out.Error() != 0 || !out.Flush()) {
-        writeError = out.Error();
-        return false;
-    }
-    return true;
+    return out.Commit();
 }
 
-std::string Describe(int error) { return std::strerror(error); }
+// Whether writing to out would write into the file at input: the same file, through a
+// link, or the standard output that out "-" names.
+bool WritesInto(const std::string& out, const std::string& input) {
+    struct stat in {};
+    if (input.empty() || stat(input.c_str(), &in) != 0) return false;
+    struct stat target {};
+    std::string resolved;
+    int error = 0;
+    if (out == "-") {
+        if (fstat(STDOUT_FILENO, &target) != 0) return false;
+    } else if (!CLineFileWriter::ResolveLinks(out, resolved, error) || stat(resolved.c_str(), &target) != 0) {
+        return false;
+    }
+    return target.st_dev == in.st_dev && target.st_ino == in.st_ino;
+}
 
 }  // namespace
 
-std::string CHeadlessExport::Usage() {
-    return "usage: trawlview --export OUT [--filters FILE] [--exclude-invalid] LOG\n"
-           "       trawlview [LOG]\n"
-           "\n"
-           "  --export OUT       write the lines the window would show, each followed by\n"
-           "                     CR LF, to OUT (\"-\" for standard output); no display needed\n"
-           "  --filters FILE     apply the filters of a filter file (.lff, .tarnix-logfilters)\n"
-           "  --exclude-invalid  leave out lines whose timestamp cannot be read\n"
-           "  --help             show this help\n";
-}
-
-bool CHeadlessExport::ParseArguments(const std::vector<std::string>& args, Options& options,
-                                     bool& help, std::string& error) {
-    help = false;
-    bool haveExport = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            help = true;
-            return true;
-        }
-        if (a == "--export" || a == "--filters") {
-            if (i + 1 >= args.size()) {
-                error = a + " needs a file name";
-                return false;
-            }
-            (a == "--export" ? options.output : options.filters) = args[++i];
-            haveExport = haveExport || a == "--export";
-        } else if (a == "--exclude-invalid") {
-            options.excludeInvalid = true;
-        } else if (a.size() > 1 && a[0] == '-' && a != "--") {
-            error = "unknown option " + a;
-            return false;
-        } else {
-            if (a == "--" && i + 1 < args.size()) ++i;
-            if (!options.log.empty()) {
-                error = "more than one log file given";
-                return false;
-            }
-            options.log = args[i];
-        }
-    }
-    if (!haveExport) {
-        error = "--export OUT is missing";
-        return false;
-    }
-    if (options.log.empty()) {
-        error = "no log file given";
-        return false;
-    }
-    return true;
-}
-
 int CHeadlessExport::Run(const std::vector<std::string>& args, std::ostream& err) {
-    Options options;
-    bool help = false;
+    CommandLine line;
     std::string error;
-    if (!ParseArguments(args, options, help, error)) {
-        err << "trawlview: " << error << "\n" << Usage();
+    if (!CommandLine::Parse(args, line, error)) {
+        err << "trawlview: " << error << "\n" << CommandLine::Usage();
         return 2;
     }
-    if (help) {
-        err << Usage();
+    if (line.mode == CommandLine::Mode::Help) {
+        err << CommandLine::Usage();
         return 0;
     }
-    return Export(options, err);
+    if (line.mode != CommandLine::Mode::Export) {
+        err << "trawlview: --export OUT is missing\n" << CommandLine::Usage();
+        return 2;
+    }
+    // Replacing an input with its own export would destroy it; nothing is read first.
+    for (const std::string* input : {&line.file, &line.filtersPath}) {
+        if (WritesInto(line.exportPath, *input)) {
+            err << "trawlview: the output " << line.exportPath << " is the input file " << *input << "\n";
+            return 2;
+        }
+    }
+    try {
+        return Export(line, err);
+    } catch (const std::bad_alloc&) {
+        // Unwinding removes a temporary output file.
+        err << "trawlview: " << FormatString(AFX_IDP_FILE_NO_MEMORY, line.file) << "\n";
+        return 1;
+    }
 }
 
-int CHeadlessExport::Export(const Options& options, std::ostream& err) {
+int CHeadlessExport::Export(const CommandLine& options, std::ostream& err) {
     FilterList filters;
-    if (!options.filters.empty()) {
+    if (!options.filtersPath.empty()) {
         std::string error;
-        switch (FilterFileReader::Read(options.filters, filters, error)) {
+        switch (FilterFileReader::Read(options.filtersPath, filters, error)) {
             case FilterFileReader::Result::Ok: break;
             case FilterFileReader::Result::OpenFailed:
-                err << "trawlview: Could not open the filter file " << options.filters << ": " << error << ".\n";
+                err << "trawlview: Could not open the filter file " << options.filtersPath << ": " << error << ".\n";
                 return 1;
             case FilterFileReader::Result::ReadFailed:
-                err << "trawlview: Could not read the filter file " << options.filters << ": " << error << ".\n";
+                err << "trawlview: Could not read the filter file " << options.filtersPath << ": " << error << ".\n";
                 return 1;
         }
     }
@@ -173,8 +114,8 @@ int CHeadlessExport::Export(const Options& options, std::ostream& err) {
 
     CLogFile log;
     StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
-    if (!log.Open(options.log, failure)) {
-        err << "trawlview: " << FormatString(failure, options.log) << "\n";
+    if (!log.Open(options.file, failure)) {
+        err << "trawlview: " << FormatString(failure, options.file) << "\n";
         return 1;
     }
 
@@ -182,67 +123,19 @@ int CHeadlessExport::Export(const Options& options, std::ostream& err) {
     // fails the write with an error instead of killing the program mid-file.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
+    const std::string target = options.exportPath == "-" ? "to standard output" : options.exportPath;
+    CLineFileWriter out;
+    if (!out.Open(options.exportPath)) {
+        err << "trawlview: could not " << (out.TargetExisted() ? "write " : "create ") << target << ": "
+            << std::strerror(out.Error()) << ".\n";
+        return 1;
+    }
     std::string readError;
-    int writeError = 0;
-    auto report = [&](const std::string& target) {
-        if (!readError.empty()) {
-            err << "trawlview: " << readError << "\n";
-        } else if (writeError != EPIPE) {
-            err << "trawlview: could not write " << target << ": " << Describe(writeError) << ".\n";
-        }
-        return 1;
-    };
-    if (options.output == "-") {
-        if (WriteExport(log, options.log, filter, options.excludeInvalid, STDOUT_FILENO, readError, writeError)) return 0;
-        return report("to standard output");
+    if (WriteExport(log, options.file, filter, options.excludeInvalid, out, readError)) return 0;
+    if (!readError.empty()) {
+        err << "trawlview: " << readError << "\n";
+    } else if (out.Error() != EPIPE) {
+        err << "trawlview: could not write " << target << ": " << std::strerror(out.Error()) << ".\n";
     }
-
-    // Devices and pipes are written directly; a regular file is written whole to a
-    // temporary file beside it and renamed over it, or not at all.
-    std::string target = options.output;
-    struct stat st {};
-    if (stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        if (S_ISDIR(st.st_mode)) {
-            writeError = EISDIR;
-            return report(target);
-        }
-        const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd < 0) {
-            writeError = errno;
-            return report(target);
-        }
-        bool ok = WriteExport(log, options.log, filter, options.excludeInvalid, fd, readError, writeError);
-        if (close(fd) != 0 && ok) {
-            ok = false;
-            writeError = errno;
-        }
-        return ok ? 0 : report(target);
-    }
-    if (char* resolved = realpath(target.c_str(), nullptr)) {
-        target = resolved;  // write through a symbolic link rather than replace it
-        free(resolved);
-    }
-    std::string temp = target + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        err << "trawlview: could not create " << options.output << ": " << Describe(errno) << ".\n";
-        return 1;
-    }
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, st.st_mode != 0 ? (st.st_mode & 07777) : (0666 & ~mask));
-    bool ok = WriteExport(log, options.log, filter, options.excludeInvalid, fd, readError, writeError);
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        writeError = errno;
-    }
-    if (ok && rename(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        writeError = errno;
-    }
-    if (!ok) {
-        unlink(temp.c_str());
-        return report(options.output);
-    }
-    return 0;
+    return 1;
 }

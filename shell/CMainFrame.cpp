@@ -10,10 +10,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QToolBar>
 #include <QWhatsThis>
 #include <algorithm>
+#include <cstring>
 #include <iostream>
 #include <vector>
 
@@ -21,6 +21,7 @@
 #include "CFiltersDlg.h"
 #include "CFindDlg.h"
 #include "CHelpWindow.h"
+#include "CLineFileWriter.h"
 #include "CLoadTiming.h"
 #include "CMessageBoxes.h"
 #include "CPreferencesDlg.h"
@@ -38,26 +39,12 @@
 
 namespace {
 
-// Writes bytes as the whole content of path: through a temporary file that replaces the
-// target only when everything was written, so a failure leaves an older file as it was.
-// A target that exists and is no regular file (a device, a pipe) is written directly:
-// putting a new file in its place would replace the device itself.
+// Writes bytes as the whole content of path, the way displayed lines are saved.
 bool WriteWholeFile(const QString& path, const std::string& bytes, std::string& cause) {
-    const QFileInfo target(path);
-    const auto size = static_cast<qint64>(bytes.size());
-    if (target.exists() && !target.isFile() && !target.isDir()) {
-        QFile file(path);
-        const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes.data(), size) == size && file.flush();
-        if (!ok) cause = file.errorString().toStdString();
-        return ok;
-    }
-    QSaveFile file(path);
-    const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes.data(), size) == size && file.commit();
-    if (!ok) {
-        cause = file.errorString().toStdString();
-        file.cancelWriting();
-    }
-    return ok;
+    CLineFileWriter out;
+    if (out.Open(EncodePath(path)) && out.Append(bytes) && out.Commit()) return true;
+    cause = std::strerror(out.Error());
+    return false;
 }
 
 }  // namespace
@@ -384,28 +371,14 @@ void CMainFrame::OnFileSaveLog() {
 }
 
 bool CMainFrame::SaveDisplayedLines(const QString& path) {
-    QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok) {
-        // Lines go out in blocks of about a megabyte rather than one write each.
-        constexpr std::size_t kBlock = std::size_t{1} << 20;
-        std::string block;
-        block.reserve(kBlock + 4096);
-        const LineIndex count = m_pDoc->GetLineCount();
-        for (LineIndex i = 0; i < count && ok; ++i) {
-            block.append(m_pDoc->GetLine(i));
-            block.append("\r\n");
-            if (block.size() >= kBlock || i + 1 == count) {
-                ok = file.write(block.data(), static_cast<qint64>(block.size())) == static_cast<qint64>(block.size());
-                block.clear();
-            }
-        }
-        ok = ok && file.commit();
-    }
+    CLineFileWriter out;
+    const std::string target = EncodePath(path);
+    bool ok = out.Open(target);
+    const LineIndex count = m_pDoc->GetLineCount();
+    for (LineIndex i = 0; i < count && ok; ++i) ok = out.AppendLine(m_pDoc->GetLine(i));
+    ok = ok && out.Commit();
     if (!ok) {
-        const std::string cause = file.errorString().toStdString();
-        file.cancelWriting();
-        m_pBoxes->ReportFailure(FormatString(IDS_SAVE_FAILED, EncodePath(path)) + "\n" + cause);
+        m_pBoxes->ReportFailure(FormatString(IDS_SAVE_FAILED, target) + "\n" + std::strerror(out.Error()));
         return false;
     }
     m_bFilteredUnsaved = false;

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QWindow>
 #include <clocale>
+#include <iostream>
 
 #include "AppSettings.h"
 #include "CAboutDlg.h"
@@ -17,6 +18,7 @@
 #include "CPrintSetupDlg.h"
 #include "CTrawlviewView.h"
 #include "CSingleInstance.h"
+#include "CommandLine.h"
 #include "LocaleFormats.h"
 #include "StringTable.h"
 
@@ -64,19 +66,20 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     // The clock's %x and %X and the locale formats below follow the user's locale.
     std::setlocale(LC_ALL, "");
 
-    // The first argument that is not an option names the file, which loads as a log
-    // whatever its name. "--open FILE" is the desktop's open request instead: FILE goes
-    // through the open path, where a filter file is read as filters.
-    std::string commandLineFile;
-    std::string openRequest;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == "--open" && i + 1 < arguments.size()) {
-            if (openRequest.empty()) openRequest = arguments[i + 1];
-            ++i;
-        } else if (commandLineFile.empty() && !arguments[i].empty() && arguments[i][0] != '-') {
-            commandLineFile = arguments[i];
-        }
+    // The file named on the command line loads as a log whatever its name. "--open FILE"
+    // is the desktop's open request instead: FILE goes through the open path, where a
+    // filter file is read as filters.
+    CommandLine line;
+    std::string error;
+    const std::vector<std::string> args(arguments.empty() ? arguments.begin() : arguments.begin() + 1, arguments.end());
+    if (!CommandLine::Parse(args, line, error) || line.mode != CommandLine::Mode::Window) {
+        if (error.empty()) error = "the window takes no export options";
+        std::cerr << "trawlview: " << error << "\n" << CommandLine::Usage();
+        m_nExitCode = 2;
+        return false;
     }
+    const std::string& commandLineFile = line.file;
+    const std::string& openRequest = line.openPath;
     // A later start gives its file to the running program, which reads it through its
     // open path, and ends here before it shows anything.
     const std::string& handed = openRequest.empty() ? commandLineFile : openRequest;

@@ -25,9 +25,11 @@ public:
     ~CTrawlviewApp() override;
 
     // Start-up. arguments are the command line without Qt's own options, the program
-    // name first, bytes as given. False when a running program took the command-line
-    // file: this one then has nothing to do and ends.
+    // name first, bytes as given. False when this start has nothing more to do: a
+    // running program took the command-line file (exit code 0), or the command line was
+    // refused with a message on standard error (exit code 2).
     bool InitInstance(const std::vector<std::string>& arguments);
+    int GetExitCode() const { return m_nExitCode; }
     // At the end of the event loop: stores what is stored on exit.
     void ExitInstance();
 
@@ -54,6 +56,7 @@ public:
 
 private:
     IMessageBoxes* m_pBoxes;
+    int m_nExitCode = 0;
     std::string m_strFileVersion;
     QString m_strPrinterFontFace;
     QString m_strHelpFilePath;

@@ -224,8 +224,10 @@ void CTrawlviewView::SetRange(LineIndex a, LineIndex b, bool selected) {
 
 void CTrawlviewView::ClearSelection() {
     // The bounds may be stale after the list was replaced; they only ever cover too much.
-    const LineIndex last = std::min<LineIndex>(m_nSelLast, static_cast<LineIndex>(m_selected.size()) - 1);
-    if (m_nSelFirst <= last) std::fill(m_selected.begin() + m_nSelFirst, m_selected.begin() + last + 1, 0);
+    const LineIndex last =
+        std::min<LineIndex>(m_nSelLast, static_cast<LineIndex>(m_selected.size()) - 1);
+    if (m_nSelFirst <= last)
+        std::fill(m_selected.begin() + m_nSelFirst, m_selected.begin() + last + 1, 0);
     m_nSelFirst = 0;
     m_nSelLast = -1;
 }
@@ -239,7 +241,8 @@ CTrawlviewView::VisibleState CTrawlviewView::CaptureVisible() const {
     state.first = state.pos.y / m_nLineHeight;
     const LineIndex rows = viewport()->height() / m_nLineHeight + 2;
     state.selected.resize(static_cast<std::size_t>(rows));
-    for (LineIndex k = 0; k < rows; ++k) state.selected[static_cast<std::size_t>(k)] = IsLineSelected(state.first + k) ? 1 : 0;
+    for (LineIndex k = 0; k < rows; ++k)
+        state.selected[static_cast<std::size_t>(k)] = IsLineSelected(state.first + k) ? 1 : 0;
     return state;
 }
 
@@ -309,7 +312,8 @@ void CTrawlviewView::OnLButtonDown(Qt::KeyboardModifiers keys, QPoint point) {
     ShowChanges(before);
 }
 
-void CTrawlviewView::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint point) {
+void CTrawlviewView::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys,
+                                 QPoint point) {
     if (!m_bCapture || !(buttons & Qt::LeftButton)) return;
     VisibleState before = CaptureVisible();
     AutoScroll(buttons, keys, point, true);
@@ -319,7 +323,8 @@ void CTrawlviewView::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers
         if (keys & Qt::ControlModifier) {
             if (m_bDeselecting) {
                 SetRange(m_nLastMouseLine, line, false);
-                if (m_nAnchorLine >= std::min(m_nLastMouseLine, line) && m_nAnchorLine <= std::max(m_nLastMouseLine, line)) {
+                if (m_nAnchorLine >= std::min(m_nLastMouseLine, line) &&
+                    m_nAnchorLine <= std::max(m_nLastMouseLine, line)) {
                     m_nAnchorLine = -1;
                 }
             } else {
@@ -356,7 +361,8 @@ void CTrawlviewView::OnCaptureChanged() {
     m_autoScrollTimer.stop();
 }
 
-bool CTrawlviewView::AutoScroll(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint point, bool arm) {
+bool CTrawlviewView::AutoScroll(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint point,
+                                bool arm) {
     m_autoScrollTimer.stop();
     const QRect client = viewport()->rect();
     if (client.contains(point)) return false;
@@ -409,7 +415,8 @@ void CTrawlviewView::mouseReleaseEvent(QMouseEvent* event) {
 
 void CTrawlviewView::focusOutEvent(QFocusEvent* event) {
     // A popup or another window that takes over ends a drag in progress.
-    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) OnCaptureChanged();
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+        OnCaptureChanged();
     CScrollView32::focusOutEvent(event);
 }
 
@@ -420,7 +427,9 @@ void CTrawlviewView::hideEvent(QHideEvent* event) {
 
 // ---- Keyboard ----
 
-bool CTrawlviewView::AllLinesFit() const { return viewport()->height() >= m_totalDev.cy; }
+bool CTrawlviewView::AllLinesFit() const {
+    return viewport()->height() >= m_totalDev.cy;
+}
 
 bool CTrawlviewView::BringCaretBack() {
     const LineIndex nearest = NearestLine(m_nCaretLine);
@@ -444,15 +453,32 @@ bool CTrawlviewView::OnKeyDown(int key, Qt::KeyboardModifiers keys) {
     const bool shift = (keys & Qt::ShiftModifier) != 0;
     const VisibleState before = CaptureVisible();
     switch (key) {
-        case Qt::Key_Up: OnKeyUpDown(false, ctrl, shift); break;
-        case Qt::Key_Down: OnKeyUpDown(true, ctrl, shift); break;
-        case Qt::Key_PageUp: OnKeyPage(false, ctrl, shift); break;
-        case Qt::Key_PageDown: OnKeyPage(true, ctrl, shift); break;
-        case Qt::Key_Home: OnKeyHomeEnd(false, ctrl, shift); break;
-        case Qt::Key_End: OnKeyHomeEnd(true, ctrl, shift); break;
-        case Qt::Key_Left: OnKeyLeftRight(false, ctrl); break;
-        case Qt::Key_Right: OnKeyLeftRight(true, ctrl); break;
-        default: return false;
+        case Qt::Key_Up:
+            OnKeyUpDown(false, ctrl, shift);
+            break;
+        case Qt::Key_Down:
+            OnKeyUpDown(true, ctrl, shift);
+            break;
+        case Qt::Key_PageUp:
+            OnKeyPage(false, ctrl, shift);
+            break;
+        case Qt::Key_PageDown:
+            OnKeyPage(true, ctrl, shift);
+            break;
+        case Qt::Key_Home:
+            OnKeyHomeEnd(false, ctrl, shift);
+            break;
+        case Qt::Key_End:
+            OnKeyHomeEnd(true, ctrl, shift);
+            break;
+        case Qt::Key_Left:
+            OnKeyLeftRight(false, ctrl);
+            break;
+        case Qt::Key_Right:
+            OnKeyLeftRight(true, ctrl);
+            break;
+        default:
+            return false;
     }
     ShowChanges(before);
     return true;
@@ -462,7 +488,8 @@ void CTrawlviewView::OnKeyUpDown(bool down, bool ctrl, bool shift) {
     if (AllLinesFit()) return;
     const ScrollPoint pos = GetDeviceScrollPosition();
     if (ctrl) {
-        const std::int64_t y = down ? std::min(pos.y + m_lineDev.cy, m_totalDev.cy) : std::max<std::int64_t>(pos.y - m_lineDev.cy, 0);
+        const std::int64_t y = down ? std::min(pos.y + m_lineDev.cy, m_totalDev.cy)
+                                    : std::max<std::int64_t>(pos.y - m_lineDev.cy, 0);
         ScrollToPosition({pos.x, y});
         return;
     }
@@ -482,7 +509,8 @@ void CTrawlviewView::OnKeyUpDown(bool down, bool ctrl, bool shift) {
 void CTrawlviewView::OnKeyPage(bool down, bool ctrl, bool shift) {
     if (AllLinesFit()) return;
     const ScrollPoint pos = GetDeviceScrollPosition();
-    const std::int64_t y = down ? std::min(pos.y + m_pageDev.cy, m_totalDev.cy) : std::max<std::int64_t>(pos.y - m_pageDev.cy, 0);
+    const std::int64_t y = down ? std::min(pos.y + m_pageDev.cy, m_totalDev.cy)
+                                : std::max<std::int64_t>(pos.y - m_pageDev.cy, 0);
     if (!ctrl) {
         ClearSelection();
         if (!BringCaretBack()) {
@@ -526,7 +554,9 @@ void CTrawlviewView::OnKeyLeftRight(bool right, bool ctrl) {
     if (viewport()->width() >= m_totalDev.cx) return;
     if (right ? pos.x >= m_totalDev.cx : pos.x <= 0) return;
     const std::int64_t step = ctrl ? m_pageDev.cx : m_lineDev.cx;
-    ScrollToPosition({right ? std::min(pos.x + step, m_totalDev.cx) : std::max<std::int64_t>(pos.x - step, 0), pos.y});
+    ScrollToPosition(
+        {right ? std::min(pos.x + step, m_totalDev.cx) : std::max<std::int64_t>(pos.x - step, 0),
+         pos.y});
 }
 
 void CTrawlviewView::EnsureCaretVisible() {
@@ -558,7 +588,8 @@ void CTrawlviewView::keyPressEvent(QKeyEvent* event) {
 // ---- Copy and Select All ----
 
 QByteArray CTrawlviewView::BuildClipboardText() const {
-    const LineIndex last = std::min<LineIndex>(m_nSelLast, static_cast<LineIndex>(m_selected.size()) - 1);
+    const LineIndex last =
+        std::min<LineIndex>(m_nSelLast, static_cast<LineIndex>(m_selected.size()) - 1);
     std::uint64_t size = 0;
     for (LineIndex i = m_nSelFirst; i <= last; ++i) {
         if (m_selected[static_cast<std::size_t>(i)] != 0) size += m_doc.GetLineLength(i) + 2;
@@ -579,7 +610,8 @@ QByteArray CTrawlviewView::BuildClipboardText() const {
             converted = decoded.toUtf8();
             text.resize(text.size() + converted.size() - static_cast<qsizetype>(raw.size()));
             out = text.data();
-            raw = std::string_view(converted.constData(), static_cast<std::size_t>(converted.size()));
+            raw =
+                std::string_view(converted.constData(), static_cast<std::size_t>(converted.size()));
         }
         std::memcpy(out + at, raw.data(), raw.size());
         at += static_cast<qsizetype>(raw.size());
@@ -617,7 +649,8 @@ void CTrawlviewView::OnEditSelectAll() {
 // ---- Find ----
 
 unsigned CTrawlviewView::GetFindFlags() const {
-    return (m_bSearchDown ? FR_DOWN : 0u) | (m_bWholeWord ? FR_WHOLEWORD : 0u) | (m_bMatchCase ? FR_MATCHCASE : 0u);
+    return (m_bSearchDown ? FR_DOWN : 0u) | (m_bWholeWord ? FR_WHOLEWORD : 0u) |
+           (m_bMatchCase ? FR_MATCHCASE : 0u);
 }
 
 void CTrawlviewView::OnEditFind() {
@@ -640,10 +673,11 @@ void CTrawlviewView::OnFindReplace(const std::string& findWhat, unsigned flags) 
     m_bSearchDown = (flags & FR_DOWN) != 0;
     if ((flags & FR_DIALOGTERM) != 0 || (flags & FR_FINDNEXT) == 0) return;
     if (m_strFindWhat.empty() || !HasLines()) return;
-    const CLineFinder finder(m_strFindWhat, m_bMatchCase, m_bWholeWord, EncodeWindows1252(m_strFindWhat));
+    const CLineFinder finder(m_strFindWhat, m_bMatchCase, m_bWholeWord,
+                             EncodeWindows1252(m_strFindWhat));
     const CTrawlviewDoc& doc = m_doc;
-    const LineIndex hit = finder.FindNext([&doc](std::int64_t i) { return doc.GetLine(i); }, m_doc.GetLineCount(),
-                                          m_nAnchorLine, m_bSearchDown);
+    const LineIndex hit = finder.FindNext([&doc](std::int64_t i) { return doc.GetLine(i); },
+                                          m_doc.GetLineCount(), m_nAnchorLine, m_bSearchDown);
     if (hit >= 0) SelectFoundLine(hit);
 }
 

@@ -5,6 +5,7 @@
 
 #include "CLineFinder.h"
 #include "CSubstringSearcher.h"
+#include "TextBytes.h"
 
 namespace {
 
@@ -34,7 +35,8 @@ private:
 
 std::int64_t FindNext(const Lines& lines, std::string_view text, std::int64_t anchor, bool down,
                       bool matchCase = false, bool wholeWord = false) {
-    return CLineFinder(text, matchCase, wholeWord).FindNext(lines.Source(), lines.Count(), anchor, down);
+    return CLineFinder(text, matchCase, wholeWord)
+        .FindNext(lines.Source(), lines.Count(), anchor, down);
 }
 
 TEST(CLineFinderTest, CaseRulesForAsciiAndFoldedLetters) {
@@ -64,9 +66,11 @@ TEST(CLineFinderTest, CaseRulesForAsciiAndFoldedLetters) {
     EXPECT_FALSE(legacy.Matches("caf\xC9 \x96"));
     EXPECT_TRUE(legacy.Matches("caf\xC3\x89"));
     EXPECT_FALSE(CLineFinder("caf\xC3\xA9", true, false, "caf\xE9").Matches("CAF\xE9 \x96"));
-    EXPECT_EQ(FindNext(Lines({"caf\xC3\xA9 \xFF", "plain", "a caf\xE9"}), "caf\xC3\xA9", 1, true), 0);
+    EXPECT_EQ(FindNext(Lines({"caf\xC3\xA9 \xFF", "plain", "a caf\xE9"}), "caf\xC3\xA9", 1, true),
+              0);
     EXPECT_EQ(CLineFinder("caf\xC3\xA9", true, true, "caf\xE9")
-                  .FindNext(Lines({"caf\xC3\xA9 \xFF", "plain", "a caf\xE9"}).Source(), 3, 0, true), 2);
+                  .FindNext(Lines({"caf\xC3\xA9 \xFF", "plain", "a caf\xE9"}).Source(), 3, 0, true),
+              2);
     // An ASCII text matches ASCII letters only: a byte above ASCII is never a letter of it.
     EXPECT_FALSE(CLineFinder("a", false, false).Matches("\xC1\xE1"));
     EXPECT_TRUE(CLineFinder("k", false, false).Matches("K"));
@@ -79,9 +83,12 @@ TEST(CLineFinderTest, WholeWordLooksAtTheFirstOccurrenceOnly) {
     EXPECT_TRUE(word.Matches("the end err"));
     EXPECT_TRUE(word.Matches("err\tthen"));
     EXPECT_FALSE(word.Matches("err: first, err then"));
-    EXPECT_FALSE(word.Matches("\xA0" "err"));  // no byte above ASCII is white space
+    EXPECT_FALSE(
+        word.Matches("\xA0"
+                     "err"));  // no byte above ASCII is white space
     // The same through the scan of a run of lines.
-    EXPECT_EQ(FindNext(Lines({"err: first, err then", "x err y"}), "ERR", -1, true, false, true), 1);
+    EXPECT_EQ(FindNext(Lines({"err: first, err then", "x err y"}), "ERR", -1, true, false, true),
+              1);
     // The folded occurrence's own length decides where the word ends.
     EXPECT_TRUE(CLineFinder("é", false, true).Matches("a \xC3\x89 b"));
 }
@@ -140,14 +147,35 @@ TEST(CSubstringSearcherTest, IgnoringAsciiCaseFindsEveryPosition) {
         std::string text(120, '.');
         text.replace(at, 3, "eRr");
         const CSubstringSearcher searcher("ERR", true);
-        EXPECT_EQ(searcher.Find(text.data(), text.data() + text.size()) - text.data(), static_cast<std::ptrdiff_t>(at));
+        EXPECT_EQ(searcher.Find(text.data(), text.data() + text.size()) - text.data(),
+                  static_cast<std::ptrdiff_t>(at));
         const CSubstringSearcher one("r", true);
-        EXPECT_EQ(one.Find(text.data(), text.data() + text.size()) - text.data(), static_cast<std::ptrdiff_t>(at + 1));
+        EXPECT_EQ(one.Find(text.data(), text.data() + text.size()) - text.data(),
+                  static_cast<std::ptrdiff_t>(at + 1));
     }
-    const std::string other = std::string(64, '\xE5') + "@[`{";  // letters with bit 0x20 flipped are not letters
+    const std::string other =
+        std::string(64, '\xE5') + "@[`{";  // letters with bit 0x20 flipped are not letters
     EXPECT_FALSE(CSubstringSearcher("\xC5", true).Contains(other));
     EXPECT_FALSE(CSubstringSearcher("`", true).Contains("@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@"));
     EXPECT_FALSE(CSubstringSearcher("Err", false).Contains(std::string(80, ' ') + "ERR"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TextBytesTest, Utf8CheckSeesPastLongAsciiRuns) {
+    for (std::size_t n = 0; n < 20; ++n) {
+        const std::string ascii(n, 'a');
+        EXPECT_TRUE(IsValidUtf8(ascii + "\xC3\xA9" + ascii)) << n;
+        EXPECT_FALSE(IsValidUtf8(ascii + "\xC0\x80" + ascii)) << n;
+        EXPECT_FALSE(IsValidUtf8(ascii + "\xE2\x80")) << n;
+        EXPECT_EQ(FindNonAscii(ascii.data(), ascii.data() + n), ascii.data() + n);
+    }
+    std::string utf8;
+    AppendUtf8(U'\u2C65', utf8);
+    AppendUtf8(U'\U0001F600', utf8);
+    EXPECT_EQ(utf8, "\xE2\xB1\xA5\xF0\x9F\x98\x80");
 }
 
 }  // namespace

@@ -25,7 +25,8 @@ protected:
         view.show();
         view.OnInitialUpdate();
         std::string bytes;
-        for (const char* line : {"alpha", "Caf\xC3\x89 open", "beta err: x", "gamma err here", "delta"}) {
+        for (const char* line :
+             {"alpha", "Caf\xC3\x89 open", "beta err: x", "gamma err here", "delta"}) {
             bytes += std::string(line) + "\r\n";
         }
         EXPECT_TRUE(doc.LoadLogFile(dir.Write("test.log", bytes)));

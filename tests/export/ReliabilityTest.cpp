@@ -20,76 +20,23 @@
 #include "CTrawlviewDoc.h"
 #include "ContainsFilter.h"
 #include "FakeDocumentHost.h"
+#include "ProgramRun.h"
 #include "TempDir.h"
-
-extern char** environ;
 
 namespace {
 
 using Lines = std::vector<std::string>;
 using namespace std::string_literals;
 
-struct Outcome {
-    int status = -1;     // exit status; -1 when ended by a signal
-    int signal = 0;      // the signal that ended it, if one did
-    long peakRssKb = 0;  // the most memory it held at once
-    std::string out;
-    std::string err;
-};
-
-// How the program is started. As root, `unprivileged` drops to nobody first, so that
-// file permissions apply as they do to a user.
-struct Launch {
-    std::vector<std::string> env = {"TRAWLVIEW_SYSTEM_LOCALE=MDY;/;:", "TRAWLVIEW_USER_LOCALE=MDY;/;:"};
-    bool unprivileged = false;
-    rlim_t fileSizeLimit = RLIM_INFINITY;
-    bool ignoreFileSizeSignal = false;  // writes past the limit then fail with EFBIG
-    int stdoutFd = -1;  // instead of a file that Outcome::out is read from
-};
+using Outcome = ProgramOutcome;
+using Launch = ProgramLaunch;
 
 class ReliabilityTest : public testing::Test {
 protected:
     void SetUp() override { chmod(dir.Path("").c_str(), 0777); }
 
-    Outcome Run(const std::vector<std::string>& args, const Launch& launch = Launch()) {
-        const std::string outPath = dir.Path("stdout"), errPath = dir.Path("stderr");
-        std::vector<std::string> envText;
-        for (char** e = environ; *e != nullptr; ++e) {
-            if (std::strncmp(*e, "TRAWLVIEW_", 10) != 0) envText.emplace_back(*e);
-        }
-        envText.insert(envText.end(), launch.env.begin(), launch.env.end());
-        std::vector<char*> argv = {const_cast<char*>(TRAWLVIEW_BINARY)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        std::vector<char*> envp;
-        for (std::string& e : envText) envp.push_back(e.data());
-        envp.push_back(nullptr);
-
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int out = launch.stdoutFd >= 0 ? launch.stdoutFd : open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-            const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-            if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
-            const rlimit limit{launch.fileSizeLimit, launch.fileSizeLimit};
-            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
-            if (launch.ignoreFileSizeSignal) std::signal(SIGXFSZ, SIG_IGN);
-            if (launch.unprivileged && getuid() == 0 &&
-                (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
-                _exit(126);
-            }
-            execve(argv[0], argv.data(), envp.data());
-            _exit(127);
-        }
-        int raw = 0;
-        struct rusage usage {};
-        wait4(pid, &raw, 0, &usage);
-        Outcome r;
-        r.peakRssKb = usage.ru_maxrss;
-        if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
-        if (WIFSIGNALED(raw)) r.signal = WTERMSIG(raw);
-        r.out = TempDir::Read(outPath);
-        r.err = TempDir::Read(errPath);
-        return r;
+    static Outcome Run(const std::vector<std::string>& args, const Launch& launch = Launch()) {
+        return RunProgram(args, launch);
     }
 
     // The names in the test folder other than the captured output streams.
@@ -271,6 +218,53 @@ TEST_F(ReliabilityTest, AFolderWithoutWritePermissionLeavesNothing) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "trawlview: could not create " + locked + "/out.log: Permission denied.\n");
     EXPECT_TRUE(std::filesystem::is_empty(locked));
+}
+
+TEST_F(ReliabilityTest, AnOutputThatIsTheLogOrTheFilterFileReplacedItAndIsNowRefusedBeforeReading) {
+    const std::string log = dir.Write("ev.log", "keep\r\ndrop\r\n");
+    const std::string filters = dir.Write("f.lff", "Ikeep\n");
+    symlink("ev.log", dir.Path("link.log").c_str());
+    for (const std::string& out : {log, dir.Path("link.log"), filters}) {
+        const Outcome r = Run({"--export", out, "--filters", filters, log});
+        EXPECT_EQ(r.status, 2) << out;
+        EXPECT_NE(r.err.find("is the input file"), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    }
+    // Standard output appended to the log itself would be read back while written.
+    const int appendFd = open(log.c_str(), O_WRONLY | O_APPEND);
+    Launch appending;
+    appending.stdoutFd = appendFd;
+    EXPECT_EQ(Run({"--export", "-", log}, appending).status, 2);
+    close(appendFd);
+    EXPECT_EQ(TempDir::Read(log), "keep\r\ndrop\r\n");
+    EXPECT_EQ(TempDir::Read(filters), "Ikeep\n");
+}
+
+TEST_F(ReliabilityTest, DevStdoutRedirectedToAFileWasRenamedOverItAndIsNowWrittenDirectly) {
+    const std::string log = dir.Write("events.log", "line\r\n");
+    const std::string collected = dir.Write("collected.txt", "appended before\n");
+    const int appendFd = open(collected.c_str(), O_WRONLY | O_APPEND);
+    Launch appending;
+    appending.stdoutFd = appendFd;
+    for (const char* name : {"/dev/stdout", "/proc/self/fd/1"}) {
+        const Outcome r = Run({"--export", name, log}, appending);
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    close(appendFd);
+    EXPECT_EQ(TempDir::Read(collected), "appended before\nline\r\nline\r\n");
+    EXPECT_EQ(Files(), (Lines{"collected.txt", "events.log"}));
+}
+
+TEST_F(ReliabilityTest, RepeatedAndMisplacedOptionsWereTakenSilentlyAndNowExitTwo) {
+    const std::string log = dir.Write("events.log", "line\r\n");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--export", "a.out", "--export", "b.out", log},
+          {"--export", "--filters", log}, {"--export", "a.out", "--"}, {"--export", "a.out", "--", log, log}}) {
+        const Outcome r = Run(args);
+        EXPECT_EQ(r.status, 2) << args[1] << " " << args[2];
+        EXPECT_NE(r.err.find("usage: trawlview --export OUT"), std::string::npos);
+    }
+    EXPECT_EQ(Files(), Lines{"events.log"});
 }
 
 // A write that fails part way, as on a full disk (here: past the file-size limit), must

@@ -1,22 +1,16 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
-#include <vector>
 
+#include "ProgramRun.h"
 #include "TempDir.h"
-
-extern char** environ;
 
 namespace {
 
-// The installed shape of the program: the executable loads the desktop program's module
-// from beside itself. Started for real (offscreen), it must open the log and paint it.
-TEST(ProgramStartTest, TheExecutableLoadsItsWindowAndPaintsTheLog) {
+// The installed shape of the program: the executable opens its window. Started for real
+// (offscreen), it must open the log and paint it.
+TEST(ProgramStartTest, TheExecutableOpensItsWindowAndPaintsTheLog) {
     TempDir dir;
     const std::string log = dir.Write("events.log", "R 2003/12/31 23:59:59 - Disk full\r\nplain line\r\n");
     const std::string runtime = dir.Path("runtime");
@@ -25,41 +19,14 @@ TEST(ProgramStartTest, TheExecutableLoadsItsWindowAndPaintsTheLog) {
     std::filesystem::create_directories(config);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
 
-    std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "TRAWLVIEW_TIMING=1", "XDG_RUNTIME_DIR=" + runtime,
-                                    "XDG_CONFIG_HOME=" + config, "XDG_CONFIG_DIRS=" + config, "HOME=" + dir.Path("")};
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string program = TRAWLVIEW_BINARY;
-    std::string file = log;
-    char* argv[] = {program.data(), file.data(), nullptr};
-
-    int pipeFds[2];
-    ASSERT_EQ(pipe(pipeFds), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeFds[1]);
-
-    // Read what the program says until its timing line (or until it ends).
-    std::string err;
-    char chunk[512];
-    for (;;) {
-        const ssize_t n = read(pipeFds[0], chunk, sizeof chunk);
-        if (n <= 0) break;
-        err.append(chunk, static_cast<std::size_t>(n));
-        if (err.find("first paint at") != std::string::npos) break;
-    }
-    kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    close(pipeFds[0]);
-    EXPECT_NE(err.find("trawlview: loaded 2 lines in "), std::string::npos) << err;
-    EXPECT_EQ(err.find("cannot load the desktop program"), std::string::npos) << err;
+    ProgramLaunch window;
+    window.env.insert(window.env.end(), {"QT_QPA_PLATFORM=offscreen", "TRAWLVIEW_TIMING=1", "XDG_RUNTIME_DIR=" + runtime,
+                                         "XDG_CONFIG_HOME=" + config, "XDG_CONFIG_DIRS=" + config,
+                                         "HOME=" + dir.Path("")});
+    window.stopWhenErrHas = "first paint at";
+    const ProgramOutcome r = RunProgram({log}, window);
+    EXPECT_NE(r.err.find("trawlview: loaded 2 lines in "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("first paint at"), std::string::npos) << r.err;
 }
 
 }  // namespace

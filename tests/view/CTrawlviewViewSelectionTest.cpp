@@ -29,7 +29,8 @@ protected:
 
     void Load(int count) {
         std::vector<std::string> lines;
-        for (int i = 0; i < count; ++i) lines.push_back("2003/12/31 10:00:00 - line " + std::to_string(i));
+        for (int i = 0; i < count; ++i)
+            lines.push_back("2003/12/31 10:00:00 - line " + std::to_string(i));
         Load(lines);
     }
     void Load(const std::vector<std::string>& lines) {
@@ -42,12 +43,17 @@ protected:
 
     void Mouse(QEvent::Type type, int y, Qt::KeyboardModifiers keys, Qt::MouseButtons buttons) {
         const QPointF at(50, y);
-        QMouseEvent event(type, at, view.viewport()->mapToGlobal(at), Qt::LeftButton, buttons, keys);
+        QMouseEvent event(type, at, view.viewport()->mapToGlobal(at), Qt::LeftButton, buttons,
+                          keys);
         QCoreApplication::sendEvent(view.viewport(), &event);
     }
     // Pixel rows of the window: line i of an unscrolled view is at i * 16 + 8.
-    void Press(int y, Qt::KeyboardModifiers keys = {}) { Mouse(QEvent::MouseButtonPress, y, keys, Qt::LeftButton); }
-    void Drag(int y, Qt::KeyboardModifiers keys = {}) { Mouse(QEvent::MouseMove, y, keys, Qt::LeftButton); }
+    void Press(int y, Qt::KeyboardModifiers keys = {}) {
+        Mouse(QEvent::MouseButtonPress, y, keys, Qt::LeftButton);
+    }
+    void Drag(int y, Qt::KeyboardModifiers keys = {}) {
+        Mouse(QEvent::MouseMove, y, keys, Qt::LeftButton);
+    }
     void Release(int y) { Mouse(QEvent::MouseButtonRelease, y, {}, Qt::NoButton); }
     void Click(int line, Qt::KeyboardModifiers keys = {}) {
         Press(line * 16 + 8, keys);
@@ -290,13 +296,16 @@ TEST_F(SelectionTest, KeysInALogThatFitsAndACaretPastTheEnd) {
 }
 
 TEST_F(SelectionTest, CopyPutsTheSelectedRawLinesInDisplayOrder) {
-    Load({"R 2003/12/31 10:00:00 - zero", "one", "G 2003/12/31 10:00:02 - two caf\xC3\xA9", "three", "four",
-          "five \x96 \xE9t\xE9"});
+    Load({"R 2003/12/31 10:00:00 - zero", "one", "G 2003/12/31 10:00:02 - two caf\xC3\xA9", "three",
+          "four", "five \x96 \xE9t\xE9"});
     Click(5);
     Click(2, Qt::ControlModifier);
     view.OnEditCopy();
     const QString text = QGuiApplication::clipboard()->text();
-    EXPECT_EQ(text, QString::fromUtf8("G 2003/12/31 10:00:02 - two caf\xC3\xA9\r\nfive \xE2\x80\x93 \xC3\xA9t\xC3\xA9\r\n"));
+    EXPECT_EQ(
+        text,
+        QString::fromUtf8(
+            "G 2003/12/31 10:00:02 - two caf\xC3\xA9\r\nfive \xE2\x80\x93 \xC3\xA9t\xC3\xA9\r\n"));
 
     // Select All: every line, anchor 0, the caret stays; Ctrl+A does the same.
     view.OnEditSelectAll();
@@ -313,7 +322,8 @@ TEST_F(SelectionTest, CopyPutsTheSelectedRawLinesInDisplayOrder) {
 
 TEST_F(SelectionTest, FindSelectsTheHitAndScrollsOnlyWhenItMust) {
     std::vector<std::string> lines;
-    for (int i = 0; i < 200; ++i) lines.push_back("2003/12/31 10:00:00 - line " + std::to_string(i));
+    for (int i = 0; i < 200; ++i)
+        lines.push_back("2003/12/31 10:00:00 - line " + std::to_string(i));
     lines[5] = "2003/12/31 10:00:00 - Disk ERROR";
     lines[25] = "2003/12/31 10:00:00 - disk error";
     lines[150] = "2003/12/31 10:00:00 - an error again";
