@@ -4,6 +4,7 @@
 
 #include "CLineStream.h"
 #include "ContainsFilter.h"
+#include "StreamedText.h"
 
 namespace {
 
@@ -24,27 +25,10 @@ Lines CutWhole(const std::string& bytes) {
 Lines Stream(const std::string& bytes, std::size_t block, const ILineFilter* filter) {
     CLineSelector selector(filter, false, GetLocaleFormats());
     CLineStream stream(block);
-    Lines out;
-    auto read = [&](char* buffer, std::uint64_t count, std::uint64_t at, std::uint64_t& got) {
-        got = std::min<std::uint64_t>(count, bytes.size() - at);
-        std::memcpy(buffer, bytes.data() + at, got);
-        return true;
-    };
-    // Lines hold no CR, so every CR LF in a run joins two of its lines.
-    std::string pending;
-    EXPECT_TRUE(stream.Run(selector, bytes.size(), read, [&](std::string_view piece, bool ends) {
-        pending.append(piece);
-        if (!ends) return true;
-        for (std::string_view run = pending;; ) {
-            const std::size_t end = run.find("\r\n");
-            out.emplace_back(run.substr(0, end));
-            if (end == std::string_view::npos) break;
-            run.remove_prefix(end + 2);
-        }
-        pending.clear();
-        return true;
-    }));
-    return out;
+    StreamedLines streamed;
+    EXPECT_TRUE(stream.Run(selector, bytes.size(), TextSource{bytes},
+                           [&](std::string_view piece, bool ends) { return streamed(piece, ends); }));
+    return streamed.lines;
 }
 
 TEST(CLineStream, BlocksOfAnySizeGiveTheLinesOfTheWholeFile) {

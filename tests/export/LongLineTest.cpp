@@ -7,6 +7,7 @@
 
 #include "CFilterMatcher.h"
 #include "CLineStream.h"
+#include "StreamedText.h"
 
 namespace {
 
@@ -32,13 +33,8 @@ std::string Whole(const std::string& bytes, const ILineFilter* filter, bool excl
 std::string Streamed(const std::string& bytes, std::size_t block, const ILineFilter* filter, bool excludeInvalid) {
     CLineSelector selector(filter, excludeInvalid, Mdy());
     CLineStream stream(block);
-    auto readAt = [&](char* buffer, std::uint64_t count, std::uint64_t at, std::uint64_t& got) {
-        got = std::min<std::uint64_t>(count, bytes.size() - at);
-        std::memcpy(buffer, bytes.data() + at, got);
-        return true;
-    };
     std::string out;
-    EXPECT_TRUE(stream.Run(selector, bytes.size(), readAt, [&](std::string_view piece, bool ends) {
+    EXPECT_TRUE(stream.Run(selector, bytes.size(), TextSource{bytes}, [&](std::string_view piece, bool ends) {
         out.append(piece);
         if (ends) out.append("\r\n");
         return true;
