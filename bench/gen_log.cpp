@@ -1,6 +1,7 @@
 // gen_log SIZE_BYTES SEED OUT
+// gen_log --filters KIND COUNT SEED OUT
 //
-// Writes a synthetic log of exactly SIZE_BYTES bytes. The same size and seed give the
+// The first form writes a synthetic log of exactly SIZE_BYTES bytes. The same size and seed give the
 // same bytes on every machine and library version: the only source of randomness is
 // splitmix64 below, and every choice is integer arithmetic on its output.
 //
@@ -14,6 +15,14 @@
 //   - messages are 20 to 5,000 bytes, mostly short, of words from a fixed vocabulary;
 //   - the word "checksum" appears in about 1.5% of lines and nowhere else, so a search
 //     for it has a known, small number of hits.
+//
+// The second form writes a filter file of COUNT records of one KIND, for timing long
+// filter lists on such a log:
+//   - exclude-strings: "E" records of two or three words of the log's vocabulary and a
+//     number, the way noise messages are copied out of a log, which hardly ever occur;
+//     one in 200 is just two words, which removes a few lines;
+//   - exclude-intervals: "F" records of up to about two hours each, spread over the
+//     log's five years, written month/day/year with "/" and ":".
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -264,11 +273,67 @@ void WriteMessage(char* p, std::uint32_t len, bool withSearchWord, SplitMix64& r
     }
 }
 
+// One record of a filter list of the given kind, without its line end.
+std::string FilterRecord(bool intervals, SplitMix64& rng) {
+    char text[96];
+    if (intervals) {
+        Clock from;
+        from.Advance(rng.Below(5u * 365 * 86400));
+        Clock to = from;
+        to.Advance(rng.Below(7200));
+        const int n = std::snprintf(text, sizeof text, "F%02d/%02d/%04d %02d:%02d:%02d to %02d/%02d/%04d %02d:%02d:%02d",
+                                    from.month, from.day, from.year, from.hour, from.minute, from.second, to.month,
+                                    to.day, to.year, to.hour, to.minute, to.second);
+        return std::string(text, static_cast<std::size_t>(n));
+    }
+    std::string record = "E";
+    const bool pair = rng.Below(200) == 0;
+    const std::uint32_t words = pair ? 2 : rng.Between(2, 3);
+    for (std::uint32_t w = 0; w < words; ++w) {
+        if (w > 0) record.push_back(' ');
+        record.append(kWords[rng.Below(static_cast<std::uint32_t>(kWordCount))]);
+    }
+    if (!pair) {
+        record.push_back(' ');
+        record.append(std::to_string(rng.Below(100000)));
+    }
+    return record;
+}
+
+int WriteFilters(std::string_view kind, std::string_view countArg, std::string_view seedArg, const char* path) {
+    std::uint64_t count = 0, seed = 0;
+    if ((kind != "exclude-strings" && kind != "exclude-intervals") ||
+        std::from_chars(countArg.data(), countArg.data() + countArg.size(), count).ec != std::errc() ||
+        std::from_chars(seedArg.data(), seedArg.data() + seedArg.size(), seed).ec != std::errc()) {
+        std::fprintf(stderr, "gen_log: KIND is exclude-strings or exclude-intervals; COUNT and SEED are integers\n");
+        return 2;
+    }
+    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        std::perror(path);
+        return 1;
+    }
+    SplitMix64 rng(seed);
+    Writer out(fd);
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const std::string record = FilterRecord(kind == "exclude-intervals", rng) + "\n";
+        std::memcpy(out.Room(record.size()), record.data(), record.size());
+        out.Commit(record.size());
+    }
+    out.Flush();
+    if (close(fd) != 0) {
+        std::perror("gen_log: close");
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 6 && std::string_view(argv[1]) == "--filters") return WriteFilters(argv[2], argv[3], argv[4], argv[5]);
     if (argc != 4) {
-        std::fprintf(stderr, "usage: gen_log SIZE_BYTES SEED OUT\n");
+        std::fprintf(stderr, "usage: gen_log SIZE_BYTES SEED OUT\n       gen_log --filters KIND COUNT SEED OUT\n");
         return 2;
     }
     std::uint64_t size = 0, seed = 0;

@@ -29,6 +29,7 @@
 #include <string>
 
 #include "BenchHost.h"
+#include "BenchView.h"
 #include "CPagePrinter.h"
 #include "CPrintJob.h"
 #include "CQtTextMeasurer.h"
@@ -79,19 +80,6 @@ LineIndex LinesPerPage(CTrawlviewView& view, QPrinter& printer, int tenths) {
     return lines;
 }
 
-struct Loaded {
-    explicit Loaded(const char* program)
-        : host(program), doc(host, &measurer), view(doc, measurer) {
-        host.onLinesChanged = [this] { view.OnUpdate(); };
-        view.resize(1000, 800);
-        view.OnInitialUpdate();
-    }
-    CQtTextMeasurer measurer;
-    BenchHost host;
-    CTrawlviewDoc doc;
-    CTrawlviewView view;
-};
-
 void PagesPerSecond(const char* program, const std::filesystem::path& dir) {
     const std::string log = (dir / "print-bench-ordinary.log").string();
     {
@@ -105,7 +93,7 @@ void PagesPerSecond(const char* program, const std::filesystem::path& dir) {
             out << line;
         }
     }
-    Loaded loaded(program);
+    BenchView loaded(program);
     loaded.doc.LoadLogFile(log);
     QPrinter printer(QPrinter::HighResolution);
     SetUpPrinter(printer, (dir / "print-bench-ordinary.pdf").string());
@@ -135,7 +123,7 @@ void LongLine(const char* program, const std::filesystem::path& dir) {
         while (line.size() < (5u << 20)) line.append("lorem ipsum dolor sit amet ");
         std::ofstream(log, std::ios::binary) << line << "\r\n";
     }
-    Loaded loaded(program);
+    BenchView loaded(program);
     loaded.doc.LoadLogFile(log);
     QPrinter printer(QPrinter::HighResolution);
     SetUpPrinter(printer, (dir / "print-bench-long.pdf").string());
@@ -149,7 +137,7 @@ void LongLine(const char* program, const std::filesystem::path& dir) {
     std::filesystem::remove(dir / "print-bench-long.pdf");
 }
 
-void Preview(Loaded& loaded, const std::filesystem::path& dir) {
+void Preview(BenchView& loaded, const std::filesystem::path& dir) {
     QPrinter printer(QPrinter::HighResolution);
     SetUpPrinter(printer, (dir / "print-bench-preview.pdf").string());
     CPrintJob job(loaded.view, printer, nullptr);
@@ -189,7 +177,7 @@ void Preview(Loaded& loaded, const std::filesystem::path& dir) {
     job.Preview(previewPages);
 }
 
-void PrintLines(Loaded& loaded, const std::filesystem::path& dir, LineIndex lines) {
+void PrintLines(BenchView& loaded, const std::filesystem::path& dir, LineIndex lines) {
     lines = std::min(lines, loaded.doc.GetLineCount());
     for (LineIndex i = 0; i < lines; ++i) loaded.view.SelectLine(i, true);
     const std::string pdf = (dir / "print-bench-lines.pdf").string();
@@ -229,7 +217,7 @@ int main(int argc, char** argv) {
     PagesPerSecond(argv[0], dir);
     LongLine(argv[0], dir);
 
-    Loaded loaded(argv[0]);
+    BenchView loaded(argv[0]);
     const Clock::time_point load = Clock::now();
     if (!loaded.doc.LoadLogFile(argv[1])) return 1;
     std::printf("load %s                   %.0f ms, %lld lines\n", argv[1], MsSince(load),

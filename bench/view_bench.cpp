@@ -189,6 +189,15 @@ int RunLongLines(const std::string& dir, const char* only) {
             std::snprintf(note, sizeof note, "(first paint there %.1f ms, cpu %.1f ms)", first.wall, first.cpu);
             PrintPaints(what, view, image, kPaints, note);
         }
+        // Marks of a text every line holds every few dozen characters.
+        view.OnFindReplace("flush", CTrawlviewView::FR_DOWN);
+        for (const std::size_t k : {std::size_t{0}, std::size_t{2}, std::size_t{3}}) {
+            view.ScrollToPosition({positions[k], 0});
+            char what[96];
+            std::snprintf(what, sizeof what, "paint at %s, marks \"flush\"", names[k]);
+            PrintPaints(what, view, image, kPaints, {});
+        }
+        view.OnFindReplace({}, CTrawlviewView::FR_DOWN);
         if (doc.GetLineCount() > 1) {
             // One line down at the far right brings one new line, walked to that point.
             view.ScrollToPosition({limit, 0});
@@ -285,6 +294,16 @@ int main(int argc, char** argv) {
         view.ScrollToPosition({0, y});
         PrintPaints(what, view, image, kPaints, {});
     }
+    // The same with every occurrence of a find text marked: the word, and a letter that
+    // every line holds many times.
+    for (const std::string& text : {word, std::string("e")}) {
+        view.OnFindReplace(text, CTrawlviewView::FR_DOWN);
+        for (const auto& [what, y] : places) {
+            view.ScrollToPosition({0, y});
+            PrintPaints((what + (", marks \"" + text + "\"")).c_str(), view, image, kPaints, {});
+        }
+    }
+    view.OnFindReplace({}, CTrawlviewView::FR_DOWN);
 
     // Thumb drags: the bar reports positions, the view scrolls there and paints.
     QScrollBar* bar = view.verticalScrollBar();

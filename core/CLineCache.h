@@ -7,6 +7,7 @@
 #include "CTrawlviewDoc.h"
 #include "DisplayLine.h"
 
+class CLineFinder;
 class ITextMeasurer;
 
 // The pieces of the displayed lines on screen, laid out once when a line comes into view
@@ -23,6 +24,12 @@ public:
     struct Checkpoint {
         std::uint64_t offset = 0;  // bytes into the message, at a character's start
         std::int64_t width = 0;    // pixels of the message before offset
+    };
+    // A stretch of a line marked as an occurrence of the find text, in pixels from the
+    // line's left edge.
+    struct Mark {
+        std::int64_t left = 0;
+        std::int64_t right = 0;
     };
     struct Entry {
         LineIndex line = -1;
@@ -46,6 +53,15 @@ public:
     // The last checkpoint of the entry's message at or before `width` pixels into it,
     // measured in the message's font by measurer.
     Checkpoint Seek(Entry& entry, std::int64_t width, const ITextMeasurer& measurer) const;
+
+    // The occurrences of finder's text in the entry's line that reach into [left, right)
+    // pixels from the line's left edge, in order, into out (its memory reused): in the
+    // timestamp column, in its cells, and in the message. Each piece is searched on its
+    // own. Of the message only the stretch that shows there is searched and measured,
+    // from the checkpoint before it, so marking costs what drawing costs.
+    void FindMarks(Entry& entry, const CLineFinder& finder, const ColumnCells& cells,
+                   std::int64_t left, std::int64_t right, const ITextMeasurer& measurer,
+                   std::vector<Mark>& out) const;
 
 private:
     std::vector<Entry> m_entries;

@@ -21,13 +21,28 @@ struct __attribute__((packed, aligned(4))) LineSpan {
 };
 static_assert(sizeof(LineSpan) == 12);
 
-// Cuts bytes into lines: CR or CR LF ends a line (a lone LF stays in the line's text); a
-// NUL ends a line too, and the next line then starts at the first byte that is neither a
-// control byte nor 0x80 or above. Empty lines are not reported. A file can be cut in one
-// piece or block by block with the same result: what a block's end leaves undecided (an
-// LF after a CR, bytes to skip after a NUL) carries over to the next block.
+// Cuts bytes into lines: CR or CR LF ends a line (a lone LF stays in the line's text,
+// unless the cutter is told that LF ends a line too); a NUL ends a line too, and the next
+// line then starts at the first byte that is neither a control byte nor 0x80 or above.
+// Empty lines are not reported. A file can be cut in one piece or block by block with the
+// same result: what a block's end leaves undecided (an LF after a CR, bytes to skip after
+// a NUL) carries over to the next block.
 class CLineCutter {
 public:
+    explicit CLineCutter(bool lfEndsLine = false) : m_bLfEndsLine(lfEndsLine) {}
+
+    // With lfEndsLine, CR, CR LF and a lone LF each end a line; without, only CR and
+    // CR LF do. Either way every byte is scanned once. Set it before cutting a file:
+    // Reset keeps it.
+    void SetLfEndsLine(bool lfEndsLine) { m_bLfEndsLine = lfEndsLine; }
+    bool LfEndsLine() const { return m_bLfEndsLine; }
+
+    // The first byte at or after p that ends a line (or the NUL after the data), under
+    // FindCrOrNul's guarantee.
+    const char* FindLineEnd(const char* p) const {
+        return m_bLfEndsLine ? FindCrLfOrNul(p) : FindCrOrNul(p);
+    }
+
     void Reset() {
         m_bSkipLf = false;
         m_bSkipControl = false;
@@ -68,7 +83,11 @@ private:
     // the control bytes that follow are skipped; after a CR that ends a line, an LF is.
     // Sets the carry-over flags when that start is end.
     const char* StartAfter(const char* lineStart, const char* t, const char* end);
+    const char* FindLastLineEnd(const char* begin, const char* end) const {
+        return m_bLfEndsLine ? FindLastCrLfOrNul(begin, end) : FindLastCrOrNul(begin, end);
+    }
 
+    bool m_bLfEndsLine;
     bool m_bSkipLf = false;
     bool m_bSkipControl = false;
 };
@@ -78,7 +97,7 @@ std::size_t CLineCutter::Cut(const char* data, std::size_t size, bool last, OnLi
     const char* p = ApplyCarry(data, data + size);
     const char* const end = data + size;
     while (p < end) {
-        const char* e = FindCrOrNul(p);
+        const char* e = FindLineEnd(p);
         if (e == end && !last) return static_cast<std::size_t>(p - data);
         if (e > p) onLine(static_cast<std::uint64_t>(p - data), static_cast<std::uint64_t>(e - p));
         if (e == end) break;
@@ -89,7 +108,7 @@ std::size_t CLineCutter::Cut(const char* data, std::size_t size, bool last, OnLi
             } else {
                 m_bSkipLf = true;
             }
-        } else {
+        } else if (*e == '\0') {
             p = SkipToLineStart(p, end);
             m_bSkipControl = p == end;
         }
@@ -109,6 +128,8 @@ inline const char* CLineCutter::StartAfter(const char* lineStart, const char* t,
     if (skipping) {
         p = SkipToLineStart(p, end);
         m_bSkipControl = p == end;
+    } else if (*t != '\r') {
+        // A lone LF that ends a line: the next line starts right after it.
     } else if (p == end) {
         m_bSkipLf = true;
     } else if (*p == '\n') {
@@ -128,14 +149,14 @@ std::size_t CLineCutter::CutAround(const char* data, std::size_t size, bool last
         const char* hit = searcher.Find(p, end);
         if (hit == end) break;
         const char* start = p;
-        if (const char* t = FindLastCrOrNul(p, hit)) start = StartAfter(p, t, end);
+        if (const char* t = FindLastLineEnd(p, hit)) start = StartAfter(p, t, end);
         if (start > hit) {
             // The occurrence lies in bytes that belong to no line (skipped control
             // bytes, or the LF of a CR LF).
             p = start;
             continue;
         }
-        const char* lineEnd = FindCrOrNul(hit);
+        const char* lineEnd = FindLineEnd(hit);
         if (lineEnd == end && !last) return static_cast<std::size_t>(start - data);
         if (start <= hit && lineEnd >= hit + length && lineEnd > start) {
             onLine(static_cast<std::uint64_t>(start - data), static_cast<std::uint64_t>(lineEnd - start));
@@ -145,7 +166,7 @@ std::size_t CLineCutter::CutAround(const char* data, std::size_t size, bool last
     }
     if (last || p >= end) return size;
     // Find where the unfinished line at the end of the block starts.
-    if (const char* t = FindLastCrOrNul(p, end)) {
+    if (const char* t = FindLastLineEnd(p, end)) {
         p = StartAfter(p, t, end);
         if (p == end) return size;
     }

@@ -79,23 +79,50 @@ bool CLineFinder::CountsAt(std::string_view line, std::size_t pos, std::size_t l
 }
 
 std::size_t CLineFinder::FirstOccurrence(std::string_view line, std::size_t& length) const {
+    // Only a text above ASCII depends on how the line reads.
+    return OccurrenceFrom(line, 0, m_bLineByLine ? ReadingOf(line) : TextReading::Ascii, length);
+}
+
+std::size_t CLineFinder::OccurrenceFrom(std::string_view line, std::size_t from,
+                                        TextReading reading, std::size_t& length) const {
     const CSubstringSearcher* searcher = &m_searcher;
     if (m_bLineByLine) {
-        const TextReading reading = ReadingOf(line);
         if (reading == TextReading::Ascii) return std::string_view::npos;
         if (reading == TextReading::Utf8 && m_bFoldUnicode)
-            return FirstFoldedOccurrence(line, length);
+            return FirstFoldedOccurrence(line, from, length);
         if (reading == TextReading::Windows1252 && m_legacySearcher) searcher = &*m_legacySearcher;
     }
     length = searcher->Needle().size();
     const char* end = line.data() + line.size();
-    const char* hit = searcher->Find(line.data(), end);
+    const char* hit = searcher->Find(line.data() + from, end);
     return hit == end ? std::string_view::npos : static_cast<std::size_t>(hit - line.data());
 }
 
-std::size_t CLineFinder::FirstFoldedOccurrence(std::string_view line, std::size_t& length) const {
+std::size_t CLineFinder::MaxOccurrenceLength() const {
+    // A folded character takes at most four bytes in UTF-8.
+    return std::max({m_strPattern.size(), m_legacySearcher ? m_legacySearcher->Needle().size() : 0,
+                     4 * m_folded.size()});
+}
+
+std::size_t CLineFinder::FindOccurrence(std::string_view text, std::size_t from, std::size_t to,
+                                        TextReading reading, std::size_t& length) const {
+    if (m_strPattern.empty()) return std::string_view::npos;
+    const std::size_t limit =
+        to >= text.size() ? text.size() : std::min(text.size(), to + MaxOccurrenceLength());
+    const std::string_view window = text.substr(0, limit);
+    while (from < to && from < window.size()) {
+        const std::size_t pos = OccurrenceFrom(window, from, reading, length);
+        if (pos == std::string_view::npos || pos >= to) return std::string_view::npos;
+        if (CountsAt(text, pos, length)) return pos;
+        from = pos + 1;
+    }
+    return std::string_view::npos;
+}
+
+std::size_t CLineFinder::FirstFoldedOccurrence(std::string_view line, std::size_t from,
+                                               std::size_t& length) const {
     const char* const end = line.data() + line.size();
-    for (std::size_t from = 0;;) {
+    for (;;) {
         // The nearest start of a character that folds like the text's first one.
         // Lines are short: the library's search beats preparing a wide scan here.
         std::size_t start = std::string_view::npos;

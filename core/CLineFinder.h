@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CSubstringSearcher.h"
+#include "TextBytes.h"
 
 // Finds the next line that holds a search text, the way Find Next does: in the raw bytes
 // of the lines, with the match-case and whole-word options.
@@ -36,6 +37,16 @@ public:
     // Whether the line holds the text under the options.
     bool Matches(std::string_view line) const;
 
+    // The first occurrence of the text that starts in text[from, to) and passes the
+    // whole-word test (text's own edges standing for a line's edges): its start, with its
+    // length in bytes in length; npos when there is none. text may be a piece of a line
+    // whose whole reads as reading. Only text[from, to + MaxOccurrenceLength()) is
+    // searched, so a window far into a long line costs the window.
+    std::size_t FindOccurrence(std::string_view text, std::size_t from, std::size_t to,
+                               TextReading reading, std::size_t& length) const;
+    // The most bytes one occurrence can take in any line.
+    std::size_t MaxOccurrenceLength() const;
+
     // The first line from `from` towards `to`, both included (downwards when from <= to,
     // else upwards), that matches; -1 when none does.
     std::int64_t FindInRange(const LineSource& lines, std::int64_t from, std::int64_t to) const;
@@ -50,7 +61,11 @@ private:
     // Where the first occurrence of the text in line starts and how many bytes it has;
     // npos when there is none.
     std::size_t FirstOccurrence(std::string_view line, std::size_t& length) const;
-    std::size_t FirstFoldedOccurrence(std::string_view line, std::size_t& length) const;
+    // The first occurrence at or after from in a line that reads as reading.
+    std::size_t OccurrenceFrom(std::string_view line, std::size_t from, TextReading reading,
+                               std::size_t& length) const;
+    std::size_t FirstFoldedOccurrence(std::string_view line, std::size_t from,
+                                      std::size_t& length) const;
     // Whether the first occurrence, at pos with length bytes, passes the whole-word test.
     bool CountsAt(std::string_view line, std::size_t pos, std::size_t length) const;
     // The first (down) or last matching line of lines[first, last], scanned as one block.

@@ -9,14 +9,6 @@
 
 namespace {
 
-// How common a byte is in log text, higher is more common: blanks, lower-case letters
-// in the order of their frequency in English, digits and the usual punctuation.
-int Commonness(unsigned char c) {
-    static const char* const kByFrequency = " etaoinsrhldcumfpgwybvk0123456789:/-.,=_()xjqzETAOINSRHLDCUMFPGWYBVKXJQZ";
-    const char* hit = c != 0 ? std::strchr(kByFrequency, c) : nullptr;
-    return hit != nullptr ? 200 - static_cast<int>(hit - kByFrequency) : 0;
-}
-
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 char ToLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
@@ -98,6 +90,14 @@ const bool kHaveAvx2 = __builtin_cpu_supports("avx2");
 #endif
 
 }  // namespace
+
+// Blanks, lower-case letters in the order of their frequency in English, digits and the
+// usual punctuation.
+int CSubstringSearcher::Commonness(unsigned char c) {
+    static const char* const kByFrequency = " etaoinsrhldcumfpgwybvk0123456789:/-.,=_()xjqzETAOINSRHLDCUMFPGWYBVKXJQZ";
+    const char* hit = c != 0 ? std::strchr(kByFrequency, c) : nullptr;
+    return hit != nullptr ? 200 - static_cast<int>(hit - kByFrequency) : 0;
+}
 
 CSubstringSearcher::CSubstringSearcher(std::string_view needle, bool ignoreAsciiCase)
     : m_needle(needle), m_bIgnoreCase(ignoreAsciiCase) {

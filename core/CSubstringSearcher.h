@@ -21,6 +21,9 @@ public:
     }
     const std::string& Needle() const { return m_needle; }
 
+    // How common a byte is in log text, higher is more common; 0 for the rarest.
+    static int Commonness(unsigned char c);
+
 private:
     // The needle with its letters in lower case when case is ignored.
     std::string m_needle;

@@ -164,7 +164,7 @@ bool CTrawlviewDoc::LoadLogFile(const std::string& path) {
 
 bool CTrawlviewDoc::ReserveLines() {
     std::uint64_t count = 0;
-    CLineCutter counter = MakeCutter();
+    CLineCutter counter(m_cutter.LfEndsLine());
     counter.Cut(m_buffer.Data(), static_cast<std::size_t>(m_nFileSize), true,
                 [&count](std::uint64_t, std::uint64_t) { ++count; });
     if (m_lines.capacity() >= count && m_layoutCodes.capacity() >= count && m_lineStarts.Holds(count, count)) {
@@ -195,9 +195,11 @@ void CTrawlviewDoc::FreeLines() {
 
 void CTrawlviewDoc::CutLines() {
     m_lines.clear();
+    m_nCountedLines = 0;
+    m_nShownUnfiltered = 0;
     if (m_nFileSize == 0) return;
-    CLineCutter cutter = MakeCutter();
-    cutter.Cut(m_buffer.Data(), static_cast<std::size_t>(m_nFileSize), true,
+    m_cutter.Reset();
+    m_cutter.Cut(m_buffer.Data(), static_cast<std::size_t>(m_nFileSize), true,
                [this](std::uint64_t start, std::uint64_t length) { m_lines.push_back({start, length}); });
 
     // Read every line's timestamp once, on two cores: later rebuilds (a filter or the
@@ -219,6 +221,26 @@ void CTrawlviewDoc::CutLines() {
         fill(0, half);
         second.join();
     }
+}
+
+bool CTrawlviewDoc::SetLfLineEnds(bool lfEndsLine) {
+    if (lfEndsLine == m_cutter.LfEndsLine()) return false;
+    m_cutter.SetLfEndsLine(lfEndsLine);
+    if (m_nFileSize == 0) return false;
+    // The lines are cut again into room made for their new number. Without that room the
+    // log is given up as a load gives it up; while the question is open no line is shown.
+    while (!ReserveLines()) {
+        RebuildDisplay();
+        if (m_host.AskRetry(FormatString(AFX_IDP_FILE_NO_MEMORY, m_strPathName))) continue;
+        DeleteContents();
+        m_strPathName.clear();
+        m_buffer.Release();
+        RebuildDisplay();
+        return true;
+    }
+    CutLines();
+    RebuildDisplay();
+    return true;
 }
 
 void CTrawlviewDoc::RebuildDisplay() {

@@ -63,6 +63,12 @@ public:
 
     ByteOffset GetFileSize() const { return m_nFileSize; }
 
+    // "Treat a lone LF as a line end": with it, CR, CR LF and LF each end a line; without,
+    // only CR and CR LF do. A change cuts the loaded bytes again (they are not read again)
+    // and rebuilds; true when it did.
+    bool SetLfLineEnds(bool lfEndsLine);
+    bool GetLfLineEnds() const { return m_cutter.LfEndsLine(); }
+
     // Lines the log would show with no filters active (under the same preference): all
     // of them unless lines with invalid timestamps are left out.
     LineIndex GetUnfilteredLineCount() const;
@@ -104,7 +110,7 @@ public:
 
 private:
     // The cutter of every load and append: both cut by the same rules.
-    static CLineCutter MakeCutter() { return CLineCutter(); }
+    CLineCutter MakeCutter() const { return CLineCutter(m_cutter.LfEndsLine()); }
     // Cuts the bytes from the start of the last line to the end of the file (the last
     // line was cut at the old end and may have grown), selects and measures the new
     // lines. Returns the first displayed line that changed.
@@ -135,6 +141,8 @@ private:
     std::string m_strPathName;
     ByteOffset m_nFileSize = 0;
     LogBuffer m_buffer;
+    // Cuts every load, and knows whether a lone LF ends a line.
+    CLineCutter m_cutter;
     // Every non-empty line of the file, cut once per load.
     std::vector<LineSpan> m_lines;
     // How each line of m_lines shows, read once per load (see CLineSelector::LayoutCode).

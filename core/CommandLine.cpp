@@ -15,6 +15,7 @@ constexpr std::array kOptions = {
     OptionSpec{"--export", true, false},        OptionSpec{"--filters", true, true},
     OptionSpec{"--exclude-invalid", false, true}, OptionSpec{"--open", true, false},
     OptionSpec{"--help", false, false},         OptionSpec{"-h", false, false},
+    OptionSpec{"--lf", false, true},
     OptionSpec{"--follow", false, false},
 };
 
@@ -30,13 +31,14 @@ bool LooksLikeOption(const std::string& arg) { return arg.size() > 1 && arg[0] =
 }  // namespace
 
 std::string CommandLine::Usage() {
-    return "usage: trawlview --export OUT [--filters FILE] [--exclude-invalid] LOG\n"
+    return "usage: trawlview --export OUT [--filters FILE] [--exclude-invalid] [--lf] LOG\n"
            "       trawlview [--follow] [--open FILE] [LOG]\n"
            "\n"
            "  --export OUT       write the lines the window would show, each followed by\n"
            "                     CR LF, to OUT (\"-\" for standard output); no display needed\n"
            "  --filters FILE     apply the filters of a filter file (.lff, .tarnix-logfilters)\n"
            "  --exclude-invalid  leave out lines whose timestamp cannot be read\n"
+           "  --lf               a lone LF ends a line too (lines end at CR, CR LF and LF)\n"
            "  --open FILE        open FILE as a dropped file: a filter file becomes the\n"
            "                     active filters, anything else loads as a log\n"
            "  --follow           start with View > Follow on: lines appended to LOG appear\n"
@@ -99,6 +101,8 @@ bool CommandLine::Parse(const std::vector<std::string>& args, CommandLine& line,
             line.filtersPath = value;
         } else if (arg == "--exclude-invalid") {
             line.excludeInvalid = true;
+        } else if (arg == "--lf") {
+            line.lfLineEnds = true;
         } else if (arg == "--open") {
             if (exporting) {
                 error = "--open is not an option of --export";

@@ -5,7 +5,7 @@
 
 // The program's command line, read by one parser for the export and the window:
 //
-//   trawlview --export OUT [--filters FILE] [--exclude-invalid] LOG
+//   trawlview --export OUT [--filters FILE] [--exclude-invalid] [--lf] LOG
 //   trawlview [--follow] [--open FILE] [LOG]
 //   trawlview --help
 //
@@ -20,6 +20,7 @@ struct CommandLine {
     std::string exportPath;   // OUT; "-" for standard output
     std::string filtersPath;  // empty for none
     bool excludeInvalid = false;
+    bool lfLineEnds = false;  // --lf: a lone LF ends a line too
     std::string openPath;  // --open: the open path of a dropped file
     bool follow = false;   // --follow: the window starts with Follow on
     std::string file;      // LOG: the export's input, or the log the window loads

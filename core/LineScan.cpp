@@ -8,67 +8,92 @@
 
 namespace {
 
-const char* FindLastCrOrNulPlain(const char* begin, const char* end) {
+// Each scan comes in two forms: kLf adds LF to the bytes that end a line.
+template <bool kLf>
+bool IsLineEnd(char c) {
+    return c == '\r' || c == '\0' || (kLf && c == '\n');
+}
+
+template <bool kLf>
+const char* FindLastPlain(const char* begin, const char* end) {
     while (end > begin) {
         --end;
-        if (*end == '\r' || *end == '\0') return end;
+        if (IsLineEnd<kLf>(*end)) return end;
     }
     return nullptr;
 }
 
 #if defined(__x86_64__)
-__attribute__((target("avx2"))) const char* FindCrOrNulAvx2(const char* p) {
-    const __m256i cr = _mm256_set1_epi8('\r');
-    const __m256i nul = _mm256_setzero_si256();
+template <bool kLf>
+__attribute__((target("avx2"))) unsigned LineEndMask(__m256i v) {
+    __m256i hits = _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('\r')),
+                                   _mm256_cmpeq_epi8(v, _mm256_setzero_si256()));
+    if constexpr (kLf) hits = _mm256_or_si256(hits, _mm256_cmpeq_epi8(v, _mm256_set1_epi8('\n')));
+    return static_cast<unsigned>(_mm256_movemask_epi8(hits));
+}
+
+template <bool kLf>
+__attribute__((target("avx2"))) const char* FindAvx2(const char* p) {
     for (;;) {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-        const auto mask = static_cast<unsigned>(
-            _mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi8(v, cr), _mm256_cmpeq_epi8(v, nul))));
+        const unsigned mask =
+            LineEndMask<kLf>(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
         if (mask != 0) return p + __builtin_ctz(mask);
         p += 32;
     }
 }
 
-const char* FindCrOrNulSse2(const char* p) {
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i nul = _mm_setzero_si128();
+template <bool kLf>
+const char* FindSse2(const char* p) {
     for (;;) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, nul))));
+        __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
+                                    _mm_cmpeq_epi8(v, _mm_setzero_si128()));
+        if constexpr (kLf) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, _mm_set1_epi8('\n')));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
         if (mask != 0) return p + __builtin_ctz(mask);
         p += 16;
     }
 }
 
-__attribute__((target("avx2"))) const char* FindLastCrOrNulAvx2(const char* begin, const char* end) {
-    const __m256i cr = _mm256_set1_epi8('\r');
-    const __m256i nul = _mm256_setzero_si256();
+template <bool kLf>
+__attribute__((target("avx2"))) const char* FindLastAvx2(const char* begin, const char* end) {
     while (end - begin >= 32) {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(end - 32));
-        const auto mask = static_cast<unsigned>(
-            _mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi8(v, cr), _mm256_cmpeq_epi8(v, nul))));
+        const unsigned mask =
+            LineEndMask<kLf>(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(end - 32)));
         if (mask != 0) return end - 32 + (31 - __builtin_clz(mask));
         end -= 32;
     }
-    return FindLastCrOrNulPlain(begin, end);
+    return FindLastPlain<kLf>(begin, end);
 }
 
-using FindLastFunction = const char* (*)(const char*, const char*);
-const FindLastFunction kFindLast = __builtin_cpu_supports("avx2") ? FindLastCrOrNulAvx2 : FindLastCrOrNulPlain;
-
-using FindFunction = const char* (*)(const char*);
-const FindFunction kFind = __builtin_cpu_supports("avx2") ? FindCrOrNulAvx2 : FindCrOrNulSse2;
+const bool kHaveAvx2 = __builtin_cpu_supports("avx2");
 #endif
+
+template <bool kLf>
+const char* Find(const char* p) {
+#if defined(__x86_64__)
+    return kHaveAvx2 ? FindAvx2<kLf>(p) : FindSse2<kLf>(p);
+#else
+    while (!IsLineEnd<kLf>(*p)) ++p;
+    return p;
+#endif
+}
+
+template <bool kLf>
+const char* FindLast(const char* begin, const char* end) {
+#if defined(__x86_64__)
+    if (kHaveAvx2) return FindLastAvx2<kLf>(begin, end);
+#endif
+    return FindLastPlain<kLf>(begin, end);
+}
 
 }  // namespace
 
 const char* FindCrOrNul(const char* p) {
-#if defined(__x86_64__)
-    return kFind(p);
-#else
-    while (*p != '\r' && *p != '\0') ++p;
-    return p;
-#endif
+    return Find<false>(p);
+}
+const char* FindCrLfOrNul(const char* p) {
+    return Find<true>(p);
 }
 
 const char* SkipToLineStart(const char* p, const char* end) {
@@ -86,9 +111,8 @@ const char* SkipToLineStart(const char* p, const char* end) {
 }
 
 const char* FindLastCrOrNul(const char* begin, const char* end) {
-#if defined(__x86_64__)
-    return kFindLast(begin, end);
-#else
-    return FindLastCrOrNulPlain(begin, end);
-#endif
+    return FindLast<false>(begin, end);
+}
+const char* FindLastCrLfOrNul(const char* begin, const char* end) {
+    return FindLast<true>(begin, end);
 }

@@ -10,21 +10,25 @@ namespace {
 constexpr std::size_t npos = std::string_view::npos;
 
 // Reading a timestamp also works out `needed`: the shortest prefix of the text that
-// would be read the same way, so that the display code need not read the line twice.
+// would be read the same way, so that the display code need not read the line twice;
+// and `reach`: one past the last byte looked at, or more than the text's size when a
+// look ran into its end, so that the text's first bytes can stand for a longer line.
 class TimestampReader {
 public:
     explicit TimestampReader(std::string_view text) : m_text(text) {}
 
     std::size_t Needed() const { return m_nNeeded; }
+    std::size_t Reach() const { return m_nReach; }
 
-    [[gnu::always_inline]] bool DigitOrBlank(std::size_t pos) const {
+    [[gnu::always_inline]] bool DigitOrBlank(std::size_t pos) {
+        Look(pos);
         if (pos >= m_text.size()) return false;
         const char c = m_text[pos];
         return c == ' ' || (c >= '0' && c <= '9');
     }
 
     // The character before p, or else the one before that, is a digit or a blank.
-    [[gnu::always_inline]] bool ShapeBefore(std::size_t p) const {
+    [[gnu::always_inline]] bool ShapeBefore(std::size_t p) {
         return (p >= 1 && DigitOrBlank(p - 1)) || (p >= 2 && DigitOrBlank(p - 2));
     }
 
@@ -50,6 +54,7 @@ public:
             hit = m_text.find(sep, from);
         }
         if (hit != npos) Use(hit + sep.size());
+        Look(hit != npos ? hit + sep.size() - 1 : m_text.size());
         return hit;
     }
 
@@ -66,6 +71,7 @@ public:
             ++i;
         }
         Use(i);
+        Look(i);
         if (negative) value = -value;
         if (value > INT32_MAX) return INT32_MAX;
         if (value < INT32_MIN) return INT32_MIN;
@@ -77,17 +83,28 @@ private:
         m_nNeeded = std::max(m_nNeeded, end);
         return true;
     }
+    // The byte at pos was looked at (pos == size: the end was).
+    void Look(std::size_t pos) { m_nReach = std::max(m_nReach, pos + 1); }
 
     std::string_view m_text;
     std::size_t m_nNeeded = 17;  // shorter texts are never read
+    std::size_t m_nReach = 2;    // the colour prefix is always looked at
 };
 
 bool ReadTimestamp(std::string_view text, bool useSystemOrder, LogTime& v, std::size_t& needed,
-                   const LocaleFormats& formats) {
+                   const LocaleFormats& formats, std::size_t* reach = nullptr) {
+    if (reach != nullptr) *reach = text.size() + 1;
     if (text.size() < 17) return false;
     const std::string_view d = formats.systemDateSeparator;
     const std::string_view t = formats.systemTimeSeparator;
     TimestampReader r(text);
+    struct SetReach {
+        const TimestampReader& reader;
+        std::size_t* out;
+        ~SetReach() {
+            if (out != nullptr) *out = reader.Reach();
+        }
+    } setReach{r, reach};
 
     const std::size_t p1 = r.Find(d, 0);
     if (p1 == npos || p1 < 2 || !r.ShapeBefore(p1)) return false;
@@ -145,6 +162,16 @@ bool ParseTimestamp(std::string_view text, bool useSystemOrder, LogTime* out,
     if (!ReadTimestamp(text, useSystemOrder, v, needed, formats)) return false;
     if (out != nullptr) *out = v;
     return true;
+}
+
+bool ParseTimestampOfPrefix(std::string_view prefix, LogTime* out, bool& decided, const LocaleFormats& formats) {
+    LogTime v;
+    std::size_t needed = 0;
+    std::size_t reach = 0;
+    const bool readable = ReadTimestamp(prefix, true, v, needed, formats, &reach);
+    decided = reach <= prefix.size();
+    if (readable && out != nullptr) *out = v;
+    return readable;
 }
 
 namespace {

@@ -19,6 +19,10 @@ std::size_t TimestampLength(const LocaleFormats& formats = GetLocaleFormats());
 // the result only when the result is true.
 bool ParseTimestamp(std::string_view text, bool useSystemOrder, LogTime* out = nullptr,
                     const LocaleFormats& formats = GetLocaleFormats());
+// ParseTimestamp of a log line (system order) from its first bytes only: decided is set
+// when reading never looked past them, so that the result is that of the whole line.
+bool ParseTimestampOfPrefix(std::string_view prefix, LogTime* out, bool& decided,
+                            const LocaleFormats& formats = GetLocaleFormats());
 
 // How a raw line shows: a head (the timestamp re-formatted for display, or nothing)
 // followed by the raw bytes from tailStart on. Worked out without building the text, so

@@ -75,6 +75,12 @@ std::string_view LoadString(StringId id) {
         case IDS_PRINTING_PAGE: return "Printing page %1...";
         case IDS_PROMPT_EDIT_COPY: return "Copy the selection to the Clipboard\nCopy";
         case IDS_PROMPT_EDIT_FIND: return "Find the specified text\nFind";
+        case IDS_PROMPT_EDIT_FIND_NEXT:
+            return "Find the next line holding the last find text\nFind Next";
+        case IDS_PROMPT_EDIT_FIND_PREVIOUS:
+            return "Find the previous line holding the last find text\nFind Previous";
+        case IDS_PROMPT_VIEW_HIGHLIGHT_MATCHES:
+            return "Mark every occurrence of the last find text on screen\nHighlight Matches";
         case IDS_PROMPT_EDIT_SELECT_ALL: return "Select all log messages\nSelect All";
         case IDS_PROMPT_APP_ABOUT: return "Display program information, version number and copyright\nAbout";
         case IDS_PROMPT_APP_EXIT: return "Quit the Trawlview\nExit";

@@ -25,17 +25,25 @@
 namespace {
 
 // Writes the export to out; returns false with a message in error for a failed read.
-bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* filter, bool excludeInvalid,
-                 CLineFileWriter& out, std::string& error) {
-    CLineSelector selector(filter, excludeInvalid, GetLocaleFormats());
+bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* filter,
+                 const CommandLine& options, CLineFileWriter& out, std::string& error) {
+    CLineSelector selector(filter, options.excludeInvalid, GetLocaleFormats());
     CLineStream stream;
+    stream.SetLfLineEnds(options.lfLineEnds);
     StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
-    auto read = [&](char* buffer, std::uint64_t count, std::uint64_t& got) { return log.Read(buffer, count, got, failure); };
-    auto write = [&](std::string_view raw) { return out.AppendLine(raw); };
+    auto readAt = [&](char* buffer, std::uint64_t count, std::uint64_t offset, std::uint64_t& got) {
+        return log.ReadAt(buffer, count, offset, got, failure);
+    };
+    // A run of lines ends with one more line end; the pieces of a long line do not.
+    auto write = [&](std::string_view lines, bool ends) { return ends ? out.AppendLine(lines) : out.Append(lines); };
     // A file that reports no size (a pseudo file) is read to its end.
     const std::uint64_t size = log.SizeKnown() ? log.Size() : std::numeric_limits<std::uint64_t>::max();
-    if (!stream.Run(selector, size, read, write)) {
-        if (out.Error() == 0) error = FormatString(failure, logPath);
+    if (!stream.Run(selector, size, readAt, write)) {
+        if (out.Error() == 0) {
+            error = stream.LineTooLong() ? "a line of " + logPath + " is too long to read its timestamp (not within its first " +
+                                               std::to_string(CLineStream::kTimePrefix >> 20) + " MiB)."
+                                         : FormatString(failure, logPath);
+        }
         return false;
     }
     return out.Commit();
@@ -127,7 +135,7 @@ int CHeadlessExport::Export(const CommandLine& options, std::ostream& err) {
         return 1;
     }
     std::string readError;
-    if (WriteExport(log, options.file, filter, options.excludeInvalid, out, readError)) return 0;
+    if (WriteExport(log, options.file, filter, options, out, readError)) return 0;
     if (!readError.empty()) {
         err << "trawlview: " << readError << "\n";
     } else if (out.Error() != EPIPE) {

@@ -126,6 +126,13 @@ void AppSettings::SetPrinterFontSize(int tenths) { UserSettings().setValue(kPrin
 bool AppSettings::GetExcludeInvalidDate() { return ReadInt(UserSettings().value(kExcludeInvalidDate), 0) != 0; }
 void AppSettings::SetExcludeInvalidDate(bool exclude) { UserSettings().setValue(kExcludeInvalidDate, exclude ? 1 : 0); }
 
+bool AppSettings::GetLfLineEnds() {
+    return ReadInt(UserSettings().value(kLfLineEnds), 0) != 0;
+}
+void AppSettings::SetLfLineEnds(bool lfEndsLine) {
+    UserSettings().setValue(kLfLineEnds, lfEndsLine ? 1 : 0);
+}
+
 int AppSettings::GetPreviewPages() { return ReadInt(UserSettings().value(kPreviewPages), 0); }
 void AppSettings::SetPreviewPages(int pages) { UserSettings().setValue(kPreviewPages, pages); }
 

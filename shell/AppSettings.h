@@ -16,6 +16,7 @@ public:
     static constexpr const char* kPrinterFont = "Settings/Printer Font";
     static constexpr const char* kPrinterFontSize = "Settings/Printer Font Size";
     static constexpr const char* kExcludeInvalidDate = "Settings/Exclude Invalid Date";
+    static constexpr const char* kLfLineEnds = "Settings/LF Line Ends";
     static constexpr const char* kPreviewPages = "Settings/PreviewPages";
     static constexpr const char* kFollow = "Settings/Follow";
     static constexpr const char* kRecentFileSection = "Recent File List";
@@ -28,6 +29,8 @@ public:
     static void SetPrinterFontSize(int tenths);
     static bool GetExcludeInvalidDate();  // stored as 0 or 1; 0
     static void SetExcludeInvalidDate(bool exclude);
+    static bool GetLfLineEnds();  // "Treat a lone LF as a line end", stored as 0 or 1; 0
+    static void SetLfLineEnds(bool lfEndsLine);
     static int GetPreviewPages();  // 0
     static void SetPreviewPages(int pages);
     static bool GetFollow();  // stored as 0 or 1; 0

@@ -216,6 +216,18 @@ void CMainFrame::OnEditCopy() {
 }
 void CMainFrame::OnEditSelectAll() { m_pView->OnEditSelectAll(); }
 void CMainFrame::OnEditFind() { m_pView->OnEditFind(); }
+void CMainFrame::OnEditFindNext() {
+    m_pView->OnFindAgain(true);
+}
+void CMainFrame::OnEditFindPrevious() {
+    m_pView->OnFindAgain(false);
+}
+void CMainFrame::OnViewHighlightMatches() {
+    m_pView->SetHighlightMatches(!m_pView->GetHighlightMatches());
+}
+bool CMainFrame::IsHighlightingMatches() const {
+    return m_pView->GetHighlightMatches();
+}
 
 bool CMainFrame::IsToolBarShown() const { return !m_wndToolBar->isHidden(); }
 bool CMainFrame::IsStatusBarShown() const { return !m_wndStatusBar->isHidden(); }
@@ -599,10 +611,19 @@ void CMainFrame::ApplyFilters(FilterList filters) {
     UpdateCommandUI();
 }
 
-void CMainFrame::ApplyPreferences(bool excludeInvalidDates) {
+void CMainFrame::SetLfLineEnds(bool lfEndsLine) {
+    m_pDoc->SetLfLineEnds(lfEndsLine);
+}
+bool CMainFrame::GetLfLineEnds() const {
+    return m_pDoc->GetLfLineEnds();
+}
+
+void CMainFrame::ApplyPreferences(bool excludeInvalidDates, bool lfLineEnds) {
     m_bExcludeInvalidDates = excludeInvalidDates;
     AppSettings::SetExcludeInvalidDate(excludeInvalidDates);
-    m_pDoc->RebuildDisplay();
+    AppSettings::SetLfLineEnds(lfLineEnds);
+    // Other line ends cut the log again, which rebuilds; otherwise the rebuild is ours.
+    if (!m_pDoc->SetLfLineEnds(lfLineEnds)) m_pDoc->RebuildDisplay();
 }
 
 void CMainFrame::OnEditFilters() {
@@ -614,8 +635,9 @@ void CMainFrame::OnEditFilters() {
 void CMainFrame::OnEditPreferences() {
     CPreferencesDlg dlg(this);
     dlg.m_bExcludeInvalid = m_bExcludeInvalidDates ? 1 : 0;
+    dlg.m_bLfLineEnds = GetLfLineEnds() ? 1 : 0;
     if (dlg.exec() != QDialog::Accepted) return;
-    ApplyPreferences(dlg.m_bExcludeInvalid != 0);
+    ApplyPreferences(dlg.m_bExcludeInvalid != 0, dlg.m_bLfLineEnds != 0);
 }
 
 void CMainFrame::OnFileLoadFilters() {

@@ -87,6 +87,9 @@ public:
     // Start-up: the stored preference, then the file named on the command line, which is
     // loaded as a log whatever its name.
     void SetExcludeInvalidDates(bool exclude) { m_bExcludeInvalidDates = exclude; }
+    // "Treat a lone LF as a line end"; the document keeps it, as every cut of the log uses it.
+    void SetLfLineEnds(bool lfEndsLine);
+    bool GetLfLineEnds() const;
     void LoadCommandLineFile(const std::string& path);
     // The help page shown by the help commands; empty for the bundled help.
     void SetHelpFilePath(const QString& path) { m_strHelpFilePath = path; }
@@ -126,8 +129,12 @@ public:
     bool SaveDisplayedLines(const QString& path);
     // The Filters dialog confirmed: its lists become the active filters.
     void ApplyFilters(FilterList filters);
-    // The Preferences dialog confirmed: stored, and the display rebuilt.
-    void ApplyPreferences(bool excludeInvalidDates);
+    // The Preferences dialog confirmed: stored, and the display rebuilt (the log cut
+    // again when the line ends changed).
+    void ApplyPreferences(bool excludeInvalidDates, bool lfLineEnds);
+    void ApplyPreferences(bool excludeInvalidDates) {
+        ApplyPreferences(excludeInvalidDates, GetLfLineEnds());
+    }
 
     // Enables, disables and checks every command by its row's rules. Runs after each
     // command and each change of the state the rules read.
@@ -154,6 +161,9 @@ public:
     void OnEditCopy();
     void OnEditSelectAll();
     void OnEditFind();
+    void OnEditFindNext();
+    void OnEditFindPrevious();
+    void OnViewHighlightMatches();
     void OnEditFilters();
     void OnEditPreferences();
     void OnFileLoadFilters();
@@ -179,6 +189,7 @@ public:
     bool CanCopy() const;
     bool IsToolBarShown() const;
     bool IsStatusBarShown() const;
+    bool IsHighlightingMatches() const;
     bool IsFollowing() const { return m_bFollow; }
 
     // Follow: lines appended to the log appear without a reload; a log that got shorter

@@ -118,6 +118,7 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
 
     // The stored preference decides which lines the command-line file shows.
     frame.SetExcludeInvalidDates(AppSettings::GetExcludeInvalidDate());
+    frame.SetLfLineEnds(AppSettings::GetLfLineEnds());
     // "--follow" turns Follow on for this run without changing the stored choice.
     frame.SetFollow(line.follow || AppSettings::GetFollow());
 

@@ -52,6 +52,7 @@ void CTrawlviewView::MeasureTimestampColumn() {
     // The same cells the document measures its lines with. A column of one-byte
     // characters can hold as many characters as the sample has bytes.
     const ColumnCells cells = MeasureColumnCells(m_measurer, GetLocaleFormats());
+    m_cells = cells;
     m_pCharWidths[0] = cells.first;
     for (std::size_t k = 1; k < n; ++k) m_pCharWidths[k] = cells.cell;
     m_nPrefixWidth = static_cast<std::int32_t>(cells.Width());
@@ -176,11 +177,13 @@ bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
 
     // Both parts paint their full background, so no line is ever erased first.
     if (prefixRight > left) dc.fillRect(QRect(left, top, prefixRight - left, m_nLineHeight), back);
+    if (totalRight > prefixRight)
+        dc.fillRect(QRect(prefixRight, top, totalRight - prefixRight, m_nLineHeight), back);
+    DrawMarks(dc, entry, top, selected);
     dc.setPen(text);
     const std::int64_t end =
         m_measurer.DrawCells(dc, org.x, baseline, pieces.column, pieces.reading, m_pCharWidths.get(), n);
 
-    if (totalRight > prefixRight) dc.fillRect(QRect(prefixRight, top, totalRight - prefixRight, m_nLineHeight), back);
     if (!selected) dc.setPen(lineColor);
     const int clipLeft = rc.left();
     const int clipRight = rc.right() + 1;
@@ -203,6 +206,51 @@ bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
         dc.drawRect(QRect(left, top, totalRight - left - 1, m_nLineHeight - 1));
     }
     return true;
+}
+
+const CLineFinder& CTrawlviewView::CurrentFinder() {
+    if (!m_finder || m_finder->Pattern() != m_strFindWhat || m_bFinderMatchCase != m_bMatchCase ||
+        m_bFinderWholeWord != m_bWholeWord) {
+        m_finder.emplace(m_strFindWhat, m_bMatchCase, m_bWholeWord,
+                         EncodeWindows1252(m_strFindWhat));
+        m_bFinderMatchCase = m_bMatchCase;
+        m_bFinderWholeWord = m_bWholeWord;
+    }
+    return *m_finder;
+}
+
+const CLineFinder* CTrawlviewView::MarkFinder() {
+    if (!m_bHighlightMatches || m_strFindWhat.empty()) return nullptr;
+    return &CurrentFinder();
+}
+
+void CTrawlviewView::DrawMarks(QPainter& dc, CLineCache::Entry& entry, int top, bool selected) {
+    const CLineFinder* finder = MarkFinder();
+    if (finder == nullptr) return;
+    const ScrollPoint org = GetViewportOrg();
+    const QRect rc = GetPaintRect();
+    // Marks never reach past the content's width, where the line's background ends.
+    const std::int64_t right = std::min<std::int64_t>(rc.right() + 1 - org.x, m_nTotalWidth);
+    m_lineCache.FindMarks(entry, *finder, m_cells, rc.left() - org.x, right, m_measurer, m_marks);
+    if (m_marks.empty()) return;
+    // A soft yellow; on a selected line, halfway between it and the selection's colour so
+    // that the selection's text colour stays readable on it.
+    QColor colour(255, 236, 139);
+    if (selected) {
+        const QColor back = palette().color(QPalette::Highlight);
+        colour = QColor((back.red() + 224) / 2, (back.green() + 160) / 2, back.blue() / 2);
+    }
+    for (const CLineCache::Mark& mark : m_marks) {
+        const int x0 = ToDevice(org.x + mark.left);
+        const int x1 = ToDevice(org.x + std::min(mark.right, m_nTotalWidth));
+        if (x1 > x0) dc.fillRect(QRect(x0, top, x1 - x0, m_nLineHeight), colour);
+    }
+}
+
+void CTrawlviewView::SetHighlightMatches(bool on) {
+    if (on == m_bHighlightMatches) return;
+    m_bHighlightMatches = on;
+    viewport()->update();
 }
 
 bool CTrawlviewView::IsLineSelected(LineIndex line) const {
@@ -698,17 +746,33 @@ void CTrawlviewView::OnEditFind() {
 
 void CTrawlviewView::OnFindReplace(const std::string& findWhat, unsigned flags) {
     // Every notification keeps the text and options, the closing one too.
+    const bool marksChange = findWhat != m_strFindWhat ||
+                             ((flags & FR_MATCHCASE) != 0) != m_bMatchCase ||
+                             ((flags & FR_WHOLEWORD) != 0) != m_bWholeWord;
     m_strFindWhat = findWhat;
     m_bMatchCase = (flags & FR_MATCHCASE) != 0;
     m_bWholeWord = (flags & FR_WHOLEWORD) != 0;
     m_bSearchDown = (flags & FR_DOWN) != 0;
+    if (marksChange && m_bHighlightMatches) viewport()->update();
     if ((flags & FR_DIALOGTERM) != 0 || (flags & FR_FINDNEXT) == 0) return;
+    FindNextHit(m_bSearchDown);
+}
+
+void CTrawlviewView::OnFindAgain(bool forward) {
+    if (!HasLines()) return;
+    if (m_strFindWhat.empty()) {
+        OnEditFind();
+        return;
+    }
+    FindNextHit(forward == m_bSearchDown);
+}
+
+void CTrawlviewView::FindNextHit(bool down) {
     if (m_strFindWhat.empty() || !HasLines()) return;
-    const CLineFinder finder(m_strFindWhat, m_bMatchCase, m_bWholeWord,
-                             EncodeWindows1252(m_strFindWhat));
     const CTrawlviewDoc& doc = m_doc;
-    const LineIndex hit = finder.FindNext([&doc](std::int64_t i) { return doc.GetLine(i); },
-                                          m_doc.GetLineCount(), m_nAnchorLine, m_bSearchDown);
+    const LineIndex hit =
+        CurrentFinder().FindNext([&doc](std::int64_t i) { return doc.GetLine(i); },
+                                 m_doc.GetLineCount(), m_nAnchorLine, down);
     if (hit >= 0) SelectFoundLine(hit);
 }
 

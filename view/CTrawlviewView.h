@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "CLineCache.h"
+#include "CLineFinder.h"
 #include "CScrollView32.h"
 #include "CTrawlviewDoc.h"
 
@@ -111,6 +113,15 @@ public:
     const std::string& GetFindWhat() const { return m_strFindWhat; }
     unsigned GetFindFlags() const;
     void OnFindReplace(const std::string& findWhat, unsigned flags);
+    // Find Next (forward) and Find Previous without the dialog: the last text and
+    // options, forward in the last direction and backward against it. With no text yet
+    // the dialog opens instead; with no displayed lines nothing happens.
+    void OnFindAgain(bool forward);
+
+    // Every occurrence of the last find text in the lines on screen has a soft background
+    // while this is on (the default).
+    void SetHighlightMatches(bool on);
+    bool GetHighlightMatches() const { return m_bHighlightMatches; }
 
     // Printing, in the order a job calls them; the pages themselves are CPagePrinter's.
     // Sets the printer's range to the selected lines when any line is selected, else to
@@ -191,6 +202,14 @@ private:
     // A find hit: the line becomes the whole selection and the anchor, and the window is
     // re-centred on it unless it is wholly visible below the top line.
     void SelectFoundLine(LineIndex line);
+    // Searches from the anchor for the last text with the last options in a direction.
+    void FindNextHit(bool down);
+    // The finder of the last text and options, kept while they stay.
+    const CLineFinder& CurrentFinder();
+    // The finder of the marked text; null when nothing is marked.
+    const CLineFinder* MarkFinder();
+    // Paints the marks of a line whose top is at device row top.
+    void DrawMarks(QPainter& dc, CLineCache::Entry& entry, int top, bool selected);
 
     CTrawlviewDoc& m_doc;
     const CQtTextMeasurer& m_measurer;
@@ -201,8 +220,16 @@ private:
     bool m_bMatchCase = false;
     bool m_bWholeWord = false;
     bool m_bSearchDown = true;
+    bool m_bHighlightMatches = true;
+    std::optional<CLineFinder> m_finder;
+    bool m_bFinderMatchCase = false;
+    bool m_bFinderWholeWord = false;
+    // Reused by every painted line.
+    std::vector<CLineCache::Mark> m_marks;
     // Width of the timestamp column on screen: cells times the cell width.
     std::int32_t m_nPrefixWidth = 0;
+    // The timestamp column's cells, as the document measures lines with them.
+    ColumnCells m_cells;
     // Advances of the timestamp column's cells: the first character's own width, then
     // the widest character of the sample for every other cell.
     std::unique_ptr<std::int32_t[]> m_pCharWidths;

@@ -4,6 +4,7 @@
 
 #include "CLineStream.h"
 #include "ContainsFilter.h"
+#include "StreamedText.h"
 
 namespace {
 
@@ -24,19 +25,10 @@ Lines CutWhole(const std::string& bytes) {
 Lines Stream(const std::string& bytes, std::size_t block, const ILineFilter* filter) {
     CLineSelector selector(filter, false, GetLocaleFormats());
     CLineStream stream(block);
-    std::size_t offset = 0;
-    Lines out;
-    auto read = [&](char* buffer, std::uint64_t count, std::uint64_t& got) {
-        got = std::min<std::uint64_t>(count, bytes.size() - offset);
-        std::memcpy(buffer, bytes.data() + offset, got);
-        offset += got;
-        return true;
-    };
-    EXPECT_TRUE(stream.Run(selector, bytes.size(), read, [&](std::string_view raw) {
-        out.emplace_back(raw);
-        return true;
-    }));
-    return out;
+    StreamedLines streamed;
+    EXPECT_TRUE(stream.Run(selector, bytes.size(), TextSource{bytes},
+                           [&](std::string_view piece, bool ends) { return streamed(piece, ends); }));
+    return streamed.lines;
 }
 
 TEST(CLineStream, BlocksOfAnySizeGiveTheLinesOfTheWholeFile) {
@@ -80,12 +72,12 @@ TEST(CLineStream, AReadErrorEndsTheStreamWithFailure) {
     CLineSelector selector(nullptr, false, GetLocaleFormats());
     CLineStream stream(16);
     int reads = 0;
-    auto failing = [&](char* buffer, std::uint64_t count, std::uint64_t& got) {
+    auto failing = [&](char* buffer, std::uint64_t count, std::uint64_t, std::uint64_t& got) {
         got = count;
         std::memset(buffer, 'a', got);
         return ++reads < 3;
     };
-    EXPECT_FALSE(stream.Run(selector, 1000, failing, [](std::string_view) { return true; }));
+    EXPECT_FALSE(stream.Run(selector, 1000, failing, [](std::string_view, bool) { return true; }));
 }
 
 }  // namespace

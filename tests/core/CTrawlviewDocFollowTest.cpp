@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 
 #include "CTrawlviewDoc.h"
@@ -31,7 +32,15 @@ void Append(const std::string& path, std::string_view bytes) {
 class DropFilter : public ILineFilter {
 public:
     bool Passes(std::string_view line) const override { return line.find("drop") == std::string_view::npos; }
-    std::string_view RequiredSubstring() const override { return {}; }
+    bool NeedsTime() const override { return false; }
+    std::unique_ptr<Pieces> DecideInPieces() const override { return std::make_unique<DropPieces>(); }
+
+private:
+    struct DropPieces : Pieces {
+        void Feed(std::string_view piece) override { seen += piece; }
+        bool Passes(const LogTime*) const override { return seen.find("drop") == std::string::npos; }
+        std::string seen;
+    };
 };
 
 class FollowTest : public testing::Test {
@@ -174,6 +183,24 @@ TEST_F(FollowTest, APseudoFileThatTellsNoSizeIsNotReloadedOnEveryLook) {
     Load("");
     Append(path, "first\r\n");
     EXPECT_EQ(Look().result, Result::Appended);
+}
+
+TEST_F(FollowTest, UnfilteredCountIsNotStaleAfterTheLinesAreCutAgainForLfLineEnds) {
+    host.excludeInvalid = true;
+    Load("no stamp\n12/31/2003 23:59:59 - a\r\n12/31/2003 23:59:59 - b\r\n");
+    EXPECT_EQ(doc.GetUnfilteredLineCount(), 2);
+    doc.SetLfLineEnds(true);
+    EXPECT_EQ(doc.GetUnfilteredLineCount(), 2);  // of three lines now: "no stamp" has no timestamp
+    // Appends are cut by the same rules as the load: "c" and "d" are two lines.
+    Append(path, "c\nd\r\n");
+    Look();
+    CTrawlviewDoc fresh(host, &measurer);
+    fresh.SetLfLineEnds(true);
+    fresh.LoadLogFile(path);
+    EXPECT_EQ(Displayed(doc), Displayed(fresh));
+    EXPECT_EQ(doc.GetUnfilteredLineCount(), 2);
+    host.excludeInvalid = false;
+    EXPECT_EQ(doc.GetUnfilteredLineCount(), 5);
 }
 
 TEST_F(FollowTest, AFailedLoadIsLoadedWhenTheLogAppears) {

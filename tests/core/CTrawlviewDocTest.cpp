@@ -66,6 +66,24 @@ INSTANTIATE_TEST_SUITE_P(
                     CutCase{"last line without end", {"last line without end"}},
                     CutCase{"\0\0\0"s, {}}));
 
+TEST_F(DocTest, LfLineEndsCutTheLoadedBytesAgainAndStayForTheNextLoad) {
+    EXPECT_EQ(Load("one\ntwo\r\nthree\n"), (Lines{"one\ntwo", "three\n"}));
+    const int changes = host.linesChanged;
+    EXPECT_TRUE(doc.SetLfLineEnds(true));
+    EXPECT_EQ(host.linesChanged, changes + 1);
+    EXPECT_EQ(Displayed(doc), (Lines{"one", "two", "three"}));
+    EXPECT_EQ(doc.GetWidestLine(), 2);
+    EXPECT_FALSE(doc.SetLfLineEnds(true));
+    EXPECT_EQ(host.linesChanged, changes + 1);
+    EXPECT_EQ(Load("x\nyy"), (Lines{"x", "yy"}));
+    EXPECT_TRUE(doc.SetLfLineEnds(false));
+    EXPECT_EQ(Displayed(doc), Lines{"x\nyy"});
+    // With nothing loaded the mode is only kept.
+    doc.DeleteContents();
+    EXPECT_FALSE(doc.SetLfLineEnds(true));
+    EXPECT_TRUE(doc.GetLfLineEnds());
+}
+
 TEST_F(DocTest, EmptyFileAndFilteredOutFileStillReportProgress) {
     EXPECT_TRUE(Load("").empty());
     EXPECT_EQ(doc.GetWidestLine(), -1);

@@ -27,6 +27,9 @@ TEST(CommandLineTest, ExportOptionsInAnyOrder) {
     EXPECT_EQ(line.filtersPath, "f.lff");
     EXPECT_TRUE(line.excludeInvalid);
     EXPECT_EQ(line.file, "in.log");
+    EXPECT_FALSE(line.lfLineEnds);
+    EXPECT_TRUE(Parsed({"--export", "-", "--lf", "in.log"}).lfLineEnds);
+    EXPECT_EQ(Refused({"--lf", "in.log"}), "--lf is an option of --export");
     EXPECT_EQ(Parsed({"-h"}).mode, CommandLine::Mode::Help);
     EXPECT_EQ(Parsed({"--export", "o", "x", "--help"}).mode, CommandLine::Mode::Help);
 }

@@ -152,24 +152,31 @@ TEST_F(ExportTest, WritesExactlyTheLinesTheDocumentShows) {
     }
     const std::string log = Log(bytes);
     const std::string filters = dir.Write("disk.lff", "Idisk\n");
-    for (const bool exclude : {false, true}) {
-        for (const bool filtered : {false, true}) {
-            FakeDocumentHost host;
-            host.excludeInvalid = exclude;
-            ContainsFilter disk("disk", true);
-            host.filter = filtered ? &disk : nullptr;
-            CTrawlviewDoc doc(host, nullptr);
-            ASSERT_TRUE(doc.LoadLogFile(log));
-            std::string expected;
-            for (LineIndex i = 0; i < doc.GetLineCount(); ++i) expected.append(doc.GetLine(i)).append("\r\n");
+    for (const bool lf : {false, true}) {
+        for (const bool exclude : {false, true}) {
+            for (const bool filtered : {false, true}) {
+                if (lf && exclude && filtered) continue;
+                FakeDocumentHost host;
+                host.excludeInvalid = exclude;
+                ContainsFilter disk("disk", true);
+                host.filter = filtered ? &disk : nullptr;
+                CTrawlviewDoc doc(host, nullptr);
+                doc.SetLfLineEnds(lf);
+                ASSERT_TRUE(doc.LoadLogFile(log));
+                std::string expected;
+                for (LineIndex i = 0; i < doc.GetLineCount(); ++i)
+                    expected.append(doc.GetLine(i)).append("\r\n");
 
-            std::vector<std::string> args = {"--export", "-", log};
-            if (exclude) args.push_back("--exclude-invalid");
-            if (filtered) args.insert(args.begin(), {"--filters", filters});
-            const Outcome r = Run(args, kPinnedMdy);
-            ASSERT_EQ(r.status, 0) << r.err;
-            EXPECT_GT(doc.GetLineCount(), 1000);
-            EXPECT_TRUE(r.out == expected) << "exclude " << exclude << " filtered " << filtered;
+                std::vector<std::string> args = {"--export", "-", log};
+                if (exclude) args.push_back("--exclude-invalid");
+                if (lf) args.push_back("--lf");
+                if (filtered) args.insert(args.begin(), {"--filters", filters});
+                const Outcome r = Run(args, kPinnedMdy);
+                ASSERT_EQ(r.status, 0) << r.err;
+                EXPECT_GT(doc.GetLineCount(), 1000);
+                EXPECT_TRUE(r.out == expected)
+                    << "exclude " << exclude << " filtered " << filtered << " lf " << lf;
+            }
         }
     }
 }
@@ -188,7 +195,19 @@ TEST_F(ExportTest, EmptyFilesAndFilesOfLineEndsGiveNothing) {
         const Outcome r = Run({"--export", "-", Log(bytes)});
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.out, bytes == "\n" ? "\n\r\n" : "");
+        EXPECT_EQ(Run({"--export", "-", "--lf", Log(bytes)}).out, "");
     }
+}
+
+TEST_F(ExportTest, WithLfALoneLfEndsALineAndCrLfStaysOneLineEnd) {
+    const std::string log = Log("one\ntwo\r\nthree\rfour\n\nfive");
+    EXPECT_EQ(Run({"--export", "-", log}).out, "one\ntwo\r\nthree\r\nfour\n\nfive\r\n");
+    EXPECT_EQ(Run({"--export", "-", "--lf", log}).out, "one\r\ntwo\r\nthree\r\nfour\r\nfive\r\n");
+    // A line longer than the export's block ends at its LF too.
+    const std::string longLine(600000, 'q');
+    const std::string longLog = Log(longLine + "\nshort\n" + longLine + "z\nlast");
+    EXPECT_TRUE(Run({"--export", "-", "--lf", longLog}).out ==
+                longLine + "\r\nshort\r\n" + longLine + "z\r\nlast\r\n");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The document's load, cut and rebuild on arbitrary bytes with arbitrary filter lists,
 // checked against a plain reading of the line rules, and the export's block-by-block
 // stream checked against the document.
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "FakeTextMeasurer.h"
 #include "FuzzInput.h"
 #include "LogLine.h"
+#include "StreamedText.h"
 
 namespace {
 
@@ -136,20 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The export's stream, reading the file in small blocks, selects the same lines.
     CLineSelector selector(host.filter, excludeInvalid, formats);
     CLineStream stream(block);
-    std::size_t offset = 0;
-    auto read = [&](char* buffer, std::uint64_t count, std::uint64_t& got) {
-        got = std::min<std::uint64_t>(count, bytes.size() - offset);
-        std::memcpy(buffer, bytes.data() + offset, static_cast<std::size_t>(got));
-        offset += static_cast<std::size_t>(got);
-        return true;
-    };
-    std::size_t k = 0;
-    bool same = true;
-    FUZZ_CHECK(stream.Run(selector, bytes.size(), read, [&](std::string_view raw) {
-        same = same && k < lines.size() && raw == lines[k];
-        ++k;
-        return true;
-    }));
-    FUZZ_CHECK(same && k == lines.size());
+    StreamedLines streamed;
+    FUZZ_CHECK(stream.Run(selector, bytes.size(), TextSource{bytes}, [&](std::string_view piece, bool ends) { return streamed(piece, ends); }));
+    FUZZ_CHECK(std::equal(streamed.lines.begin(), streamed.lines.end(), lines.begin(), lines.end()));
     return 0;
 }

@@ -1,17 +1,21 @@
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QSettings>
+#include <QTest>
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "AppSettings.h"
 #include "CAboutDlg.h"
+#include "CPreferencesDlg.h"
 #include "CTrawlviewDoc.h"
 #include "CSingleInstance.h"
 #include "CSuiteRegistry.h"
 #include "CommandIds.h"
+#include "ModalDriver.h"
 #include "ShellFixture.h"
 
 namespace {
@@ -121,6 +125,36 @@ TEST_F(AppStartTest, PreferenceSurvivesRestartAndAppliesToTheCommandLineFile) {
     EXPECT_TRUE(second.GetMainFrame()->GetExcludeInvalidDates());
     // Read before the load: the unreadable line never showed.
     EXPECT_EQ(second.GetMainFrame()->GetDocument().GetLineCount(), 1);
+}
+
+TEST_F(AppStartTest, LfPreferenceFromTheDialogCutsTheLogAgainAndSurvivesRestart) {
+    const std::string log = dir.Write("lf.log", "first\nsecond\r\nthird");
+    {
+        RecordingMessageBoxes firstBoxes;
+        CTrawlviewApp first(&firstBoxes);
+        ASSERT_TRUE(first.InitInstance({"trawlview", log}));
+        CMainFrame& frame = *first.GetMainFrame();
+        EXPECT_EQ(frame.GetDocument().GetLineCount(), 2);
+        for (const bool ok : {false, true}) {
+            WhenModal<CPreferencesDlg>([ok](CPreferencesDlg* d) {
+                EXPECT_FALSE(d->GetLfCheckBox()->isChecked());
+                QTest::mouseClick(d->GetLfCheckBox(), Qt::LeftButton);
+                ok ? d->accept() : d->reject();
+            });
+            frame.GetAction(ID_EDIT_PREFERENCES)->trigger();
+            EXPECT_EQ(frame.GetLfLineEnds(), ok);
+            EXPECT_EQ(frame.GetDocument().GetLineCount(), ok ? 3 : 2);
+        }
+        EXPECT_FALSE(frame.GetExcludeInvalidDates());
+    }
+    QSettings user(QSettings::NativeFormat, QSettings::UserScope, "Quellbrook inc.", "Trawlview");
+    EXPECT_EQ(user.value("Settings/LF Line Ends").toInt(), 1);
+
+    RecordingMessageBoxes secondBoxes;
+    CTrawlviewApp second(&secondBoxes);
+    ASSERT_TRUE(second.InitInstance({"trawlview", log}));
+    EXPECT_TRUE(second.GetMainFrame()->GetLfLineEnds());
+    EXPECT_EQ(second.GetMainFrame()->GetDocument().GetLineCount(), 3);
 }
 
 TEST_F(AppStartTest, CommandLineLoadsEvenAFilterFileAsALog) {

@@ -1,32 +1,35 @@
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
-#include <QKeyEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QTimer>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMimeData>
+#include <QTest>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QUrl>
 #include <ctime>
-#include <functional>
-#include <set>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
+#include <functional>
+#include <set>
 
 #include "AppSettings.h"
 #include "CHelpWindow.h"
 #include "CProgressStatusBar.h"
 #include "CRecentFileList.h"
+#include "CStatusClock.h"
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
-#include "CStatusClock.h"
 #include "CommandIds.h"
 #include "CommandTable.h"
 #include "LockKeyState.h"
@@ -506,6 +509,55 @@ TEST_F(MainFrameTest, CopyFollowsTheAnchorAndSelectAllAndFindNeedLines) {
     EXPECT_TRUE(dialog->isVisible());
     frame.GetAction(ID_EDIT_FIND)->trigger();
     EXPECT_EQ(view.GetFindDialog(), dialog);
+}
+
+TEST_F(MainFrameTest, F3FindsAgainInTheLastDirectionShiftF3AgainstItAndWithoutATextOpensFind) {
+    CTrawlviewView& view = frame.GetView();
+    frame.show();
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    auto key = [&](Qt::KeyboardModifiers keys) {
+        QTest::keyClick(&view, Qt::Key_F3, keys);
+        return view.GetAnchorLine();
+    };
+    // No displayed lines: both commands are off and the keys do nothing, not even open Find.
+    for (const int id : {ID_EDIT_FIND_NEXT, ID_EDIT_FIND_PREVIOUS}) EXPECT_FALSE(Enabled(id)) << id;
+    view.OnFindAgain(true);
+    key({});
+    EXPECT_EQ(view.GetFindDialog(), nullptr);
+
+    frame.OpenLogFile(
+        dir.Write("events.log", Lines({"N a", "N err 1", "N b", "N err 3", "N err 4", "N c"})));
+    EXPECT_EQ(frame.GetAction(ID_EDIT_FIND_NEXT)->text().toStdString(), "Find &Next");
+    EXPECT_EQ(frame.GetAction(ID_EDIT_FIND_PREVIOUS)->text().toStdString(), "Find Pre&vious");
+    QMenu* edit = frame.menuBar()->actions().at(1)->menu();
+    EXPECT_TRUE(edit->actions().contains(frame.GetAction(ID_EDIT_FIND_NEXT)));
+    EXPECT_TRUE(edit->actions().contains(frame.GetAction(ID_EDIT_FIND_PREVIOUS)));
+
+    // No text yet: F3 opens the Find dialog and finds nothing.
+    EXPECT_EQ(key({}), -1);
+    ASSERT_NE(view.GetFindDialog(), nullptr);
+    EXPECT_TRUE(view.GetFindDialog()->isVisible());
+    view.GetFindDialog()->close();
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+
+    // The dialog closed with a text, direction down: F3 goes down round the end, Shift+F3 up.
+    view.OnFindReplace("ERR", CTrawlviewView::FR_DOWN | CTrawlviewView::FR_DIALOGTERM);
+    EXPECT_EQ(key({}), 1);
+    EXPECT_EQ(key({}), 3);
+    EXPECT_EQ(key({}), 4);
+    EXPECT_EQ(key({}), 1);
+    EXPECT_EQ(key(Qt::ShiftModifier), 4);
+    EXPECT_EQ(key(Qt::ShiftModifier), 3);
+    // Direction up: F3 goes up, Shift+F3 down; match case now finds nothing and moves nothing.
+    view.OnFindReplace("err", CTrawlviewView::FR_DIALOGTERM);
+    EXPECT_EQ(key({}), 1);
+    EXPECT_EQ(key({}), 4);
+    EXPECT_EQ(key(Qt::ShiftModifier), 1);
+    view.OnFindReplace("ERR", CTrawlviewView::FR_MATCHCASE | CTrawlviewView::FR_DIALOGTERM);
+    EXPECT_EQ(key({}), 1);
+    EXPECT_EQ(view.GetFindWhat(), "ERR");
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ extern char** environ;
 struct ProgramOutcome {
     int status = -1;  // exit status; -1 when ended by a signal
     int signal = 0;   // the signal that ended it, if one did
+    long peakRssKb = 0;  // the most memory it held at once (with what it was forked from)
     std::string out;
     std::string err;
 };
@@ -94,7 +95,9 @@ inline ProgramOutcome RunProgram(const std::vector<std::string>& args, const Pro
     }
     close(errPipe[0]);
     int raw = 0;
-    waitpid(pid, &raw, 0);
+    struct rusage usage {};
+    wait4(pid, &raw, 0, &usage);
+    r.peakRssKb = usage.ru_maxrss;
     if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
     if (WIFSIGNALED(raw)) r.signal = WTERMSIG(raw);
     r.out = TempDir::Read(outPath);

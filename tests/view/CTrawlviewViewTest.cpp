@@ -11,6 +11,7 @@
 #include "CQtTextMeasurer.h"
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
+#include "DisplayLine.h"
 #include "FakeDocumentHost.h"
 #include "LocaleFormats.h"
 #include "TempDir.h"
@@ -232,6 +233,119 @@ TEST_F(ViewTest, FarIntoALongLineTheWindowShowsWhatIsThere) {
     ASSERT_EQ(view.GetScrollPos32(CScrollView32::SB_HORZ), start + 5000 * repeat);
     EXPECT_EQ(Row(Grab(), 0), near);
     EXPECT_GT(Count(near, near.rect(), [this](QRgb p) { return p != Base().rgb(); }), 100);
+}
+
+// Marks of the find text: the runs of columns of a line's top pixel row (where no glyph
+// reaches) that are not the line's background, and where they belong.
+class MarkTest : public ViewTest {
+protected:
+    using Runs = std::vector<std::pair<int, int>>;
+    // Only columns within the content's width (where the line's background is) count.
+    Runs Marked(const QImage& image, int line, QRgb background) const {
+        Runs runs;
+        const int y = line * H();
+        const int right =
+            static_cast<int>(std::min<std::int64_t>(image.width(), view.GetTotalWidth()));
+        for (int x = 0; x < right; ++x) {
+            if (image.pixel(x, y) == background) continue;
+            if (!runs.empty() && runs.back().second == x) {
+                runs.back().second = x + 1;
+            } else {
+                runs.push_back({x, x + 1});
+            }
+        }
+        return runs;
+    }
+    Runs Marked(const QImage& image, int line) const { return Marked(image, line, Base().rgb()); }
+    // Where each occurrence of an ASCII text in the line's column and message shows, in
+    // the window scrolled to scrollX: column characters sit in their cells, the message
+    // follows the column's text.
+    Runs Expected(LineIndex line, const std::string& text, std::int64_t scrollX = 0) {
+        DisplayLine pieces;
+        doc.GetDisplayLine(line, pieces);
+        const ColumnCells cells = MeasureColumnCells(measurer, GetLocaleFormats());
+        Runs runs;
+        auto add = [&](std::int64_t left, std::int64_t right) {
+            runs.push_back({static_cast<int>(std::max<std::int64_t>(left - scrollX, 0)),
+                            static_cast<int>(right - scrollX)});
+        };
+        const std::string column = pieces.column;
+        for (std::size_t pos = column.find(text); pos != std::string::npos;
+             pos = column.find(text, pos + 1)) {
+            add(cells.End(pos), cells.End(pos + text.size()));
+        }
+        const std::int64_t x =
+            cells.End(column.size()) + measurer.TextWidth(pieces.messageHead, pieces.bold);
+        const std::string message(pieces.message);
+        for (std::size_t pos = message.find(text); pos != std::string::npos;
+             pos = message.find(text, pos + 1)) {
+            const std::int64_t left = x + measurer.TextWidth(message.substr(0, pos), pieces.bold);
+            add(left, left + measurer.TextWidth(text, pieces.bold));
+        }
+        return runs;
+    }
+    void SetFindText(const std::string& text, unsigned flags = CTrawlviewView::FR_DOWN) {
+        view.OnFindReplace(text, flags);
+    }
+};
+
+TEST_F(MarkTest, EveryOccurrenceIsMarkedInTheColumnAndTheMessageUntilTheTextChanges) {
+    // Letters without ascenders, so the top pixel row of a line holds only backgrounds.
+    Load({"ar sum cr xxxxxxxxxxxxxxxxxxxxxxxx sum wx sum zz", "nothing here", "sum"});
+    view.SetCaretLine(10);
+    const QImage plain = Grab();
+    for (int line = 0; line < 3; ++line) ASSERT_TRUE(Marked(plain, line).empty()) << line;
+
+    SetFindText("sum");
+    QImage image = Grab();
+    const Runs first = Expected(0, "sum");
+    ASSERT_EQ(first.size(), 3u);
+    EXPECT_LT(first[0].second, view.GetPrefixWidth());  // in the column
+    EXPECT_GT(first[1].first, view.GetPrefixWidth());   // in the message
+    EXPECT_EQ(Marked(image, 0), first);
+    EXPECT_TRUE(Marked(image, 1).empty());
+    EXPECT_EQ(Marked(image, 2), Expected(2, "sum"));
+
+    // Case is ignored unless asked for; a whole word needs white space or an edge around it.
+    SetFindText("SUM", CTrawlviewView::FR_MATCHCASE);
+    EXPECT_TRUE(Marked(Grab(), 0).empty());
+    SetFindText("SUM");
+    EXPECT_EQ(Marked(Grab(), 0), first);
+    SetFindText("su", CTrawlviewView::FR_WHOLEWORD);
+    EXPECT_TRUE(Marked(Grab(), 0).empty());
+
+    // Another text moves the marks; switched off, none show; on again, they are back.
+    SetFindText("wx");
+    image = Grab();
+    EXPECT_EQ(Marked(image, 0), Expected(0, "wx"));
+    EXPECT_TRUE(Marked(image, 2).empty());
+    view.SetHighlightMatches(false);
+    EXPECT_EQ(Grab(), plain);
+    view.SetHighlightMatches(true);
+    EXPECT_EQ(Marked(Grab(), 0), Expected(0, "wx"));
+
+    // On a selected line the mark stands out from the selection's colour.
+    SetFindText("sum");
+    view.SelectLine(2, true);
+    EXPECT_EQ(Marked(Grab(), 2, view.palette().color(QPalette::Highlight).rgb()),
+              Expected(2, "sum"));
+}
+
+TEST_F(MarkTest, FarIntoALongLineTheMatchIsMarkedWhereItShowsAndCutAtTheWindowsEdge) {
+    std::string digits;
+    for (int i = 0; i < 10000; ++i) digits += "0123456789";
+    digits.replace(70000, 3, "sum");
+    Load({digits});
+    view.SetCaretLine(10);
+    SetFindText("sum");
+    const Runs whole = Expected(0, "sum");
+    ASSERT_EQ(whole.size(), 1u);
+    for (const std::int64_t before : {300, -2}) {
+        const std::int64_t x = whole[0].first - before;
+        view.ScrollToPosition({x, 0});
+        ASSERT_EQ(view.GetScrollPos32(CScrollView32::SB_HORZ), x);
+        EXPECT_EQ(Marked(Grab(), 0), Expected(0, "sum", x)) << before;
+    }
 }
 
 TEST_F(ViewTest, NoLinesMeansNoBarsAndAnEmptyWindow) {
