@@ -4,8 +4,13 @@
 #include <QFont>
 #include <QFontMetrics>
 
+#include <gtest/gtest.h>
+
+#include "CQtTextMeasurer.h"
+#include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
 #include "FakeDocumentHost.h"
+#include "TempDir.h"
 
 // The document's owner as the main window will be: every rebuild goes to the view.
 class ViewHost : public FakeDocumentHost {
@@ -29,3 +34,21 @@ inline QFont SixteenPixelFont() {
     }
     return font;
 }
+
+// A view in a 600 x 400 window with 16-pixel lines (25 rows, a page of 24 lines) over a
+// document whose rebuilds reach it, and a folder for the logs a test writes.
+class ViewFixture : public ::testing::Test {
+protected:
+    ViewFixture() : measurer(SixteenPixelFont()), doc(host, &measurer), view(doc, measurer) {
+        host.view = &view;
+        view.resize(600, 400);
+        view.show();
+        view.OnInitialUpdate();
+    }
+
+    TempDir dir;
+    ViewHost host;
+    CQtTextMeasurer measurer;
+    CTrawlviewDoc doc;
+    CTrawlviewView view;
+};

@@ -17,16 +17,8 @@
 
 namespace {
 
-// A 400-pixel-high window with 16-pixel lines: 25 rows, a page of 24 lines.
-class SelectionTest : public ::testing::Test {
+class SelectionTest : public ViewFixture {
 protected:
-    SelectionTest() : measurer(SixteenPixelFont()), doc(host, &measurer), view(doc, measurer) {
-        host.view = &view;
-        view.resize(600, 400);
-        view.show();
-        view.OnInitialUpdate();
-    }
-
     void Load(int count) {
         std::vector<std::string> lines;
         for (int i = 0; i < count; ++i)
@@ -78,11 +70,6 @@ protected:
         view.OnFindReplace(text, flags | CTrawlviewView::FR_FINDNEXT);
     }
 
-    TempDir dir;
-    ViewHost host;
-    CQtTextMeasurer measurer;
-    CTrawlviewDoc doc;
-    CTrawlviewView view;
 };
 
 TEST_F(SelectionTest, ClicksWithShiftAndCtrl) {

@@ -19,15 +19,8 @@
 
 namespace {
 
-class ViewTest : public ::testing::Test {
+class ViewTest : public ViewFixture {
 protected:
-    ViewTest() : measurer(SixteenPixelFont()), doc(host, &measurer), view(doc, measurer) {
-        host.view = &view;
-        view.resize(600, 400);
-        view.show();
-        view.OnInitialUpdate();
-    }
-
     void Load(const std::vector<std::string>& lines) {
         std::string bytes;
         for (const std::string& line : lines) bytes += line + "\r\n";
@@ -59,11 +52,6 @@ protected:
         return 0;
     }
 
-    TempDir dir;
-    ViewHost host;
-    CQtTextMeasurer measurer;
-    CTrawlviewDoc doc;
-    CTrawlviewView view;
 };
 
 TEST_F(ViewTest, MessagesStartInTheSameCellWhateverTheColumnHolds) {
