@@ -791,7 +791,11 @@ void CTrawlviewView::SelectFoundLine(LineIndex line) {
 }
 
 bool CTrawlviewView::HasSelection() const {
-    return std::any_of(m_selected.begin(), m_selected.end(), [](std::uint8_t flag) { return flag != 0; });
+    // Only the flags within the selection's bounds can be set.
+    const LineIndex last = std::min<LineIndex>(m_nSelLast, static_cast<LineIndex>(m_selected.size()) - 1);
+    if (m_nSelFirst > last) return false;
+    return std::any_of(m_selected.begin() + m_nSelFirst, m_selected.begin() + last + 1,
+                       [](std::uint8_t flag) { return flag != 0; });
 }
 
 bool CTrawlviewView::OnPreparePrinting(QPrinter& printer, QWidget* dialogParent) {
