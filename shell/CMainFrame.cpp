@@ -299,7 +299,12 @@ void CMainFrame::AddRecentFile(const QString& path) {
 
 const ILineFilter* CMainFrame::GetActiveFilters() {
     if (!m_pActiveFilters) return nullptr;
-    m_matcher.emplace(m_pActiveFilters.get(), m_bExcludeInvalidDates);
+    // Prepared once per change of the filters or the preference: a load asks for every
+    // piece of lines, and preparing a long list takes long.
+    if (!m_matcher || m_bMatcherExcludes != m_bExcludeInvalidDates) {
+        m_matcher.emplace(m_pActiveFilters.get(), m_bExcludeInvalidDates);
+        m_bMatcherExcludes = m_bExcludeInvalidDates;
+    }
     return &*m_matcher;
 }
 
