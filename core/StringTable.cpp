@@ -37,6 +37,7 @@ std::string_view LoadString(StringId id) {
                    "Copyright (C) Quellbrook Inc.\n"
                    "All rights reserved.";
         case IDS_SAVE_FAILED: return "Could not save the file %1.";
+        case IDS_SAVE_OVER_INPUT: return "It is %1, which is in use: choose another name.";
         case IDS_FILTER_FILE_FAILED: return "Could not read the filter file %1.";
         case IDS_HELP_TITLE: return "Trawlview Help";
         case IDS_LOG_FILE_FILTER: return "Log Files (*.log)";
