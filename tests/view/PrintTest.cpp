@@ -280,6 +280,19 @@ TEST_F(PrintTest, HugeFontPrintedTextOffThePage) {
                        QStringLiteral("ab11/30/202600:00:02") + kEnDash + QStringLiteral("cd"));
 }
 
+// At the largest size Print Setup takes a row was taller than the page: each page showed
+// part of one enormous letter, a black bar.
+TEST_F(PrintTest, AFontOf65535PointsPrintedBlackBars) {
+    Load({LogLine(1, "ab")});
+    const std::vector<QString> pages = Print(QStringLiteral("DejaVu Sans"), 655350);
+    QString all;
+    for (const QString& page : pages) all += page;
+    all.remove(QRegularExpression(QStringLiteral("\\s")));
+    EXPECT_EQ(all, QStringLiteral("11/30/202600:00:01") + kEnDash + QStringLiteral("ab"));
+    // A row of a few letters fills a page; the header is left out.
+    for (const QString& page : pages) EXPECT_EQ(Lines(page).size(), 1) << page.toStdString();
+}
+
 TEST_F(PrintTest, PagesKeepTheirFirstLinesSoAnyPageDrawsAgainAlone) {
     std::vector<std::string> lines;
     for (int i = 0; i < 500; ++i)
