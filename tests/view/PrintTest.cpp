@@ -14,6 +14,8 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTimer>
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -256,6 +258,29 @@ TEST_F(PrintTest, CancelInTheProgressWindowStopsALineOfManyPages) {
     EXPECT_GE(shownAtPage, 2);
     EXPECT_LE(shownAtPage, 3);
     EXPECT_EQ(view.GetPagePrinter(), nullptr);
+}
+
+TEST_F(PrintTest, CancellingAPrintToPdfLeftATruncatedFileAndTheOneItReplacedWasGone) {
+    std::string words;
+    while (words.size() < (1u << 20)) words.append("lorem ipsum dolor sit amet ");
+    Load({LogLine(1, words)});
+    const std::string pdf = printer.outputFileName().toStdString();
+    dir.Write("out.pdf", "the old file");
+    CPrintJob job(view, printer, nullptr);
+    job.SetProgressDelay(0);
+    QTimer::singleShot(0, [] { qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())->cancel(); });
+    EXPECT_FALSE(job.PrintAll());
+    EXPECT_EQ(TempDir::Read(pdf), "the old file");
+    EXPECT_EQ(printer.outputFileName().toStdString(), pdf);
+    // Only a job that printed every page replaces the file, and leaves nothing beside it.
+    Load({LogLine(1, "done")});
+    const std::vector<QString> pages = Print();
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("done")));
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path(""))) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"out.pdf", "test.log"}));
 }
 
 TEST_F(PrintTest, MissingOrEmptyFaceFallsBackToASubstituteFont) {
