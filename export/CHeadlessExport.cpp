@@ -83,7 +83,12 @@ int CHeadlessExport::Export(const CommandLine& options, std::ostream& err) {
     if (!options.filtersPath.empty()) {
         std::string error;
         switch (FilterFileReader::Read(options.filtersPath, filters, error)) {
-            case FilterFileReader::Result::Ok: break;
+            case FilterFileReader::Result::Ok: {
+                // The fallback ends let every line through: the export goes on, but says so.
+                const std::string warning = FilterFileReader::Warning(filters.get());
+                if (!warning.empty()) err << "trawlview: warning: " << options.filtersPath << ": " << warning << "\n";
+                break;
+            }
             case FilterFileReader::Result::OpenFailed:
                 err << "trawlview: Could not open the filter file " << options.filtersPath << ": " << error << ".\n";
                 return 1;

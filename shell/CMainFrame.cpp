@@ -323,6 +323,9 @@ bool CMainFrame::ReadFilterFile() {
         // The file opened but could not be read to its end: the filters are gone, and the
         // user is told rather than left with a display that silently shows everything.
         ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" + m_strFilterError);
+    } else if (const std::string warning = FilterFileReader::Warning(m_pActiveFilters.get()); !warning.empty()) {
+        // Records that fell back to 1970 to 2037 let every line through: not silently.
+        ReportFailure(FormatString(IDS_FILTER_FILE_WARNING, m_strFilterPath) + "\n" + warning);
     }
     return true;
 }

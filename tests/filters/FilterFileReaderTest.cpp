@@ -67,6 +67,34 @@ TEST_F(ReaderTest, BinaryBytesAreTextLikeAnyOther) {
               (Records{{FilterKind::IncludeString, "\0\xff\x01z"s}, {FilterKind::ExcludeString, "\x80"}}));
 }
 
+TEST_F(ReaderTest, AnUnreadableIntervalSilentlyBecame1970To2037AndIsNowNamedInAWarning) {
+    const std::string fallback = "These interval records cannot be read in this date order and cover "
+                                 "1970-01-01 00:00:00 to 2037-12-31 23:59:59: ";
+    const std::string crOnly = "Its lines seem to end with CR alone, so the whole file was read as one record.";
+    LocaleValues dmy;
+    dmy.order = DateOrder::DMY;
+    const struct {
+        std::string bytes;
+        LocaleFormats formats;
+        std::string warning;
+    } cases[] = {
+        {"P01/01/2003 00:00:00 to 12/31/2003 23:59:59\nIgarbage\nEx\n", MakeLocaleFormats({}, {}), ""},
+        {"Pgarbage\nF01/01/2003 00:00:00\nIok\n", MakeLocaleFormats({}, {}), fallback + "Pgarbage, F01/01/2003 00:00:00."},
+        // Saved under another date order: the ends do not read here.
+        {"P01/13/2003 00:00:00 to 12/31/2003 23:59:59\n", MakeLocaleFormats(dmy, {}),
+         fallback + "P01/13/2003 00:00:00 to 12/31/2003 23:59:...."},
+        {"Pa\nPb\nPc\nPd\nPe\nPf\nPg\n", MakeLocaleFormats({}, {}), fallback + "Pa, Pb, Pc, Pd, Pe and 2 more."},
+        {"IDisk\rP01/01/2003 00:00:00 to 12/31/2003 23:59:59\r", MakeLocaleFormats({}, {}), crOnly},
+        {"Px\rIy\r", MakeLocaleFormats({}, {}), fallback + "Px?Iy. " + crOnly},
+    };
+    for (const auto& c : cases) {
+        FilterList list;
+        std::string error;
+        ASSERT_EQ(FilterFileReader::Read(dir.Write("w.lff", c.bytes), list, error, c.formats), FilterFileReader::Result::Ok);
+        EXPECT_EQ(FilterFileReader::Warning(list.get(), c.formats), c.warning) << c.bytes;
+    }
+}
+
 TEST_F(ReaderTest, OpenFailuresChangeNothing) {
     FilterList list;
     AppendFilter(list, "keep", FilterKind::IncludeString);

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <map>
 
 #include "AppSettings.h"
 #include "CFilterEntryDlg.h"
@@ -144,6 +145,25 @@ TEST_F(FilterCommandsTest, APipeWithoutAReaderFrozeSaveAsAndBecameTheSaveFilters
     }
     EXPECT_EQ(frame.GetFilterPath(), saved);
     EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "one"}}));
+}
+
+TEST_F(FilterCommandsTest, AnUnreadableIntervalRecordShowedEveryLineSilentlyAndIsNowReportedAndMarked) {
+    frame.OpenLogFile(dir.Write("a.log", Lines({"N 2003/01/01 10:00:00 - one", "N 2005/06/01 10:00:00 - two"})));
+    ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(dir.Write("f.lff", "Pgarbage\nP01/01/2003 00:00:00 to 12/31/2003 23:59:59\n"))));
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
+    ASSERT_EQ(boxes.reports.size(), 1u);
+    EXPECT_NE(boxes.reports[0].find("cover 1970-01-01 00:00:00 to 2037-12-31 23:59:59: Pgarbage."), std::string::npos)
+        << boxes.reports[0];
+    std::map<QString, bool> marked;
+    WhenModal<CFiltersDlg>([&marked](CFiltersDlg* d) {
+        for (int i = 0; i < d->GetIncludeList()->count(); ++i) {
+            const QListWidgetItem* item = d->GetIncludeList()->item(i);
+            marked[item->text()] = !item->icon().isNull() && !item->toolTip().isEmpty();
+        }
+        d->reject();
+    });
+    frame.GetAction(ID_EDIT_FILTERS)->trigger();
+    EXPECT_EQ(marked, (std::map<QString, bool>{{"garbage", true}, {"01/01/2003 00:00:00 to 12/31/2003 23:59:59", false}}));
 }
 
 TEST_F(FilterCommandsTest, LoadFiltersOfABinaryOrMissingFileHasAClearOutcome) {
