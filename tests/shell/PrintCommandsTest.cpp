@@ -15,6 +15,7 @@
 #include <QSettings>
 #include <QTimer>
 #include <functional>
+#include <tuple>
 
 #include "AppSettings.h"
 #include "CPrintSetupDlg.h"
@@ -142,31 +143,24 @@ TEST_F(PrintCommandsTest, PreviewShowsTheStoredPagesSideBySideAndTheChoiceIsStor
 
 TEST_F(PrintCommandsTest, APreviewPagesOfTheLargestIntegerOverflowedInThePreviewAndIsNowClamped) {
     // Stored value, then what the preview's page count and the printer font size read as.
-    const struct {
-        const char* stored;
-        int pages;
-        int fontTenths;
-    } cases[] = {
-        {"2147483647", 2, 655350}, {"99999999999", 2, 655350}, {"-2147483648", 0, 40},
-        {"3", 2, 40},              {"1", 1, 40},               {"not a number", 0, 90},
-    };
-    for (const auto& c : cases) {
-        UserSettings().setValue("Settings/PreviewPages", c.stored);
-        UserSettings().setValue("Settings/Printer Font Size", c.stored);
-        EXPECT_EQ(AppSettings::GetPreviewPages(), c.pages) << c.stored;
-        EXPECT_EQ(AppSettings::GetPrinterFontSize(), c.fontTenths) << c.stored;
+    const std::tuple<const char*, int, int> cases[] = {{"2147483647", 2, 655350}, {"99999999999", 2, 655350},
+                                                       {"-2147483648", 0, 40},    {"3", 2, 40},
+                                                       {"1", 1, 40},              {"not a number", 0, 90}};
+    for (const auto& [stored, pages, tenths] : cases) {
+        UserSettings().setValue("Settings/PreviewPages", stored);
+        UserSettings().setValue("Settings/Printer Font Size", stored);
+        EXPECT_EQ(AppSettings::GetPreviewPages(), pages) << stored;
+        EXPECT_EQ(AppSettings::GetPrinterFontSize(), tenths) << stored;
     }
     UserSettings().setValue("Settings/PreviewPages", 2147483647);
-    const std::string log = dir.Write("events.log", Lines({"N 2026/11/30 06:58:02 - first"}));
     CTrawlviewApp app(&boxes);
-    ASSERT_TRUE(app.InitInstance({"trawlview", log}));
-    bool shown = false;
+    ASSERT_TRUE(app.InitInstance({"trawlview", dir.Write("events.log", Lines({"N 2026/11/30 06:58:02 - first"}))}));
+    int shown = 0;
     Trigger<QPrintPreviewDialog>(*app.GetMainFrame(), ID_FILE_PRINT_PREVIEW, [&shown](QPrintPreviewDialog* dialog) {
-        ASSERT_NE(dialog, nullptr);
-        shown = dialog->findChild<QPrintPreviewWidget*>()->pageCount() == 1;
+        shown = dialog->findChild<QPrintPreviewWidget*>()->pageCount();
         dialog->reject();
     });
-    EXPECT_TRUE(shown);
+    EXPECT_EQ(shown, 1);
 }
 
 }  // namespace

@@ -14,8 +14,8 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTimer>
-#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -277,10 +277,8 @@ TEST_F(PrintTest, CancellingAPrintToPdfLeftATruncatedFileAndTheOneItReplacedWasG
     const std::vector<QString> pages = Print();
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_TRUE(pages[0].contains(QStringLiteral("done")));
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.Path(""))) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"out.pdf", "test.log"}));
+    const std::filesystem::directory_iterator files(dir.Path(""));
+    EXPECT_EQ(std::distance(begin(files), end(files)), 2);  // test.log and out.pdf
 }
 
 TEST_F(PrintTest, MissingOrEmptyFaceFallsBackToASubstituteFont) {
