@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "FilterFileReader.h"
 #include "TempDir.h"
@@ -73,25 +74,21 @@ TEST_F(ReaderTest, AnUnreadableIntervalSilentlyBecame1970To2037AndIsNowNamedInAW
     const std::string crOnly = "Its lines seem to end with CR alone, so the whole file was read as one record.";
     LocaleValues dmy;
     dmy.order = DateOrder::DMY;
-    const struct {
-        std::string bytes;
-        LocaleFormats formats;
-        std::string warning;
-    } cases[] = {
-        {"P01/01/2003 00:00:00 to 12/31/2003 23:59:59\nIgarbage\nEx\n", MakeLocaleFormats({}, {}), ""},
-        {"Pgarbage\nF01/01/2003 00:00:00\nIok\n", MakeLocaleFormats({}, {}), fallback + "Pgarbage, F01/01/2003 00:00:00."},
-        // Saved under another date order: the ends do not read here.
-        {"P01/13/2003 00:00:00 to 12/31/2003 23:59:59\n", MakeLocaleFormats(dmy, {}),
-         fallback + "P01/13/2003 00:00:00 to 12/31/2003 23:59:...."},
-        {"Pa\nPb\nPc\nPd\nPe\nPf\nPg\n", MakeLocaleFormats({}, {}), fallback + "Pa, Pb, Pc, Pd, Pe and 2 more."},
-        {"IDisk\rP01/01/2003 00:00:00 to 12/31/2003 23:59:59\r", MakeLocaleFormats({}, {}), crOnly},
-        {"Px\rIy\r", MakeLocaleFormats({}, {}), fallback + "Px?Iy. " + crOnly},
+    // The file, whether it is read under DMY, the warning.
+    const std::tuple<std::string, bool, std::string> cases[] = {
+        {"P01/01/2003 00:00:00 to 12/31/2003 23:59:59\nIgarbage\nEx\n", false, ""},
+        {"Pgarbage\nF01/01/2003 00:00:00\nIok\n", false, fallback + "Pgarbage, F01/01/2003 00:00:00."},
+        {"P01/13/2003 00:00:00 to 12/31/2003 23:59:59\n", true, fallback + "P01/13/2003 00:00:00 to 12/31/2003 23:59:...."},
+        {"Pa\nPb\nPc\nPd\nPe\nPf\nPg\n", false, fallback + "Pa, Pb, Pc, Pd, Pe and 2 more."},
+        {"IDisk\rP01/01/2003 00:00:00 to 12/31/2003 23:59:59\r", false, crOnly},
+        {"Px\rIy\r", false, fallback + "Px?Iy. " + crOnly},
     };
-    for (const auto& c : cases) {
+    for (const auto& [bytes, underDmy, warning] : cases) {
+        const LocaleFormats formats = MakeLocaleFormats(underDmy ? dmy : LocaleValues{}, {});
         FilterList list;
         std::string error;
-        ASSERT_EQ(FilterFileReader::Read(dir.Write("w.lff", c.bytes), list, error, c.formats), FilterFileReader::Result::Ok);
-        EXPECT_EQ(FilterFileReader::Warning(list.get(), c.formats), c.warning) << c.bytes;
+        ASSERT_EQ(FilterFileReader::Read(dir.Write("w.lff", bytes), list, error, formats), FilterFileReader::Result::Ok);
+        EXPECT_EQ(FilterFileReader::Warning(list.get(), formats), warning) << bytes;
     }
 }
 
