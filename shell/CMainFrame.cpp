@@ -399,6 +399,8 @@ void CMainFrame::LoadedLinesArrived(std::int64_t firstNew) {
 void CMainFrame::LoadEnded(bool loaded) {
     if (m_pLoadTiming != nullptr && loaded) m_pLoadTiming->LoadEnded(m_pDoc->GetLineCount());
     if (loaded) FollowLoadedLog();
+    if (!m_strLoadedMessage.isEmpty()) m_wndStatusBar->showMessage(m_strLoadedMessage, kFollowMessageMs);
+    m_strLoadedMessage.clear();
     UpdateCommandUI();
     emit LoadFinished(loaded);
 }
@@ -410,7 +412,16 @@ void CMainFrame::OnLogCutShort() {
     if (!m_pDoc->IsCutShort() || m_strLogPath.empty()) return;
     LoadLog(m_strLogPath);
     AfterOpen();
-    m_wndStatusBar->showMessage(LoadQString(IDS_FOLLOW_RELOADED), kFollowMessageMs);
+    SayWhenLoaded(LoadQString(IDS_FOLLOW_RELOADED));
+}
+
+void CMainFrame::SayWhenLoaded(const QString& message) {
+    // The end of a load clears the status bar's message with its progress bar.
+    if (m_pDoc->IsLoading()) {
+        m_strLoadedMessage = message;
+    } else {
+        m_wndStatusBar->showMessage(message, kFollowMessageMs);
+    }
 }
 
 void CMainFrame::UpdateLinesPane() {
@@ -475,7 +486,7 @@ void CMainFrame::OnFollowLook() {
         case CTrawlviewDoc::FollowResult::Replaced:
             LoadLog(m_strLogPath);
             AfterOpen();
-            m_wndStatusBar->showMessage(LoadQString(IDS_FOLLOW_RELOADED), kFollowMessageMs);
+            SayWhenLoaded(LoadQString(IDS_FOLLOW_RELOADED));
             break;
         case CTrawlviewDoc::FollowResult::NoMemory:
             // One message, and no more looks that would each fail the same way.
@@ -498,6 +509,7 @@ void CMainFrame::LoadCommandLineFile(const std::string& path) {
 }
 
 void CMainFrame::LoadLog(const std::string& path) {
+    m_strLoadedMessage.clear();
     // The title names the file while its lines come in; AfterOpen settles it.
     if (!path.empty()) {
         setWindowTitle(QFileInfo(DecodePath(path)).fileName() + QStringLiteral(" - ") + LoadQString(IDR_MAINFRAME));

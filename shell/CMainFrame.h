@@ -237,6 +237,8 @@ private:
     void LoadLog(const std::string& path);
     // A read of the log found the file shorter than when it was loaded: it is loaded again.
     void OnLogCutShort();
+    // Shows message in the status bar once the running load has ended (at once if none runs).
+    void SayWhenLoaded(const QString& message);
     // After a load or an open: the title and the recent-file list follow the document.
     void AfterOpen();
     void AddRecentFile(const QString& path);
@@ -269,6 +271,8 @@ private:
     std::deque<PendingOpen> m_pendingOpens;
     // Message boxes open now (through m_pBoxes, which need not be widgets).
     int m_nInBox = 0;
+    // What the status bar says when the running load has ended.
+    QString m_strLoadedMessage;
     std::unique_ptr<IMessageBoxes> m_pOwnBoxes;
     IMessageBoxes* m_pBoxes;
     // The active filters prepared for the rebuild in progress; points into m_pActiveFilters.
