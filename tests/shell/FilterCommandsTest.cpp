@@ -139,9 +139,7 @@ TEST_F(FilterCommandsTest, APipeWithoutAReaderFrozeSaveAsAndBecameTheSaveFilters
     EXPECT_FALSE(Save(fifo));
     EXPECT_FALSE(frame.LoadFilterFile(QString::fromStdString(fifo)));
     ASSERT_EQ(boxes.reports.size(), 3u);
-    for (const std::string& report : boxes.reports) {
-        EXPECT_NE(report.find("Not a regular file"), std::string::npos) << report;
-    }
+    for (const std::string& report : boxes.reports) EXPECT_NE(report.find("Not a regular file"), std::string::npos) << report;
     EXPECT_EQ(frame.GetFilterPath(), saved);
     EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "one"}}));
 }

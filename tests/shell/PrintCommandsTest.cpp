@@ -152,15 +152,6 @@ TEST_F(PrintCommandsTest, APreviewPagesOfTheLargestIntegerOverflowedInThePreview
         EXPECT_EQ(AppSettings::GetPreviewPages(), pages) << stored;
         EXPECT_EQ(AppSettings::GetPrinterFontSize(), tenths) << stored;
     }
-    UserSettings().setValue("Settings/PreviewPages", 2147483647);
-    CTrawlviewApp app(&boxes);
-    ASSERT_TRUE(app.InitInstance({"trawlview", dir.Write("events.log", Lines({"N 2026/11/30 06:58:02 - first"}))}));
-    int shown = 0;
-    Trigger<QPrintPreviewDialog>(*app.GetMainFrame(), ID_FILE_PRINT_PREVIEW, [&shown](QPrintPreviewDialog* dialog) {
-        shown = dialog->findChild<QPrintPreviewWidget*>()->pageCount();
-        dialog->reject();
-    });
-    EXPECT_EQ(shown, 1);
 }
 
 }  // namespace
