@@ -19,8 +19,10 @@
 #include <algorithm>
 #include <cstring>
 #include <iostream>
+#include <initializer_list>
 #include <new>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "AppSettings.h"
@@ -51,9 +53,19 @@ namespace {
 // Writes bytes as the whole content of path, the way displayed lines are saved.
 bool WriteWholeFile(const QString& path, const std::string& bytes, std::string& cause) {
     CLineFileWriter out;
+    out.SetRegularFilesOnly(true);
     if (out.Open(EncodePath(path)) && out.Append(bytes) && out.Commit()) return true;
-    cause = std::strerror(out.Error());
+    cause = out.FailureText();
     return false;
+}
+
+// The input that saving to target would write over (the same file, a link to it, another
+// name for it), or null. Checked before anything is written.
+const std::string* InputWrittenInto(const std::string& target, std::initializer_list<const std::string*> inputs) {
+    for (const std::string* input : inputs) {
+        if (CLineFileWriter::WritesInto(target, *input)) return input;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -299,7 +311,12 @@ void CMainFrame::AddRecentFile(const QString& path) {
 
 const ILineFilter* CMainFrame::GetActiveFilters() {
     if (!m_pActiveFilters) return nullptr;
-    m_matcher.emplace(m_pActiveFilters.get(), m_bExcludeInvalidDates);
+    // Prepared once per change of the filters or the preference: a load asks for every
+    // piece of lines, and preparing a long list takes long.
+    if (!m_matcher || m_bMatcherExcludes != m_bExcludeInvalidDates) {
+        m_matcher.emplace(m_pActiveFilters.get(), m_bExcludeInvalidDates);
+        m_bMatcherExcludes = m_bExcludeInvalidDates;
+    }
     return &*m_matcher;
 }
 
@@ -315,6 +332,9 @@ bool CMainFrame::ReadFilterFile() {
         // The file opened but could not be read to its end: the filters are gone, and the
         // user is told rather than left with a display that silently shows everything.
         ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" + m_strFilterError);
+    } else if (const std::string warning = FilterFileReader::Warning(m_pActiveFilters.get()); !warning.empty()) {
+        // Records that fell back to 1970 to 2037 let every line through: not silently.
+        ReportFailure(FormatString(IDS_FILTER_FILE_WARNING, m_strFilterPath) + "\n" + warning);
     }
     return true;
 }
@@ -539,8 +559,10 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
 }
 
 bool CMainFrame::OpenFilterFile(const std::string& path) {
-    m_strFilterPath = path;
+    // A file that could not be read must not become the target of Save Filters.
+    std::string previous = std::exchange(m_strFilterPath, path);
     if (ReadFilterFile()) return true;
+    m_strFilterPath = std::move(previous);
     ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, path) + "\n" + m_strFilterError);
     return false;
 }
@@ -615,14 +637,20 @@ void CMainFrame::OnFileSaveLog() {
 }
 
 bool CMainFrame::SaveDisplayedLines(const QString& path) {
-    CLineFileWriter out;
     const std::string target = EncodePath(path);
+    if (const std::string* input = InputWrittenInto(target, {&m_strLogPath, &m_strFilterPath})) {
+        ReportFailure(FormatString(IDS_SAVE_FAILED, target) + "\n" + FormatString(IDS_SAVE_OVER_INPUT, *input));
+        return false;
+    }
+    CLineFileWriter out;
+    // The window must not wait for a pipe's reader, nor write where a load would refuse.
+    out.SetRegularFilesOnly(true);
     bool ok = out.Open(target);
     const LineIndex count = m_pDoc->GetLineCount();
     for (LineIndex i = 0; i < count && ok; ++i) ok = out.AppendLine(m_pDoc->GetLine(i));
     ok = ok && out.Commit();
     if (!ok) {
-        ReportFailure(FormatString(IDS_SAVE_FAILED, target) + "\n" + std::strerror(out.Error()));
+        ReportFailure(FormatString(IDS_SAVE_FAILED, target) + "\n" + out.FailureText());
         return false;
     }
     m_bFilteredUnsaved = false;
@@ -717,6 +745,10 @@ bool CMainFrame::SaveFilterFile(const QString& path) {
         const QString line = DecodeLogText(text.substr(0, std::min(text.find_first_of("\r\n"), text.size())));
         const QString name = line.size() > kShown ? line.left(kShown) + QStringLiteral("...") : line;
         ReportFailure(FormatString(IDS_FILTER_NOT_SAVABLE, name.toStdString()));
+        return false;
+    }
+    if (const std::string* log = InputWrittenInto(EncodePath(path), {&m_strLogPath})) {
+        ReportFailure(FormatString(IDS_SAVE_FAILED, EncodePath(path)) + "\n" + FormatString(IDS_SAVE_OVER_INPUT, *log));
         return false;
     }
     std::string cause;

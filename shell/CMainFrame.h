@@ -275,8 +275,10 @@ private:
     QString m_strLoadedMessage;
     std::unique_ptr<IMessageBoxes> m_pOwnBoxes;
     IMessageBoxes* m_pBoxes;
-    // The active filters prepared for the rebuild in progress; points into m_pActiveFilters.
+    // The active filters as prepared for the last rebuild or piece of a load, with the
+    // preference they were prepared under; points into m_pActiveFilters.
     std::optional<CFilterMatcher> m_matcher;
+    bool m_bMatcherExcludes = false;
     std::string m_strFilterError;
     std::unique_ptr<CQtTextMeasurer> m_pMeasurer;
     std::unique_ptr<CTrawlviewDoc> m_pDoc;
