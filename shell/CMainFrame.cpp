@@ -12,13 +12,17 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSaveFile>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QToolBar>
 #include <QWhatsThis>
 #include <algorithm>
 #include <cstring>
 #include <iostream>
+#include <initializer_list>
 #include <new>
+#include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "AppSettings.h"
@@ -43,28 +47,29 @@
 #include "FilterFileReader.h"
 #include "LogTextCodec.h"
 #include "ShellText.h"
+#include "SigbusGuard.h"
 
 namespace {
 
 // Writes bytes as the whole content of path, the way displayed lines are saved.
 bool WriteWholeFile(const QString& path, const std::string& bytes, std::string& cause) {
     CLineFileWriter out;
+    out.SetRegularFilesOnly(true);
     if (out.Open(EncodePath(path)) && out.Append(bytes) && out.Commit()) return true;
-    cause = std::strerror(out.Error());
+    cause = out.FailureText();
     return false;
 }
 
-}  // namespace
-
-template <class Work>
-auto CMainFrame::RunBusy(Work&& work) {
-    struct Count {
-        int& busy;
-        explicit Count(int& n) : busy(n) { ++busy; }
-        ~Count() { --busy; }
-    } count(m_nBusy);
-    return work();
+// The input that saving to target would write over (the same file, a link to it, another
+// name for it), or null. Checked before anything is written.
+const std::string* InputWrittenInto(const std::string& target, std::initializer_list<const std::string*> inputs) {
+    for (const std::string* input : inputs) {
+        if (CLineFileWriter::WritesInto(target, *input)) return input;
+    }
+    return nullptr;
 }
+
+}  // namespace
 
 CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
     : QMainWindow(parent),
@@ -96,6 +101,13 @@ CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
     m_recentFiles.ReadList();
     RebuildRecentFileMenu();
 
+    // A read of the mapped log that found the file shorter is told through a descriptor:
+    // the read itself runs wherever the bytes were wanted, even inside a paint.
+    if (const int notice = CutShortNoticeFd(); notice >= 0) {
+        auto* notifier = new QSocketNotifier(notice, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, &CMainFrame::OnLogCutShort);
+    }
+
     m_pView->OnInitialUpdate();
     m_pView->setFocus();
     UpdateTitle();
@@ -104,6 +116,8 @@ CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() {
+    // The load's thread calls this window; it ends before anything of the window goes.
+    m_pDoc->CancelLoad();
     // The view draws from the document and the measurer; it must go before they do.
     delete m_pView;
     m_pView = nullptr;
@@ -129,8 +143,10 @@ void CMainFrame::CreateActions() {
         action->setCheckable(row.checked != nullptr);
         if (row.handler != nullptr) {
             connect(action, &QAction::triggered, this, [this, handler = row.handler] {
-                RunBusy([&] { (this->*handler)(); });
+                (this->*handler)();
                 UpdateCommandUI();
+                // Requests that came while the command's dialogs were open.
+                ServePendingOpensLater();
             });
         }
         // A command without a menu entry still needs a place in the window for its key.
@@ -276,7 +292,7 @@ void CMainFrame::RebuildRecentFileMenu() {
         action->setData(m_recentFiles[i]);
         connect(action, &QAction::triggered, this, [this, action] {
             const QString path = action->data().toString();
-            if (!RunBusy([&] { return OpenDocumentFile(path); })) {
+            if (!OpenDocumentFile(path)) {
                 // A file that no longer opens leaves the list, as nothing could be shown.
                 const int index = static_cast<int>(m_recentFiles.GetFiles().indexOf(path));
                 m_recentFiles.Remove(index);
@@ -310,7 +326,12 @@ void CMainFrame::AddRecentFile(const QString& path) {
 
 const ILineFilter* CMainFrame::GetActiveFilters() {
     if (!m_pActiveFilters) return nullptr;
-    m_matcher.emplace(m_pActiveFilters.get(), m_bExcludeInvalidDates);
+    // Prepared once per change of the filters or the preference: a load asks for every
+    // piece of lines, and preparing a long list takes long.
+    if (!m_matcher || m_bMatcherExcludes != m_bExcludeInvalidDates) {
+        m_matcher.emplace(m_pActiveFilters.get(), m_bExcludeInvalidDates);
+        m_bMatcherExcludes = m_bExcludeInvalidDates;
+    }
     return &*m_matcher;
 }
 
@@ -326,6 +347,9 @@ bool CMainFrame::ReadFilterFile() {
         // The file opened but could not be read to its end: the filters are gone, and the
         // user is told rather than left with a display that silently shows everything.
         ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" + m_strFilterError);
+    } else if (const std::string warning = FilterFileReader::Warning(m_pActiveFilters.get()); !warning.empty()) {
+        // Records that fell back to 1970 to 2037 let every line through: not silently.
+        ReportFailure(FormatString(IDS_FILTER_FILE_WARNING, m_strFilterPath) + "\n" + warning);
     }
     return true;
 }
@@ -334,14 +358,21 @@ void CMainFrame::SetProgressRange(std::uint64_t range) { m_wndStatusBar->RelayPr
 void CMainFrame::SetProgressPos(std::uint64_t pos) { m_wndStatusBar->RelayProgressPos(pos); }
 void CMainFrame::EndProgress() { m_wndStatusBar->EndProgress(); }
 bool CMainFrame::AskRetry(const std::string& message) {
-    return RunBusy([&] { return m_pBoxes->AskRetry(message); });
+    ++m_nInBox;
+    const bool retry = m_pBoxes->AskRetry(message);
+    --m_nInBox;
+    ServePendingOpensLater();
+    return retry;
 }
 
 void CMainFrame::ReportFailure(const std::string& message) {
-    RunBusy([&] { m_pBoxes->ReportFailure(message); });
+    ++m_nInBox;
+    m_pBoxes->ReportFailure(message);
+    --m_nInBox;
+    ServePendingOpensLater();
 }
 
-bool CMainFrame::IsBusy() const { return m_nBusy > 0 || QApplication::activeModalWidget() != nullptr; }
+bool CMainFrame::IsBusy() const { return m_nInBox > 0 || QApplication::activeModalWidget() != nullptr; }
 
 void CMainFrame::RequestOpen(const QString& path, bool asLog) {
     m_pendingOpens.push_back({path, asLog});
@@ -349,37 +380,68 @@ void CMainFrame::RequestOpen(const QString& path, bool asLog) {
 }
 
 void CMainFrame::ServePendingOpens() {
+    // What waits when a box opens again is served when that box has gone (the box's
+    // closing asks for it).
     while (!m_pendingOpens.empty() && !IsBusy()) {
         const PendingOpen next = m_pendingOpens.front();
         m_pendingOpens.pop_front();
-        RunBusy([&] {
-            if (next.asLog) {
-                OpenLogFile(EncodePath(QFileInfo(next.path).absoluteFilePath()));
-            } else {
-                OpenDocumentFile(next.path);
-            }
-        });
+        if (next.asLog) {
+            OpenLogFile(EncodePath(QFileInfo(next.path).absoluteFilePath()));
+        } else {
+            OpenDocumentFile(next.path);
+        }
     }
-    // What still waits is looked at again from the event loop; a modal box's own loop
-    // runs it too, but IsBusy holds it back until the box is gone.
-    if (m_pendingOpens.empty()) {
-        if (m_pPendingTimer != nullptr) m_pPendingTimer->stop();
-        return;
-    }
-    if (m_pPendingTimer == nullptr) {
-        m_pPendingTimer = new QTimer(this);
-        m_pPendingTimer->setInterval(50);
-        connect(m_pPendingTimer, &QTimer::timeout, this, &CMainFrame::ServePendingOpens);
-    }
-    m_pPendingTimer->start();
+}
+
+void CMainFrame::ServePendingOpensLater() {
+    if (!m_pendingOpens.empty()) QTimer::singleShot(0, this, &CMainFrame::ServePendingOpens);
 }
 
 void CMainFrame::LinesChanged() {
-    if (m_pLoadTiming != nullptr && !m_pDoc->GetPathName().empty()) m_pLoadTiming->LinesChanged(m_pDoc->GetLineCount());
+    if (m_pLoadTiming != nullptr && m_pDoc->IsLoading()) m_pLoadTiming->LinesShown();
     if (m_pView != nullptr) m_pView->OnUpdate();
     UpdateLinesPane();
     // The selection is gone and the number of lines changed: Copy, Select All and Find.
     UpdateCommandUI();
+}
+
+void CMainFrame::LoadedLinesReady() {
+    // On the load's thread: the lines are taken in on the window's.
+    QMetaObject::invokeMethod(this, [this] { m_pDoc->TakeLoadedLines(); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::LoadedLinesArrived(std::int64_t firstNew) {
+    m_pView->OnLinesArrived(firstNew);
+    UpdateLinesPane();
+    UpdateCommandUI();
+}
+
+void CMainFrame::LoadEnded(bool loaded) {
+    if (m_pLoadTiming != nullptr && loaded) m_pLoadTiming->LoadEnded(m_pDoc->GetLineCount());
+    if (loaded) FollowLoadedLog();
+    if (!m_strLoadedMessage.isEmpty()) m_wndStatusBar->showMessage(m_strLoadedMessage, kFollowMessageMs);
+    m_strLoadedMessage.clear();
+    UpdateCommandUI();
+    emit LoadFinished(loaded);
+}
+
+void CMainFrame::OnLogCutShort() {
+    char drained[64];
+    while (read(CutShortNoticeFd(), drained, sizeof drained) > 0) {
+    }
+    if (!m_pDoc->IsCutShort() || m_strLogPath.empty()) return;
+    LoadLog(m_strLogPath);
+    AfterOpen();
+    SayWhenLoaded(LoadQString(IDS_FOLLOW_RELOADED));
+}
+
+void CMainFrame::SayWhenLoaded(const QString& message) {
+    // The end of a load clears the status bar's message with its progress bar.
+    if (m_pDoc->IsLoading()) {
+        m_strLoadedMessage = message;
+    } else {
+        m_wndStatusBar->showMessage(message, kFollowMessageMs);
+    }
 }
 
 void CMainFrame::UpdateLinesPane() {
@@ -421,10 +483,9 @@ void CMainFrame::FollowLoadedLog() {
 void CMainFrame::OnFollowLook() {
     if (!m_bFollow || m_strLogPath.empty()) return;
     // Nothing changes under an open dialog (the filter list, a print job); the first look
-    // after it takes in everything that came meanwhile.
-    // A load in progress lets the window repaint meanwhile; the document is not to be
-    // touched until it ends.
-    if (QApplication::activeModalWidget() != nullptr || m_nLoading > 0) return;
+    // after it takes in everything that came meanwhile. A load in progress ends at the
+    // size it saw at its start; the looks take over from there when it has ended.
+    if (QApplication::activeModalWidget() != nullptr || m_pDoc->IsLoading()) return;
     CTrawlviewDoc::FollowStep step;
     try {
         step = m_pDoc->ReadAppended(m_strLogPath, kFollowStepBytes);
@@ -447,8 +508,14 @@ void CMainFrame::OnFollowLook() {
         case CTrawlviewDoc::FollowResult::Replaced:
             LoadLog(m_strLogPath);
             AfterOpen();
-            FollowLoadedLog();
-            m_wndStatusBar->showMessage(LoadQString(IDS_FOLLOW_RELOADED), kFollowMessageMs);
+            SayWhenLoaded(LoadQString(IDS_FOLLOW_RELOADED));
+            break;
+        case CTrawlviewDoc::FollowResult::NoMemory:
+            // One message, and no more looks that would each fail the same way.
+            m_pView->OnLinesAppended(step.firstChanged, step.bufferMoved);
+            UpdateLinesPane();
+            SetFollow(false);
+            ReportFailure(FormatString(IDS_FOLLOW_NO_MEMORY, m_strLogPath));
             break;
         case CTrawlviewDoc::FollowResult::Missing:
         case CTrawlviewDoc::FollowResult::Unchanged:
@@ -461,40 +528,24 @@ void CMainFrame::OnFollowLook() {
 void CMainFrame::LoadCommandLineFile(const std::string& path) {
     LoadLog(LinkTarget(path));
     AfterOpen();
-    FollowLoadedLog();
 }
 
 void CMainFrame::LoadLog(const std::string& path) {
-    // The title names the file while it is read; AfterOpen settles it when the load ends.
+    m_strLoadedMessage.clear();
+    // The title names the file while its lines come in; AfterOpen settles it.
     if (!path.empty()) {
         setWindowTitle(QFileInfo(DecodePath(path)).fileName() + QStringLiteral(" - ") + LoadQString(IDR_MAINFRAME));
     }
-    RunBusy([&] {
-        ++m_nLoading;
-        try {
-            m_pDoc->LoadLogFile(path);
-        } catch (const std::bad_alloc&) {
-            // Everything that grows with the file is checked before it is allocated; this
-            // is the last guard, for memory taken by others meanwhile.
-            m_pDoc->OnNewDocument();
-            m_pDoc->RebuildDisplay();
-            ReportFailure(FormatString(AFX_IDP_FILE_NO_MEMORY, path));
-        }
-        --m_nLoading;
-    });
-    if (m_bCloseAfterLoad && m_nLoading == 0) {
-        m_bCloseAfterLoad = false;
-        QTimer::singleShot(0, this, &QWidget::close);
+    m_pFollower->Stop();
+    try {
+        m_pDoc->StartLoad(path);
+    } catch (const std::bad_alloc&) {
+        // Everything that grows with the file is checked before it is allocated; this
+        // is the last guard, for memory taken by others meanwhile.
+        m_pDoc->OnNewDocument();
+        m_pDoc->RebuildDisplay();
+        ReportFailure(FormatString(AFX_IDP_FILE_NO_MEMORY, path));
     }
-}
-
-void CMainFrame::ReadProgress(std::uint64_t done, std::uint64_t total) {
-    if (done == 0) SetProgressRange(total);
-    SetProgressPos(done);
-    // The window stays alive while the file is read: it repaints (the document is empty
-    // meanwhile), the clock goes on, and requests from later starts are queued. What the
-    // user does waits until the load has ended.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 bool CMainFrame::IsFilterFileName(const QString& path) {
@@ -521,15 +572,16 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     }
     m_strLogPath = bytes;
     LoadLog(bytes);
-    FollowLoadedLog();
     AfterOpen();
     // A log that failed to load has been reported by the document already.
     return m_pDoc->GetPathName() == bytes;
 }
 
 bool CMainFrame::OpenFilterFile(const std::string& path) {
-    m_strFilterPath = path;
+    // A file that could not be read must not become the target of Save Filters.
+    std::string previous = std::exchange(m_strFilterPath, path);
     if (ReadFilterFile()) return true;
+    m_strFilterPath = std::move(previous);
     ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, path) + "\n" + m_strFilterError);
     return false;
 }
@@ -557,13 +609,11 @@ void CMainFrame::OpenLogFile(const std::string& path) {
     m_strLogPath = target;
     LoadLog(target);
     AfterOpen();
-    FollowLoadedLog();
 }
 
 void CMainFrame::OnFileReload() {
     LoadLog(m_strLogPath);
     AfterOpen();
-    FollowLoadedLog();
 }
 
 void CMainFrame::OnFileOpenSuiteLog() {
@@ -595,14 +645,20 @@ void CMainFrame::OnFileSaveLog() {
 }
 
 bool CMainFrame::SaveDisplayedLines(const QString& path) {
-    CLineFileWriter out;
     const std::string target = EncodePath(path);
+    if (const std::string* input = InputWrittenInto(target, {&m_strLogPath, &m_strFilterPath})) {
+        ReportFailure(FormatString(IDS_SAVE_FAILED, target) + "\n" + FormatString(IDS_SAVE_OVER_INPUT, *input));
+        return false;
+    }
+    CLineFileWriter out;
+    // The window must not wait for a pipe's reader, nor write where a load would refuse.
+    out.SetRegularFilesOnly(true);
     bool ok = out.Open(target);
     const LineIndex count = m_pDoc->GetLineCount();
     for (LineIndex i = 0; i < count && ok; ++i) ok = out.AppendLine(m_pDoc->GetLine(i));
     ok = ok && out.Commit();
     if (!ok) {
-        ReportFailure(FormatString(IDS_SAVE_FAILED, target) + "\n" + std::strerror(out.Error()));
+        ReportFailure(FormatString(IDS_SAVE_FAILED, target) + "\n" + out.FailureText());
         return false;
     }
     m_bFilteredUnsaved = false;
@@ -699,6 +755,10 @@ bool CMainFrame::SaveFilterFile(const QString& path) {
         ReportFailure(FormatString(IDS_FILTER_NOT_SAVABLE, name.toStdString()));
         return false;
     }
+    if (const std::string* log = InputWrittenInto(EncodePath(path), {&m_strLogPath})) {
+        ReportFailure(FormatString(IDS_SAVE_FAILED, EncodePath(path)) + "\n" + FormatString(IDS_SAVE_OVER_INPUT, *log));
+        return false;
+    }
     std::string cause;
     if (!WriteWholeFile(path, bytes, cause)) {
         ReportFailure(FormatString(IDS_SAVE_FAILED, EncodePath(path)) + "\n" + cause);
@@ -729,12 +789,8 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (m_nLoading > 0) {
-        // Closed from outside while a file is read: the window goes when the load ends.
-        m_bCloseAfterLoad = true;
-        event->ignore();
-        return;
-    }
+    // A load in progress is given up at once.
+    m_pDoc->CancelLoad();
     // The help window is a window of its own; it must not keep the program running.
     if (m_pHelpWindow != nullptr) m_pHelpWindow->close();
     QMainWindow::closeEvent(event);

@@ -79,10 +79,12 @@ public:
     void SetProgressPos(std::uint64_t pos) override;
     void EndProgress() override;
     bool AskRetry(const std::string& message) override;
-    void ReadProgress(std::uint64_t done, std::uint64_t total) override;
     // Shows a failure in a message box (counted as busy, like AskRetry).
     void ReportFailure(const std::string& message);
     void LinesChanged() override;
+    void LoadedLinesReady() override;
+    void LoadedLinesArrived(std::int64_t firstNew) override;
+    void LoadEnded(bool loaded) override;
 
     // Start-up: the stored preference, then the file named on the command line, which is
     // loaded as a log whatever its name.
@@ -103,11 +105,11 @@ public:
     // comes to the front. True when the file was read.
     bool OpenDocumentFile(const QString& path);
     // A file handed over from outside (a later start, a drop): loaded as a log when
-    // asLog, else through the open path. Served at once when the window is idle; while a
-    // load, a rebuild, a command or a modal box runs, it waits in a queue and the queue is
-    // served in order afterwards, so that nothing loads over work in progress.
+    // asLog, else through the open path. Served at once unless a modal box or dialog is
+    // open; then it waits in a queue, served in order when the box has gone, so that
+    // nothing loads under a question about the log on display.
     void RequestOpen(const QString& path, bool asLog);
-    // True while a load, a rebuild, a command or a modal box of this window runs.
+    // True while a modal box or dialog of this window is open.
     bool IsBusy() const;
     std::size_t GetPendingOpenCount() const { return m_pendingOpens.size(); }
     // Reads m_strFilterPath into the active filters and rebuilds. False when the file
@@ -215,6 +217,8 @@ signals:
     void PrintRequested();
     void PrintPreviewRequested();
     void PrintSetupRequested();
+    // A load has ended: every line is in (loaded), or it failed or was given up.
+    void LoadFinished(bool loaded);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -228,12 +232,15 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void RebuildRecentFileMenu();
-    // Runs work counted as busy (see IsBusy).
-    template <class Work>
-    auto RunBusy(Work&& work);
     void ServePendingOpens();
-    // Loads path as a log, the window kept alive meanwhile (see ReadProgress).
+    // Serves the queue from the event loop, once what runs now has returned.
+    void ServePendingOpensLater();
+    // Starts loading path as a log; its lines show as they come in.
     void LoadLog(const std::string& path);
+    // A read of the log found the file shorter than when it was loaded: it is loaded again.
+    void OnLogCutShort();
+    // Shows message in the status bar once the running load has ended (at once if none runs).
+    void SayWhenLoaded(const QString& message);
     // After a load or an open: the title and the recent-file list follow the document.
     void AfterOpen();
     void AddRecentFile(const QString& path);
@@ -241,7 +248,7 @@ private:
     // cannot be opened.
     bool OpenFilterFile(const std::string& path);
     void UpdateTitle();
-    // A log was loaded (opened or reloaded): a followed log is watched and shown at its end.
+    // A log has loaded (opened or reloaded): a followed log is watched and shown at its end.
     void FollowLoadedLog();
 
     std::string m_strLogPath;
@@ -264,15 +271,16 @@ private:
         bool asLog;
     };
     std::deque<PendingOpen> m_pendingOpens;
-    int m_nBusy = 0;
-    int m_nLoading = 0;
-    bool m_bCloseAfterLoad = false;
-    // Looks at the queue while requests wait for the window to become idle.
-    QTimer* m_pPendingTimer = nullptr;
+    // Message boxes open now (through m_pBoxes, which need not be widgets).
+    int m_nInBox = 0;
+    // What the status bar says when the running load has ended.
+    QString m_strLoadedMessage;
     std::unique_ptr<IMessageBoxes> m_pOwnBoxes;
     IMessageBoxes* m_pBoxes;
-    // The active filters prepared for the rebuild in progress; points into m_pActiveFilters.
+    // The active filters as prepared for the last rebuild or piece of a load, with the
+    // preference they were prepared under; points into m_pActiveFilters.
     std::optional<CFilterMatcher> m_matcher;
+    bool m_bMatcherExcludes = false;
     std::string m_strFilterError;
     std::unique_ptr<CQtTextMeasurer> m_pMeasurer;
     std::unique_ptr<CTrawlviewDoc> m_pDoc;

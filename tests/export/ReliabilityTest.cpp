@@ -455,9 +455,10 @@ public:
     std::function<void(const std::string&)> change;
 };
 
-TEST_F(ReliabilityTest, ALogChangingWhileItIsReadGivesTheBytesReadUpToTheOpenedSize) {
-    // Large enough to be read in two halves at once; the file shrinks into the first
-    // half, into the second, or grows.
+TEST_F(ReliabilityTest, ALogChangingWhileItIsReadGivesTheBytesThereUpToTheOpenedSize) {
+    // Large enough to be cut in several pieces; the file shrinks into the first piece, a
+    // later one, or grows. What vanished reads as zeros, which hold no line, and the
+    // document knows it was cut short.
     std::string bytes;
     for (int i = 0; bytes.size() < (66u << 20); ++i) bytes += "line " + std::to_string(i) + "\r\n";
     const std::string log = dir.Path("events.log");
@@ -474,12 +475,24 @@ TEST_F(ReliabilityTest, ALogChangingWhileItIsReadGivesTheBytesReadUpToTheOpenedS
         CTrawlviewDoc doc(host, nullptr);
         ASSERT_TRUE(doc.LoadLogFile(log));
         const std::uint64_t kept = std::min<std::uint64_t>(newSize, bytes.size());
-        EXPECT_EQ(doc.GetFileSize(), kept);
+        EXPECT_EQ(doc.GetFileSize(), bytes.size());
+        EXPECT_EQ(doc.IsCutShort(), newSize < bytes.size());
         ASSERT_GT(doc.GetLineCount(), 0);
         const std::string_view last = doc.GetLine(doc.GetLineCount() - 1);
         EXPECT_EQ(last.data() + last.size() - doc.GetLine(0).data(),
                   static_cast<std::ptrdiff_t>(kept - (bytes[kept - 1] == '\n' ? 2 : bytes[kept - 1] == '\r' ? 1 : 0)));
     }
+}
+
+TEST_F(ReliabilityTest, AnUnreadableIntervalRecordExportedEveryLineSilentlyAndNowWarns) {
+    const std::string log = dir.Write("a.log", "N 01/01/2003 10:00:00 - one\r\nN 06/01/2005 10:00:00 - two\r\n");
+    const std::string filters = dir.Write("f.lff", "Pgarbage\n");
+    const Outcome r = Run({"--export", "-", "--filters", filters, log});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "N 01/01/2003 10:00:00 - one\r\nN 06/01/2005 10:00:00 - two\r\n");
+    EXPECT_EQ(r.err, "trawlview: warning: " + filters +
+                         ": These interval records cannot be read in this date order and cover 1970-01-01 00:00:00 "
+                         "to 2037-12-31 23:59:59: Pgarbage.\n");
 }
 
 }  // namespace
