@@ -66,6 +66,10 @@ public:
         return LayoutDisplayText(raw, excludeInvalid, formats);
     }
 
+    // Every line the filter passes shows, whatever its timestamp: a caller that needs a
+    // line's display length only to compare it may then take Select<false> and an upper
+    // bound (the raw length plus DisplayFormat::MaxFormattedLength).
+    bool EveryLineShows() const { return m_bEveryLineShows; }
     // The searcher for the text every selected line contains, or null.
     const CSubstringSearcher* Searcher() const { return m_searcher ? &*m_searcher : nullptr; }
 

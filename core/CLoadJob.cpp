@@ -16,12 +16,13 @@ constexpr std::uint64_t kPrefetchBytes = std::uint64_t{32} << 20;
 }  // namespace
 
 CLoadJob::CLoadJob(const LogBuffer& buffer, std::uint64_t from, std::uint64_t size, CLineCutter cutter,
-                   Reader reader, std::function<void()> onReady)
+                   Reader reader, bool readLayouts, std::function<void()> onReady)
     : m_buffer(buffer),
       m_nFrom(from),
       m_nSize(size),
       m_cutter(cutter),
       m_reader(std::move(reader)),
+      m_bReadLayouts(readLayouts),
       m_onReady(std::move(onReady)),
       m_thread([this] { Run(); }) {}
 
@@ -65,7 +66,7 @@ bool CLoadJob::Hand(Piece&& piece) {
 }
 
 std::uint64_t CLoadJob::CutPiece(CLineCutter& cutter, const char* data, std::uint64_t from, std::uint64_t size,
-                                 std::size_t maxLines, std::uint64_t maxBytes, Piece& piece) {
+                                 std::size_t maxLines, std::uint64_t maxBytes, bool readLayouts, Piece& piece) {
     piece.lines.clear();
     const std::uint64_t limit = from + maxBytes;
     const std::size_t cut = cutter.Cut(data + from, static_cast<std::size_t>(size - from), true,
@@ -73,8 +74,9 @@ std::uint64_t CLoadJob::CutPiece(CLineCutter& cutter, const char* data, std::uin
         piece.lines.emplace_back(from + start, length);
         return piece.lines.size() < maxLines && from + start + length < limit;
     });
+    piece.codes.assign(piece.lines.size(), 0);
+    if (!readLayouts) return from + cut;
     const LocaleFormats& formats = GetLocaleFormats();
-    piece.codes.resize(piece.lines.size());
     for (std::size_t k = 0; k < piece.lines.size(); ++k) {
         const LineSpan& span = piece.lines[k];
         piece.codes[k] = CLineSelector::LayoutCode({data + span.start, static_cast<std::size_t>(span.length)}, formats);
@@ -122,7 +124,7 @@ void CLoadJob::Run() {
             prefetched += kPrefetchBytes;
         }
         Piece piece;
-        pos = CutPiece(m_cutter, data, pos, size, kPieceLines, kPieceBytes, piece);
+        pos = CutPiece(m_cutter, data, pos, size, kPieceLines, kPieceBytes, m_bReadLayouts, piece);
         piece.done = readDone + pos;
         piece.total = total;
         piece.size = size;

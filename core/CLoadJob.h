@@ -21,7 +21,7 @@ class CLoadJob {
 public:
     struct Piece {
         // The lines cut, by offset in the whole file, and their layout codes
-        // (CLineSelector::LayoutCode).
+        // (CLineSelector::LayoutCode; 0, not yet known, unless the job reads them).
         std::vector<LineSpan> lines;
         std::vector<std::uint32_t> codes;
         // How far the job has come, in units of total (bytes read plus bytes cut).
@@ -42,10 +42,12 @@ public:
                                       StringId& failure)>;
 
     // Cuts buffer's bytes [from, size) with cutter (which goes on from where an earlier
-    // cut left it); reader, when given, first fills them. onReady is called on the job's
-    // thread whenever a piece waits where none did.
+    // cut left it); reader, when given, first fills them. With readLayouts the job reads
+    // each line's layout code too (worth it where every line's timestamp decides whether
+    // it shows). onReady is called on the job's thread whenever a piece waits where none
+    // did.
     CLoadJob(const LogBuffer& buffer, std::uint64_t from, std::uint64_t size, CLineCutter cutter, Reader reader,
-             std::function<void()> onReady);
+             bool readLayouts, std::function<void()> onReady);
     CLoadJob(const CLoadJob&) = delete;
     CLoadJob& operator=(const CLoadJob&) = delete;
     ~CLoadJob();
@@ -58,11 +60,11 @@ public:
     void Cancel();
 
     // Cuts lines from data[from, size) into piece until it holds maxLines lines or has
-    // passed maxBytes bytes, and reads their layout codes; data[size] must be a NUL
-    // followed by kScanPadding readable bytes. Returns where the next piece starts (size
-    // when every byte is cut).
+    // passed maxBytes bytes, and reads their layout codes when readLayouts (else leaves
+    // them 0); data[size] must be a NUL followed by kScanPadding readable bytes. Returns
+    // where the next piece starts (size when every byte is cut).
     static std::uint64_t CutPiece(CLineCutter& cutter, const char* data, std::uint64_t from, std::uint64_t size,
-                                  std::size_t maxLines, std::uint64_t maxBytes, Piece& piece);
+                                  std::size_t maxLines, std::uint64_t maxBytes, bool readLayouts, Piece& piece);
 
     // A piece of the job holds at most this many lines, or this many bytes' worth.
     static constexpr std::size_t kPieceLines = 65536;
@@ -78,6 +80,7 @@ private:
     std::uint64_t m_nSize;
     CLineCutter m_cutter;
     Reader m_reader;
+    bool m_bReadLayouts;
     std::function<void()> m_onReady;
 
     std::mutex m_mutex;

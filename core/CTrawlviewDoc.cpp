@@ -155,7 +155,7 @@ bool CTrawlviewDoc::StartCut(std::unique_ptr<CLogFile> file) {
     if (file == nullptr) {
         CLoadJob::Piece first;
         from = CLoadJob::CutPiece(m_cutter, m_buffer.Data(), 0, m_nFileSize, kFirstPieceLines, kFirstPieceBytes,
-                                  first);
+                                  m_host.GetExcludeInvalidDates(), first);
         if (!AddPiece(first)) return FailLoad(AFX_IDP_FILE_NO_MEMORY, m_strPathName);
         m_host.SetProgressRange(m_nFileSize);
         m_host.SetProgressPos(from);
@@ -175,8 +175,10 @@ bool CTrawlviewDoc::StartCut(std::unique_ptr<CLogFile> file) {
             return true;
         };
     }
+    // Layout codes are read ahead only where every line's timestamp decides whether it
+    // shows; otherwise a line's is read when it is first laid out.
     m_pJob = std::make_unique<CLoadJob>(m_buffer, from, m_nFileSize, m_cutter, std::move(reader),
-                                        [this] { m_host.LoadedLinesReady(); });
+                                        m_host.GetExcludeInvalidDates(), [this] { m_host.LoadedLinesReady(); });
     return true;
 }
 
@@ -240,7 +242,7 @@ bool CTrawlviewDoc::AddPiece(const CLoadJob::Piece& piece) {
     if (!MakeRoom(first + piece.lines.size(), last.start + last.length)) return false;
     m_lines.insert(m_lines.end(), piece.lines.begin(), piece.lines.end());
     m_layoutCodes.insert(m_layoutCodes.end(), piece.codes.begin(), piece.codes.end());
-    SelectFrom(first);
+    SelectFrom(first, false);
     return true;
 }
 
@@ -275,13 +277,34 @@ void CTrawlviewDoc::FreeLines() {
     m_lineStarts.Release();
 }
 
-void CTrawlviewDoc::SelectFrom(std::size_t first) {
-    CLineSelector selector(m_host.GetActiveFilters(), m_host.GetExcludeInvalidDates(), GetLocaleFormats());
+void CTrawlviewDoc::SelectFrom(std::size_t first, bool progress) {
+    const LocaleFormats& formats = GetLocaleFormats();
+    CLineSelector selector(m_host.GetActiveFilters(), m_host.GetExcludeInvalidDates(), formats);
     const std::int64_t maxAdvance = MaxAdvance();
-    selector.Select(m_buffer.Data(), m_lines.data() + first, m_lines.size() - first,
-                    [&](std::size_t j, std::string_view, std::size_t displayLength) {
-        AddDisplayedLine(first + j, displayLength, maxAdvance, m_nWidestWidth);
-    }, m_layoutCodes.data() + first);
+    const auto add = [&](std::size_t j, std::size_t displayLength) {
+        const std::size_t k = first + j;
+        if (progress) m_host.SetProgressPos(k + 1 < m_lines.size() ? m_lines[k + 1].start : m_nFileSize);
+        AddDisplayedLine(k, displayLength, maxAdvance, m_nWidestWidth);
+    };
+    const std::size_t n = m_lines.size() - first;
+    if (selector.EveryLineShows()) {
+        // No line's timestamp decides whether it shows: a bound of its display length
+        // tells whether it could be the widest, and only such a line is laid out (its
+        // timestamp read) to be measured. A re-formatted timestamp of at most longest
+        // bytes replaces the first TimestampLength bytes (more with a colour prefix), or
+        // the whole of a shorter line.
+        const std::size_t longest = formats.displayFormat.MaxFormattedLength();
+        const std::size_t replaced = TimestampLength(formats);
+        const std::size_t growth = longest > replaced ? longest - replaced : 0;
+        selector.Select<false>(m_buffer.Data(), m_lines.data() + first, n,
+                               [&](std::size_t j, std::string_view raw, std::size_t) {
+            add(j, std::max(raw.size() + growth, longest));
+        }, m_layoutCodes.data() + first);
+    } else {
+        selector.Select(m_buffer.Data(), m_lines.data() + first, n,
+                        [&](std::size_t j, std::string_view, std::size_t displayLength) { add(j, displayLength); },
+                        m_layoutCodes.data() + first);
+    }
     m_nLineCount = static_cast<LineIndex>(m_lineStarts.Size());
 }
 
@@ -308,19 +331,12 @@ void CTrawlviewDoc::RebuildDisplay() {
 }
 
 void CTrawlviewDoc::FilterLines() {
-    CLineSelector selector(m_host.GetActiveFilters(), m_host.GetExcludeInvalidDates(), GetLocaleFormats());
     m_lineStarts.Clear();
     m_host.SetProgressRange(m_nFileSize);
     if (m_pMeasurer != nullptr) m_cells = MeasureColumnCells(*m_pMeasurer, GetLocaleFormats());
-    const std::int64_t maxAdvance = MaxAdvance();
-    std::int64_t maxWidth = 0;
-    selector.Select(m_buffer.Data(), m_lines.data(), m_lines.size(),
-                    [&](std::size_t k, std::string_view, std::size_t displayLength) {
-        m_host.SetProgressPos(k + 1 < m_lines.size() ? m_lines[k + 1].start : m_nFileSize);
-        AddDisplayedLine(k, displayLength, maxAdvance, maxWidth);
-    }, m_layoutCodes.data());
-    m_nWidestWidth = maxWidth;
-    m_nLineCount = static_cast<LineIndex>(m_lineStarts.Size());
+    m_nWidestLine = -1;
+    m_nWidestWidth = 0;
+    SelectFrom(0, true);
     m_host.EndProgress();
 }
 
@@ -586,6 +602,6 @@ LineIndex CTrawlviewDoc::AppendLines() {
         FilterLines();
         return firstChanged;
     }
-    SelectFrom(first);
+    SelectFrom(first, false);
     return firstChanged;
 }

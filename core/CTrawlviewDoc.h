@@ -161,8 +161,9 @@ private:
     // Makes room for needed line records, and as many more as the bytes after cutTo
     // (where the lines so far end) will likely hold, once that fits in memory.
     bool MakeRoom(std::size_t needed, std::uint64_t cutTo);
-    // Selects and measures lines [first, end) of m_lines into the displayed lines.
-    void SelectFrom(std::size_t first);
+    // Selects and measures lines [first, end) of m_lines into the displayed lines, with
+    // the host's progress after each line when progress is set.
+    void SelectFrom(std::size_t first, bool progress);
     // A load failed: the document is emptied and the host asked whether to try again.
     // True when the retried load started.
     bool FailLoad(StringId failure, std::string path);

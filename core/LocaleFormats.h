@@ -25,6 +25,8 @@ struct DisplayFormat {
     bool empty() const { return pieces.empty(); }
     // Length of the text the pieces make of these fields, without making it.
     std::size_t FormattedLength(const LogTime& t) const;
+    // The most FormattedLength gives for a valid time.
+    std::size_t MaxFormattedLength() const;
     // The format written the printf way ("%02d/%02d/%04d %02d:%02d:%02d"), '%' in
     // separators doubled; for diagnostics and tests.
     std::string ToPrintfForm() const;

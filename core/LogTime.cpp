@@ -103,6 +103,20 @@ std::size_t DisplayFormat::FormattedLength(const LogTime& t) const {
     return length;
 }
 
+std::size_t DisplayFormat::MaxFormattedLength() const {
+    // A valid year has at most four digits ("-1" two), every other field two.
+    std::size_t length = 0;
+    for (const DisplayPiece& piece : pieces) {
+        const auto width = static_cast<std::size_t>(std::max(piece.width, 0));
+        switch (piece.field) {
+            case DisplayPiece::Field::Literal: length += piece.literal.size(); break;
+            case DisplayPiece::Field::Year: length += std::max<std::size_t>(4, width); break;
+            default: length += std::max<std::size_t>(2, width); break;
+        }
+    }
+    return length;
+}
+
 std::string LogTime::FormatForDisplay(const LocaleFormats& formats) const {
     std::string out;
     AppendForDisplay(formats, out);

@@ -422,3 +422,24 @@ TEST_F(DocTest, FilesOverFourGibibytesUseSixtyFourBitOffsets) {
 }
 
 }  // namespace
+
+namespace {
+
+// The widest-line search skipped lines whose display text could not be wider than the
+// widest so far, judging by a bound of that length; a timestamp shown longer than it
+// stands in the file must count in the bound.
+TEST(DocBoundTest, ATimestampShownLongerThanItStandsStillMakesItsLineTheWidest) {
+    LocaleValues user;
+    user.dateSeparator = " - ";
+    SetLocaleFormats(MakeLocaleFormats(user, {}));
+    TempDir dir;
+    FakeDocumentHost host;
+    CTrawlviewDoc doc(host, nullptr);
+    const std::string stamped = "2003/12/31 10:00:00 xxxxxxxxxx";
+    ASSERT_TRUE(doc.LoadLogFile(dir.Write("long.log", std::string(32, 'y') + "\r\n" + stamped + "\r\n")));
+    ASSERT_GT(doc.GetDisplayText(1).size(), 32u) << doc.GetDisplayText(1);
+    EXPECT_EQ(doc.GetWidestLine(), 1);
+    SetLocaleFormats(MakeLocaleFormats({}, {}));
+}
+
+}  // namespace
