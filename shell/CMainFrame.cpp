@@ -328,8 +328,8 @@ void CMainFrame::ReportFailure(const std::string& message) {
 
 bool CMainFrame::IsBusy() const { return m_nBusy > 0 || QApplication::activeModalWidget() != nullptr; }
 
-void CMainFrame::RequestOpen(const QString& path, bool asLog) {
-    m_pendingOpens.push_back({path, asLog});
+void CMainFrame::RequestOpen(const QString& path, bool asLog, bool follow) {
+    m_pendingOpens.push_back({path, asLog, follow});
     ServePendingOpens();
 }
 
@@ -343,6 +343,7 @@ void CMainFrame::ServePendingOpens() {
             } else {
                 OpenDocumentFile(next.path);
             }
+            if (next.follow) SetFollow(true);
         });
     }
     // What still waits is looked at again from the event loop; a modal box's own loop

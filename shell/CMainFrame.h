@@ -105,8 +105,9 @@ public:
     // A file handed over from outside (a later start, a drop): loaded as a log when
     // asLog, else through the open path. Served at once when the window is idle; while a
     // load, a rebuild, a command or a modal box runs, it waits in a queue and the queue is
-    // served in order afterwards, so that nothing loads over work in progress.
-    void RequestOpen(const QString& path, bool asLog);
+    // served in order afterwards, so that nothing loads over work in progress. follow
+    // turns Follow on once the file is open (not stored: for this run only).
+    void RequestOpen(const QString& path, bool asLog, bool follow = false);
     // True while a load, a rebuild, a command or a modal box of this window runs.
     bool IsBusy() const;
     std::size_t GetPendingOpenCount() const { return m_pendingOpens.size(); }
@@ -260,6 +261,7 @@ private:
     struct PendingOpen {
         QString path;
         bool asLog;
+        bool follow;
     };
     std::deque<PendingOpen> m_pendingOpens;
     int m_nBusy = 0;
