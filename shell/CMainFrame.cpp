@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSaveFile>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolBar>
 #include <QWhatsThis>
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "AppSettings.h"
+#include "CFilterFileJob.h"
 #include "CFiltersDlg.h"
 #include "CFindDlg.h"
 #include "CHelpWindow.h"
@@ -97,6 +99,9 @@ CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() {
+    // A filter file still being read: its thread ends before anything it reports to goes.
+    delete m_pFilterJob;
+    m_pFilterJob = nullptr;
     // The view draws from the document and the measurer; it must go before they do.
     delete m_pView;
     m_pView = nullptr;
@@ -299,20 +304,63 @@ const ILineFilter* CMainFrame::GetActiveFilters() {
     return &*m_matcher;
 }
 
-bool CMainFrame::ReadFilterFile() {
-    FilterList filters;
-    const FilterFileReader::Result result = FilterFileReader::Read(m_strFilterPath, filters, m_strFilterError);
-    if (result == FilterFileReader::Result::OpenFailed) return false;
-    m_matcher.reset();
-    m_pActiveFilters = std::move(filters);
-    m_pDoc->RebuildDisplay();
-    UpdateCommandUI();
-    if (result == FilterFileReader::Result::ReadFailed) {
-        // The file opened but could not be read to its end: the filters are gone, and the
-        // user is told rather than left with a display that silently shows everything.
-        ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" + m_strFilterError);
+bool CMainFrame::ReadFilterFile(std::function<void()> applied) {
+    int fd = -1;
+    if (FilterFileReader::Open(m_strFilterPath, fd, m_strFilterError) != FilterFileReader::Result::Ok) return false;
+    // The later file wins: its filters are the ones asked for last.
+    delete m_pFilterJob;
+    m_pFilterJob = new CFilterFileJob(fd, this);
+    m_afterFilterFile = std::move(applied);
+    connect(m_pFilterJob, &CFilterFileJob::Progress, this, [this](quint64 done, quint64 total) {
+        m_wndStatusBar->RelayProgressRange(total);
+        m_wndStatusBar->RelayProgressPos(done);
+    }, Qt::QueuedConnection);
+    connect(m_pFilterJob, &CFilterFileJob::Finished, this, &CMainFrame::OnFilterFileJobFinished, Qt::QueuedConnection);
+    if (m_pCancelFilterButton == nullptr) {
+        m_pCancelFilterButton = new QPushButton(LoadQString(IDS_CANCEL_FILTER_FILE), m_wndStatusBar);
+        connect(m_pCancelFilterButton, &QPushButton::clicked, this, &CMainFrame::CancelFilterFile);
+        m_wndStatusBar->addWidget(m_pCancelFilterButton);
     }
+    m_pCancelFilterButton->show();
+    m_pFilterJob->Start();
     return true;
+}
+
+void CMainFrame::CancelFilterFile() {
+    if (m_pFilterJob != nullptr) m_pFilterJob->Cancel();
+}
+
+void CMainFrame::OnFilterFileJobFinished() {
+    std::unique_ptr<CFilterFileJob> job(m_pFilterJob);
+    m_pFilterJob = nullptr;
+    m_pCancelFilterButton->hide();
+    m_wndStatusBar->EndProgress();
+    const std::function<void()> applied = std::move(m_afterFilterFile);
+    m_afterFilterFile = nullptr;
+    m_strFilterError = job->GetError();
+    switch (const FilterFileReader::Result result = job->GetResult()) {
+        case FilterFileReader::Result::Ok:
+        case FilterFileReader::Result::ReadFailed:
+            m_matcher.reset();
+            m_pActiveFilters = job->TakeFilters();
+            m_pDoc->RebuildDisplay();
+            UpdateCommandUI();
+            if (applied) applied();
+            if (result == FilterFileReader::Result::ReadFailed) {
+                // The file opened but could not be read to its end: the filters are gone, and the
+                // user is told rather than left with a display that silently shows everything.
+                ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" + m_strFilterError);
+            }
+            break;
+        case FilterFileReader::Result::NoMemory:
+            ReportFailure(FormatString(IDS_FILTER_FILE_NO_MEMORY, m_strFilterPath));
+            break;
+        case FilterFileReader::Result::Cancelled:
+        case FilterFileReader::Result::OpenFailed:
+            m_wndStatusBar->showMessage(QString::fromStdString(FormatString(IDS_FILTER_FILE_CANCELLED, m_strFilterPath)));
+            break;
+    }
+    emit FilterFileRead();
 }
 
 void CMainFrame::SetProgressRange(std::uint64_t range) { m_wndStatusBar->RelayProgressRange(range); }
@@ -496,22 +544,23 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     }
     const std::string bytes = EncodePath(full);
     if (IsFilterFileName(full)) {
-        // The loaded log stays; the filter file becomes the document's name.
-        if (!OpenFilterFile(bytes)) return false;
-        m_pDoc->SetPathName(bytes);
-    } else {
-        m_strLogPath = bytes;
-        LoadLog(bytes);
-        FollowLoadedLog();
+        // The loaded log stays; the filter file becomes the document's name once read.
+        return OpenFilterFile(bytes, [this, bytes] {
+            m_pDoc->SetPathName(bytes);
+            AfterOpen();
+        });
     }
+    m_strLogPath = bytes;
+    LoadLog(bytes);
+    FollowLoadedLog();
     AfterOpen();
     // A log that failed to load has been reported by the document already.
     return m_pDoc->GetPathName() == bytes;
 }
 
-bool CMainFrame::OpenFilterFile(const std::string& path) {
+bool CMainFrame::OpenFilterFile(const std::string& path, std::function<void()> applied) {
     m_strFilterPath = path;
-    if (ReadFilterFile()) return true;
+    if (ReadFilterFile(std::move(applied))) return true;
     ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, path) + "\n" + m_strFilterError);
     return false;
 }
@@ -653,14 +702,14 @@ void CMainFrame::OnFileLoadFilters() {
 
 bool CMainFrame::LoadFilterFile(const QString& path) {
     const QString full = QFileInfo(path).absoluteFilePath();
-    if (!OpenFilterFile(EncodePath(full))) return false;
-    // Any other name would open as a log from the recent-file list.
-    if (IsFilterFileName(full)) AddRecentFile(full);
-    int count = 0;
-    for (const LogFilter* node = m_pActiveFilters.get(); node != nullptr; node = node->next.get()) ++count;
-    // What the file gave is plain to see even when it was no filter file at all.
-    m_wndStatusBar->showMessage(QString::fromStdString(FormatString(IDS_FILTERS_LOADED, std::to_string(count))));
-    return true;
+    return OpenFilterFile(EncodePath(full), [this, full] {
+        // Any other name would open as a log from the recent-file list.
+        if (IsFilterFileName(full)) AddRecentFile(full);
+        int count = 0;
+        for (const LogFilter* node = m_pActiveFilters.get(); node != nullptr; node = node->next.get()) ++count;
+        // What the file gave is plain to see even when it was no filter file at all.
+        m_wndStatusBar->showMessage(QString::fromStdString(FormatString(IDS_FILTERS_LOADED, std::to_string(count))));
+    });
 }
 
 void CMainFrame::OnFileSaveFilters() {

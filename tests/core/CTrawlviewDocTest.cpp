@@ -263,23 +263,6 @@ TEST_F(DocTest, AFileReportingSizeZeroIsReadToItsEndNotShownEmpty) {
 
 }
 
-// Runs body in a child process whose address space may grow by at most room bytes;
-// true when body returned true there. The buffer's mapping used to succeed on paper and
-// get the program killed when touched, or abort it with std::bad_alloc.
-bool UnderAddressSpaceLimit(std::uint64_t room, const std::function<bool()>& body) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::uint64_t pages = 0;
-        std::ifstream("/proc/self/statm") >> pages;
-        const auto limit = static_cast<rlim_t>(pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) + room);
-        const rlimit cap{limit, limit};
-        _exit(setrlimit(RLIMIT_AS, &cap) == 0 && body() ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 TEST_F(DocTest, ALogLargerThanMemoryCanGiveAsksRetryAndLeavesNothingHalfLoaded) {
     SKIP_WITHOUT_ADDRESS_SPACE_LIMITS();
     const std::string big = dir.Path("big.log");

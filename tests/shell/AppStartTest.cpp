@@ -173,6 +173,7 @@ TEST_F(AppStartTest, DesktopOpenRequestReadsAFilterFileAsFilters) {
     RecordingMessageBoxes appBoxes;
     CTrawlviewApp app(&appBoxes);
     ASSERT_TRUE(app.InitInstance({"trawlview", "--open", file}));
+    ASSERT_TRUE(FilterFileReadEnds(*app.GetMainFrame()));
     EXPECT_EQ(app.GetMainFrame()->GetFilterPath(), file);
     EXPECT_NE(app.GetMainFrame()->GetFilters(), nullptr);
     EXPECT_EQ(app.GetMainFrame()->GetLogPath(), "");

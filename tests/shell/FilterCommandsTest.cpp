@@ -1,5 +1,9 @@
 #include <sys/stat.h>
+#include <sys/resource.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include <QAction>
 #include <QCheckBox>
@@ -8,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "AddressSpaceLimit.h"
 #include "AppSettings.h"
 #include "CFilterEntryDlg.h"
 #include "CFiltersDlg.h"
@@ -83,6 +88,7 @@ TEST_F(FilterCommandsTest, SaveClearsTheModifiedFlagAndLoadReadsTheFileBack) {
     Apply({});
     frame.OpenLogFile(dir.Write("a.log", Lines({"N 2003/03/01 10:00:00 - Disk ok", "N 2003/06/02 10:00:00 - Disk"})));
     ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(path)));
+    ASSERT_TRUE(FilterFileReadEnds(frame));
     EXPECT_EQ(RecordsOf(frame.GetFilters()), records);
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
     EXPECT_EQ(frame.GetRecentFiles()[0].toStdString(), path);
@@ -135,9 +141,41 @@ TEST_F(FilterCommandsTest, LoadFiltersOfABinaryOrMissingFileHasAClearOutcome) {
     EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "before"}}));
     // Any name reads as a filter file here; only a filter file's name goes to the recent list.
     ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(dir.Write("a.bin", "\x7f" "ELF\x02\0\0\nIin\0side\n\xff"s))));
+    ASSERT_TRUE(FilterFileReadEnds(frame));
     EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "in\0side"s}}));
     EXPECT_EQ(frame.GetStatusBar().currentMessage(), "Filters read from the filter file: 1");
     EXPECT_EQ(frame.GetRecentFiles().GetCount(), 0);
+}
+
+// 2 GiB of short records killed the window (SIGSEGV, SIGABRT) and a 2 GiB sparse file
+// froze it for a minute: the file was read and built on the window's thread, unchecked.
+TEST_F(FilterCommandsTest, AHugeFilterFileKilledOrFrozeTheWindowAndIsNowReadByAJobThatRefusesWhatDoesNotFit) {
+    SKIP_WITHOUT_ADDRESS_SPACE_LIMITS();
+    Apply({{K::IncludeString, "before"}});
+    ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(dir.Write("small.lff", "Iafter\n"))));
+    // The window's thread only started the read: the filters change when it reports.
+    EXPECT_TRUE(frame.IsReadingFilterFile());
+    EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "before"}}));
+    ASSERT_TRUE(FilterFileReadEnds(frame));
+    EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "after"}}));
+
+    std::string records;
+    for (int i = 0; i < 10'000'000; ++i) records += "Eh\n";
+    const std::string huge = dir.Write("huge.lff", records);
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &before), 0);
+    std::uint64_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlimit room{static_cast<rlim_t>(pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) + (512 << 20)),
+                      before.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &room), 0);
+    const bool started = frame.LoadFilterFile(QString::fromStdString(huge));
+    const bool ended = FilterFileReadEnds(frame);
+    setrlimit(RLIMIT_AS, &before);
+    ASSERT_TRUE(started && ended);
+    EXPECT_EQ(boxes.reports, std::vector<std::string>{"Not enough memory to read the filter file " + huge + "."});
+    EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "after"}}));
+    EXPECT_FALSE(frame.GetStatusBar().GetProgressWnd().isVisible());
 }
 
 }  // namespace

@@ -298,6 +298,7 @@ TEST_F(MainFrameTest, DroppedFilterFileOfAnyCaseReplacesTheFilters) {
     const std::string filters = dir.Write("report.LFF", "IDisk\nEok\n");
     frame.setAcceptDrops(true);  // as start-up does once the window shows
     Drop(frame, filters);
+    ASSERT_TRUE(FilterFileReadEnds(frame));
     EXPECT_EQ(frame.GetFilterPath(), filters);
     ASSERT_NE(frame.GetFilters(), nullptr);
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
@@ -353,6 +354,7 @@ TEST_F(MainFrameTest, OpenRequestsDuringAMessageBoxWaitAndAreServedInOrderAfterI
     while (window.GetPendingOpenCount() > 0 && waited.elapsed() < 20000) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
+    ASSERT_TRUE(FilterFileReadEnds(window));
     EXPECT_EQ(window.GetLogPath(), log);
     ASSERT_NE(window.GetFilters(), nullptr);
     ASSERT_EQ(window.GetDocument().GetLineCount(), 1);
