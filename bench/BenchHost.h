@@ -37,6 +37,8 @@ public:
     void LinesChanged() override {
         if (onLinesChanged) onLinesChanged();
     }
+    // A benchmark's view takes a finished load whole.
+    void LoadEnded(bool) override { LinesChanged(); }
 
     std::function<void()> onLinesChanged;
 

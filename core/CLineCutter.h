@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "CSubstringSearcher.h"
 #include "LineScan.h"
@@ -53,6 +54,8 @@ public:
     // end of data is not a line end: the returned offset is where the unfinished line
     // starts, and the caller passes those bytes again at the front of the next block.
     // When last is true, the end of data ends the last line and size is returned.
+    // onLine may return bool: false stops the cut after that line, and the offset where
+    // the next line starts is returned (Cut goes on from there when called with the rest).
     template <class OnLine>
     std::size_t Cut(const char* data, std::size_t size, bool last, OnLine&& onLine);
 
@@ -99,7 +102,14 @@ std::size_t CLineCutter::Cut(const char* data, std::size_t size, bool last, OnLi
     while (p < end) {
         const char* e = FindLineEnd(p);
         if (e == end && !last) return static_cast<std::size_t>(p - data);
-        if (e > p) onLine(static_cast<std::uint64_t>(p - data), static_cast<std::uint64_t>(e - p));
+        bool more = true;
+        if (e > p) {
+            if constexpr (std::is_same_v<decltype(onLine(std::uint64_t{}, std::uint64_t{})), bool>) {
+                more = onLine(static_cast<std::uint64_t>(p - data), static_cast<std::uint64_t>(e - p));
+            } else {
+                onLine(static_cast<std::uint64_t>(p - data), static_cast<std::uint64_t>(e - p));
+            }
+        }
         if (e == end) break;
         p = e + 1;
         if (*e == '\r') {
@@ -112,6 +122,7 @@ std::size_t CLineCutter::Cut(const char* data, std::size_t size, bool last, OnLi
             p = SkipToLineStart(p, end);
             m_bSkipControl = p == end;
         }
+        if (!more && p < end) return static_cast<std::size_t>(p - data);
     }
     return size;
 }

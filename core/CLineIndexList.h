@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -21,6 +22,15 @@ public:
             m_narrow.reserve(count);
         }
     }
+    // Makes room for count indexes in all, keeping the contents. Throws std::bad_alloc
+    // like a vector.
+    void Grow(std::size_t count) {
+        if (m_bWide) {
+            m_wide.reserve(count);
+        } else {
+            m_narrow.reserve(count);
+        }
+    }
     void Release() {
         std::vector<std::uint32_t>().swap(m_narrow);
         std::vector<std::uint64_t>().swap(m_wide);
@@ -34,7 +44,11 @@ public:
         const bool wide = limit > std::numeric_limits<std::uint32_t>::max();
         return wide == m_bWide && (wide ? m_wide.capacity() : m_narrow.capacity()) >= count;
     }
+    // Room for count indexes in the present width without allocating.
+    bool Holds(std::size_t count) const { return (m_bWide ? m_wide.capacity() : m_narrow.capacity()) >= count; }
     void PushBack(std::uint64_t index) {
+        // A list made narrow for fewer lines than a growing log came to have widens.
+        if (!m_bWide && index > std::numeric_limits<std::uint32_t>::max()) Widen();
         if (m_bWide) {
             m_wide.push_back(index);
         } else {
@@ -54,6 +68,13 @@ public:
     std::size_t Size() const { return m_bWide ? m_wide.size() : m_narrow.size(); }
 
 private:
+    void Widen() {
+        m_wide.reserve(std::max(m_narrow.capacity(), m_narrow.size() + 1));
+        m_wide.assign(m_narrow.begin(), m_narrow.end());
+        std::vector<std::uint32_t>().swap(m_narrow);
+        m_bWide = true;
+    }
+
     bool m_bWide = false;
     std::vector<std::uint32_t> m_narrow;
     std::vector<std::uint64_t> m_wide;

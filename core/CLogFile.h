@@ -46,6 +46,8 @@ public:
     bool ReadAt(char* buffer, std::uint64_t count, std::uint64_t offset, std::uint64_t& got,
                 StringId& failure) const;
     void Close();
+    // The open descriptor, -1 when none; it stays the file's own.
+    int Fd() const { return m_fd; }
 
 private:
     int m_fd = -1;

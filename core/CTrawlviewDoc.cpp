@@ -25,60 +25,26 @@ namespace {
 // The read goes in pieces of this size, each followed by a progress report.
 constexpr std::uint64_t kReadPiece = std::uint64_t{16} << 20;
 
-// Reads [offset, offset + count) piece by piece, adding each piece's bytes to done.
-// Stops early where the file ends; got is what was read.
-bool ReadInPieces(const CLogFile& file, char* buffer, std::uint64_t offset, std::uint64_t count, std::uint64_t& got,
-                  StringId& failure, std::atomic<std::uint64_t>& done, const std::function<void()>& onPiece) {
+// Reads [0, count) of the file into buffer piece by piece, reporting the bytes read so
+// far after each. Stops early where the file ends; got is what was read.
+bool ReadInPieces(const CLogFile& file, char* buffer, std::uint64_t count, std::uint64_t& got, StringId& failure,
+                  const std::function<void(std::uint64_t)>& progress) {
     got = 0;
     while (got < count) {
         const std::uint64_t want = std::min(kReadPiece, count - got);
         std::uint64_t n = 0;
-        if (!file.ReadAt(buffer + got, want, offset + got, n, failure)) return false;
+        if (!file.ReadAt(buffer + got, want, got, n, failure)) return false;
         got += n;
-        done += n;
-        if (onPiece) onPiece();
+        progress(got);
         if (n < want) break;
     }
     return true;
 }
 
-// Reads the whole file into buffer, reporting progress (bytes read so far of the size)
-// between pieces from the calling thread. A large file is read in two halves at once:
-// the first write to fresh memory is the main cost of a load, and two cores halve it. A
-// file that shrinks while it is read keeps the bytes actually read.
-bool ReadWhole(const CLogFile& file, char* buffer, std::uint64_t& got, StringId& failure,
-               const std::function<void(std::uint64_t)>& progress) {
-    const std::uint64_t size = file.Size();
-    std::atomic<std::uint64_t> done{0};
-    constexpr std::uint64_t kSplitAbove = std::uint64_t{64} << 20;
-    if (size < kSplitAbove || std::thread::hardware_concurrency() < 2) {
-        return ReadInPieces(file, buffer, 0, size, got, failure, done, [&] { progress(done); });
-    }
-    const std::uint64_t half = size / 2;
-    std::uint64_t gotSecond = 0;
-    StringId failureSecond = failure;
-    bool okSecond = false;
-    std::atomic<bool> secondDone{false};
-    std::thread second([&] {
-        okSecond = ReadInPieces(file, buffer + half, half, size - half, gotSecond, failureSecond, done, nullptr);
-        secondDone = true;
-    });
-    const bool okFirst = ReadInPieces(file, buffer, 0, half, got, failure, done, [&] { progress(done); });
-    // The first half may end first; progress goes on while the second one finishes.
-    while (!secondDone) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        progress(done);
-    }
-    second.join();
-    if (!okFirst) return false;
-    if (got < half) return true;  // the file ended inside the first half
-    if (!okSecond) {
-        failure = failureSecond;
-        return false;
-    }
-    got += gotSecond;
-    return true;
-}
+// The first lines of a load are cut before the load returns, so that they show with the
+// window's first paint; the rest come from the job.
+constexpr std::size_t kFirstPieceLines = 4096;
+constexpr std::uint64_t kFirstPieceBytes = std::uint64_t{1} << 20;
 
 // Reads a file whose size is not known in advance to its end, growing the buffer as the
 // bytes come. False with failure set on a read error or when memory runs out.
@@ -112,76 +78,175 @@ bool CTrawlviewDoc::OnNewDocument() {
     return true;
 }
 
-bool CTrawlviewDoc::LoadLogFile(const std::string& path) {
+CTrawlviewDoc::~CTrawlviewDoc() { CancelLoad(); }
+
+bool CTrawlviewDoc::FailLoad(StringId failure, std::string path) {
+    // Whatever the host does while its question is open, no line of this document may
+    // point into bytes that go on to be refilled or released: everything is dropped first.
+    DeleteContents();
+    m_strPathName.clear();
+    if (m_host.AskRetry(FormatString(failure, path))) return StartLoad(path);
+    DeleteContents();
+    m_strPathName.clear();
+    m_buffer.Release();
+    RebuildDisplay();
+    m_host.LoadEnded(false);
+    return false;
+}
+
+bool CTrawlviewDoc::StartLoad(const std::string& path) {
     OnNewDocument();
-    // Asks whether to try again. Whatever the host did while its question was open, no
-    // line of this document may then point into a buffer that goes on to be refilled or
-    // released: everything is dropped first.
-    auto retry = [&](StringId failure) {
-        DeleteContents();
-        m_strPathName.clear();
-        if (m_host.AskRetry(FormatString(failure, path))) return true;
-        DeleteContents();
-        m_strPathName.clear();
-        m_buffer.Release();
-        RebuildDisplay();
-        return false;
-    };
-    for (;;) {
-        CLogFile file;
-        StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
-        if (!file.Open(path, failure)) {
-            if (retry(failure)) continue;
-            return false;
-        }
-        if (file.SizeKnown() && !m_buffer.Reserve(file.Size())) {
-            if (retry(AFX_IDP_FILE_NO_MEMORY)) continue;
-            return false;
-        }
-        SetPathName(path);
-        m_host.SetLogPath(path);
+    auto file = std::make_unique<CLogFile>();
+    StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
+    if (!file->Open(path, failure)) return FailLoad(failure, path);
+    bool readLater = false;
+    if (!file->SizeKnown()) {
+        // A pseudo file tells no size and is small: it is read here, to its end.
         std::uint64_t got = 0;
-        const auto progress = [this, &file](std::uint64_t done) { m_host.ReadProgress(done, file.Size()); };
-        progress(0);
-        if (!(file.SizeKnown() ? ReadWhole(file, m_buffer.Data(), got, failure, progress)
-                               : ReadToEnd(file, m_buffer, got, failure))) {
-            if (retry(failure)) continue;
-            return false;
-        }
+        if (!ReadToEnd(*file, m_buffer, got, failure)) return FailLoad(failure, path);
         m_buffer.SetSize(got);
         m_nFileSize = got;
-        m_loadedFile = file.GetIdentity();
-        m_bLoadedFile = true;
-        m_bLoadedPseudoFile = !file.SizeKnown() && got > 0;
-        if (ReserveLines()) break;
-        if (retry(AFX_IDP_FILE_NO_MEMORY)) continue;
-        return false;
+    } else if (m_buffer.Map(file->Fd(), file->Size())) {
+        m_nFileSize = file->Size();
+    } else if (m_buffer.Reserve(file->Size())) {
+        // A file system that cannot map: the job reads the bytes before it cuts them.
+        m_nFileSize = file->Size();
+        readLater = true;
+    } else {
+        return FailLoad(AFX_IDP_FILE_NO_MEMORY, path);
     }
-    CutLines();
-    RebuildDisplay();
+    SetPathName(path);
+    m_host.SetLogPath(path);
+    m_loadedFile = file->GetIdentity();
+    m_bLoadedPseudoFile = !file->SizeKnown() && m_nFileSize > 0;
+    return StartCut(readLater ? std::move(file) : nullptr);
+}
+
+bool CTrawlviewDoc::StartCut(std::unique_ptr<CLogFile> file) {
+    CancelLoad();
+    m_bLoading = true;
+    m_bLoadedFile = false;
+    m_lines.clear();
+    m_layoutCodes.clear();
+    m_lineStarts.Clear();
+    m_nCountedLines = 0;
+    m_nShownUnfiltered = 0;
+    m_nWidestLine = -1;
+    m_nWidestWidth = 0;
+    m_nLineCount = 0;
+    m_cutter.Reset();
+    if (m_pMeasurer != nullptr) m_cells = MeasureColumnCells(*m_pMeasurer, GetLocaleFormats());
+    std::uint64_t from = 0;
+    if (file == nullptr) {
+        CLoadJob::Piece first;
+        from = CLoadJob::CutPiece(m_cutter, m_buffer.Data(), 0, m_nFileSize, kFirstPieceLines, kFirstPieceBytes,
+                                  first);
+        if (!AddPiece(first)) return FailLoad(AFX_IDP_FILE_NO_MEMORY, m_strPathName);
+        m_host.SetProgressRange(m_nFileSize);
+        m_host.SetProgressPos(from);
+    }
+    m_host.LinesChanged();
+    if (file == nullptr && from >= m_nFileSize) {
+        EndLoad();
+        return true;
+    }
+    CLoadJob::Reader reader;
+    if (file != nullptr) {
+        reader = [this, source = std::shared_ptr<CLogFile>(std::move(file))](
+                     std::uint64_t& got, const std::function<void(std::uint64_t)>& progress, StringId& failure) {
+            if (!ReadInPieces(*source, m_buffer.Data(), m_nFileSize, got, failure, progress)) return false;
+            // Only the job touches the buffer until its first piece is taken.
+            m_buffer.SetSize(got);
+            return true;
+        };
+    }
+    m_pJob = std::make_unique<CLoadJob>(m_buffer, from, m_nFileSize, m_cutter, std::move(reader),
+                                        [this] { m_host.LoadedLinesReady(); });
     return true;
 }
 
-bool CTrawlviewDoc::ReserveLines() {
-    std::uint64_t count = 0;
-    CLineCutter counter(m_cutter.LfEndsLine());
-    counter.Cut(m_buffer.Data(), static_cast<std::size_t>(m_nFileSize), true,
-                [&count](std::uint64_t, std::uint64_t) { ++count; });
-    if (m_lines.capacity() >= count && m_layoutCodes.capacity() >= count && m_lineStarts.Holds(count, count)) {
-        return true;
+void CTrawlviewDoc::CancelLoad() {
+    if (m_pJob) m_pJob->Cancel();
+    m_pJob.reset();
+    m_bLoading = false;
+}
+
+void CTrawlviewDoc::TakeLoadedLines() {
+    if (!m_pJob) return;
+    std::vector<CLoadJob::Piece> pieces;
+    m_pJob->Take(pieces);
+    if (pieces.empty()) return;
+    const auto firstNew = static_cast<LineIndex>(m_lineStarts.Size());
+    bool ended = false;
+    for (const CLoadJob::Piece& piece : pieces) {
+        if (piece.failed) {
+            FailLoad(piece.failure, m_strPathName);
+            return;
+        }
+        m_nFileSize = piece.size;
+        if (!AddPiece(piece)) {
+            FailLoad(AFX_IDP_FILE_NO_MEMORY, m_strPathName);
+            return;
+        }
+        ended = piece.last;
     }
-    FreeLines();
-    const std::size_t perLine = BytesPerLine(count);
-    if (count > std::numeric_limits<std::size_t>::max() / perLine || !MemoryFits(count * perLine)) {
-        return false;
+    m_host.SetProgressRange(pieces.back().total);
+    m_host.SetProgressPos(pieces.back().done);
+    if (m_nLineCount > firstNew) m_host.LoadedLinesArrived(firstNew);
+    if (ended) EndLoad();
+}
+
+bool CTrawlviewDoc::FinishLoad() {
+    while (m_pJob) {
+        m_pJob->WaitForPiece();
+        TakeLoadedLines();
     }
+    return m_bLoadedFile;
+}
+
+void CTrawlviewDoc::EndLoad() {
+    m_pJob.reset();
+    m_bLoading = false;
+    m_bLoadedFile = true;
+    KeepTail();
+    m_host.EndProgress();
+    m_host.LoadEnded(true);
+}
+
+void CTrawlviewDoc::KeepTail() {
+    const std::uint64_t keep = std::min<std::uint64_t>(m_nFileSize, 256);
+    m_strTail.assign(m_buffer.Data() + m_nFileSize - keep, static_cast<std::size_t>(keep));
+}
+
+bool CTrawlviewDoc::AddPiece(const CLoadJob::Piece& piece) {
+    if (piece.lines.empty()) return true;
+    const std::size_t first = m_lines.size();
+    const LineSpan& last = piece.lines.back();
+    if (!MakeRoom(first + piece.lines.size(), last.start + last.length)) return false;
+    m_lines.insert(m_lines.end(), piece.lines.begin(), piece.lines.end());
+    m_layoutCodes.insert(m_layoutCodes.end(), piece.codes.begin(), piece.codes.end());
+    SelectFrom(first);
+    return true;
+}
+
+bool CTrawlviewDoc::MakeRoom(std::size_t needed, std::uint64_t cutTo) {
+    if (m_lines.capacity() >= needed && m_layoutCodes.capacity() >= needed && m_lineStarts.Holds(needed)) return true;
+    // The rest of the file likely holds lines as densely as what was cut so far; a tenth
+    // more leaves room for a denser end without copying the records again.
+    std::uint64_t want = needed;
+    if (cutTo > 0 && cutTo < m_nFileSize) {
+        want += static_cast<std::uint64_t>(static_cast<double>(needed) * 1.1 *
+                                           static_cast<double>(m_nFileSize - cutTo) / static_cast<double>(cutTo));
+    }
+    want = std::max<std::uint64_t>(want + 1024, m_lines.capacity() + m_lines.capacity() / 8);
+    const std::size_t perLine = BytesPerLine(want);
+    if (want > std::numeric_limits<std::size_t>::max() / perLine || !MemoryFits(want * perLine)) return false;
     try {
-        const auto n = static_cast<std::size_t>(count);
+        const auto n = static_cast<std::size_t>(want);
         m_lines.reserve(n);
         m_layoutCodes.reserve(n);
-        m_lineStarts.Reserve(n, count);
+        m_lineStarts.Grow(n);
     } catch (const std::bad_alloc&) {
-        FreeLines();
         return false;
     }
     return true;
@@ -193,53 +258,26 @@ void CTrawlviewDoc::FreeLines() {
     m_lineStarts.Release();
 }
 
-void CTrawlviewDoc::CutLines() {
-    m_lines.clear();
-    m_nCountedLines = 0;
-    m_nShownUnfiltered = 0;
-    if (m_nFileSize == 0) return;
-    m_cutter.Reset();
-    m_cutter.Cut(m_buffer.Data(), static_cast<std::size_t>(m_nFileSize), true,
-               [this](std::uint64_t start, std::uint64_t length) { m_lines.push_back({start, length}); });
-
-    // Read every line's timestamp once, on two cores: later rebuilds (a filter or the
-    // preference changed) then only look the result up.
-    m_layoutCodes.assign(m_lines.size(), 0);
-    const LocaleFormats& formats = GetLocaleFormats();
-    auto fill = [this, &formats](std::size_t from, std::size_t to) {
-        const char* data = m_buffer.Data();
-        for (std::size_t k = from; k < to; ++k) {
-            const std::string_view raw(data + m_lines[k].start, static_cast<std::size_t>(m_lines[k].length));
-            m_layoutCodes[k] = CLineSelector::LayoutCode(raw, formats);
-        }
-    };
-    const std::size_t half = m_lines.size() / 2;
-    if (m_lines.size() < 100000 || std::thread::hardware_concurrency() < 2) {
-        fill(0, m_lines.size());
-    } else {
-        std::thread second(fill, half, m_lines.size());
-        fill(0, half);
-        second.join();
-    }
+void CTrawlviewDoc::SelectFrom(std::size_t first) {
+    CLineSelector selector(m_host.GetActiveFilters(), m_host.GetExcludeInvalidDates(), GetLocaleFormats());
+    const std::int64_t maxAdvance = MaxAdvance();
+    selector.Select(m_buffer.Data(), m_lines.data() + first, m_lines.size() - first,
+                    [&](std::size_t j, std::string_view, std::size_t displayLength) {
+        AddDisplayedLine(first + j, displayLength, maxAdvance, m_nWidestWidth);
+    }, m_layoutCodes.data() + first);
+    m_nLineCount = static_cast<LineIndex>(m_lineStarts.Size());
 }
 
 bool CTrawlviewDoc::SetLfLineEnds(bool lfEndsLine) {
     if (lfEndsLine == m_cutter.LfEndsLine()) return false;
     m_cutter.SetLfEndsLine(lfEndsLine);
     if (m_nFileSize == 0) return false;
-    // The lines are cut again into room made for their new number. Without that room the
-    // log is given up as a load gives it up; while the question is open no line is shown.
-    while (!ReserveLines()) {
-        RebuildDisplay();
-        if (m_host.AskRetry(FormatString(AFX_IDP_FILE_NO_MEMORY, m_strPathName))) continue;
-        DeleteContents();
-        m_strPathName.clear();
-        m_buffer.Release();
-        RebuildDisplay();
-        return true;
+    // The loaded bytes are cut again, not read again; only bytes still being read are.
+    if (IsLoading() && !m_buffer.IsMapped()) {
+        StartLoad(std::string(m_strPathName));
+    } else {
+        StartCut(nullptr);
     }
-    CutLines();
-    RebuildDisplay();
     return true;
 }
 
@@ -291,11 +329,17 @@ std::int64_t CTrawlviewDoc::MaxAdvance() const {
 }
 
 void CTrawlviewDoc::DeleteContents() {
+    CancelLoad();
     m_bLoadedFile = false;
     m_nCountedLines = 0;
     m_nShownUnfiltered = 0;
-    // The buffer's memory is kept for the next load; its bytes are no longer valid.
-    m_buffer.SetSize(0);
+    // Private memory is kept for the next load (its bytes are no longer valid); a
+    // mapping goes, so that a file deleted meanwhile is let go.
+    if (m_buffer.IsMapped()) {
+        m_buffer.Release();
+    } else {
+        m_buffer.SetSize(0);
+    }
     m_nFileSize = 0;
     m_lines.clear();
     m_layoutCodes.clear();
@@ -366,6 +410,8 @@ LineIndex CTrawlviewDoc::GetUnfilteredLineCount() const {
 
 CTrawlviewDoc::FollowStep CTrawlviewDoc::ReadAppended(const std::string& path, std::uint64_t maxBytes) {
     FollowStep step;
+    // A load in progress ends at the size it saw at its start; the looks go on from there.
+    if (IsLoading()) return step;
     CLogFile file;
     StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
     if (!file.Open(path, failure)) {
@@ -382,39 +428,83 @@ CTrawlviewDoc::FollowStep CTrawlviewDoc::ReadAppended(const std::string& path, s
     }
     if (file.Size() == oldSize || maxBytes == 0) return step;
     // A log truncated and written again past its old length between two looks is
-    // another log: the bytes before the old end must still be the ones held.
+    // another log: the bytes before the old end must still be the ones held (as kept
+    // when they were read: a mapping would show the new ones).
     char tail[256];
-    const std::uint64_t check = std::min<std::uint64_t>(oldSize, sizeof tail);
+    const std::uint64_t check = std::min<std::uint64_t>(m_strTail.size(), sizeof tail);
     std::uint64_t got = 0;
     if (!file.ReadAt(tail, check, oldSize - check, got, failure)) {
         step.result = FollowResult::Missing;
         return step;
     }
-    if (got != check ||
-        (check > 0 && std::memcmp(tail, m_buffer.Data() + oldSize - check, static_cast<std::size_t>(check)) != 0)) {
+    if (got != check || std::memcmp(tail, m_strTail.data() + m_strTail.size() - check, check) != 0) {
         step.result = FollowResult::Replaced;
         return step;
     }
     const std::uint64_t want = std::min(file.Size() - oldSize, maxBytes);
-    const char* before = m_buffer.Data();
-    // Room for more than this step, so that a steady writer rarely makes the buffer move.
-    if (!m_buffer.Grow(oldSize + want + std::max<std::uint64_t>(want, oldSize / 16))) return step;
-    step.bufferMoved = m_buffer.Data() != before;
-    if (step.bufferMoved && m_nWidestLine >= 0) {
-        LayOutLine(static_cast<std::size_t>(m_lineStarts[static_cast<std::size_t>(m_nWidestLine)]), m_widestPieces);
-    }
-    const bool read = file.ReadAt(m_buffer.Data() + oldSize, want, oldSize, got, failure);
-    if (!read || got == 0) {
-        m_buffer.SetSize(oldSize);  // the NUL after the held bytes
-        step.result = read ? FollowResult::Unchanged : FollowResult::Missing;
+    const auto outOfMemory = [&] {
+        DropUnfinishedLastLine(file.Size());
+        step.result = FollowResult::NoMemory;
+        step.firstChanged = m_nLineCount;
         return step;
+    };
+    if (m_buffer.IsMapped()) {
+        if (!m_buffer.Extend(file.Fd(), oldSize + want, step.bufferMoved)) return outOfMemory();
+        got = want;
+    } else {
+        const char* before = m_buffer.Data();
+        // Room for more than this step, so that a steady writer rarely makes the buffer move.
+        if (!m_buffer.Grow(oldSize + want + std::max<std::uint64_t>(want, oldSize / 16)) &&
+            !m_buffer.Grow(oldSize + want)) {
+            return outOfMemory();
+        }
+        step.bufferMoved = m_buffer.Data() != before;
+        const bool read = file.ReadAt(m_buffer.Data() + oldSize, want, oldSize, got, failure);
+        if (!read || got == 0) {
+            m_buffer.SetSize(oldSize);  // the NUL after the held bytes
+            if (step.bufferMoved) RelayOutWidest();
+            step.result = read ? FollowResult::Unchanged : FollowResult::Missing;
+            return step;
+        }
+        m_buffer.SetSize(oldSize + got);
     }
-    m_buffer.SetSize(oldSize + got);
+    if (step.bufferMoved) RelayOutWidest();
+    // The new lines' records must fit before any is taken in: counted first, in the
+    // bytes from the start of the last line (cut again) to the new end.
+    std::uint64_t newLines = 0;
+    const std::uint64_t restart = m_lines.empty() ? 0 : m_lines.back().start;
+    MakeCutter().Cut(m_buffer.Data() + restart, static_cast<std::size_t>(oldSize + got - restart), true,
+                     [&newLines](std::uint64_t, std::uint64_t) { ++newLines; });
+    const std::size_t needed = m_lines.size() + static_cast<std::size_t>(newLines);
+    if (m_lines.capacity() < needed || m_layoutCodes.capacity() < needed || !m_lineStarts.Holds(needed)) {
+        const std::size_t room = std::max(needed, m_lines.size() + m_lines.size() / 8);
+        bool fits = MemoryFits(room * BytesPerLine(room));
+        try {
+            if (fits) {
+                m_lines.reserve(room);
+                m_layoutCodes.reserve(room);
+                m_lineStarts.Grow(room);
+            }
+        } catch (const std::bad_alloc&) {
+            fits = false;
+        }
+        if (!fits) {
+            if (!m_buffer.IsMapped()) m_buffer.SetSize(oldSize);
+            return outOfMemory();
+        }
+    }
     m_nFileSize = oldSize + got;
     step.result = FollowResult::Appended;
     step.more = file.Size() > m_nFileSize;
     step.firstChanged = AppendLines();
+    KeepTail();
     return step;
+}
+
+void CTrawlviewDoc::RelayOutWidest() {
+    if (m_nWidestLine >= 0) {
+        LayOutLine(static_cast<std::size_t>(m_lineStarts[static_cast<std::size_t>(m_nWidestLine)]), m_widestPieces);
+    }
 }
 
 void CTrawlviewDoc::ReserveAppendRoom() {
@@ -428,6 +518,30 @@ void CTrawlviewDoc::ReserveAppendRoom() {
     }
 }
 
+bool CTrawlviewDoc::PopLastLine() {
+    const std::size_t last = m_lines.size() - 1;
+    bool widestGone = false;
+    if (m_lineStarts.Size() > 0 && m_lineStarts.Back() == last) {
+        widestGone = m_nWidestLine == static_cast<LineIndex>(m_lineStarts.Size()) - 1;
+        m_lineStarts.PopBack();
+    }
+    if (m_nCountedLines > last) {
+        if (ShowsUnfiltered(last)) --m_nShownUnfiltered;
+        m_nCountedLines = last;
+    }
+    m_lines.pop_back();
+    m_layoutCodes.pop_back();
+    m_nLineCount = static_cast<LineIndex>(m_lineStarts.Size());
+    return widestGone;
+}
+
+void CTrawlviewDoc::DropUnfinishedLastLine(std::uint64_t fileSize) {
+    if (m_lines.empty() || fileSize <= m_nFileSize) return;
+    const LineSpan& last = m_lines.back();
+    if (last.start + last.length < m_nFileSize) return;  // a line end follows it
+    if (PopLastLine()) FilterLines();
+}
+
 LineIndex CTrawlviewDoc::AppendLines() {
     // Cutting can start afresh wherever a line starts and gives the lines a cut of the
     // whole file gives from there. The last line starts where the previous cut left
@@ -438,16 +552,7 @@ LineIndex CTrawlviewDoc::AppendLines() {
     if (!m_lines.empty()) {
         first = m_lines.size() - 1;
         restart = m_lines.back().start;
-        if (m_lineStarts.Size() > 0 && m_lineStarts.Back() == first) {
-            widestGone = m_nWidestLine == static_cast<LineIndex>(m_lineStarts.Size()) - 1;
-            m_lineStarts.PopBack();
-        }
-        if (m_nCountedLines > first) {
-            if (ShowsUnfiltered(first)) --m_nShownUnfiltered;
-            m_nCountedLines = first;
-        }
-        m_lines.pop_back();
-        m_layoutCodes.pop_back();
+        widestGone = PopLastLine();
     }
     const auto firstChanged = static_cast<LineIndex>(m_lineStarts.Size());
     CLineCutter cutter = MakeCutter();
@@ -464,12 +569,6 @@ LineIndex CTrawlviewDoc::AppendLines() {
         FilterLines();
         return firstChanged;
     }
-    CLineSelector selector(m_host.GetActiveFilters(), m_host.GetExcludeInvalidDates(), formats);
-    const std::int64_t maxAdvance = MaxAdvance();
-    selector.Select(m_buffer.Data(), m_lines.data() + first, m_lines.size() - first,
-                    [&](std::size_t j, std::string_view, std::size_t displayLength) {
-        AddDisplayedLine(first + j, displayLength, maxAdvance, m_nWidestWidth);
-    }, m_layoutCodes.data() + first);
-    m_nLineCount = static_cast<LineIndex>(m_lineStarts.Size());
+    SelectFrom(first);
     return firstChanged;
 }

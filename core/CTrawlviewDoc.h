@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "CLineCutter.h"
 #include "CLineIndexList.h"
+#include "CLoadJob.h"
 #include "CLogFile.h"
 #include "DisplayLine.h"
 #include "LogBuffer.h"
@@ -19,8 +21,11 @@ class ITextMeasurer;
 using LineIndex = std::int64_t;
 using ByteOffset = std::uint64_t;
 
-// The loaded log: the whole file in one buffer, cut into lines once per load, and the
-// list of lines that pass the active filters (the displayed lines) with the widest one.
+// The loaded log: the file's bytes (its own pages where it can be mapped), cut into lines
+// once per load, and the list of lines that pass the active filters (the displayed lines)
+// with the widest one. A load runs as a job: the first lines are cut at once, the rest on
+// a thread of their own, and the lines come in piece by piece (TakeLoadedLines) while the
+// document can be used as usual for the lines already in.
 class CTrawlviewDoc {
 public:
     // measurer may be null: widths are then byte counts of the display text, which is
@@ -29,12 +34,32 @@ public:
     CTrawlviewDoc(IDocumentHost& host, const ITextMeasurer* measurer);
     CTrawlviewDoc(const CTrawlviewDoc&) = delete;
     CTrawlviewDoc& operator=(const CTrawlviewDoc&) = delete;
+    ~CTrawlviewDoc();
 
     void SetMeasurer(const ITextMeasurer* measurer) { m_pMeasurer = measurer; }
 
-    // Empties the document, reads the whole file and rebuilds. Open failures are offered
-    // to the host with Retry and Cancel. True when the file was loaded.
-    bool LoadLogFile(const std::string& path);
+    // Empties the document and starts to load path: opens it, cuts its first lines and
+    // shows them (the host hears LinesChanged), and leaves the rest to the load's job,
+    // whose lines come in through TakeLoadedLines; the host hears LoadEnded at the end.
+    // Open failures, and a log whose per-line records do not fit in memory, are offered
+    // to the host with Retry and Cancel. False when nothing loads.
+    bool StartLoad(const std::string& path);
+    // On the document's thread, after the host heard LoadedLinesReady: takes in the lines
+    // the job has cut, passes them through the active filters and tells the host.
+    void TakeLoadedLines();
+    // Waits for the running load to end, taking its lines in. True when the log loaded.
+    bool FinishLoad();
+    // StartLoad and FinishLoad: the whole load before it returns.
+    bool LoadLogFile(const std::string& path) { return StartLoad(path) && FinishLoad(); }
+    // From StartLoad until the load has ended, failed or been given up.
+    bool IsLoading() const { return m_bLoading; }
+    // Stops the running load at once; the lines already in stay. The host is not told.
+    void CancelLoad();
+    // The log's bytes are the file's own pages (else a private copy).
+    bool ReadsFilePages() const { return m_buffer.IsMapped(); }
+    // The file was found shorter than when it was loaded: the bytes past its new end read
+    // as zeros. It should be loaded again.
+    bool IsCutShort() const { return m_buffer.CutShort(); }
     // Rebuilds the displayed lines from the loaded bytes and tells the host.
     void RebuildDisplay();
     void FilterLines();
@@ -79,6 +104,8 @@ public:
         Appended,   // new bytes read and their lines added to the displayed lines
         Replaced,   // shorter, or another file under the name: it must be loaded again
         Missing,    // not there or not readable now; the lines on display stay
+        NoMemory,   // grown past what this process may take: nothing more is taken in,
+                    // and a last line the look had to leave unfinished is gone
     };
     struct FollowStep {
         FollowResult result = FollowResult::Unchanged;
@@ -96,13 +123,13 @@ public:
     // indexes. The host is not told (the caller updates its view without a rebuild).
     FollowStep ReadAppended(const std::string& path, std::uint64_t maxBytes);
     // Makes room in the per-line records for an eighth more lines, so that the first
-    // appends do not copy the records of the whole log (the load reserves them to the
-    // exact count). Best effort: without the memory nothing changes.
+    // appends do not copy the records of the whole log. Best effort: without the memory
+    // nothing changes.
     void ReserveAppendRoom();
 
-    // What each line of a file of count lines costs beside its bytes: its record, its
-    // layout code and its place in the displayed list, all reserved before the load
-    // commits. 20 bytes below 2^32 lines, 24 above.
+    // What each line of a file of count lines costs: its record, its layout code and its
+    // place in the displayed list, each checked against the memory that may be had before
+    // it is reserved. 20 bytes below 2^32 lines, 24 above.
     static constexpr std::size_t BytesPerLine(std::uint64_t count) {
         return sizeof(LineSpan) + sizeof(std::uint32_t) +
                (count > 0xFFFFFFFFu ? sizeof(std::uint64_t) : sizeof(std::uint32_t));
@@ -115,14 +142,34 @@ private:
     // line was cut at the old end and may have grown), selects and measures the new
     // lines. Returns the first displayed line that changed.
     LineIndex AppendLines();
+    // Takes the last line of m_lines off, displayed or not; true when it was the widest
+    // displayed line (which must then be found anew).
+    bool PopLastLine();
+    // A follow look that cannot take more in: a last line known to go on in the file is
+    // not shown cut.
+    void DropUnfinishedLastLine(std::uint64_t fileSize);
     // Whether line k shows when no filter is active.
     bool ShowsUnfiltered(std::size_t k) const;
-    // Counts the loaded bytes' lines and reserves room for everything kept per line, so
-    // that cutting and every rebuild fit in it. False (and nothing held) when the memory
-    // cannot be had.
-    bool ReserveLines();
+    // Cuts the loaded bytes anew: the first lines here, the rest by a job (which first
+    // reads them from file when the bytes are not mapped). False when the load failed.
+    bool StartCut(std::unique_ptr<CLogFile> file);
+    // Appends a piece of the load's lines and passes them through the active filters.
+    // False when their records do not fit in memory.
+    bool AddPiece(const CLoadJob::Piece& piece);
+    // Makes room for needed line records, and as many more as the bytes after cutTo
+    // (where the lines so far end) will likely hold, once that fits in memory.
+    bool MakeRoom(std::size_t needed, std::uint64_t cutTo);
+    // Selects and measures lines [first, end) of m_lines into the displayed lines.
+    void SelectFrom(std::size_t first);
+    // A load failed: the document is emptied and the host asked whether to try again.
+    // True when the retried load started.
+    bool FailLoad(StringId failure, std::string path);
+    void EndLoad();
+    // Keeps the last bytes of the log, to tell a grown log from a rewritten one.
+    void KeepTail();
+    // The widest line's pieces point into the bytes: laid out again when they moved.
+    void RelayOutWidest();
     void FreeLines();
-    void CutLines();
     // k indexes m_lines.
     void LayOutLine(std::size_t k, DisplayLine& out) const;
     std::int64_t MeasureLine(std::size_t k) const;
@@ -158,8 +205,13 @@ private:
     mutable DisplayLine m_scratchLine;
     // The pieces of m_nWidestLine, as the rebuild laid them out.
     DisplayLine m_widestPieces;
-    // The file the last load read, to tell a rotated log from a grown one.
+    // The running load; null when none runs.
+    std::unique_ptr<CLoadJob> m_pJob;
+    bool m_bLoading = false;
+    // The file the last load read, to tell a rotated log from a grown one, and its last
+    // bytes, to tell one truncated and written again past its old end.
     CLogFile::Identity m_loadedFile;
+    std::string m_strTail;
     bool m_bLoadedFile = false;
     bool m_bLoadedPseudoFile = false;
     // Of m_lines[0, m_nCountedLines), how many show without filters while invalid

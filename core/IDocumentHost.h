@@ -18,14 +18,16 @@ public:
     virtual bool GetExcludeInvalidDates() const = 0;
     // The log at path is open and about to be read: it is the log on display now.
     virtual void SetLogPath(const std::string& path) = 0;
-    // Progress of the read of a log: done of total bytes, reported from the start (0) and
-    // after each piece. The document is empty meanwhile; the host may keep its window
-    // alive (repaint, clock) but must not act on the document until the load ends.
-    virtual void ReadProgress(std::uint64_t done, std::uint64_t total) {
-        (void)done;
-        (void)total;
-    }
-    // Progress of a rebuild in bytes of the file.
+    // Called on the load's own thread when lines wait to be taken in: the host has the
+    // document's TakeLoadedLines called on the document's thread soon. Must be safe to
+    // call from any thread.
+    virtual void LoadedLinesReady() {}
+    // Lines of the running load were added at the end of the displayed lines, from
+    // firstNew on; the lines before it are untouched.
+    virtual void LoadedLinesArrived(std::int64_t firstNew) { (void)firstNew; }
+    // The load has ended: every line is in (loaded), or it failed or was given up.
+    virtual void LoadEnded(bool loaded) { (void)loaded; }
+    // Progress of a rebuild in bytes of the file, and of a load as its lines come in.
     virtual void SetProgressRange(std::uint64_t range) = 0;
     virtual void SetProgressPos(std::uint64_t pos) = 0;
     virtual void EndProgress() = 0;

@@ -15,6 +15,9 @@ std::string_view LoadString(StringId id) {
                    "Edit or remove it, then save again.";
         case IDS_FILTERS_LOADED: return "Filters read from the filter file: %1";
         case IDS_FOLLOW_RELOADED: return "The log was replaced or got shorter and has been loaded again.";
+        case IDS_FOLLOW_NO_MEMORY:
+            return "Not enough memory to take in more of the log %1. Follow has been turned off; the lines shown "
+                   "end with the last whole line taken in.";
         case IDS_LINES_PANE: return "%1 lines";
         case IDS_ONE_LINE_PANE: return "1 line";
         case IDS_LINES_OF_PANE: return "%1 of %2 lines";

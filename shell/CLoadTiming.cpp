@@ -58,22 +58,29 @@ double CLoadTiming::MsSinceProcessStart() {
     return NowMs(CLOCK_BOOTTIME) - start;
 }
 
-void CLoadTiming::LinesChanged(std::int64_t lines) {
-    if (m_state != State::WaitingForLines) return;
+void CLoadTiming::LinesShown() { m_bShown = true; }
+
+void CLoadTiming::LoadEnded(std::int64_t lines) {
+    if (m_dLoadedMs >= 0) return;
     m_nLines = lines;
     m_dLoadedMs = MsSinceProcessStart();
-    m_state = State::WaitingForPaint;
+    ReportWhenDone();
+}
+
+void CLoadTiming::ReportWhenDone() {
+    if (m_bReported || m_dLoadedMs < 0 || m_dPaintedMs < 0) return;
+    m_bReported = true;
+    m_out << "trawlview: loaded " << m_nLines << " lines in " << std::lround(m_dLoadedMs) << " ms; first paint at "
+          << std::lround(m_dPaintedMs) << " ms" << std::endl;
 }
 
 bool CLoadTiming::eventFilter(QObject* watched, QEvent* event) {
-    if (m_state != State::WaitingForPaint || watched != m_pViewport || event->type() != QEvent::Paint) return false;
+    if (!m_bShown || watched != m_pViewport || event->type() != QEvent::Paint) return false;
     // The paint is handed on here rather than left to run after this filter, so that the
     // moment taken is the end of the painting, not its start.
-    m_state = State::Reported;
     m_pViewport->removeEventFilter(this);
     QCoreApplication::sendEvent(watched, event);
-    const double paintedMs = MsSinceProcessStart();
-    m_out << "trawlview: loaded " << m_nLines << " lines in " << std::lround(m_dLoadedMs) << " ms; first paint at "
-          << std::lround(paintedMs) << " ms" << std::endl;
+    m_dPaintedMs = MsSinceProcessStart();
+    ReportWhenDone();
     return true;
 }

@@ -11,10 +11,10 @@ class QWidget;
 //   "trawlview: loaded N lines in X ms; first paint at Y ms"
 // Benchmarks read this line; the program itself never waits on it.
 //
-// "Loaded" is the moment the document's displayed lines changed for the first time with a
-// log in it (read, cut, filtered, widest line known). "First paint" is the end of the
-// first paint of the view's viewport after that moment, which the view only does with
-// its scroll range already set.
+// "Loaded" is the moment the first load ended (every line cut, filtered and measured).
+// "First paint" is the end of the first paint of the view's viewport after the load's
+// first lines were shown, which may come before the load has ended; the line is written
+// when both are known.
 class CLoadTiming : public QObject {
     Q_OBJECT
 
@@ -25,9 +25,11 @@ public:
     // viewport is watched for its paint events; out receives the one line.
     CLoadTiming(QWidget* viewport, std::ostream& out, QObject* parent = nullptr);
 
-    // The displayed lines changed; lines is their count. Only the first call counts.
-    void LinesChanged(std::int64_t lines);
-    bool HasReported() const { return m_state == State::Reported; }
+    // The first lines of a load are shown. Only the first call counts.
+    void LinesShown();
+    // The load ended with lines lines. Only the first call counts.
+    void LoadEnded(std::int64_t lines);
+    bool HasReported() const { return m_bReported; }
 
     // Milliseconds from the start of this process (as the kernel recorded it, to its
     // clock tick) until now.
@@ -37,11 +39,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class State { WaitingForLines, WaitingForPaint, Reported };
+    void ReportWhenDone();
 
     QWidget* m_pViewport;
     std::ostream& m_out;
-    State m_state = State::WaitingForLines;
+    bool m_bShown = false;
+    bool m_bReported = false;
     std::int64_t m_nLines = 0;
-    double m_dLoadedMs = 0;
+    // Negative until known.
+    double m_dLoadedMs = -1;
+    double m_dPaintedMs = -1;
 };

@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QSaveFile>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QToolBar>
 #include <QWhatsThis>
@@ -20,6 +21,7 @@
 #include <cstring>
 #include <iostream>
 #include <new>
+#include <unistd.h>
 #include <vector>
 
 #include "AppSettings.h"
@@ -44,6 +46,7 @@
 #include "FilterFileReader.h"
 #include "LogTextCodec.h"
 #include "ShellText.h"
+#include "SigbusGuard.h"
 
 namespace {
 
@@ -56,16 +59,6 @@ bool WriteWholeFile(const QString& path, const std::string& bytes, std::string& 
 }
 
 }  // namespace
-
-template <class Work>
-auto CMainFrame::RunBusy(Work&& work) {
-    struct Count {
-        int& busy;
-        explicit Count(int& n) : busy(n) { ++busy; }
-        ~Count() { --busy; }
-    } count(m_nBusy);
-    return work();
-}
 
 CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
     : QMainWindow(parent),
@@ -91,6 +84,13 @@ CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
     m_recentFiles.ReadList();
     RebuildRecentFileMenu();
 
+    // A read of the mapped log that found the file shorter is told through a descriptor:
+    // the read itself runs wherever the bytes were wanted, even inside a paint.
+    if (const int notice = CutShortNoticeFd(); notice >= 0) {
+        auto* notifier = new QSocketNotifier(notice, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, &CMainFrame::OnLogCutShort);
+    }
+
     m_pView->OnInitialUpdate();
     m_pView->setFocus();
     UpdateTitle();
@@ -99,9 +99,11 @@ CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() {
-    // A filter file still being read: its thread ends before anything it reports to goes.
+    // A filter file still being read, and the load: their threads call this window and
+    // end before anything of it goes.
     delete m_pFilterJob;
     m_pFilterJob = nullptr;
+    m_pDoc->CancelLoad();
     // The view draws from the document and the measurer; it must go before they do.
     delete m_pView;
     m_pView = nullptr;
@@ -127,8 +129,10 @@ void CMainFrame::CreateActions() {
         action->setCheckable(row.checked != nullptr);
         if (row.handler != nullptr) {
             connect(action, &QAction::triggered, this, [this, handler = row.handler] {
-                RunBusy([&] { (this->*handler)(); });
+                (this->*handler)();
                 UpdateCommandUI();
+                // Requests that came while the command's dialogs were open.
+                ServePendingOpensLater();
             });
         }
         // A command without a menu entry still needs a place in the window for its key.
@@ -266,7 +270,7 @@ void CMainFrame::RebuildRecentFileMenu() {
         action->setData(m_recentFiles[i]);
         connect(action, &QAction::triggered, this, [this, action] {
             const QString path = action->data().toString();
-            if (!RunBusy([&] { return OpenDocumentFile(path); })) {
+            if (!OpenDocumentFile(path)) {
                 // A file that no longer opens leaves the list, as nothing could be shown.
                 const int index = static_cast<int>(m_recentFiles.GetFiles().indexOf(path));
                 m_recentFiles.Remove(index);
@@ -311,17 +315,19 @@ bool CMainFrame::ReadFilterFile(std::function<void()> applied) {
     delete m_pFilterJob;
     m_pFilterJob = new CFilterFileJob(fd, this);
     m_afterFilterFile = std::move(applied);
+    // Progress comes only from a file of a mebibyte or more: a small one shows nothing.
     connect(m_pFilterJob, &CFilterFileJob::Progress, this, [this](quint64 done, quint64 total) {
         m_wndStatusBar->RelayProgressRange(total);
         m_wndStatusBar->RelayProgressPos(done);
+        m_pCancelFilterButton->show();
     }, Qt::QueuedConnection);
     connect(m_pFilterJob, &CFilterFileJob::Finished, this, &CMainFrame::OnFilterFileJobFinished, Qt::QueuedConnection);
     if (m_pCancelFilterButton == nullptr) {
         m_pCancelFilterButton = new QPushButton(LoadQString(IDS_CANCEL_FILTER_FILE), m_wndStatusBar);
         connect(m_pCancelFilterButton, &QPushButton::clicked, this, &CMainFrame::CancelFilterFile);
         m_wndStatusBar->addWidget(m_pCancelFilterButton);
+        m_pCancelFilterButton->hide();
     }
-    m_pCancelFilterButton->show();
     m_pFilterJob->Start();
     return true;
 }
@@ -367,14 +373,21 @@ void CMainFrame::SetProgressRange(std::uint64_t range) { m_wndStatusBar->RelayPr
 void CMainFrame::SetProgressPos(std::uint64_t pos) { m_wndStatusBar->RelayProgressPos(pos); }
 void CMainFrame::EndProgress() { m_wndStatusBar->EndProgress(); }
 bool CMainFrame::AskRetry(const std::string& message) {
-    return RunBusy([&] { return m_pBoxes->AskRetry(message); });
+    ++m_nInBox;
+    const bool retry = m_pBoxes->AskRetry(message);
+    --m_nInBox;
+    ServePendingOpensLater();
+    return retry;
 }
 
 void CMainFrame::ReportFailure(const std::string& message) {
-    RunBusy([&] { m_pBoxes->ReportFailure(message); });
+    ++m_nInBox;
+    m_pBoxes->ReportFailure(message);
+    --m_nInBox;
+    ServePendingOpensLater();
 }
 
-bool CMainFrame::IsBusy() const { return m_nBusy > 0 || QApplication::activeModalWidget() != nullptr; }
+bool CMainFrame::IsBusy() const { return m_nInBox > 0 || QApplication::activeModalWidget() != nullptr; }
 
 void CMainFrame::RequestOpen(const QString& path, bool asLog, bool follow) {
     m_pendingOpens.push_back({path, asLog, follow});
@@ -382,38 +395,59 @@ void CMainFrame::RequestOpen(const QString& path, bool asLog, bool follow) {
 }
 
 void CMainFrame::ServePendingOpens() {
+    // What waits when a box opens again is served when that box has gone (the box's
+    // closing asks for it).
     while (!m_pendingOpens.empty() && !IsBusy()) {
         const PendingOpen next = m_pendingOpens.front();
         m_pendingOpens.pop_front();
-        RunBusy([&] {
-            if (next.asLog) {
-                OpenLogFile(EncodePath(QFileInfo(next.path).absoluteFilePath()));
-            } else {
-                OpenDocumentFile(next.path);
-            }
-            if (next.follow) SetFollow(true);
-        });
+        // Follow first: the load that follows watches the file once its lines are in.
+        if (next.follow) SetFollow(true);
+        if (next.asLog) {
+            OpenLogFile(EncodePath(QFileInfo(next.path).absoluteFilePath()));
+        } else {
+            OpenDocumentFile(next.path);
+        }
     }
-    // What still waits is looked at again from the event loop; a modal box's own loop
-    // runs it too, but IsBusy holds it back until the box is gone.
-    if (m_pendingOpens.empty()) {
-        if (m_pPendingTimer != nullptr) m_pPendingTimer->stop();
-        return;
-    }
-    if (m_pPendingTimer == nullptr) {
-        m_pPendingTimer = new QTimer(this);
-        m_pPendingTimer->setInterval(50);
-        connect(m_pPendingTimer, &QTimer::timeout, this, &CMainFrame::ServePendingOpens);
-    }
-    m_pPendingTimer->start();
+}
+
+void CMainFrame::ServePendingOpensLater() {
+    if (!m_pendingOpens.empty()) QTimer::singleShot(0, this, &CMainFrame::ServePendingOpens);
 }
 
 void CMainFrame::LinesChanged() {
-    if (m_pLoadTiming != nullptr && !m_pDoc->GetPathName().empty()) m_pLoadTiming->LinesChanged(m_pDoc->GetLineCount());
+    if (m_pLoadTiming != nullptr && m_pDoc->IsLoading()) m_pLoadTiming->LinesShown();
     if (m_pView != nullptr) m_pView->OnUpdate();
     UpdateLinesPane();
     // The selection is gone and the number of lines changed: Copy, Select All and Find.
     UpdateCommandUI();
+}
+
+void CMainFrame::LoadedLinesReady() {
+    // On the load's thread: the lines are taken in on the window's.
+    QMetaObject::invokeMethod(this, [this] { m_pDoc->TakeLoadedLines(); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::LoadedLinesArrived(std::int64_t firstNew) {
+    m_pView->OnLinesArrived(firstNew);
+    UpdateLinesPane();
+    UpdateCommandUI();
+}
+
+void CMainFrame::LoadEnded(bool loaded) {
+    if (m_pLoadTiming != nullptr && loaded) m_pLoadTiming->LoadEnded(m_pDoc->GetLineCount());
+    if (loaded) FollowLoadedLog();
+    UpdateCommandUI();
+    emit LoadFinished(loaded);
+}
+
+void CMainFrame::OnLogCutShort() {
+    char drained[64];
+    while (read(CutShortNoticeFd(), drained, sizeof drained) > 0) {
+    }
+    if (!m_pDoc->IsCutShort() || m_strLogPath.empty()) return;
+    LoadLog(m_strLogPath);
+    AfterOpen();
+    m_wndStatusBar->showMessage(LoadQString(IDS_FOLLOW_RELOADED), kFollowMessageMs);
 }
 
 void CMainFrame::UpdateLinesPane() {
@@ -453,10 +487,9 @@ void CMainFrame::FollowLoadedLog() {
 void CMainFrame::OnFollowLook() {
     if (!m_bFollow || m_strLogPath.empty()) return;
     // Nothing changes under an open dialog (the filter list, a print job); the first look
-    // after it takes in everything that came meanwhile.
-    // A load in progress lets the window repaint meanwhile; the document is not to be
-    // touched until it ends.
-    if (QApplication::activeModalWidget() != nullptr || m_nLoading > 0) return;
+    // after it takes in everything that came meanwhile. A load in progress ends at the
+    // size it saw at its start; the looks take over from there when it has ended.
+    if (QApplication::activeModalWidget() != nullptr || m_pDoc->IsLoading()) return;
     CTrawlviewDoc::FollowStep step;
     try {
         step = m_pDoc->ReadAppended(m_strLogPath, kFollowStepBytes);
@@ -479,8 +512,14 @@ void CMainFrame::OnFollowLook() {
         case CTrawlviewDoc::FollowResult::Replaced:
             LoadLog(m_strLogPath);
             AfterOpen();
-            FollowLoadedLog();
             m_wndStatusBar->showMessage(LoadQString(IDS_FOLLOW_RELOADED), kFollowMessageMs);
+            break;
+        case CTrawlviewDoc::FollowResult::NoMemory:
+            // One message, and no more looks that would each fail the same way.
+            m_pView->OnLinesAppended(step.firstChanged, step.bufferMoved);
+            UpdateLinesPane();
+            SetFollow(false);
+            ReportFailure(FormatString(IDS_FOLLOW_NO_MEMORY, m_strLogPath));
             break;
         case CTrawlviewDoc::FollowResult::Missing:
         case CTrawlviewDoc::FollowResult::Unchanged:
@@ -493,40 +532,23 @@ void CMainFrame::OnFollowLook() {
 void CMainFrame::LoadCommandLineFile(const std::string& path) {
     LoadLog(LinkTarget(path));
     AfterOpen();
-    FollowLoadedLog();
 }
 
 void CMainFrame::LoadLog(const std::string& path) {
-    // The title names the file while it is read; AfterOpen settles it when the load ends.
+    // The title names the file while its lines come in; AfterOpen settles it.
     if (!path.empty()) {
         setWindowTitle(QFileInfo(DecodePath(path)).fileName() + QStringLiteral(" - ") + LoadQString(IDR_MAINFRAME));
     }
-    RunBusy([&] {
-        ++m_nLoading;
-        try {
-            m_pDoc->LoadLogFile(path);
-        } catch (const std::bad_alloc&) {
-            // Everything that grows with the file is checked before it is allocated; this
-            // is the last guard, for memory taken by others meanwhile.
-            m_pDoc->OnNewDocument();
-            m_pDoc->RebuildDisplay();
-            ReportFailure(FormatString(AFX_IDP_FILE_NO_MEMORY, path));
-        }
-        --m_nLoading;
-    });
-    if (m_bCloseAfterLoad && m_nLoading == 0) {
-        m_bCloseAfterLoad = false;
-        QTimer::singleShot(0, this, &QWidget::close);
+    m_pFollower->Stop();
+    try {
+        m_pDoc->StartLoad(path);
+    } catch (const std::bad_alloc&) {
+        // Everything that grows with the file is checked before it is allocated; this
+        // is the last guard, for memory taken by others meanwhile.
+        m_pDoc->OnNewDocument();
+        m_pDoc->RebuildDisplay();
+        ReportFailure(FormatString(AFX_IDP_FILE_NO_MEMORY, path));
     }
-}
-
-void CMainFrame::ReadProgress(std::uint64_t done, std::uint64_t total) {
-    if (done == 0) SetProgressRange(total);
-    SetProgressPos(done);
-    // The window stays alive while the file is read: it repaints (the document is empty
-    // meanwhile), the clock goes on, and requests from later starts are queued. What the
-    // user does waits until the load has ended.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 bool CMainFrame::IsFilterFileName(const QString& path) {
@@ -552,7 +574,6 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     }
     m_strLogPath = bytes;
     LoadLog(bytes);
-    FollowLoadedLog();
     AfterOpen();
     // A log that failed to load has been reported by the document already.
     return m_pDoc->GetPathName() == bytes;
@@ -599,13 +620,11 @@ void CMainFrame::OpenLogFile(const std::string& path) {
     m_strLogPath = target;
     LoadLog(target);
     AfterOpen();
-    FollowLoadedLog();
 }
 
 void CMainFrame::OnFileReload() {
     LoadLog(m_strLogPath);
     AfterOpen();
-    FollowLoadedLog();
 }
 
 void CMainFrame::OnFileOpenSuiteLog() {
@@ -771,12 +790,8 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (m_nLoading > 0) {
-        // Closed from outside while a file is read: the window goes when the load ends.
-        m_bCloseAfterLoad = true;
-        event->ignore();
-        return;
-    }
+    // A load in progress is given up at once.
+    m_pDoc->CancelLoad();
     // The help window is a window of its own; it must not keep the program running.
     if (m_pHelpWindow != nullptr) m_pHelpWindow->close();
     QMainWindow::closeEvent(event);

@@ -82,10 +82,12 @@ public:
     void SetProgressPos(std::uint64_t pos) override;
     void EndProgress() override;
     bool AskRetry(const std::string& message) override;
-    void ReadProgress(std::uint64_t done, std::uint64_t total) override;
     // Shows a failure in a message box (counted as busy, like AskRetry).
     void ReportFailure(const std::string& message);
     void LinesChanged() override;
+    void LoadedLinesReady() override;
+    void LoadedLinesArrived(std::int64_t firstNew) override;
+    void LoadEnded(bool loaded) override;
 
     // Start-up: the stored preference, then the file named on the command line, which is
     // loaded as a log whatever its name.
@@ -106,12 +108,12 @@ public:
     // comes to the front. True when the file was read.
     bool OpenDocumentFile(const QString& path);
     // A file handed over from outside (a later start, a drop): loaded as a log when
-    // asLog, else through the open path. Served at once when the window is idle; while a
-    // load, a rebuild, a command or a modal box runs, it waits in a queue and the queue is
-    // served in order afterwards, so that nothing loads over work in progress. follow
-    // turns Follow on once the file is open (not stored: for this run only).
+    // asLog, else through the open path. Served at once unless a modal box or dialog is
+    // open; then it waits in a queue, served in order when the box has gone, so that
+    // nothing loads under a question about the log on display. follow turns Follow on
+    // once the file is open (not stored: for this run only).
     void RequestOpen(const QString& path, bool asLog, bool follow = false);
-    // True while a load, a rebuild, a command or a modal box of this window runs.
+    // True while a modal box or dialog of this window is open.
     bool IsBusy() const;
     std::size_t GetPendingOpenCount() const { return m_pendingOpens.size(); }
     // Starts reading m_strFilterPath on a worker thread (see CFilterFileJob); a read still
@@ -225,6 +227,8 @@ signals:
     void PrintSetupRequested();
     // A filter file's read has ended: applied, refused or cancelled.
     void FilterFileRead();
+    // A load has ended: every line is in (loaded), or it failed or was given up.
+    void LoadFinished(bool loaded);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -238,12 +242,13 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void RebuildRecentFileMenu();
-    // Runs work counted as busy (see IsBusy).
-    template <class Work>
-    auto RunBusy(Work&& work);
     void ServePendingOpens();
-    // Loads path as a log, the window kept alive meanwhile (see ReadProgress).
+    // Serves the queue from the event loop, once what runs now has returned.
+    void ServePendingOpensLater();
+    // Starts loading path as a log; its lines show as they come in.
     void LoadLog(const std::string& path);
+    // A read of the log found the file shorter than when it was loaded: it is loaded again.
+    void OnLogCutShort();
     // After a load or an open: the title and the recent-file list follow the document.
     void AfterOpen();
     void AddRecentFile(const QString& path);
@@ -252,7 +257,7 @@ private:
     bool OpenFilterFile(const std::string& path, std::function<void()> applied);
     void OnFilterFileJobFinished();
     void UpdateTitle();
-    // A log was loaded (opened or reloaded): a followed log is watched and shown at its end.
+    // A log has loaded (opened or reloaded): a followed log is watched and shown at its end.
     void FollowLoadedLog();
 
     std::string m_strLogPath;
@@ -276,11 +281,8 @@ private:
         bool follow;
     };
     std::deque<PendingOpen> m_pendingOpens;
-    int m_nBusy = 0;
-    int m_nLoading = 0;
-    bool m_bCloseAfterLoad = false;
-    // Looks at the queue while requests wait for the window to become idle.
-    QTimer* m_pPendingTimer = nullptr;
+    // Message boxes open now (through m_pBoxes, which need not be widgets).
+    int m_nInBox = 0;
     std::unique_ptr<IMessageBoxes> m_pOwnBoxes;
     IMessageBoxes* m_pBoxes;
     // The active filters prepared for the rebuild in progress; points into m_pActiveFilters.

@@ -3,11 +3,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QPrinter>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QScreen>
-#include <QWindow>
 #include <clocale>
 #include <iostream>
 
@@ -22,26 +20,6 @@
 #include "IMessageBoxes.h"
 #include "LocaleFormats.h"
 #include "StringTable.h"
-
-namespace {
-
-void WaitUntilExposed(QWidget& window) {
-    // A display system that never exposes the window (or a minimised start) costs at
-    // most this long; the load then goes ahead unseen, as it did before.
-    constexpr int kMaxWaitMs = 500;
-    QElapsedTimer waited;
-    waited.start();
-    const QWindow* handle = window.windowHandle();
-    while (handle != nullptr && !handle->isExposed() && waited.elapsed() < kMaxWaitMs) {
-        // Blocks until something arrives; the status bar clock's timer wakes it at the latest.
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers |
-                                        QEventLoop::WaitForMoreEvents);
-    }
-    // The expose makes the first paint of the still empty window; it is done here.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
-}
-
-}  // namespace
 
 CTrawlviewApp::CTrawlviewApp(IMessageBoxes* boxes, const char* recordedVersion)
     : m_pBoxes(boxes), m_strFileVersion(FileVersion(recordedVersion)) {}
@@ -136,15 +114,9 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     if (const QString unusable = AppSettings::TakeUnusableFile(); !unusable.isEmpty()) {
         frame.ReportFailure(FormatString(AFX_IDP_FAILED_TO_OPEN_DOC, QFile::encodeName(unusable).toStdString()));
     }
-    // The command-line file loads into a window already on screen: a large log takes
-    // seconds, and a window that only appears afterwards shows neither the progress bar
-    // moving during the rebuild nor anything at all until the end. Painting is dropped
-    // until the display system has exposed the window, so that is waited for, briefly
-    // and without taking other programs' requests or user input in the meantime.
-    if (!commandLineFile.empty()) {
-        WaitUntilExposed(frame);
-        frame.LoadCommandLineFile(commandLineFile);
-    }
+    // The command-line file's first lines show with the window's first paint; the rest
+    // come in while the window is in use.
+    if (!commandLineFile.empty()) frame.LoadCommandLineFile(commandLineFile);
     if (!openRequest.empty()) frame.OpenDocumentFile(QFile::decodeName(QByteArray::fromStdString(openRequest)));
 
     m_strPrinterFontFace = AppSettings::GetPrinterFont();

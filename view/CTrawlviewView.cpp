@@ -85,8 +85,8 @@ bool CTrawlviewView::IsAtEnd() const { return GetScrollPos32(SB_VERT) >= GetScro
 
 void CTrawlviewView::ScrollToEnd() { ScrollToPosition({GetScrollPos32(SB_HORZ), m_totalDev.cy}); }
 
-void CTrawlviewView::OnLinesAppended(LineIndex firstChanged, bool bufferMoved) {
-    const bool atEnd = IsAtEnd();
+void CTrawlviewView::AddLines(LineIndex firstChanged, bool bufferMoved, bool followEnd) {
+    const bool atEnd = followEnd && IsAtEnd();
     m_nTotalWidth = ContentWidth();
     if (bufferMoved) {
         m_lineCache.Clear();

@@ -45,7 +45,10 @@ public:
     // Lines were appended to the document (Follow): displayed lines before firstChanged
     // are as they were, so the selection, the caret and the scroll position stay; a view
     // scrolled to the end stays at the end. bufferMoved: the document's bytes moved.
-    void OnLinesAppended(LineIndex firstChanged, bool bufferMoved);
+    void OnLinesAppended(LineIndex firstChanged, bool bufferMoved) { AddLines(firstChanged, bufferMoved, true); }
+    // Lines of a running load came in after firstNew: as OnLinesAppended, but the view
+    // stays where it is (the load fills the log from the top; it is not followed).
+    void OnLinesArrived(LineIndex firstNew) { AddLines(firstNew, false, false); }
     // Whether the last line is in view at the bottom (or every line fits).
     bool IsAtEnd() const;
     // Scrolls down to the last line without touching the caret or the selection.
@@ -157,6 +160,7 @@ protected:
     bool DrawLine(QPainter& dc, LineIndex line, std::int64_t y);
 
 private:
+    void AddLines(LineIndex firstChanged, bool bufferMoved, bool followEnd);
     void MeasureTimestampColumn();
     // The content width from the document's widest line.
     std::int64_t ContentWidth() const;

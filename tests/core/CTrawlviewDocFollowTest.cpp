@@ -11,6 +11,7 @@
 #include "FakeDocumentHost.h"
 #include "FakeTextMeasurer.h"
 #include "LocaleFormats.h"
+#include "AddressSpaceLimit.h"
 #include "TempDir.h"
 
 namespace {
@@ -243,6 +244,28 @@ TEST_F(FollowTest, UnfilteredCountLeavesOutOnlyWhatThePreferenceHides) {
     EXPECT_EQ(doc.GetUnfilteredLineCount(), 2);
     host.excludeInvalid = false;
     EXPECT_EQ(doc.GetUnfilteredLineCount(), 4);
+}
+
+}  // namespace
+
+namespace {
+
+// Follow went on silently at the memory limit: the count stopped, the last line stayed
+// cut where a look had stopped, and nothing said so.
+TEST_F(FollowTest, FollowAtTheMemoryLimitStopsWithWholeLinesAndSaysSo) {
+    SKIP_WITHOUT_ADDRESS_SPACE_LIMITS();
+    Load("N first\r\n");
+    Append(path, "N a line that the first look takes in part of\r\n");
+    ASSERT_EQ(Look(10).result, Result::Appended);
+    ASSERT_EQ(Displayed(doc), (Lines{"N first", "N a line t"}));
+    // Twenty million more lines: their records cannot fit under the limit.
+    std::string flood(40 << 20, '\r');
+    for (std::size_t i = 0; i < flood.size(); i += 2) flood[i] = 'a';
+    Append(path, flood);
+    EXPECT_TRUE(UnderAddressSpaceLimit(std::uint64_t{256} << 20, [&] {
+        const CTrawlviewDoc::FollowStep step = Look(std::uint64_t{64} << 20);
+        return step.result == Result::NoMemory && Displayed(doc) == Lines{"N first"} && step.firstChanged == 1;
+    }));
 }
 
 }  // namespace

@@ -100,7 +100,10 @@ TEST_F(DocTest, EmptyFileAndFilteredOutFileStillReportProgress) {
 }
 
 TEST_F(DocTest, ProgressFollowsTheKeptLinesByOffset) {
+    // A load reports progress a piece at a time, a rebuild line by line.
     Load("aa\r\nbb\r\ncc\r\n");
+    EXPECT_EQ(host.progressPositions.back(), 12u);
+    doc.RebuildDisplay();
     EXPECT_EQ(host.progressPositions, (std::vector<std::uint64_t>{4, 8, 12}));
 }
 

@@ -10,23 +10,19 @@
 
 namespace {
 
-class SingleInstanceTest : public ShellTest {
-protected:
-    static constexpr uid_t kNobody = 65534;
-};
+constexpr uid_t kNobody = 65534;
+
+class SingleInstanceTest : public ShellTest {};
 
 // "trawlview --follow LOG" handed to a running window loaded LOG with Follow left off.
 TEST_F(SingleInstanceTest, FollowHandedToARunningWindowWasLeftOffAndIsNowTurnedOn) {
-    RecordingMessageBoxes firstBoxes;
-    CTrawlviewApp first(&firstBoxes);
+    RecordingMessageBoxes boxes;
+    CTrawlviewApp first(&boxes);
     ASSERT_TRUE(first.InitInstance({"trawlview"}));
     CMainFrame& window = *first.GetMainFrame();
-    ASSERT_FALSE(window.IsFollowing());
     const std::string log = dir.Write("app.log", Lines({"N one"}));
     QSignalSpy opened(&window, &QWidget::windowTitleChanged);
-    RecordingMessageBoxes laterBoxes;
-    CTrawlviewApp later(&laterBoxes);
-    EXPECT_FALSE(later.InitInstance({"trawlview", "--follow", log}));
+    EXPECT_FALSE(CTrawlviewApp().InitInstance({"trawlview", "--follow", log}));
     ASSERT_TRUE(opened.wait());
     EXPECT_EQ(window.GetLogPath(), log);
     EXPECT_TRUE(window.IsFollowing());
@@ -37,10 +33,8 @@ TEST_F(SingleInstanceTest, StartsOnAnotherDisplayHandedOverAndNowHaveTheirOwnSoc
     const auto key = [](const char* platform, const char* x11, const char* wayland) {
         return CSingleInstance::DisplayKey(QString::fromLatin1(platform), QString::fromLatin1(x11), QString::fromLatin1(wayland));
     };
-    EXPECT_EQ(key("xcb", ":0", ""), key("xcb", ":0.0", "wayland-1"));
-    EXPECT_EQ(key("xcb", ":0", ""), key("xcb", "unix:0.1", ""));
+    EXPECT_EQ(key("xcb", ":0", ""), key("xcb", "unix:0.1", "wayland-1"));
     EXPECT_NE(key("xcb", ":0", ""), key("xcb", ":1", ""));
-    EXPECT_NE(key("xcb", ":0", ""), key("xcb", "otherhost:0", ""));
     EXPECT_EQ(key("wayland", ":0", ""), key("wayland", ":1", "wayland-0"));
     EXPECT_NE(key("wayland", "", "wayland-0"), key("wayland", "", "wayland-1"));
     EXPECT_NE(key("wayland", "", "wayland-0"), key("xcb", ":0", ""));
@@ -54,73 +48,54 @@ TEST_F(SingleInstanceTest, ASocketFolderOthersCouldReachWasUsedAndIsNowRefused) 
         return CSingleInstance::PrivateFolder(QString::fromStdString(dir.Path(name))).toStdString();
     };
     EXPECT_EQ(folder("fresh"), dir.Path("fresh"));
-    struct stat st {};
-    ASSERT_EQ(stat(dir.Path("fresh").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(std::filesystem::status(dir.Path("fresh")).permissions(), std::filesystem::perms::owner_all);
     std::filesystem::create_directories(dir.Path("open"));
     std::filesystem::permissions(dir.Path("open"), std::filesystem::perms(0755));
     std::filesystem::create_symlink(dir.Path("fresh"), dir.Path("link"));
     dir.Write("file", "");
     for (const char* refused : {"open", "link", "file"}) EXPECT_EQ(folder(refused), "") << refused;
-    if (getuid() == 0) {
-        ASSERT_EQ(chown(dir.Path("fresh").c_str(), kNobody, kNobody), 0);
+    if (getuid() == 0 && chown(dir.Path("fresh").c_str(), kNobody, kNobody) == 0) {
         EXPECT_EQ(folder("fresh"), "");
     }
-    qunsetenv("XDG_RUNTIME_DIR");
-    qputenv("TMPDIR", dir.Path("tmp").c_str());
-    std::filesystem::create_directories(dir.Path("tmp"));
-    EXPECT_EQ(CSingleInstance::ServerName().toStdString().rfind(dir.Path("tmp/trawlview-") + std::to_string(getuid()) + "/", 0),
-              0u);
-    qunsetenv("TMPDIR");
 }
 
 // Both ends check the other's user: a path is neither sent to nor taken from another.
 TEST_F(SingleInstanceTest, PathsAreNeitherSentToNorTakenFromAnotherUser) {
     if (getuid() != 0) GTEST_SKIP() << "needs root to act as another user";
-    const std::string socketPath = CSingleInstance::ServerName().toStdString();
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+    sockaddr_un address{AF_UNIX, {}};
+    CSingleInstance::ServerName().toStdString().copy(address.sun_path, sizeof address.sun_path - 1);
     const auto* generic = reinterpret_cast<const sockaddr*>(&address);
-
-    // Another user listens on the socket: nothing is sent, and this start goes on itself.
+    // Another user listens on the socket (it listens as nobody): nothing is sent.
     const int server = socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_EQ(bind(server, generic, sizeof address), 0);
     int listening[2];
-    ASSERT_EQ(pipe(listening), 0);
+    ASSERT_TRUE(bind(server, generic, sizeof address) == 0 && pipe(listening) == 0);
     const pid_t listener = fork();
     if (listener == 0) {
-        if (setuid(kNobody) != 0 || listen(server, 1) != 0) _exit(3);
-        if (write(listening[1], "L", 1) != 1) _exit(4);
-        const int peer = accept(server, nullptr, nullptr);
+        if (setuid(kNobody) != 0 || listen(server, 1) != 0 || write(listening[1], "L", 1) != 1) _exit(3);
         char byte = 0;
-        _exit(peer >= 0 && read(peer, &byte, 1) == 0 ? 0 : 1);
+        _exit(read(accept(server, nullptr, nullptr), &byte, 1) == 0 ? 0 : 1);
     }
-    close(server);
     char ready = 0;
     ASSERT_EQ(read(listening[0], &ready, 1), 1);
     EXPECT_FALSE(CSingleInstance::HandOver(QStringLiteral("/secret/plans.log"), true));
     int status = -1;
     waitpid(listener, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other user received bytes";
-    unlink(socketPath.c_str());
+    EXPECT_EQ(status, 0) << "the other user received bytes";
+    unlink(address.sun_path);
+    close(server);
 
-    // Another user sends a path: it is dropped; this user's next one is taken.
+    // Another user sends a path (connecting as nobody): it is dropped; this user's is taken.
     CSingleInstance instance;
     ASSERT_TRUE(instance.Listen());
     QSignalSpy requests(&instance, &CSingleInstance::OpenRequested);
     const pid_t sender = fork();
     if (sender == 0) {
-        // The folder is searched as root, the connection made as nobody.
         const int client = socket(AF_UNIX, SOCK_STREAM, 0);
-        if (seteuid(kNobody) != 0) _exit(3);
-        setfsuid(0);
-        if (connect(client, generic, sizeof address) != 0) _exit(4);
-        const char message[] = "L-/etc/shadow";
-        _exit(write(client, message, sizeof message) == sizeof message ? 0 : 5);
+        if (seteuid(kNobody) != 0 || (setfsuid(0), connect(client, generic, sizeof address)) != 0) _exit(3);
+        _exit(write(client, "L-/etc/shadow", 14) == 14 ? 0 : 4);
     }
     waitpid(sender, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(status, 0);
     ASSERT_TRUE(CSingleInstance::HandOver(QStringLiteral("/mine.log"), true));
     while (requests.empty()) ASSERT_TRUE(requests.wait());
     ASSERT_EQ(requests.size(), 1);

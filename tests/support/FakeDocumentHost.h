@@ -20,6 +20,8 @@ public:
         return retries-- > 0;
     }
     void LinesChanged() override { ++linesChanged; }
+    void LoadedLinesArrived(std::int64_t) override { ++piecesArrived; }
+    void LoadEnded(bool loaded) override { loadEnds.push_back(loaded); }
 
     const ILineFilter* filter = nullptr;
     bool excludeInvalid = false;
@@ -30,4 +32,6 @@ public:
     int progressEnds = 0;
     std::vector<std::string> messages;
     int linesChanged = 0;
+    int piecesArrived = 0;
+    std::vector<bool> loadEnds;
 };

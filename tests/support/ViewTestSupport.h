@@ -19,6 +19,10 @@ public:
         FakeDocumentHost::LinesChanged();
         if (view != nullptr) view->OnUpdate();
     }
+    void LoadedLinesArrived(std::int64_t firstNew) override {
+        FakeDocumentHost::LoadedLinesArrived(firstNew);
+        if (view != nullptr) view->OnLinesArrived(firstNew);
+    }
     CTrawlviewView* view = nullptr;
 };
 
