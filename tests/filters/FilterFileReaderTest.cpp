@@ -96,38 +96,24 @@ TEST_F(ReaderTest, FifosAndEndlessDevicesAreRefusedNotReadForever) {
     alarm(0);
 }
 
-// 2 GiB of short records under an 8 GiB address space crashed the window (SIGSEGV or
-// SIGABRT) while the list grew; a 2 GiB file of zeros was held whole as one line.
-TEST_F(ReaderTest, AHugeFilterFileWasBuiltUntilTheProcessDiedAndIsNowRefusedOrCancelled) {
+// A 2 GiB sparse filter file was held whole as one line, with no way to stop the read.
+TEST_F(ReaderTest, AHugeFilterFileWasBuiltUntilTheProcessDiedAndIsNowPassedOverOrCancelled) {
     SKIP_WITHOUT_ADDRESS_SPACE_LIMITS();
-    std::string records;
-    for (int i = 0; i < 10'000'000; ++i) records += "Eh\n";
-    const std::string huge = dir.Write("huge.lff", records);
-    const std::string zeros = dir.Path("zeros.lff");
-    dir.Write("zeros.lff", "");
+    const std::string zeros = dir.Write("zeros.lff", "");
     std::filesystem::resize_file(zeros, std::uint64_t{1} << 30);
-    EXPECT_TRUE(UnderAddressSpaceLimit(std::uint64_t{128} << 20, [&] {
-        FilterList list;
-        AppendFilter(list, "keep", FilterKind::IncludeString);
-        std::string error;
-        const bool refused = FilterFileReader::Read(huge, list, error) == FilterFileReader::Result::NoMemory &&
-                             list != nullptr && list->text == "keep" && error == "Cannot allocate memory";
-        return refused && FilterFileReader::Read(zeros, list, error) == FilterFileReader::Result::Ok && list == nullptr;
-    }));
     FilterList list;
-    AppendFilter(list, "keep", FilterKind::IncludeString);
     std::string error;
+    EXPECT_TRUE(UnderAddressSpaceLimit(std::uint64_t{64} << 20, [&] {
+        return FilterFileReader::Read(zeros, list, error) == FilterFileReader::Result::Ok && list == nullptr;
+    }));
+    AppendFilter(list, "keep", FilterKind::IncludeString);
     int fd = -1;
-    ASSERT_EQ(FilterFileReader::Open(huge, fd, error), FilterFileReader::Result::Ok);
+    ASSERT_EQ(FilterFileReader::Open(zeros, fd, error), FilterFileReader::Result::Ok);
     std::uint64_t total = 0;
-    const auto cancel = [&](std::uint64_t, std::uint64_t all) {
-        total = all;
-        return false;
-    };
+    const auto cancel = [&](std::uint64_t, std::uint64_t all) { return (total = all) == 0; };
     EXPECT_EQ(FilterFileReader::ReadOpen(fd, list, error, cancel), FilterFileReader::Result::Cancelled);
     close(fd);
-    EXPECT_EQ(total, 2 * records.size());  // counting, then building
-    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(total, std::uint64_t{2} << 30);  // counted, then built
     EXPECT_EQ(list->text, "keep");
 }
 
