@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -19,29 +20,40 @@ constexpr int kSlots = 4;
 char g_signalTemps[kSlots][PATH_MAX + 16];
 volatile std::sig_atomic_t g_slotUsed[kSlots];
 int g_nUsedSlots = 0;
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-struct sigaction g_previous[3];
-bool g_installed[3];
+struct sigaction g_previous[NSIG];
+bool g_installed[NSIG];
+
+// Every signal that ends the program unless it is handled: those whose default action is
+// to terminate or to dump core, the real-time signals included. SIGKILL and SIGSTOP cannot
+// be caught; the others either stop the program or are ignored by default.
+sigset_t EndingSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int sig : {SIGHUP, SIGINT, SIGQUIT, SIGILL, SIGTRAP, SIGABRT, SIGBUS, SIGFPE, SIGUSR1, SIGSEGV,
+                          SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF,
+                          SIGIO, SIGPWR, SIGSYS}) {
+        sigaddset(&set, sig);
+    }
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) sigaddset(&set, sig);
+    return set;
+}
 
 void RemoveTemporaryAndEnd(int sig) {
     for (int k = 0; k < kSlots; ++k) {
         if (g_slotUsed[k] != 0) unlink(g_signalTemps[k]);
     }
-    for (int i = 0; i < 3; ++i) {
-        if (kSignals[i] == sig) sigaction(sig, &g_previous[i], nullptr);
-    }
-    // Delivered with the previous action once this handler returns.
+    // Only signals at their default action were taken over, so the default ends the
+    // program once this handler returns (a fault's instruction runs again and faults).
+    signal(sig, SIG_DFL);
     raise(sig);
 }
 
-// Blocks the three signals for the life of the object, so that a temporary file and its
+// Blocks the ending signals for the life of the object, so that a temporary file and its
 // registration come and go together.
 class SignalBlock {
 public:
     SignalBlock() {
-        sigset_t set;
-        sigemptyset(&set);
-        for (const int sig : kSignals) sigaddset(&set, sig);
+        const sigset_t set = EndingSignals();
         pthread_sigmask(SIG_BLOCK, &set, &m_old);
     }
     ~SignalBlock() { pthread_sigmask(SIG_SETMASK, &m_old, nullptr); }
@@ -60,16 +72,21 @@ int RegisterTemporary(const std::string& path) {
     std::memcpy(g_signalTemps[slot], path.c_str(), path.size() + 1);
     g_slotUsed[slot] = 1;
     if (g_nUsedSlots++ > 0) return slot;
-    for (int i = 0; i < 3; ++i) {
+    const sigset_t ending = EndingSignals();
+    for (int sig = 1; sig < NSIG; ++sig) {
+        g_installed[sig] = false;
+        if (sigismember(&ending, sig) != 1) continue;
         struct sigaction previous {};
-        sigaction(kSignals[i], nullptr, &previous);
-        // A signal the program ignores (nohup) does not end it; nothing to do then.
-        g_installed[i] = previous.sa_handler != SIG_IGN;
-        if (!g_installed[i]) continue;
+        // A signal the program ignores (nohup) or handles itself does not end it: its
+        // own handler decides, and the temporary file must stay for the write going on.
+        if (sigaction(sig, nullptr, &previous) != 0 || (previous.sa_flags & SA_SIGINFO) != 0 ||
+            previous.sa_handler != SIG_DFL) {
+            continue;
+        }
         struct sigaction action {};
         action.sa_handler = RemoveTemporaryAndEnd;
         sigemptyset(&action.sa_mask);
-        sigaction(kSignals[i], &action, &g_previous[i]);
+        g_installed[sig] = sigaction(sig, &action, &g_previous[sig]) == 0;
     }
     return slot;
 }
@@ -78,9 +95,9 @@ void UnregisterTemporary(int slot) {
     if (slot < 0) return;
     g_slotUsed[slot] = 0;
     if (--g_nUsedSlots > 0) return;
-    for (int i = 0; i < 3; ++i) {
-        if (g_installed[i]) sigaction(kSignals[i], &g_previous[i], nullptr);
-        g_installed[i] = false;
+    for (int sig = 1; sig < NSIG; ++sig) {
+        if (g_installed[sig]) sigaction(sig, &g_previous[sig], nullptr);
+        g_installed[sig] = false;
     }
 }
 
@@ -123,14 +140,34 @@ bool CLineFileWriter::Fail(int error) {
     return false;
 }
 
-bool CLineFileWriter::FailOpen(int error) {
+bool CLineFileWriter::FailOpen(int error, std::string cause) {
     m_bOpenFailed = true;
+    if (m_nError == 0) m_strCause = std::move(cause);
     return Fail(error);
+}
+
+std::string CLineFileWriter::FailureText() const {
+    if (!m_strCause.empty()) return m_strCause;
+    return std::strerror(m_nError != 0 ? m_nError : EIO);
+}
+
+bool CLineFileWriter::WritesInto(const std::string& out, const std::string& input) {
+    struct stat in {};
+    if (input.empty() || stat(input.c_str(), &in) != 0) return false;
+    struct stat target {};
+    std::string resolved;
+    int error = 0;
+    if (out == "-") {
+        if (fstat(STDOUT_FILENO, &target) != 0) return false;
+    } else if (!ResolveLinks(out, resolved, error) || stat(resolved.c_str(), &target) != 0) {
+        return false;
+    }
+    return SameFile(target, in);
 }
 
 bool CLineFileWriter::Open(const std::string& path) {
     m_block.reserve(kBlock);
-    if (path == "-") {
+    if (path == "-" && !m_bRegularOnly) {
         m_fd = STDOUT_FILENO;
         m_bTargetExisted = true;
         return true;
@@ -142,12 +179,14 @@ bool CLineFileWriter::Open(const std::string& path) {
     if (!m_bTargetExisted && errno != ENOENT) return FailOpen(errno);
     if (m_bTargetExisted) {
         if (S_ISDIR(st.st_mode)) return FailOpen(EISDIR);
+        // Opening a pipe waits for its reader: where nothing may wait, only regular files
+        // are written, and they never through an open of the target itself.
+        if (m_bRegularOnly && !S_ISREG(st.st_mode)) return FailOpen(EINVAL, "Not a regular file");
         for (const int stream : {STDOUT_FILENO, STDERR_FILENO}) {
             struct stat streamStat {};
-            if (fstat(stream, &streamStat) == 0 && SameFile(st, streamStat)) {
-                m_fd = stream;
-                return true;
-            }
+            if (m_bRegularOnly || fstat(stream, &streamStat) != 0 || !SameFile(st, streamStat)) continue;
+            m_fd = stream;
+            return true;
         }
         if (!S_ISREG(st.st_mode)) {
             m_fd = open(m_strTarget.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
@@ -171,14 +210,13 @@ bool CLineFileWriter::Open(const std::string& path) {
         }
     }
     if (m_fd < 0) {
-        if (m_bTargetExisted && (createError == EACCES || createError == EPERM)) {
-            // The folder takes no new file, but the file itself may be written.
-            m_fd = open(m_strTarget.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
-            if (m_fd < 0) return FailOpen(errno);
-            m_bOwnFd = true;
-            return true;
-        }
-        return FailOpen(createError);
+        if (!m_bTargetExisted) return FailOpen(createError);
+        // Rewriting the file in place would leave it half-written when the write fails
+        // or the program is ended part way: it is written whole beside itself or not at all.
+        const std::size_t slash = m_strTarget.find_last_of('/');
+        const std::string folder = slash == std::string::npos ? "." : m_strTarget.substr(0, std::max<std::size_t>(slash, 1));
+        return FailOpen(createError, "No temporary file can be made in the folder " + folder + ": " +
+                                         std::strerror(createError));
     }
     m_bOwnFd = true;
     if (m_bTargetExisted) {

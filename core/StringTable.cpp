@@ -40,6 +40,16 @@ std::string_view LoadString(StringId id) {
                    "Copyright (C) Quellbrook Inc.\n"
                    "All rights reserved.";
         case IDS_SAVE_FAILED: return "Could not save the file %1.";
+        case IDS_INTERVAL_FELL_BACK:
+            return "These interval records cannot be read in this date order and cover 1970-01-01 00:00:00 "
+                   "to 2037-12-31 23:59:59: %1.";
+        case IDS_CR_ONLY_RECORDS:
+            return "Its lines seem to end with CR alone, so the whole file was read as one record.";
+        case IDS_FILTER_FILE_WARNING: return "The filter file %1 was read, but:";
+        case IDS_INTERVAL_FELL_BACK_TIP:
+            return "This interval cannot be read in this date order: it covers 1970-01-01 00:00:00 to "
+                   "2037-12-31 23:59:59.";
+        case IDS_SAVE_OVER_INPUT: return "It is %1, which is in use: choose another name.";
         case IDS_FILTER_FILE_FAILED: return "Could not read the filter file %1.";
         case IDS_CANCEL_FILTER_FILE: return "Cancel";
         case IDS_FILTER_FILE_NO_MEMORY: return "Not enough memory to read the filter file %1.";

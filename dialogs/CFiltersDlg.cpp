@@ -4,11 +4,13 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "CFilterEntryDlg.h"
 #include "DialogUnits.h"
 #include "LogTextCodec.h"
+#include "StringTable.h"
 
 namespace {
 
@@ -132,6 +134,12 @@ void CFiltersDlg::AddItem(FilterKind kind, const std::string& text) {
     auto* item = new CFilterItem(DecodeLogText(text));
     item->setData(Qt::UserRole, static_cast<int>(kind));
     item->setData(kBytesRole, QByteArray::fromStdString(text));
+    if (HasDefaultEnds(text, kind, m_formats)) {
+        // An interval read from a file that does not read in this date order lets every
+        // line through; the row says so rather than looking like the interval it names.
+        item->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
+        item->setToolTip(QString::fromUtf8(LoadString(IDS_INTERVAL_FELL_BACK_TIP)));
+    }
     ListOf(kind)->addItem(item);
 }
 

@@ -1,12 +1,8 @@
 #include "CHeadlessExport.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <limits>
 #include <new>
 #include <optional>
@@ -49,22 +45,6 @@ bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* f
     return out.Commit();
 }
 
-// Whether writing to out would write into the file at input: the same file, through a
-// link, or the standard output that out "-" names.
-bool WritesInto(const std::string& out, const std::string& input) {
-    struct stat in {};
-    if (input.empty() || stat(input.c_str(), &in) != 0) return false;
-    struct stat target {};
-    std::string resolved;
-    int error = 0;
-    if (out == "-") {
-        if (fstat(STDOUT_FILENO, &target) != 0) return false;
-    } else if (!CLineFileWriter::ResolveLinks(out, resolved, error) || stat(resolved.c_str(), &target) != 0) {
-        return false;
-    }
-    return target.st_dev == in.st_dev && target.st_ino == in.st_ino;
-}
-
 }  // namespace
 
 int CHeadlessExport::Run(const std::vector<std::string>& args, std::ostream& err) {
@@ -84,7 +64,7 @@ int CHeadlessExport::Run(const std::vector<std::string>& args, std::ostream& err
     }
     // Replacing an input with its own export would destroy it; nothing is read first.
     for (const std::string* input : {&line.file, &line.filtersPath}) {
-        if (WritesInto(line.exportPath, *input)) {
+        if (CLineFileWriter::WritesInto(line.exportPath, *input)) {
             err << "trawlview: the output " << line.exportPath << " is the input file " << *input << "\n";
             return 2;
         }
@@ -103,7 +83,12 @@ int CHeadlessExport::Export(const CommandLine& options, std::ostream& err) {
     if (!options.filtersPath.empty()) {
         std::string error;
         switch (FilterFileReader::Read(options.filtersPath, filters, error)) {
-            case FilterFileReader::Result::Ok: break;
+            case FilterFileReader::Result::Ok: {
+                // The fallback ends let every line through: the export goes on, but says so.
+                const std::string warning = FilterFileReader::Warning(filters.get());
+                if (!warning.empty()) err << "trawlview: warning: " << options.filtersPath << ": " << warning << "\n";
+                break;
+            }
             case FilterFileReader::Result::OpenFailed:
                 err << "trawlview: Could not open the filter file " << options.filtersPath << ": " << error << ".\n";
                 return 1;
@@ -135,7 +120,7 @@ int CHeadlessExport::Export(const CommandLine& options, std::ostream& err) {
     CLineFileWriter out;
     if (!out.Open(options.exportPath)) {
         err << "trawlview: could not " << (out.TargetExisted() ? "write " : "create ") << target << ": "
-            << std::strerror(out.Error()) << ".\n";
+            << out.FailureText() << ".\n";
         return 1;
     }
     std::string readError;
@@ -143,7 +128,7 @@ int CHeadlessExport::Export(const CommandLine& options, std::ostream& err) {
     if (!readError.empty()) {
         err << "trawlview: " << readError << "\n";
     } else if (out.Error() != EPIPE) {
-        err << "trawlview: could not write " << target << ": " << std::strerror(out.Error()) << ".\n";
+        err << "trawlview: could not write " << target << ": " << out.FailureText() << ".\n";
     }
     return 1;
 }

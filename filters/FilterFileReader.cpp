@@ -11,6 +11,7 @@
 
 #include "CLogFile.h"
 #include "MemoryBudget.h"
+#include "StringTable.h"
 
 namespace {
 
@@ -40,6 +41,42 @@ std::unique_ptr<LogFilter>* FilterFileReader::AppendRecord(std::string_view reco
     }
     *tail = MakeFilter(record.substr(1), kind, formats);
     return &(*tail)->next;
+}
+
+namespace {
+
+// A record as the file holds it, shortened and with control bytes shown as "?", so that a
+// message stays one line.
+std::string RecordName(const LogFilter& filter) {
+    constexpr std::size_t kShown = 40;
+    std::string name(1, filter.kind == FilterKind::IncludeInterval ? 'P' : 'F');
+    for (const char c : std::string_view(filter.text).substr(0, kShown)) {
+        name += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+    }
+    if (filter.text.size() > kShown) name += "...";
+    return name;
+}
+
+}  // namespace
+
+std::string FilterFileReader::Warning(const LogFilter* list, const LocaleFormats& formats) {
+    constexpr int kNamed = 5;
+    std::string names;
+    int fellBack = 0;
+    bool crOnly = false;
+    for (const LogFilter* node = list; node != nullptr; node = node->next.get()) {
+        crOnly = crOnly || node->text.find('\r') != std::string::npos;
+        if (!HasDefaultEnds(node->text, node->kind, formats)) continue;
+        if (++fellBack > kNamed) continue;
+        if (!names.empty()) names += ", ";
+        names += RecordName(*node);
+    }
+    if (fellBack > kNamed) names += " and " + std::to_string(fellBack - kNamed) + " more";
+    std::string warning = names.empty() ? std::string() : FormatString(IDS_INTERVAL_FELL_BACK, names);
+    if (!crOnly) return warning;
+    if (!warning.empty()) warning += ' ';
+    warning += LoadString(IDS_CR_ONLY_RECORDS);
+    return warning;
 }
 
 FilterFileReader::Result FilterFileReader::Open(const std::string& path, int& fd, std::string& error) {

@@ -35,6 +35,12 @@ public:
     static Result ReadOpen(int fd, FilterList& list, std::string& error, const Progress& progress,
                            const LocaleFormats& formats = GetLocaleFormats());
 
+    // What a reader of the file should be told about filters read from it, in one line;
+    // empty when nothing. Names the interval records whose ends could not be read (they
+    // cover 1970 to 2037 and so let every line through), and says when CR alone seems to
+    // end the lines (the whole file was then read as one record).
+    static std::string Warning(const LogFilter* list, const LocaleFormats& formats = GetLocaleFormats());
+
 private:
     // What the records of a file will hold.
     struct Census {

@@ -20,6 +20,18 @@ std::unique_ptr<LogTime> ReadEnd(std::string_view text, const LocaleFormats& for
     return t;
 }
 
+// The two ends of an interval text; an end that cannot be read stays null.
+void ReadEnds(std::string_view text, const LocaleFormats& formats, std::unique_ptr<LogTime>& from,
+              std::unique_ptr<LogTime>& to) {
+    const std::string_view join = LoadString(IDS_INTERVAL_JOIN);
+    const std::size_t d = text.find(join);
+    if (d == std::string_view::npos) return;
+    from = ReadEnd(text.substr(0, d), formats);
+    // The to-end is the last d characters: for texts whose two ends have the same length
+    // these are exactly the characters after " to ".
+    to = ReadEnd(text.substr(text.size() >= d ? text.size() - d : 0), formats);
+}
+
 }  // namespace
 
 LogFilter::~LogFilter() {
@@ -34,14 +46,7 @@ std::unique_ptr<LogFilter> MakeFilter(std::string_view text, FilterKind kind,
     node->kind = kind;
     if (!IsInterval(kind)) return node;
 
-    const std::string_view join = LoadString(IDS_INTERVAL_JOIN);
-    const std::size_t d = text.find(join);
-    if (d != std::string_view::npos) {
-        node->from = ReadEnd(text.substr(0, d), formats);
-        // The to-end is the last d characters: for texts whose two ends have the same
-        // length these are exactly the characters after " to ".
-        node->to = ReadEnd(text.substr(text.size() >= d ? text.size() - d : 0), formats);
-    }
+    ReadEnds(text, formats, node->from, node->to);
     if (node->from && node->to) {
         if (node->from->IsAtOrAfter(*node->to)) std::swap(node->from, node->to);
         return node;
@@ -49,6 +54,14 @@ std::unique_ptr<LogFilter> MakeFilter(std::string_view text, FilterKind kind,
     if (!node->from) node->from = DefaultEnd(true);
     if (!node->to) node->to = DefaultEnd(false);
     return node;
+}
+
+bool HasDefaultEnds(std::string_view text, FilterKind kind, const LocaleFormats& formats) {
+    if (!IsInterval(kind)) return false;
+    std::unique_ptr<LogTime> from;
+    std::unique_ptr<LogTime> to;
+    ReadEnds(text, formats, from, to);
+    return !from || !to;
 }
 
 LogFilter* AppendFilter(FilterList& list, std::string_view text, FilterKind kind,

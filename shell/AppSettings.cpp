@@ -7,6 +7,7 @@
 
 #include "CommandIds.h"
 
+#include <algorithm>
 #include <string_view>
 #include <utility>
 
@@ -98,10 +99,11 @@ QString RawValue(const QStringList& files, const QString& key) {
 
 }  // namespace
 
-int AppSettings::ReadInt(const QVariant& value, int def) {
+int AppSettings::ReadInt(const QVariant& value, int def, int min, int max) {
     bool ok = false;
-    const int n = value.toInt(&ok);
-    return value.isValid() && ok ? n : def;
+    const qlonglong n = value.toLongLong(&ok);
+    if (!value.isValid() || !ok) return def;
+    return static_cast<int>(std::clamp<qlonglong>(n, min, max));
 }
 
 QString AppSettings::ReadString(QSettings::Scope scope, const QString& company, const QString& application,
@@ -120,7 +122,9 @@ QString AppSettings::ReadString(QSettings::Scope scope, const QString& company, 
 QString AppSettings::GetPrinterFont() { return ReadUserString(QString::fromLatin1(kPrinterFont), QStringLiteral("Arial")); }
 void AppSettings::SetPrinterFont(const QString& face) { UserSettings().setValue(kPrinterFont, face); }
 
-int AppSettings::GetPrinterFontSize() { return ReadInt(UserSettings().value(kPrinterFontSize), 90); }
+int AppSettings::GetPrinterFontSize() {
+    return ReadInt(UserSettings().value(kPrinterFontSize), 90, kMinPrinterFontSize, kMaxPrinterFontSize);
+}
 void AppSettings::SetPrinterFontSize(int tenths) { UserSettings().setValue(kPrinterFontSize, tenths); }
 
 bool AppSettings::GetExcludeInvalidDate() { return ReadInt(UserSettings().value(kExcludeInvalidDate), 0) != 0; }
@@ -133,7 +137,7 @@ void AppSettings::SetLfLineEnds(bool lfEndsLine) {
     UserSettings().setValue(kLfLineEnds, lfEndsLine ? 1 : 0);
 }
 
-int AppSettings::GetPreviewPages() { return ReadInt(UserSettings().value(kPreviewPages), 0); }
+int AppSettings::GetPreviewPages() { return ReadInt(UserSettings().value(kPreviewPages), 0, 0, kMaxPreviewPages); }
 void AppSettings::SetPreviewPages(int pages) { UserSettings().setValue(kPreviewPages, pages); }
 
 bool AppSettings::GetFollow() { return ReadInt(UserSettings().value(kFollow), 0) != 0; }

@@ -3,12 +3,14 @@
 #include <QSettings>
 #include <QString>
 #include <QStringList>
+#include <limits>
 #include <optional>
 
 // Every stored setting of the program, under its stored name, with its type and default.
 // Per-user values live in QSettings "Quellbrook inc." / "Trawlview" (native format); the
 // machine-wide values belong to the suite and are only read. A missing value, or one of
-// the wrong type, reads as the default.
+// the wrong type, reads as the default; a number outside the range its use allows reads
+// as the nearest end of that range.
 class AppSettings {
 public:
     static constexpr const char* kCompany = "Quellbrook inc.";
@@ -22,6 +24,12 @@ public:
     static constexpr const char* kRecentFileSection = "Recent File List";
     // Machine-wide, under the company alone.
     static constexpr const char* kHelpFilePath = "Help File Path";
+
+    // The printer font sizes the print setup dialog takes, 4 to 65535 points, in tenths.
+    static constexpr int kMinPrinterFontSize = 40;
+    static constexpr int kMaxPrinterFontSize = 655350;
+    // The print preview shows one page or two side by side; 0 is its default of one.
+    static constexpr int kMaxPreviewPages = 2;
 
     static QString GetPrinterFont();  // "Arial"
     static void SetPrinterFont(const QString& face);
@@ -55,6 +63,8 @@ public:
     // value with commas is one text as written.
     static QString ReadString(QSettings::Scope scope, const QString& company, const QString& application,
                               const QString& key, const QString& def);
-    // Reads an integer value, or def when it is missing or not a number.
-    static int ReadInt(const QVariant& value, int def);
+    // Reads an integer value clamped to [min, max], or def when it is missing or not a
+    // number.
+    static int ReadInt(const QVariant& value, int def, int min = std::numeric_limits<int>::min(),
+                       int max = std::numeric_limits<int>::max());
 };

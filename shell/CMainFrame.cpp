@@ -20,8 +20,10 @@
 #include <algorithm>
 #include <cstring>
 #include <iostream>
+#include <initializer_list>
 #include <new>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "AppSettings.h"
@@ -53,9 +55,19 @@ namespace {
 // Writes bytes as the whole content of path, the way displayed lines are saved.
 bool WriteWholeFile(const QString& path, const std::string& bytes, std::string& cause) {
     CLineFileWriter out;
+    out.SetRegularFilesOnly(true);
     if (out.Open(EncodePath(path)) && out.Append(bytes) && out.Commit()) return true;
-    cause = std::strerror(out.Error());
+    cause = out.FailureText();
     return false;
+}
+
+// The input that saving to target would write over (the same file, a link to it, another
+// name for it), or null. Checked before anything is written.
+const std::string* InputWrittenInto(const std::string& target, std::initializer_list<const std::string*> inputs) {
+    for (const std::string* input : inputs) {
+        if (CLineFileWriter::WritesInto(target, *input)) return input;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -304,7 +316,12 @@ void CMainFrame::AddRecentFile(const QString& path) {
 
 const ILineFilter* CMainFrame::GetActiveFilters() {
     if (!m_pActiveFilters) return nullptr;
-    m_matcher.emplace(m_pActiveFilters.get(), m_bExcludeInvalidDates);
+    // Prepared once per change of the filters or the preference: a load asks for every
+    // piece of lines, and preparing a long list takes long.
+    if (!m_matcher || m_bMatcherExcludes != m_bExcludeInvalidDates) {
+        m_matcher.emplace(m_pActiveFilters.get(), m_bExcludeInvalidDates);
+        m_bMatcherExcludes = m_bExcludeInvalidDates;
+    }
     return &*m_matcher;
 }
 
@@ -315,6 +332,7 @@ bool CMainFrame::ReadFilterFile(std::function<void()> applied) {
     delete m_pFilterJob;
     m_pFilterJob = new CFilterFileJob(fd, this);
     m_afterFilterFile = std::move(applied);
+    m_strFilterPathBefore = m_strFilterPath;
     // Progress comes only from a file of a mebibyte or more: a small one shows nothing.
     connect(m_pFilterJob, &CFilterFileJob::Progress, this, [this](quint64 done, quint64 total) {
         m_wndStatusBar->RelayProgressRange(total);
@@ -351,19 +369,25 @@ void CMainFrame::OnFilterFileJobFinished() {
             m_pActiveFilters = job->TakeFilters();
             m_pDoc->RebuildDisplay();
             UpdateCommandUI();
-            if (applied) applied();
             if (result == FilterFileReader::Result::ReadFailed) {
                 // The file opened but could not be read to its end: the filters are gone, and the
                 // user is told rather than left with a display that silently shows everything.
                 ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" + m_strFilterError);
+            } else if (const std::string warning = FilterFileReader::Warning(m_pActiveFilters.get()); !warning.empty()) {
+                // Records that fell back to 1970 to 2037 let every line through: not silently.
+                ReportFailure(FormatString(IDS_FILTER_FILE_WARNING, m_strFilterPath) + "\n" + warning);
             }
+            if (applied) applied();
             break;
         case FilterFileReader::Result::NoMemory:
+            // The filters stay, and so does the file Save Filters writes to.
             ReportFailure(FormatString(IDS_FILTER_FILE_NO_MEMORY, m_strFilterPath));
+            m_strFilterPath = m_strFilterPathBefore;
             break;
         case FilterFileReader::Result::Cancelled:
         case FilterFileReader::Result::OpenFailed:
             m_wndStatusBar->showMessage(QString::fromStdString(FormatString(IDS_FILTER_FILE_CANCELLED, m_strFilterPath)));
+            m_strFilterPath = m_strFilterPathBefore;
             break;
     }
     emit FilterFileRead();
@@ -436,6 +460,8 @@ void CMainFrame::LoadedLinesArrived(std::int64_t firstNew) {
 void CMainFrame::LoadEnded(bool loaded) {
     if (m_pLoadTiming != nullptr && loaded) m_pLoadTiming->LoadEnded(m_pDoc->GetLineCount());
     if (loaded) FollowLoadedLog();
+    if (!m_strLoadedMessage.isEmpty()) m_wndStatusBar->showMessage(m_strLoadedMessage, kFollowMessageMs);
+    m_strLoadedMessage.clear();
     UpdateCommandUI();
     emit LoadFinished(loaded);
 }
@@ -447,7 +473,16 @@ void CMainFrame::OnLogCutShort() {
     if (!m_pDoc->IsCutShort() || m_strLogPath.empty()) return;
     LoadLog(m_strLogPath);
     AfterOpen();
-    m_wndStatusBar->showMessage(LoadQString(IDS_FOLLOW_RELOADED), kFollowMessageMs);
+    SayWhenLoaded(LoadQString(IDS_FOLLOW_RELOADED));
+}
+
+void CMainFrame::SayWhenLoaded(const QString& message) {
+    // The end of a load clears the status bar's message with its progress bar.
+    if (m_pDoc->IsLoading()) {
+        m_strLoadedMessage = message;
+    } else {
+        m_wndStatusBar->showMessage(message, kFollowMessageMs);
+    }
 }
 
 void CMainFrame::UpdateLinesPane() {
@@ -512,7 +547,7 @@ void CMainFrame::OnFollowLook() {
         case CTrawlviewDoc::FollowResult::Replaced:
             LoadLog(m_strLogPath);
             AfterOpen();
-            m_wndStatusBar->showMessage(LoadQString(IDS_FOLLOW_RELOADED), kFollowMessageMs);
+            SayWhenLoaded(LoadQString(IDS_FOLLOW_RELOADED));
             break;
         case CTrawlviewDoc::FollowResult::NoMemory:
             // One message, and no more looks that would each fail the same way.
@@ -535,6 +570,7 @@ void CMainFrame::LoadCommandLineFile(const std::string& path) {
 }
 
 void CMainFrame::LoadLog(const std::string& path) {
+    m_strLoadedMessage.clear();
     // The title names the file while its lines come in; AfterOpen settles it.
     if (!path.empty()) {
         setWindowTitle(QFileInfo(DecodePath(path)).fileName() + QStringLiteral(" - ") + LoadQString(IDR_MAINFRAME));
@@ -580,8 +616,13 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
 }
 
 bool CMainFrame::OpenFilterFile(const std::string& path, std::function<void()> applied) {
-    m_strFilterPath = path;
-    if (ReadFilterFile(std::move(applied))) return true;
+    // A file that could not be read must not become the target of Save Filters.
+    std::string previous = std::exchange(m_strFilterPath, path);
+    if (ReadFilterFile(std::move(applied))) {
+        m_strFilterPathBefore = std::move(previous);
+        return true;
+    }
+    m_strFilterPath = std::move(previous);
     ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, path) + "\n" + m_strFilterError);
     return false;
 }
@@ -656,14 +697,20 @@ void CMainFrame::OnFileSaveLog() {
 }
 
 bool CMainFrame::SaveDisplayedLines(const QString& path) {
-    CLineFileWriter out;
     const std::string target = EncodePath(path);
+    if (const std::string* input = InputWrittenInto(target, {&m_strLogPath, &m_strFilterPath})) {
+        ReportFailure(FormatString(IDS_SAVE_FAILED, target) + "\n" + FormatString(IDS_SAVE_OVER_INPUT, *input));
+        return false;
+    }
+    CLineFileWriter out;
+    // The window must not wait for a pipe's reader, nor write where a load would refuse.
+    out.SetRegularFilesOnly(true);
     bool ok = out.Open(target);
     const LineIndex count = m_pDoc->GetLineCount();
     for (LineIndex i = 0; i < count && ok; ++i) ok = out.AppendLine(m_pDoc->GetLine(i));
     ok = ok && out.Commit();
     if (!ok) {
-        ReportFailure(FormatString(IDS_SAVE_FAILED, target) + "\n" + std::strerror(out.Error()));
+        ReportFailure(FormatString(IDS_SAVE_FAILED, target) + "\n" + out.FailureText());
         return false;
     }
     m_bFilteredUnsaved = false;
@@ -758,6 +805,10 @@ bool CMainFrame::SaveFilterFile(const QString& path) {
         const QString line = DecodeLogText(text.substr(0, std::min(text.find_first_of("\r\n"), text.size())));
         const QString name = line.size() > kShown ? line.left(kShown) + QStringLiteral("...") : line;
         ReportFailure(FormatString(IDS_FILTER_NOT_SAVABLE, name.toStdString()));
+        return false;
+    }
+    if (const std::string* log = InputWrittenInto(EncodePath(path), {&m_strLogPath})) {
+        ReportFailure(FormatString(IDS_SAVE_FAILED, EncodePath(path)) + "\n" + FormatString(IDS_SAVE_OVER_INPUT, *log));
         return false;
     }
     std::string cause;

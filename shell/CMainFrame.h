@@ -249,6 +249,8 @@ private:
     void LoadLog(const std::string& path);
     // A read of the log found the file shorter than when it was loaded: it is loaded again.
     void OnLogCutShort();
+    // Shows message in the status bar once the running load has ended (at once if none runs).
+    void SayWhenLoaded(const QString& message);
     // After a load or an open: the title and the recent-file list follow the document.
     void AfterOpen();
     void AddRecentFile(const QString& path);
@@ -283,14 +285,20 @@ private:
     std::deque<PendingOpen> m_pendingOpens;
     // Message boxes open now (through m_pBoxes, which need not be widgets).
     int m_nInBox = 0;
+    // What the status bar says when the running load has ended.
+    QString m_strLoadedMessage;
     std::unique_ptr<IMessageBoxes> m_pOwnBoxes;
     IMessageBoxes* m_pBoxes;
-    // The active filters prepared for the rebuild in progress; points into m_pActiveFilters.
+    // The active filters as prepared for the last rebuild or piece of a load, with the
+    // preference they were prepared under; points into m_pActiveFilters.
     std::optional<CFilterMatcher> m_matcher;
+    bool m_bMatcherExcludes = false;
     std::string m_strFilterError;
     // The read of a filter file in progress, and what follows when its filters are applied.
     CFilterFileJob* m_pFilterJob = nullptr;
     std::function<void()> m_afterFilterFile;
+    // The filter path before that read, kept again when the read is refused or cancelled.
+    std::string m_strFilterPathBefore;
     QPushButton* m_pCancelFilterButton = nullptr;
     std::unique_ptr<CQtTextMeasurer> m_pMeasurer;
     std::unique_ptr<CTrawlviewDoc> m_pDoc;

@@ -155,7 +155,10 @@ void CTrawlviewApp::OnFilePrint() {
     CPrintJob job(frame.GetView(), printer, &frame);
     job.SetFont(m_strPrinterFontFace, m_nPrinterFontSize);
     job.SetLogPath(logPath);
-    job.Print();
+    if (!job.Print() && !job.GetFailure().empty()) {
+        frame.ReportFailure(FormatString(IDS_SAVE_FAILED, QFile::encodeName(printer.outputFileName()).toStdString()) +
+                            "\n" + job.GetFailure());
+    }
 }
 
 void CTrawlviewApp::OnFilePrintPreview() {

@@ -37,7 +37,8 @@ CPagePrinter::CPagePrinter(const CTrawlviewDoc& doc) : m_doc(doc) {
 void CPagePrinter::SetFont(const QString& face, int tenths) {
     m_font = QFont();
     if (!face.isEmpty()) m_font.setFamily(face);
-    m_font.setPointSizeF(std::max(tenths, 1) / 10.0);
+    m_requestedPoints = std::max(tenths, 1) / 10.0;
+    m_font.setPointSizeF(m_requestedPoints);
     // Widths of pieces must add up to the width of the whole, so wrapping can sum them.
     m_font.setKerning(false);
     // Nor are letters joined: "fi" must print, and copy out of a PDF, as two letters.
@@ -48,7 +49,12 @@ void CPagePrinter::SetFont(const QString& face, int tenths) {
 
 void CPagePrinter::Begin(const QPaintDevice& device) {
     m_pDevice = &device;
-    const QFontMetricsF metrics(m_font, &device);
+    Measure();
+    LinesChanged();
+}
+
+void CPagePrinter::Measure() {
+    const QFontMetricsF metrics(m_font, m_pDevice);
     m_nRowHeight = std::max<qreal>(metrics.height(), 1);
     m_nAscent = metrics.ascent();
     for (std::size_t c = 0; c < m_asciiAdvance.size(); ++c) {
@@ -65,7 +71,28 @@ void CPagePrinter::Begin(const QPaintDevice& device) {
         m_printCharWidths.push_back(Advance(ch.unicode()));
         m_nPrintPrefixWidth += m_printCharWidths.back();
     }
-    LinesChanged();
+}
+
+bool CPagePrinter::FitFont(const QRectF& rect) {
+    // The size asked for is where each page starts: another page size may take it whole.
+    // Past a few thousand points the font's metrics are no longer the letters' (a font of
+    // 65535 points measured 32 pixels high), so first the size alone must fit: letters no
+    // taller than the page.
+    const qreal dpi = std::max(m_pDevice != nullptr ? m_pDevice->logicalDpiY() : 72, 1);
+    qreal points = std::min(m_requestedPoints, rect.height() * 72 / dpi);
+    QFont font = m_font;
+    // Metrics do not scale exactly with the size, so the size is tried again a few times.
+    for (int tries = 0; tries < 8; ++tries) {
+        font.setPointSizeF(points);
+        const QFontMetricsF metrics(font, m_pDevice);
+        const qreal wide = std::max<qreal>(metrics.horizontalAdvance(QLatin1Char('W')), 1);
+        const qreal scale = std::min(rect.height() / std::max<qreal>(metrics.height(), 1), rect.width() / wide);
+        if (scale >= 1) break;
+        points = std::max<qreal>(points * scale * 0.98, 0.1);
+    }
+    if (points == m_font.pointSizeF()) return false;
+    m_font.setPointSizeF(points);
+    return true;
 }
 
 void CPagePrinter::LinesChanged() {
@@ -272,6 +299,7 @@ bool CPagePrinter::PrintPage(QPainter& dc, int page, const QRectF& rect) {
     if (rect != m_layoutRect) {
         // Another paper size or orientation: every page breaks elsewhere.
         m_layoutRect = rect;
+        if (FitFont(rect)) Measure();
         // Less than a quarter of the width left beside the column wraps a few letters
         // a row, or none at all.
         m_bColumnTooWide = rect.width() - m_nPrintPrefixWidth < rect.width() / 4;

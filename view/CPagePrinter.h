@@ -27,7 +27,9 @@ class QPaintDevice;
 // A line that does not fit in the room left on a page opens the next page. A line taller
 // than a whole page is continued on the following pages where it was cut, so no text is
 // lost. A font so large that the timestamp column leaves too little room beside it prints
-// the timestamp at the start of the wrapped text instead.
+// the timestamp at the start of the wrapped text instead. A font so large that not even
+// one row of text fits a page (a row taller than the page, or a letter wider) prints at
+// the largest size at which one does; the size asked for is kept for the next job.
 //
 // The start of every laid-out page (its line and the byte where the line continues) is
 // kept, so drawing a page again, or an earlier one, lays out that page alone.
@@ -82,6 +84,11 @@ private:
     void DrawHeader(QPainter& dc, const QRectF& rect, int page) const;
     // The timestamp column, character k at origin plus the advances of the cells before it.
     void DrawColumn(QPainter& dc, const QString& column, const QPointF& origin);
+    // Measures the current font for the device: rows, advances, the timestamp column.
+    void Measure();
+    // Caps the font at a size that leaves at least one row of text in rect; true when the
+    // size changed (measure again then).
+    bool FitFont(const QRectF& rect);
     const PrintedLine& GetPrintedLine(LineIndex line);
     LineIndex NextPrintedLine(LineIndex line) const;
     // The end of the row of text that starts at start and fits width, and where the next
@@ -96,6 +103,8 @@ private:
     const std::vector<std::uint8_t>* m_pSelected = nullptr;
     QString m_strLogPath;
     QFont m_font;
+    // The size in points the font was asked for, before a cap to the page.
+    qreal m_requestedPoints = 9;
     // Device the measurements are for; pages drawn in another rectangle are laid out anew.
     QRectF m_layoutRect;
     // The timestamp column leaves too little room for the message beside it: the

@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QGraphicsView>
 #include <QPaintEngine>
 #include <QPainter>
@@ -14,6 +16,7 @@
 #include <limits>
 #include <string>
 
+#include "CLineFileWriter.h"
 #include "CPagePrinter.h"
 #include "CTrawlviewView.h"
 #include "StringTable.h"
@@ -49,6 +52,31 @@ bool CPrintJob::Print() {
 }
 
 bool CPrintJob::PrintAll() {
+    m_strFailure.clear();
+    // A PDF is printed to a temporary file beside its target and put in place only when
+    // every page is done: a cancelled or failed job leaves the file it would have
+    // replaced. A device or a pipe named as the PDF is written directly, as before.
+    const QString target =
+        m_printer.outputFormat() == QPrinter::PdfFormat ? m_printer.outputFileName() : QString();
+    CLineFileWriter pdf;
+    if (!target.isEmpty() && (!QFileInfo::exists(target) || QFileInfo(target).isFile())) {
+        pdf.SetRegularFilesOnly(true);
+        if (!pdf.Open(QFile::encodeName(target).toStdString())) {
+            m_strFailure = pdf.FailureText();
+            return false;
+        }
+        m_printer.setOutputFileName(QFile::decodeName(QByteArray::fromStdString(pdf.GetTemporaryPath())));
+    }
+    const bool printed = PrintPages();
+    if (pdf.GetTemporaryPath().empty()) return printed;
+    m_printer.setOutputFileName(target);
+    if (!printed) return false;
+    if (pdf.Commit()) return true;
+    m_strFailure = pdf.FailureText();
+    return false;
+}
+
+bool CPrintJob::PrintPages() {
     m_view.OnBeginPrinting(m_printer, m_strFontFace, m_nFontTenths, m_strLogPath);
     QPainter dc;
     if (!dc.begin(&m_printer)) {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <string>
 
 class CTrawlviewView;
 class QPrinter;
@@ -27,8 +28,12 @@ public:
 
     // The Print command: the print dialog, then the job. True when every page was printed.
     bool Print();
-    // The job without a dialog, on the printer's current range. False when cancelled.
+    // The job without a dialog, on the printer's current range. False when cancelled or
+    // failed. A PDF file is replaced only by a job that printed every page.
     bool PrintAll();
+    // Why the last job failed, when the PDF file could not be made or put in place; empty
+    // otherwise (also after a cancel).
+    const std::string& GetFailure() const { return m_strFailure; }
     // Pages the last job printed.
     int GetPagesPrinted() const { return m_nPagesPrinted; }
     // The print preview in a dialog. previewPages: pages side by side, 1 or 2 (0 for the
@@ -44,6 +49,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Prints every page to the printer as it is set up; false when cancelled.
+    bool PrintPages();
     void PaintPreview(QPrinter* printer);
     void GrowPreview();
 
@@ -55,6 +62,7 @@ private:
     QString m_strLogPath;
     int m_nProgressDelayMs = 500;
     int m_nPagesPrinted = 0;
+    std::string m_strFailure;
     // The preview in progress: its widget and how many pages it shows.
     QPrintPreviewWidget* m_pPreview = nullptr;
     int m_nPreviewTarget = 0;

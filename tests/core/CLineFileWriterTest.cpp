@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -88,21 +89,28 @@ TEST_F(LineFileWriterTest, AWriteNotCommittedLeavesNothingBehind) {
     EXPECT_EQ(after.sa_handler, before.sa_handler);
 }
 
-TEST_F(LineFileWriterTest, SaveAsFailedInAFolderWithoutWritePermissionThoughTheFileWasWritable) {
+TEST_F(LineFileWriterTest, ADirectWriteLeftTheFileHalfWrittenAndIsNowRefusedNamingTheFolder) {
+    // The user's own file in a folder the user may not write was rewritten in place.
     const std::string folder = dir.Path("locked");
     fs::create_directory(folder);
-    const std::string path = dir.Write("locked/out.log", "old contents, longer than the new");
+    const std::string path = dir.Write("locked/out.log", "old contents");
     chown(path.c_str(), kNobody, kNobody);
     chmod(folder.c_str(), 0555);
-    const int raw = InChild([&] { return Save(path, "new"); }, true);
-    ASSERT_TRUE(WIFEXITED(raw));
-    EXPECT_EQ(WEXITSTATUS(raw), 0);
-    EXPECT_EQ(TempDir::Read(path), "new\r\n");
-    // A new file has nowhere to go.
-    const int created = InChild([&] { return Save(folder + "/other.log", "x"); }, true);
-    EXPECT_EQ(WEXITSTATUS(created), 13);
-    EXPECT_FALSE(fs::exists(folder + "/other.log"));
+    // An existing file is refused naming its folder; a new one is not created.
+    const std::pair<std::string, std::string> cases[] = {
+        {path, "No temporary file can be made in the folder " + folder + ": Permission denied"},
+        {folder + "/other.log", "Permission denied"},
+    };
+    for (const auto& [target, message] : cases) {
+        const int raw = InChild([&] {
+            CLineFileWriter out;
+            return !out.Open(target) && out.FailedToOpen() && out.FailureText() == message ? 0 : 1;
+        }, true);
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << target;
+    }
     chmod(folder.c_str(), 0777);
+    EXPECT_EQ(TempDir::Read(path), "old contents");
+    EXPECT_FALSE(fs::exists(folder + "/other.log"));
 }
 
 TEST_F(LineFileWriterTest, AFileTheUserMayNotWriteWasReplacedByRenameAndIsNowRefused) {
@@ -174,6 +182,34 @@ TEST_F(LineFileWriterTest, AnInterruptedWriteLeftItsTemporaryFileAndNowRemovesIt
     });
     ASSERT_TRUE(WIFEXITED(raw));
     EXPECT_EQ(WEXITSTATUS(raw), 0);
+    EXPECT_EQ(TempDir::Read(path), "after\r\n");
+}
+
+TEST_F(LineFileWriterTest, ASignalOtherThanIntTermOrHupLeftItsTemporaryFileAndNowRemovesIt) {
+    const std::string path = dir.Write("out.log", "before");
+    for (const int sig : {SIGUSR1, SIGALRM, SIGUSR2, SIGQUIT, SIGPIPE, SIGRTMIN + 3}) {
+        const int raw = InChild([&] {
+            const struct rlimit noCore {0, 0};
+            setrlimit(RLIMIT_CORE, &noCore);
+            CLineFileWriter out;
+            if (!out.Open(path) || !out.AppendLine("partial")) return 1;
+            raise(sig);
+            return 2;
+        });
+        ASSERT_TRUE(WIFSIGNALED(raw)) << sig;
+        EXPECT_EQ(WTERMSIG(raw), sig);
+        EXPECT_EQ(Names(), std::vector<std::string>{"out.log"}) << sig;
+    }
+    EXPECT_EQ(TempDir::Read(path), "before");
+    // A signal the program handles itself is left to it: the write goes on.
+    const int raw = InChild([&] {
+        std::signal(SIGALRM, [](int) {});
+        CLineFileWriter out;
+        if (!out.Open(path) || !out.AppendLine("after")) return 1;
+        raise(SIGALRM);
+        return out.Commit() ? 0 : 1;
+    });
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0);
     EXPECT_EQ(TempDir::Read(path), "after\r\n");
 }
 

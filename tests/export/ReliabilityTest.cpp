@@ -499,4 +499,15 @@ TEST_F(ReliabilityTest, ALogChangingWhileItIsReadGivesTheBytesThereUpToTheOpened
     }
 }
 
+TEST_F(ReliabilityTest, AnUnreadableIntervalRecordExportedEveryLineSilentlyAndNowWarns) {
+    const std::string log = dir.Write("a.log", "N 01/01/2003 10:00:00 - one\r\nN 06/01/2005 10:00:00 - two\r\n");
+    const std::string filters = dir.Write("f.lff", "Pgarbage\n");
+    const Outcome r = Run({"--export", "-", "--filters", filters, log});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "N 01/01/2003 10:00:00 - one\r\nN 06/01/2005 10:00:00 - two\r\n");
+    EXPECT_EQ(r.err, "trawlview: warning: " + filters +
+                         ": These interval records cannot be read in this date order and cover 1970-01-01 00:00:00 "
+                         "to 2037-12-31 23:59:59: Pgarbage.\n");
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "AddressSpaceLimit.h"
 #include "FilterFileReader.h"
@@ -66,6 +67,30 @@ TEST_F(ReaderTest, BinaryBytesAreTextLikeAnyOther) {
     using namespace std::string_literals;
     EXPECT_EQ(Read("I\0\xff\x01z\n\0\0\nE\x80\n"s),
               (Records{{FilterKind::IncludeString, "\0\xff\x01z"s}, {FilterKind::ExcludeString, "\x80"}}));
+}
+
+TEST_F(ReaderTest, AnUnreadableIntervalSilentlyBecame1970To2037AndIsNowNamedInAWarning) {
+    const std::string fallback = "These interval records cannot be read in this date order and cover "
+                                 "1970-01-01 00:00:00 to 2037-12-31 23:59:59: ";
+    const std::string crOnly = "Its lines seem to end with CR alone, so the whole file was read as one record.";
+    LocaleValues dmy;
+    dmy.order = DateOrder::DMY;
+    // The file, whether it is read under DMY, the warning.
+    const std::tuple<std::string, bool, std::string> cases[] = {
+        {"P01/01/2003 00:00:00 to 12/31/2003 23:59:59\nIgarbage\nEx\n", false, ""},
+        {"Pgarbage\nF01/01/2003 00:00:00\nIok\n", false, fallback + "Pgarbage, F01/01/2003 00:00:00."},
+        {"P01/13/2003 00:00:00 to 12/31/2003 23:59:59\n", true, fallback + "P01/13/2003 00:00:00 to 12/31/2003 23:59:...."},
+        {"Pa\nPb\nPc\nPd\nPe\nPf\nPg\n", false, fallback + "Pa, Pb, Pc, Pd, Pe and 2 more."},
+        {"IDisk\rEx\r", false, crOnly},
+        {"Px\rIy\r", false, fallback + "Px?Iy. " + crOnly},
+    };
+    for (const auto& [bytes, underDmy, warning] : cases) {
+        const LocaleFormats formats = MakeLocaleFormats(underDmy ? dmy : LocaleValues{}, {});
+        FilterList list;
+        std::string error;
+        ASSERT_EQ(FilterFileReader::Read(dir.Write("w.lff", bytes), list, error, formats), FilterFileReader::Result::Ok);
+        EXPECT_EQ(FilterFileReader::Warning(list.get(), formats), warning) << bytes;
+    }
 }
 
 TEST_F(ReaderTest, OpenFailuresChangeNothing) {

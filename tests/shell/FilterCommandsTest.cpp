@@ -122,15 +122,50 @@ TEST_F(FilterCommandsTest, FailedSavesAreReportedChangeNothingAndLeaveADeviceADe
     EXPECT_TRUE(frame.IsFiltersModified());
     EXPECT_EQ(frame.GetFilterPath(), "");
 
-    // A full disk: a device of its own, so that no test writes near the machine's.
+    // A device is refused as a load would refuse it, and stays a device.
     const std::string full = dir.Path("full");
     if (mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0) GTEST_SKIP() << "cannot make a device here";
     EXPECT_FALSE(Save(full));
     ASSERT_EQ(boxes.reports.size(), 3u);
-    EXPECT_NE(boxes.reports[2].find("No space left on device"), std::string::npos) << boxes.reports[2];
+    EXPECT_NE(boxes.reports[2].find("Not a regular file"), std::string::npos) << boxes.reports[2];
     struct stat st {};
     ASSERT_EQ(stat(full.c_str(), &st), 0);
     EXPECT_TRUE(S_ISCHR(st.st_mode)) << "the device was replaced by a file";
+}
+
+TEST_F(FilterCommandsTest, APipeWithoutAReaderFrozeSaveAsAndBecameTheSaveFiltersTargetAndIsNowRefused) {
+    frame.OpenLogFile(dir.Write("events.log", Lines({"N one"})));
+    Apply({{K::IncludeString, "one"}});
+    const std::string saved = dir.Path("saved.lff");
+    ASSERT_TRUE(Save(saved));
+    const std::string fifo = dir.Path("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // Opening the pipe for writing would wait for a reader for ever.
+    EXPECT_FALSE(frame.SaveDisplayedLines(QString::fromStdString(fifo)));
+    EXPECT_FALSE(Save(fifo));
+    EXPECT_FALSE(frame.LoadFilterFile(QString::fromStdString(fifo)));
+    ASSERT_EQ(boxes.reports.size(), 3u);
+    for (const std::string& report : boxes.reports) EXPECT_NE(report.find("Not a regular file"), std::string::npos) << report;
+    EXPECT_EQ(frame.GetFilterPath(), saved);
+    EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "one"}}));
+}
+
+TEST_F(FilterCommandsTest, AnUnreadableIntervalRecordShowedEveryLineSilentlyAndIsNowReportedAndMarked) {
+    frame.OpenLogFile(dir.Write("a.log", Lines({"N 2003/01/01 10:00:00 - one", "N 2005/06/01 10:00:00 - two"})));
+    ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(dir.Write("f.lff", "Pgarbage\nP01/01/2003 00:00:00 to 12/31/2003 23:59:59\n"))));
+    ASSERT_TRUE(FilterFileReadEnds(frame));
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
+    ASSERT_EQ(boxes.reports.size(), 1u);
+    EXPECT_NE(boxes.reports[0].find("cover 1970-01-01 00:00:00 to 2037-12-31 23:59:59: Pgarbage."), std::string::npos)
+        << boxes.reports[0];
+    // The list sorts by text: the interval that reads, then the one that fell back.
+    WhenModal<CFiltersDlg>([](CFiltersDlg* d) {
+        ASSERT_EQ(d->GetIncludeList()->count(), 2);
+        EXPECT_TRUE(d->GetIncludeList()->item(0)->icon().isNull());
+        EXPECT_FALSE(d->GetIncludeList()->item(1)->icon().isNull() || d->GetIncludeList()->item(1)->toolTip().isEmpty());
+        d->reject();
+    });
+    frame.GetAction(ID_EDIT_FILTERS)->trigger();
 }
 
 TEST_F(FilterCommandsTest, LoadFiltersOfABinaryOrMissingFileHasAClearOutcome) {

@@ -130,6 +130,28 @@ TEST_F(MainFrameTest, SaveAsThatCannotWriteReportsAndStaysUnsaved) {
     }
 }
 
+TEST_F(MainFrameTest, SaveAsOverTheLogOnDisplayReplacedItWithItsFilteredLinesAndIsNowRefused) {
+    const std::string logBytes = Lines({"N keep", "N drop"});
+    const std::string log = dir.Write("events.log", logBytes);
+    const std::string filters = dir.Write("f.lff", "Ekeep\n");
+    frame.OpenLogFile(log);
+    ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(filters)));
+    ASSERT_TRUE(FilterFileReadEnds(frame));
+    std::filesystem::create_symlink(log, dir.Path("link.log"));
+    std::filesystem::create_hard_link(log, dir.Path("hard.log"));
+    // The log, a link to it, another name for the same file, the filter file.
+    for (const std::string& target : {log, dir.Path("link.log"), dir.Path("hard.log"), filters}) {
+        boxes.reports.clear();
+        EXPECT_FALSE(frame.SaveDisplayedLines(QString::fromStdString(target))) << target;
+        ASSERT_EQ(boxes.reports.size(), 1u) << target;
+        EXPECT_NE(boxes.reports[0].find("which is in use"), std::string::npos) << boxes.reports[0];
+    }
+    // Nor do the filters go over the log.
+    EXPECT_FALSE(frame.SaveFilterFile(QString::fromStdString(dir.Path("link.log"))));
+    EXPECT_EQ(TempDir::Read(log), logBytes);
+    EXPECT_EQ(TempDir::Read(filters), "Ekeep\n");
+}
+
 TEST_F(MainFrameTest, TitleNamesTheFileOnDisplay) {
     EXPECT_EQ(Title(), "Untitled - T.A.R.N.I.X. Trawlview");
     frame.OpenLogFile(dir.Write("events.log", Lines({"N one"})));

@@ -15,7 +15,9 @@
 #include <QSettings>
 #include <QTimer>
 #include <functional>
+#include <tuple>
 
+#include "AppSettings.h"
 #include "CPrintSetupDlg.h"
 #include "CTrawlviewDoc.h"
 #include "CommandIds.h"
@@ -137,6 +139,19 @@ TEST_F(PrintCommandsTest, PreviewShowsTheStoredPagesSideBySideAndTheChoiceIsStor
     EXPECT_EQ(app.GetPreviewPages(), 1);
     app.ExitInstance();
     EXPECT_EQ(UserSettings().value("Settings/PreviewPages").toInt(), 1);
+}
+
+TEST_F(PrintCommandsTest, APreviewPagesOfTheLargestIntegerOverflowedInThePreviewAndIsNowClamped) {
+    // Stored value, then what the preview's page count and the printer font size read as.
+    const std::tuple<const char*, int, int> cases[] = {{"2147483647", 2, 655350}, {"99999999999", 2, 655350},
+                                                       {"-2147483648", 0, 40},    {"3", 2, 40},
+                                                       {"1", 1, 40},              {"not a number", 0, 90}};
+    for (const auto& [stored, pages, tenths] : cases) {
+        UserSettings().setValue("Settings/PreviewPages", stored);
+        UserSettings().setValue("Settings/Printer Font Size", stored);
+        EXPECT_EQ(AppSettings::GetPreviewPages(), pages) << stored;
+        EXPECT_EQ(AppSettings::GetPrinterFontSize(), tenths) << stored;
+    }
 }
 
 }  // namespace

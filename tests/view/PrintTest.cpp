@@ -14,6 +14,8 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTimer>
+#include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -258,6 +260,27 @@ TEST_F(PrintTest, CancelInTheProgressWindowStopsALineOfManyPages) {
     EXPECT_EQ(view.GetPagePrinter(), nullptr);
 }
 
+TEST_F(PrintTest, CancellingAPrintToPdfLeftATruncatedFileAndTheOneItReplacedWasGone) {
+    std::string words;
+    while (words.size() < (1u << 20)) words.append("lorem ipsum dolor sit amet ");
+    Load({LogLine(1, words)});
+    const std::string pdf = printer.outputFileName().toStdString();
+    dir.Write("out.pdf", "the old file");
+    CPrintJob job(view, printer, nullptr);
+    job.SetProgressDelay(0);
+    QTimer::singleShot(0, [] { qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())->cancel(); });
+    EXPECT_FALSE(job.PrintAll());
+    EXPECT_EQ(TempDir::Read(pdf), "the old file");
+    EXPECT_EQ(printer.outputFileName().toStdString(), pdf);
+    // Only a job that printed every page replaces the file, and leaves nothing beside it.
+    Load({LogLine(1, "done")});
+    const std::vector<QString> pages = Print();
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("done")));
+    const std::filesystem::directory_iterator files(dir.Path(""));
+    EXPECT_EQ(std::distance(begin(files), end(files)), 2);  // test.log and out.pdf
+}
+
 TEST_F(PrintTest, MissingOrEmptyFaceFallsBackToASubstituteFont) {
     Load({LogLine(1, "still readable")});
     for (const QString& face : {QStringLiteral("No Such Face At All"), QString()}) {
@@ -278,6 +301,19 @@ TEST_F(PrintTest, HugeFontPrintedTextOffThePage) {
     all.remove(QRegularExpression(QStringLiteral("\\s")));
     EXPECT_EQ(all, QStringLiteral("11/30/202600:00:01") + kEnDash +
                        QStringLiteral("ab11/30/202600:00:02") + kEnDash + QStringLiteral("cd"));
+}
+
+// At the largest size Print Setup takes a row was taller than the page: each page showed
+// part of one enormous letter, a black bar.
+TEST_F(PrintTest, AFontOf65535PointsPrintedBlackBars) {
+    Load({LogLine(1, "ab")});
+    const std::vector<QString> pages = Print(QStringLiteral("DejaVu Sans"), 655350);
+    QString all;
+    for (const QString& page : pages) all += page;
+    all.remove(QRegularExpression(QStringLiteral("\\s")));
+    EXPECT_EQ(all, QStringLiteral("11/30/202600:00:01") + kEnDash + QStringLiteral("ab"));
+    // A row of a few letters fills a page; the header is left out.
+    for (const QString& page : pages) EXPECT_EQ(Lines(page).size(), 1) << page.toStdString();
 }
 
 TEST_F(PrintTest, PagesKeepTheirFirstLinesSoAnyPageDrawsAgainAlone) {
