@@ -20,7 +20,8 @@ constexpr std::array kOptions = {
 };
 
 const OptionSpec* FindOption(const std::string& name) {
-    const auto it = std::find_if(kOptions.begin(), kOptions.end(), [&](const OptionSpec& o) { return name == o.name; });
+    const auto it = std::find_if(kOptions.begin(), kOptions.end(),
+                                 [&](const OptionSpec& o) { return name == o.name; });
     return it == kOptions.end() ? nullptr : &*it;
 }
 

@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sstream>
-#include <vector>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -125,7 +125,8 @@ std::uint64_t ControlGroupAvailable(const std::string& root) {
         const std::size_t first = line.find(':');
         const std::size_t second = first == std::string::npos ? first : line.find(':', first + 1);
         if (second == std::string::npos) continue;
-        const std::string_view controllers = std::string_view(line).substr(first + 1, second - first - 1);
+        const std::string_view controllers =
+            std::string_view(line).substr(first + 1, second - first - 1);
         if (line.compare(0, first, "0") == 0 && controllers.empty()) {
             path2 = line.substr(second + 1);
             has2 = true;
@@ -141,11 +142,13 @@ std::uint64_t ControlGroupAvailable(const std::string& root) {
         // A mount that shows a group below the top (a container's view) holds the
         // process's group at the rest of its path; a group outside it is its top.
         if (mount.root != "/") {
-            const bool inside = path.compare(0, mount.root.size(), mount.root) == 0 &&
-                                (path.size() == mount.root.size() || path[mount.root.size()] == '/');
+            const bool inside =
+                path.compare(0, mount.root.size(), mount.root) == 0 &&
+                (path.size() == mount.root.size() || path[mount.root.size()] == '/');
             path = inside ? path.substr(mount.root.size()) : std::string();
         }
-        available = std::min(available, HierarchyAvailable(root + mount.mountPoint, path, mount.version2));
+        available =
+            std::min(available, HierarchyAvailable(root + mount.mountPoint, path, mount.version2));
     }
     return available;
 }

@@ -97,7 +97,8 @@ int CHeadlessExport::Export(const CommandLine& options, std::ostream& err) {
                 err << "trawlview: Could not read the filter file " << options.filtersPath << ": " << error << ".\n";
                 return 1;
             case FilterFileReader::Result::NoMemory:
-                err << "trawlview: " << FormatString(IDS_FILTER_FILE_NO_MEMORY, options.filtersPath) << "\n";
+                err << "trawlview: " << FormatString(IDS_FILTER_FILE_NO_MEMORY, options.filtersPath)
+                    << "\n";
                 return 1;
         }
     }

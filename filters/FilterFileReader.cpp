@@ -22,7 +22,9 @@ constexpr std::size_t kChunk = std::size_t{64} << 10;
 constexpr std::uint64_t kPerFilter = sizeof(LogFilter) + 16 + 64 + 17;
 constexpr std::uint64_t kPerInterval = 2 * (sizeof(LogTime) + 16);
 
-bool IsRecordType(char c) { return c == 'E' || c == 'I' || c == 'F' || c == 'P'; }
+bool IsRecordType(char c) {
+    return c == 'E' || c == 'I' || c == 'F' || c == 'P';
+}
 
 }  // namespace
 
@@ -79,7 +81,8 @@ std::string FilterFileReader::Warning(const LogFilter* list, const LocaleFormats
     return warning;
 }
 
-FilterFileReader::Result FilterFileReader::Open(const std::string& path, int& fd, std::string& error) {
+FilterFileReader::Result FilterFileReader::Open(const std::string& path, int& fd,
+                                                std::string& error) {
     if (const int failure = OpenRegularFile(path, fd); failure != 0) {
         error = failure == EINVAL ? "Not a regular file" : std::strerror(failure);
         return Result::OpenFailed;
@@ -97,10 +100,11 @@ FilterFileReader::Result FilterFileReader::Read(const std::string& path, FilterL
 }
 
 template <class OnPiece>
-FilterFileReader::Result FilterFileReader::ForEachPiece(int fd, std::uint64_t limit, std::uint64_t& done,
-                                                        std::uint64_t total, std::uint64_t progressBase,
-                                                        const Progress& progress, std::string& error,
-                                                        OnPiece&& onPiece) {
+FilterFileReader::Result FilterFileReader::ForEachPiece(int fd, std::uint64_t limit,
+                                                        std::uint64_t& done, std::uint64_t total,
+                                                        std::uint64_t progressBase,
+                                                        const Progress& progress,
+                                                        std::string& error, OnPiece&& onPiece) {
     std::vector<char> chunk(kChunk);
     done = 0;
     std::uint64_t reported = 0;
@@ -108,9 +112,11 @@ FilterFileReader::Result FilterFileReader::ForEachPiece(int fd, std::uint64_t li
     while (done < limit) {
         if (progress && done - reported >= kProgressStep) {
             reported = done;
-            if (!progress(progressBase + done, std::max(total, progressBase + done))) return Result::Cancelled;
+            if (!progress(progressBase + done, std::max(total, progressBase + done)))
+                return Result::Cancelled;
         }
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, limit - done));
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, limit - done));
         const ssize_t n = pread(fd, chunk.data(), want, static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
@@ -140,28 +146,31 @@ FilterFileReader::Result FilterFileReader::Count(int fd, Census& census, std::st
     const std::uint64_t limit = size > 0 ? size : UINT64_MAX;
     std::uint64_t lineLength = 0;
     char type = 0;
-    return ForEachPiece(
-        fd, limit, census.bytes, 2 * size, 0, progress, error, [&](std::string_view piece, bool ends) {
-            if (lineLength == 0 && !piece.empty()) type = IsRecordType(piece[0]) ? piece[0] : 0;
-            lineLength += piece.size();
-            if (!ends) return;
-            if (type != 0) {
-                ++census.records;
-                census.textBytes += lineLength - 1;
-                census.longestRecord = std::max(census.longestRecord, lineLength);
-                if (type == 'F' || type == 'P') ++census.intervals;
-            }
-            lineLength = 0;
-            type = 0;
-        });
+    return ForEachPiece(fd, limit, census.bytes, 2 * size, 0, progress, error,
+                        [&](std::string_view piece, bool ends) {
+                            if (lineLength == 0 && !piece.empty())
+                                type = IsRecordType(piece[0]) ? piece[0] : 0;
+                            lineLength += piece.size();
+                            if (!ends) return;
+                            if (type != 0) {
+                                ++census.records;
+                                census.textBytes += lineLength - 1;
+                                census.longestRecord = std::max(census.longestRecord, lineLength);
+                                if (type == 'F' || type == 'P') ++census.intervals;
+                            }
+                            lineLength = 0;
+                            type = 0;
+                        });
 }
 
 std::uint64_t FilterFileReader::BytesNeeded(const Census& census) {
-    return census.records * kPerFilter + census.intervals * kPerInterval + census.textBytes + census.longestRecord;
+    return census.records * kPerFilter + census.intervals * kPerInterval + census.textBytes +
+           census.longestRecord;
 }
 
 FilterFileReader::Result FilterFileReader::ReadOpen(int fd, FilterList& list, std::string& error,
-                                                    const Progress& progress, const LocaleFormats& formats) {
+                                                    const Progress& progress,
+                                                    const LocaleFormats& formats) {
     Census census;
     Result outcome = Result::Ok;
     try {
@@ -188,8 +197,8 @@ FilterFileReader::Result FilterFileReader::ReadOpen(int fd, FilterList& list, st
     bool isRecord = false;
     std::uint64_t built = 0;
     try {
-        outcome = ForEachPiece(fd, census.bytes, built, 2 * census.bytes, census.bytes, progress, error,
-                               [&](std::string_view piece, bool ends) {
+        outcome = ForEachPiece(fd, census.bytes, built, 2 * census.bytes, census.bytes, progress,
+                               error, [&](std::string_view piece, bool ends) {
                                    if (!inLine) isRecord = !piece.empty() && IsRecordType(piece[0]);
                                    inLine = !ends;
                                    // Other lines are passed over unread: a file of zeros

@@ -54,9 +54,9 @@ private:
     // whether it ends the line); done gets the bytes read. ReadFailed with error set, or
     // Cancelled when progress (told progressBase + done of total) says so.
     template <class OnPiece>
-    static Result ForEachPiece(int fd, std::uint64_t limit, std::uint64_t& done, std::uint64_t total,
-                               std::uint64_t progressBase, const Progress& progress, std::string& error,
-                               OnPiece&& onPiece);
+    static Result ForEachPiece(int fd, std::uint64_t limit, std::uint64_t& done,
+                               std::uint64_t total, std::uint64_t progressBase,
+                               const Progress& progress, std::string& error, OnPiece&& onPiece);
     static Result Count(int fd, Census& census, std::string& error, const Progress& progress);
     // The memory the filters of a census take, and the matcher prepared from them.
     static std::uint64_t BytesNeeded(const Census& census);

@@ -12,10 +12,11 @@ CFilterFileJob::~CFilterFileJob() {
 
 void CFilterFileJob::Start() {
     m_thread = std::thread([this] {
-        m_result = FilterFileReader::ReadOpen(m_nFd, m_filters, m_strError, [this](std::uint64_t done, std::uint64_t total) {
-            emit Progress(done, total);
-            return !m_bCancel;
-        });
+        m_result = FilterFileReader::ReadOpen(m_nFd, m_filters, m_strError,
+                                              [this](std::uint64_t done, std::uint64_t total) {
+                                                  emit Progress(done, total);
+                                                  return !m_bCancel;
+                                              });
         emit Finished();
     });
 }

@@ -327,21 +327,29 @@ const ILineFilter* CMainFrame::GetActiveFilters() {
 
 bool CMainFrame::ReadFilterFile(std::function<void()> applied) {
     int fd = -1;
-    if (FilterFileReader::Open(m_strFilterPath, fd, m_strFilterError) != FilterFileReader::Result::Ok) return false;
+    if (FilterFileReader::Open(m_strFilterPath, fd, m_strFilterError) !=
+        FilterFileReader::Result::Ok) {
+        return false;
+    }
     // The later file wins: its filters are the ones asked for last.
     delete m_pFilterJob;
     m_pFilterJob = new CFilterFileJob(fd, this);
     m_afterFilterFile = std::move(applied);
     m_strFilterPathBefore = m_strFilterPath;
     // Progress comes only from a file of a mebibyte or more: a small one shows nothing.
-    connect(m_pFilterJob, &CFilterFileJob::Progress, this, [this](quint64 done, quint64 total) {
-        m_wndStatusBar->RelayProgressRange(total);
-        m_wndStatusBar->RelayProgressPos(done);
-        m_pCancelFilterButton->show();
-    }, Qt::QueuedConnection);
-    connect(m_pFilterJob, &CFilterFileJob::Finished, this, &CMainFrame::OnFilterFileJobFinished, Qt::QueuedConnection);
+    connect(
+        m_pFilterJob, &CFilterFileJob::Progress, this,
+        [this](quint64 done, quint64 total) {
+            m_wndStatusBar->RelayProgressRange(total);
+            m_wndStatusBar->RelayProgressPos(done);
+            m_pCancelFilterButton->show();
+        },
+        Qt::QueuedConnection);
+    connect(m_pFilterJob, &CFilterFileJob::Finished, this, &CMainFrame::OnFilterFileJobFinished,
+            Qt::QueuedConnection);
     if (m_pCancelFilterButton == nullptr) {
-        m_pCancelFilterButton = new QPushButton(LoadQString(IDS_CANCEL_FILTER_FILE), m_wndStatusBar);
+        m_pCancelFilterButton =
+            new QPushButton(LoadQString(IDS_CANCEL_FILTER_FILE), m_wndStatusBar);
         connect(m_pCancelFilterButton, &QPushButton::clicked, this, &CMainFrame::CancelFilterFile);
         m_wndStatusBar->addWidget(m_pCancelFilterButton);
         m_pCancelFilterButton->hide();
@@ -372,10 +380,14 @@ void CMainFrame::OnFilterFileJobFinished() {
             if (result == FilterFileReader::Result::ReadFailed) {
                 // The file opened but could not be read to its end: the filters are gone, and the
                 // user is told rather than left with a display that silently shows everything.
-                ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" + m_strFilterError);
-            } else if (const std::string warning = FilterFileReader::Warning(m_pActiveFilters.get()); !warning.empty()) {
+                ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" +
+                              m_strFilterError);
+            } else if (const std::string warning =
+                           FilterFileReader::Warning(m_pActiveFilters.get());
+                       !warning.empty()) {
                 // Records that fell back to 1970 to 2037 let every line through: not silently.
-                ReportFailure(FormatString(IDS_FILTER_FILE_WARNING, m_strFilterPath) + "\n" + warning);
+                ReportFailure(FormatString(IDS_FILTER_FILE_WARNING, m_strFilterPath) + "\n" +
+                              warning);
             }
             if (applied) applied();
             break;
@@ -386,7 +398,8 @@ void CMainFrame::OnFilterFileJobFinished() {
             break;
         case FilterFileReader::Result::Cancelled:
         case FilterFileReader::Result::OpenFailed:
-            m_wndStatusBar->showMessage(QString::fromStdString(FormatString(IDS_FILTER_FILE_CANCELLED, m_strFilterPath)));
+            m_wndStatusBar->showMessage(
+                QString::fromStdString(FormatString(IDS_FILTER_FILE_CANCELLED, m_strFilterPath)));
             m_strFilterPath = m_strFilterPathBefore;
             break;
     }
@@ -772,9 +785,12 @@ bool CMainFrame::LoadFilterFile(const QString& path) {
         // Any other name would open as a log from the recent-file list.
         if (IsFilterFileName(full)) AddRecentFile(full);
         int count = 0;
-        for (const LogFilter* node = m_pActiveFilters.get(); node != nullptr; node = node->next.get()) ++count;
+        for (const LogFilter* node = m_pActiveFilters.get(); node != nullptr;
+             node = node->next.get())
+            ++count;
         // What the file gave is plain to see even when it was no filter file at all.
-        m_wndStatusBar->showMessage(QString::fromStdString(FormatString(IDS_FILTERS_LOADED, std::to_string(count))));
+        m_wndStatusBar->showMessage(
+            QString::fromStdString(FormatString(IDS_FILTERS_LOADED, std::to_string(count))));
     });
 }
 

@@ -1,19 +1,19 @@
 #include "CSingleInstance.h"
 
-#include <QDir>
-#include <QFile>
-#include <QGuiApplication>
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QUrl>
-#include <memory>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QUrl>
 #include <cerrno>
+#include <memory>
 
 namespace {
 
@@ -78,7 +78,8 @@ QString CSingleInstance::PrivateFolder(const QString& folder) {
     return folder;
 }
 
-QString CSingleInstance::DisplayKey(const QString& platform, const QString& x11Display, const QString& waylandDisplay) {
+QString CSingleInstance::DisplayKey(const QString& platform, const QString& x11Display,
+                                    const QString& waylandDisplay) {
     QString key = platform;
     if (platform == QLatin1String("xcb")) {
         // host:display.screen; the screens of one display are one place for the user.
@@ -89,7 +90,8 @@ QString CSingleInstance::DisplayKey(const QString& platform, const QString& x11D
         if (display.startsWith(QLatin1String("unix:"))) display.remove(0, 4);
         key += display;
     } else if (platform.startsWith(QLatin1String("wayland"))) {
-        key += QLatin1Char(':') + (waylandDisplay.isEmpty() ? QStringLiteral("wayland-0") : waylandDisplay);
+        key += QLatin1Char(':') +
+               (waylandDisplay.isEmpty() ? QStringLiteral("wayland-0") : waylandDisplay);
     }
     return QString::fromLatin1(QUrl::toPercentEncoding(key));
 }
@@ -99,7 +101,8 @@ QString CSingleInstance::ServerName() {
     if (const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR"); !runtime.isEmpty()) {
         folder = PrivateFolder(runtime);
     }
-    if (folder.isEmpty()) folder = PrivateFolder(QDir::tempPath() + QStringLiteral("/trawlview-%1").arg(getuid()));
+    if (folder.isEmpty())
+        folder = PrivateFolder(QDir::tempPath() + QStringLiteral("/trawlview-%1").arg(getuid()));
     if (folder.isEmpty()) return {};
     const QString key = DisplayKey(QGuiApplication::platformName(), qEnvironmentVariable("DISPLAY"),
                                    qEnvironmentVariable("WAYLAND_DISPLAY"));
@@ -108,7 +111,8 @@ QString CSingleInstance::ServerName() {
 
 bool CSingleInstance::HandOver(const QString& absolutePath, bool asLog, bool follow) {
     TakeStartLock();
-    if (!SendPath(absolutePath, asLog, follow)) return false;  // the lock stays until this start listens
+    if (!SendPath(absolutePath, asLog, follow))
+        return false;  // the lock stays until this start listens
     ReleaseStartLock();
     return true;
 }
@@ -167,7 +171,8 @@ void CSingleInstance::OnNewConnection() {
             for (const QByteArray& request : received->split('\0')) {
                 if (request.size() > 2 && (request[0] == 'L' || request[0] == 'O') &&
                     (request[1] == 'F' || request[1] == '-')) {
-                    emit OpenRequested(QFile::decodeName(request.mid(2)), request[0] == 'L', request[1] == 'F');
+                    emit OpenRequested(QFile::decodeName(request.mid(2)), request[0] == 'L',
+                                       request[1] == 'F');
                 }
             }
             received->clear();

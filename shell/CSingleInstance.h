@@ -29,7 +29,8 @@ public:
     // The part of the socket's name that tells displays apart: the platform, and for X11
     // the display without its screen (":0.0" is ":0"), for Wayland the compositor's socket
     // name; made fit for a file name.
-    static QString DisplayKey(const QString& platform, const QString& x11Display, const QString& waylandDisplay);
+    static QString DisplayKey(const QString& platform, const QString& x11Display,
+                              const QString& waylandDisplay);
     // Sends the absolute path to the running program, to be loaded as a log (asLog, a
     // file named on the command line) or to go through its open path (--open), with
     // Follow turned on when follow. False when none is running (or it could not take

@@ -55,7 +55,8 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     if (!CommandLine::Parse(args, line, error) || line.mode != CommandLine::Mode::Window ||
         !line.unknownOption.empty()) {
         if (error.empty()) {
-            error = line.unknownOption.empty() ? "the window takes no export options" : "unknown option " + line.unknownOption;
+            error = line.unknownOption.empty() ? "the window takes no export options"
+                                               : "unknown option " + line.unknownOption;
         }
         std::cerr << "trawlview: " << error << "\n" << CommandLine::Usage();
         m_nExitCode = 2;
@@ -91,11 +92,12 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     connect(&frame, &CMainFrame::PrintSetupRequested, this, &CTrawlviewApp::OnFilePrintSetup);
 
     m_pInstance = new CSingleInstance(this);
-    connect(m_pInstance, &CSingleInstance::OpenRequested, this, [this](const QString& path, bool asLog, bool follow) {
-        m_pMainFrame->RequestOpen(path, asLog, follow);
-        m_pMainFrame->raise();
-        m_pMainFrame->activateWindow();
-    });
+    connect(m_pInstance, &CSingleInstance::OpenRequested, this,
+            [this](const QString& path, bool asLog, bool follow) {
+                m_pMainFrame->RequestOpen(path, asLog, follow);
+                m_pMainFrame->raise();
+                m_pMainFrame->activateWindow();
+            });
     m_pInstance->Listen();
 
     // The stored preference decides which lines the command-line file shows.

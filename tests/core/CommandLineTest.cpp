@@ -84,7 +84,8 @@ TEST(CommandLineTest, TheExportRefusesWhatTheWindowIgnores) {
 
 TEST(CommandLineTest, EmptyAndAttachedValuesWereMisreadAndAreNowDecided) {
     // An empty --filters was taken for "no filters"; an empty --export failed naming nothing.
-    EXPECT_EQ(Refused({"--export", "out", "--filters", "", "in.log"}), "--filters \"\": the file name is empty");
+    EXPECT_EQ(Refused({"--export", "out", "--filters", "", "in.log"}),
+              "--filters \"\": the file name is empty");
     EXPECT_EQ(Refused({"--export", "", "in.log"}), "--export \"\": the file name is empty");
     EXPECT_EQ(Refused({"--open="}), "--open \"\": the file name is empty");
     // --export=OUT was an unknown option, and the window opened.

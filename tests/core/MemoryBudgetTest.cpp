@@ -24,7 +24,9 @@ struct GroupTree {
 TEST(MemoryBudgetTest, ControlGroupV1AndHybridLimitsWereMissedAndAreNowRead) {
     const std::string v1Mount = "35 25 0:30 / /sys/fs/cgroup/memory rw - cgroup cgroup rw,memory\n";
     const std::vector<GroupTree> trees = {
-        {"version 1", "4:memory:/job\n0::/\n", v1Mount.c_str(),
+        {"version 1",
+         "4:memory:/job\n0::/\n",
+         v1Mount.c_str(),
          {{"sys/fs/cgroup/memory/job/memory.limit_in_bytes", "1073741824\n"},
           {"sys/fs/cgroup/memory/job/memory.usage_in_bytes", "73741824\n"}},
          1000000000},
@@ -36,7 +38,8 @@ TEST(MemoryBudgetTest, ControlGroupV1AndHybridLimitsWereMissedAndAreNowRead) {
          {{"sys/fs/cgroup/cpu,memory/job/memory.limit_in_bytes", "2147483648\n"},
           {"sys/fs/cgroup/cpu,memory/job/memory.usage_in_bytes", "1073741824\n"}},
          kGiB},
-        {"version 2 mounted elsewhere, a parent's limit the tighter", "0::/user.slice/app.scope\n",
+        {"version 2 mounted elsewhere, a parent's limit the tighter",
+         "0::/user.slice/app.scope\n",
          "30 25 0:26 / /mnt/cg\\0402 rw - cgroup2 none rw\n",
          {{"mnt/cg 2/user.slice/app.scope/memory.max", "max\n"},
           {"mnt/cg 2/user.slice/app.scope/memory.current", "100\n"},
@@ -50,7 +53,8 @@ TEST(MemoryBudgetTest, ControlGroupV1AndHybridLimitsWereMissedAndAreNowRead) {
         dir.Write("proc/self/cgroup", tree.cgroup);
         dir.Write("proc/self/mountinfo", tree.mountinfo);
         for (const auto& [path, text] : tree.files) {
-            std::filesystem::create_directories(std::filesystem::path(dir.Path(path)).parent_path());
+            std::filesystem::create_directories(
+                std::filesystem::path(dir.Path(path)).parent_path());
             dir.Write(path, text);
         }
         EXPECT_EQ(ControlGroupAvailable(dir.Path("")), tree.available) << tree.name;

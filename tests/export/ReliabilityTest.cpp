@@ -270,7 +270,9 @@ TEST_F(ReliabilityTest, AHugeFilterFileEndsTheExportWithOneLineNotACrash) {
     const std::string filters = dir.Write("huge.lff", records);
     Launch limited;
     limited.addressSpaceLimit = rlim_t{256} << 20;
-    const Outcome r = Run({"--export", dir.Path("out.log"), "--filters", filters, dir.Write("events.log", "a\r\n")}, limited);
+    const Outcome r = Run(
+        {"--export", dir.Path("out.log"), "--filters", filters, dir.Write("events.log", "a\r\n")},
+        limited);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "trawlview: Not enough memory to read the filter file " + filters + ".\n");
     EXPECT_EQ(Files(), (Lines{"events.log", "huge.lff"}));

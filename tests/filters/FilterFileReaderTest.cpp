@@ -129,14 +129,16 @@ TEST_F(ReaderTest, AHugeFilterFileWasBuiltUntilTheProcessDiedAndIsNowPassedOverO
     FilterList list;
     std::string error;
     EXPECT_TRUE(UnderAddressSpaceLimit(std::uint64_t{64} << 20, [&] {
-        return FilterFileReader::Read(zeros, list, error) == FilterFileReader::Result::Ok && list == nullptr;
+        return FilterFileReader::Read(zeros, list, error) == FilterFileReader::Result::Ok &&
+               list == nullptr;
     }));
     AppendFilter(list, "keep", FilterKind::IncludeString);
     int fd = -1;
     ASSERT_EQ(FilterFileReader::Open(zeros, fd, error), FilterFileReader::Result::Ok);
     std::uint64_t total = 0;
     const auto cancel = [&](std::uint64_t, std::uint64_t all) { return (total = all) == 0; };
-    EXPECT_EQ(FilterFileReader::ReadOpen(fd, list, error, cancel), FilterFileReader::Result::Cancelled);
+    EXPECT_EQ(FilterFileReader::ReadOpen(fd, list, error, cancel),
+              FilterFileReader::Result::Cancelled);
     close(fd);
     EXPECT_EQ(total, std::uint64_t{2} << 30);  // counted, then built
     EXPECT_EQ(list->text, "keep");

@@ -1,9 +1,7 @@
-#include <sys/stat.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
-
-#include <fstream>
 
 #include <QAction>
 #include <QCheckBox>
@@ -11,6 +9,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <fstream>
 
 #include "AddressSpaceLimit.h"
 #include "AppSettings.h"
@@ -184,7 +183,8 @@ TEST_F(FilterCommandsTest, LoadFiltersOfABinaryOrMissingFileHasAClearOutcome) {
 
 // 2 GiB of short records killed the window (SIGSEGV, SIGABRT) and a 2 GiB sparse file
 // froze it for a minute: the file was read and built on the window's thread, unchecked.
-TEST_F(FilterCommandsTest, AHugeFilterFileKilledOrFrozeTheWindowAndIsNowReadByAJobThatRefusesWhatDoesNotFit) {
+TEST_F(FilterCommandsTest,
+       AHugeFilterFileKilledOrFrozeTheWindowAndIsNowReadByAJobThatRefusesWhatDoesNotFit) {
     SKIP_WITHOUT_ADDRESS_SPACE_LIMITS();
     Apply({{K::IncludeString, "before"}});
     ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(dir.Write("small.lff", "Iafter\n"))));
@@ -201,14 +201,16 @@ TEST_F(FilterCommandsTest, AHugeFilterFileKilledOrFrozeTheWindowAndIsNowReadByAJ
     ASSERT_EQ(getrlimit(RLIMIT_AS, &before), 0);
     std::uint64_t pages = 0;
     std::ifstream("/proc/self/statm") >> pages;
-    const rlimit room{static_cast<rlim_t>(pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) + (512 << 20)),
+    const rlimit room{static_cast<rlim_t>(
+                          pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) + (512 << 20)),
                       before.rlim_max};
     ASSERT_EQ(setrlimit(RLIMIT_AS, &room), 0);
     const bool started = frame.LoadFilterFile(QString::fromStdString(huge));
     const bool ended = FilterFileReadEnds(frame);
     setrlimit(RLIMIT_AS, &before);
     ASSERT_TRUE(started && ended);
-    EXPECT_EQ(boxes.reports, std::vector<std::string>{"Not enough memory to read the filter file " + huge + "."});
+    EXPECT_EQ(boxes.reports,
+              std::vector<std::string>{"Not enough memory to read the filter file " + huge + "."});
     EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "after"}}));
     EXPECT_FALSE(frame.GetStatusBar().GetProgressWnd().isVisible());
 }

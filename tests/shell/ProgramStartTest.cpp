@@ -81,8 +81,9 @@ TEST(ProgramStartTest, UnknownOptionsAndAMissingDisplayOpenedOrAbortedAndNowExit
     std::filesystem::create_directories(dir.Path("runtime"));
     std::filesystem::permissions(dir.Path("runtime"), std::filesystem::perms::owner_all);
     ProgramLaunch launch;
-    launch.env.insert(launch.env.end(), {"XDG_RUNTIME_DIR=" + dir.Path("runtime"), "XDG_CONFIG_HOME=" + dir.Path(""),
-                                         "HOME=" + dir.Path(""), "DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
+    launch.env.insert(launch.env.end(),
+                      {"XDG_RUNTIME_DIR=" + dir.Path("runtime"), "XDG_CONFIG_HOME=" + dir.Path(""),
+                       "HOME=" + dir.Path(""), "DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
     const ProgramOutcome noDisplay = RunProgram({log}, launch);
     EXPECT_EQ(noDisplay.status, 2);
     EXPECT_EQ(noDisplay.err, "trawlview: no display (set DISPLAY, or use --export)\n");

@@ -1,9 +1,10 @@
-#include <QSignalSpy>
 #include <sys/fsuid.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <QSignalSpy>
 
 #include "CSingleInstance.h"
 #include "ShellFixture.h"
@@ -31,7 +32,8 @@ TEST_F(SingleInstanceTest, FollowHandedToARunningWindowWasLeftOffAndIsNowTurnedO
 // A start on another display handed its file to a window the user could not see.
 TEST_F(SingleInstanceTest, StartsOnAnotherDisplayHandedOverAndNowHaveTheirOwnSocket) {
     const auto key = [](const char* platform, const char* x11, const char* wayland) {
-        return CSingleInstance::DisplayKey(QString::fromLatin1(platform), QString::fromLatin1(x11), QString::fromLatin1(wayland));
+        return CSingleInstance::DisplayKey(QString::fromLatin1(platform), QString::fromLatin1(x11),
+                                           QString::fromLatin1(wayland));
     };
     EXPECT_EQ(key("xcb", ":0", ""), key("xcb", "unix:0.1", "wayland-1"));
     EXPECT_NE(key("xcb", ":0", ""), key("xcb", ":1", ""));
@@ -47,7 +49,8 @@ TEST_F(SingleInstanceTest, ASocketFolderOthersCouldReachWasUsedAndIsNowRefused) 
         return CSingleInstance::PrivateFolder(QString::fromStdString(dir.Path(name))).toStdString();
     };
     EXPECT_EQ(folder("fresh"), dir.Path("fresh"));
-    EXPECT_EQ(std::filesystem::status(dir.Path("fresh")).permissions(), std::filesystem::perms::owner_all);
+    EXPECT_EQ(std::filesystem::status(dir.Path("fresh")).permissions(),
+              std::filesystem::perms::owner_all);
     std::filesystem::create_directories(dir.Path("open"));
     std::filesystem::permissions(dir.Path("open"), std::filesystem::perms(0755));
     std::filesystem::create_symlink(dir.Path("fresh"), dir.Path("link"));
@@ -70,7 +73,8 @@ TEST_F(SingleInstanceTest, PathsAreNeitherSentToNorTakenFromAnotherUser) {
     ASSERT_TRUE(bind(server, generic, sizeof address) == 0 && pipe(listening) == 0);
     const pid_t listener = fork();
     if (listener == 0) {
-        if (setuid(kNobody) != 0 || listen(server, 1) != 0 || write(listening[1], "L", 1) != 1) _exit(3);
+        if (setuid(kNobody) != 0 || listen(server, 1) != 0 || write(listening[1], "L", 1) != 1)
+            _exit(3);
         char byte = 0;
         _exit(read(accept(server, nullptr, nullptr), &byte, 1) == 0 ? 0 : 1);
     }
@@ -90,7 +94,8 @@ TEST_F(SingleInstanceTest, PathsAreNeitherSentToNorTakenFromAnotherUser) {
     const pid_t sender = fork();
     if (sender == 0) {
         const int client = socket(AF_UNIX, SOCK_STREAM, 0);
-        if (seteuid(kNobody) != 0 || (setfsuid(0), connect(client, generic, sizeof address)) != 0) _exit(3);
+        if (seteuid(kNobody) != 0 || (setfsuid(0), connect(client, generic, sizeof address)) != 0)
+            _exit(3);
         _exit(write(client, "L-/etc/shadow", 14) == 14 ? 0 : 4);
     }
     waitpid(sender, &status, 0);
