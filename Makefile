@@ -1,4 +1,4 @@
-# Entry points: make run, make test, make build, make bench, make fuzz.
+# Entry points: make run, make test, make test-release, make build, make bench, make fuzz.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 NOGUI_BUILD ?= build-nogui
@@ -6,15 +6,22 @@ GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST      := ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build run test test-release test-asan test-nogui bench clean fuzz
+.PHONY: all deps configure build build-all run test test-release test-asan test-nogui bench clean fuzz
 
 all: build
 
 deps:
 	@scripts/install-deps
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
+
+# The program alone: the tests and benchmarks are built by the targets that run them.
+build: configure
+	cmake --build $(BUILD) -j $(JOBS) --target trawlview
+
+# Everything: the program, every test and every benchmark.
+build-all: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
@@ -22,7 +29,7 @@ run: build
 
 test: deps test-release test-nogui test-asan
 
-test-release: build
+test-release: build-all
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen $(CTEST)
 
 # The core builds and passes its tests without Qt.
@@ -37,7 +44,7 @@ test-asan:
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(CTEST)
 
-bench: build
+bench: build-all
 	bench/run-bench $(BUILD)
 
 clean:
@@ -73,5 +80,5 @@ install: build
 # Trawlview next to glogg, lnav, ripgrep and grep on the 1 GiB log, in one run; writes
 # bench/RESULTS.md. Figures only.
 .PHONY: compare
-compare: build
+compare: build-all
 	bench/compare $(BUILD)

@@ -97,6 +97,8 @@ public:
     // Lines the log would show with no filters active (under the same preference): all
     // of them unless lines with invalid timestamps are left out.
     LineIndex GetUnfilteredLineCount() const;
+    // Every line cut from the log, shown or not.
+    LineIndex GetCutLineCount() const { return static_cast<LineIndex>(m_lines.size()); }
 
     // Following a growing log. What one look at the file found:
     enum class FollowResult {

@@ -52,6 +52,12 @@ void DisplayLine::LayOut(std::string_view raw, std::uint32_t layoutCode, bool ex
     // and is not shown. A re-formatted timestamp starts with a number, never a prefix.
     if (column.empty() && HasColourPrefix(tail)) tail.remove_prefix(2);
     reading = ReadingOf(column, tail);
+    if (!timestamp) {
+        // Text that is no timestamp is text: all of it is message, from the line's start,
+        // rather than letters spread over the cells that line up timestamps' digits.
+        message = tail;
+        return;
+    }
 
     // column holds the re-formatted timestamp so far; the cells take the first bytes of
     // it and the tail together.

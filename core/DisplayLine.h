@@ -34,7 +34,8 @@ ColumnCells MeasureColumnCells(const ITextMeasurer& measurer, const LocaleFormat
 // column, whose characters sit in fixed cells, then the message in the line's colour, in
 // bold on red lines. Column and message together are the line's display text: the
 // timestamp re-formatted for the user followed by the rest of the line, or the raw line
-// without its colour prefix when no timestamp shows.
+// without its colour prefix when no timestamp shows. A line without a timestamp has an
+// empty column: all of it is message, starting at the line's left edge.
 //
 // The document's widest-line search, the view's content width, its drawing and printing
 // all take a line's pieces from here, so a line is measured the way it is drawn.
@@ -48,7 +49,8 @@ struct DisplayLine {
     // How the whole display text reads; every piece is read this way.
     TextReading reading = TextReading::Ascii;
     // The first bytes of the display text, as many as the timestamp sample has (fewer
-    // when the text is shorter or a UTF-8 character would be cut).
+    // when the text is shorter or a UTF-8 character would be cut); empty without a
+    // timestamp.
     std::string column;
     // The rest: what of a re-formatted timestamp did not fit the column (normally
     // nothing), then `message`, which points into the raw line.

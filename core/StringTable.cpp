@@ -98,6 +98,13 @@ std::string_view LoadString(StringId id) {
             return "Find the previous line holding the last find text\nFind Previous";
         case IDS_PROMPT_VIEW_HIGHLIGHT_MATCHES:
             return "Mark every occurrence of the last find text on screen\nHighlight Matches";
+        case IDS_PROMPT_EDIT_CLEAR_FILTERS: return "Remove every active filter\nClear Filters";
+        case IDS_FILTER_LINE_BREAK:
+            return "A filter cannot hold a line break: no line of a log holds one. Enter the text of one line.";
+        case IDS_FIND_NOT_FOUND: return "Cannot find \"%1\"";
+        case IDS_FIND_PASSED_END: return "Passed the end of the log";
+        case IDS_FIND_PASSED_START: return "Passed the start of the log";
+        case IDS_OPEN_NOT_FOUND: return "%1\nThe file does not exist. Check the name and the folder.";
         case IDS_PROMPT_EDIT_SELECT_ALL: return "Select all log messages\nSelect All";
         case IDS_PROMPT_APP_ABOUT: return "Display program information, version number and copyright\nAbout";
         case IDS_PROMPT_APP_EXIT: return "Quit the Trawlview\nExit";

@@ -107,17 +107,30 @@ bool CFilterEntryDlg::IsValidInterval(const std::string& text, const LocaleForma
            ParseTimestamp(std::string_view(text).substr(n), false, nullptr, formats);
 }
 
+bool CFilterEntryDlg::TrimLineEnds(std::string& text) {
+    // A text copied from a log often brings the line's end along; no line of the log
+    // holds it, so it is dropped. One inside the text cannot be dropped without changing
+    // what the filter means.
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+    return text.find_first_of("\r\n") == std::string::npos;
+}
+
 void CFilterEntryDlg::accept() {
     const QString shown = m_filterEdit->text();
-    m_strFilter = shown == m_strShown ? m_strGiven : shown.toStdString();
-    if (m_intervalButton->isChecked() && !IsValidInterval(m_strFilter, m_formats)) {
-        ReportInvalid();
+    std::string text = shown == m_strShown ? m_strGiven : shown.toStdString();
+    if (m_intervalButton->isChecked() && !IsValidInterval(text, m_formats)) {
+        Report(IDS_INVALID_DATE_TIME);
         return;
     }
+    if (m_stringButton->isChecked() && !TrimLineEnds(text)) {
+        Report(IDS_FILTER_LINE_BREAK);
+        return;
+    }
+    m_strFilter = std::move(text);
     QDialog::accept();
 }
 
-void CFilterEntryDlg::ReportInvalid() {
-    const std::string_view text = LoadString(IDS_INVALID_DATE_TIME);
+void CFilterEntryDlg::Report(StringId message) {
+    const std::string_view text = LoadString(message);
     QMessageBox::warning(this, windowTitle(), QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }

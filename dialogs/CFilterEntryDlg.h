@@ -5,6 +5,7 @@
 #include <string>
 
 #include "LocaleFormats.h"
+#include "StringTable.h"
 
 class CTimeIntervalEdit;
 class QPushButton;
@@ -28,6 +29,9 @@ public:
     // Whether text is an interval the parser reads: a From timestamp at its start and a
     // To timestamp after the first TimestampLength characters.
     static bool IsValidInterval(const std::string& text, const LocaleFormats& formats);
+    // Drops the line ends at the end of a string filter's text; false when a line break
+    // is left inside it, which no filter may hold.
+    static bool TrimLineEnds(std::string& text);
 
     CTimeIntervalEdit* GetField() const { return m_filterEdit; }
     QRadioButton* GetStringButton() const { return m_stringButton; }
@@ -51,8 +55,8 @@ private:
     void OnInitDialog();
     void OnStringFilter();
     void OnTimeInterval();
-    // Warns that the interval is not valid; the dialog stays open.
-    void ReportInvalid();
+    // Warns why OK refused the text; the dialog stays open.
+    void Report(StringId message);
 
     const LocaleFormats& m_formats;
     QPushButton* m_okButton = nullptr;

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -69,7 +70,6 @@ CFiltersDlg::CFiltersDlg(const LogFilter* filters, QWidget* parent, const Locale
         for (int b = 0; b < 4; ++b) {
             auto* button = new QPushButton(QString::fromUtf8(texts[include][b]), this);
             button->setMinimumWidth(du.X(50));
-            button->setAutoDefault(false);
             m_buttons[include][b] = button;
             row->addWidget(button);
         }
@@ -81,13 +81,17 @@ CFiltersDlg::CFiltersDlg(const LogFilter* filters, QWidget* parent, const Locale
         connect(m_buttons[include][1], &QPushButton::clicked, this, [this, list] { OnRemove(list); });
         connect(m_buttons[include][2], &QPushButton::clicked, this, [this, list] { OnDuplicate(list); });
         connect(m_buttons[include][3], &QPushButton::clicked, this, [this, list] { OnEdit(list); });
+        connect(list, &QListWidget::itemDoubleClicked, this, [this, list] { OnEdit(list); });
+        list->installEventFilter(this);
     }
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setAutoDefault(false);
+    m_removeAll = new QPushButton(QStringLiteral("Remove All"), this);
+    // Every button takes Enter while it has the focus, as buttons do everywhere on the
+    // desktop; Enter elsewhere is OK.
     auto* side = new QVBoxLayout;
-    for (QPushButton* button : {ok, cancel}) {
+    for (QPushButton* button : {ok, cancel, m_removeAll}) {
         button->setMinimumWidth(du.X(50));
         side->addWidget(button);
     }
@@ -98,6 +102,7 @@ CFiltersDlg::CFiltersDlg(const LogFilter* filters, QWidget* parent, const Locale
     grid->setRowStretch(1, 1);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_removeAll, &QPushButton::clicked, this, &CFiltersDlg::OnRemoveAll);
 
     // Items are added unsorted and sorted once: sorting on every insertion would make
     // opening a long list quadratic.
@@ -113,6 +118,16 @@ CFiltersDlg::CFiltersDlg(const LogFilter* filters, QWidget* parent, const Locale
 }
 
 CFiltersDlg::~CFiltersDlg() = default;
+
+bool CFiltersDlg::eventFilter(QObject* watched, QEvent* event) {
+    auto* list = qobject_cast<QListWidget*>(watched);
+    if (list != nullptr && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Delete)) {
+        OnRemove(list);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
 
 QListWidget* CFiltersDlg::MakeList() {
     auto* list = new QListWidget(this);
@@ -143,11 +158,13 @@ void CFiltersDlg::AddItem(FilterKind kind, const std::string& text) {
     ListOf(kind)->addItem(item);
 }
 
-void CFiltersDlg::AddFilter(FilterKind kind, const std::string& text) {
+std::optional<CFiltersDlg::Entry> CFiltersDlg::RunEntry(FilterKind kind, const std::string& text) {
     CFilterEntryDlg entry(this, m_formats);
     entry.m_strFilter = text;
     entry.m_bStringFilter = kind != FilterKind::ExcludeInterval && kind != FilterKind::IncludeInterval;
-    if (entry.exec() != QDialog::Accepted) return;
+    if (entry.exec() != QDialog::Accepted) return std::nullopt;
+    // The list stays the one the filter was added to or taken from; the entry dialog
+    // chooses between string and interval.
     const bool include = IsInclude(kind);
     FilterKind chosen;
     if (entry.m_bStringFilter) {
@@ -155,8 +172,16 @@ void CFiltersDlg::AddFilter(FilterKind kind, const std::string& text) {
     } else {
         chosen = include ? FilterKind::IncludeInterval : FilterKind::ExcludeInterval;
     }
-    AppendFilter(m_pFilters, entry.m_strFilter, chosen, m_formats);
-    AddItem(chosen, entry.m_strFilter);
+    return Entry{chosen, entry.m_strFilter};
+}
+
+void CFiltersDlg::Append(const Entry& entry) {
+    AppendFilter(m_pFilters, entry.text, entry.kind, m_formats);
+    AddItem(entry.kind, entry.text);
+}
+
+void CFiltersDlg::AddFilter(FilterKind kind, const std::string& text) {
+    if (const std::optional<Entry> entry = RunEntry(kind, text)) Append(*entry);
 }
 
 void CFiltersDlg::RemoveFilter(FilterKind kind, const std::string& text) {
@@ -181,6 +206,16 @@ void CFiltersDlg::OnEdit(QListWidget* list) {
     if (item == nullptr) return;
     const FilterKind kind = Kind(*item);
     const std::string text = Bytes(*item);
+    // The filter goes only once its replacement is confirmed: Cancel in the entry dialog
+    // leaves the list as it was. The edited filter moves to the end of the list.
+    const std::optional<Entry> entry = RunEntry(kind, text);
+    if (!entry) return;
     RemoveFilter(kind, text);
-    AddFilter(kind, text);
+    Append(*entry);
+}
+
+void CFiltersDlg::OnRemoveAll() {
+    m_pFilters.reset();
+    m_includeList->clear();
+    m_excludeList->clear();
 }

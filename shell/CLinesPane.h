@@ -5,8 +5,9 @@
 #include <QString>
 #include <cstdint>
 
-// The status-bar pane that shows how many lines are on display, and with active filters
-// of how many: "N lines", or "N of M lines" (thousands separated in the user's locale).
+// The status-bar pane that shows how many lines are on display, and while filters are
+// active or lines are hidden of how many: "N lines", or "N of M lines" (thousands
+// separated in the user's locale).
 // Its tooltip counts the active filters; a double click asks for the filter list.
 class CLinesPane : public QLabel {
     Q_OBJECT
@@ -14,8 +15,8 @@ class CLinesPane : public QLabel {
 public:
     explicit CLinesPane(QWidget* parent = nullptr);
 
-    // shown: lines on display; total: lines shown with no filters; filters: the number
-    // of active filters.
+    // shown: lines on display; total: every line of the log; filters: the number of
+    // active filters.
     void SetCounts(std::int64_t shown, std::int64_t total, int filters);
     static QString Text(std::int64_t shown, std::int64_t total, int filters, const QLocale& locale);
     static QString ToolTip(int filters);

@@ -36,6 +36,7 @@
 #include "CLogFollower.h"
 #include "CLoadTiming.h"
 #include "CMessageBoxes.h"
+#include "COpenLogDlg.h"
 #include "CPreferencesDlg.h"
 #include "CProgressStatusBar.h"
 #include "CQtTextMeasurer.h"
@@ -85,8 +86,14 @@ CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
     m_pView->setWhatsThis(QStringLiteral("The lines of the log file that pass the active filters, each in the "
                                          "colour of its code letter. Click, Ctrl+click and Shift+click select lines."));
     setCentralWidget(m_pView);
-    m_pView->SetFindDialogFactory([](CTrawlviewView& owner) { return new CFindDlg(owner); });
+    m_pView->SetFindDialogFactory([this](CTrawlviewView& owner) {
+        auto* dialog = new CFindDlg(owner);
+        // F3 and Shift+F3 work while the dialog has the focus as they do in the window.
+        dialog->addActions({GetAction(ID_EDIT_FIND_NEXT), GetAction(ID_EDIT_FIND_PREVIOUS)});
+        return dialog;
+    });
     connect(m_pView, &CTrawlviewView::SelectionChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(m_pView, &CTrawlviewView::FindReported, this, &CMainFrame::OnFindReported);
     if (CLoadTiming::Requested()) m_pLoadTiming = new CLoadTiming(m_pView->viewport(), std::cerr, this);
 
     CreateActions();
@@ -242,6 +249,14 @@ void CMainFrame::OnEditFindNext() {
 }
 void CMainFrame::OnEditFindPrevious() {
     m_pView->OnFindAgain(false);
+}
+void CMainFrame::OnFindReported(const QString& message) {
+    if (message.isEmpty()) {
+        m_wndStatusBar->clearMessage();
+        return;
+    }
+    m_wndStatusBar->showMessage(message);
+    QApplication::beep();
 }
 void CMainFrame::OnViewHighlightMatches() {
     m_pView->SetHighlightMatches(!m_pView->GetHighlightMatches());
@@ -502,7 +517,9 @@ void CMainFrame::UpdateLinesPane() {
     if (m_pLinesPane == nullptr) return;
     int filters = 0;
     for (const LogFilter* node = m_pActiveFilters.get(); node != nullptr; node = node->next.get()) ++filters;
-    m_pLinesPane->SetCounts(m_pDoc->GetLineCount(), filters > 0 ? m_pDoc->GetUnfilteredLineCount() : 0, filters);
+    // Of all the log's lines: the preference for invalid timestamps hides lines as a
+    // filter does.
+    m_pLinesPane->SetCounts(m_pDoc->GetLineCount(), m_pDoc->GetCutLineCount(), filters);
 }
 
 void CMainFrame::OnViewFollow() {
@@ -615,10 +632,11 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     }
     const std::string bytes = EncodePath(full);
     if (IsFilterFileName(full)) {
-        // The loaded log stays; the filter file becomes the document's name once read.
-        return OpenFilterFile(bytes, [this, bytes] {
-            m_pDoc->SetPathName(bytes);
-            AfterOpen();
+        // The loaded log stays, and with it the document's name: the title goes on naming
+        // the log on display. The filter file goes to the recent-file list once read.
+        return OpenFilterFile(bytes, [this, full] {
+            AddRecentFile(full);
+            UpdateCommandUI();
         });
     }
     m_strLogPath = bytes;
@@ -641,23 +659,12 @@ bool CMainFrame::OpenFilterFile(const std::string& path, std::function<void()> a
 }
 
 void CMainFrame::OnFileOpen() {
-    QFileDialog dialog(this);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // Any name is taken as typed; ResolveOpenName adds ".log" only where that names a
-    // file and the name as typed does not (the dialog's own default suffix would turn
-    // "syslog" into "syslog.log").
-    dialog.setFileMode(QFileDialog::AnyFile);
+    // The log on display is thrown away only for a file that exists.
+    COpenLogDlg dialog(this, m_strLogPath.empty() ? QString() : DecodePath(m_strLogPath),
+                       LoadQString(IDS_DEFAULT_LOG_NAME));
     dialog.setNameFilters({LoadQString(IDS_LOG_FILE_FILTER), LoadQString(IDS_ALL_FILES_FILTER)});
-    dialog.selectFile(LoadQString(IDS_DEFAULT_LOG_NAME));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    OpenLogFile(EncodePath(ResolveOpenName(dialog.selectedFiles().constFirst())));
-}
-
-QString CMainFrame::ResolveOpenName(const QString& chosen) {
-    const QFileInfo info(chosen);
-    if (info.exists() || !info.suffix().isEmpty()) return chosen;
-    const QString withSuffix = chosen + QStringLiteral(".log");
-    return QFileInfo::exists(withSuffix) ? withSuffix : chosen;
+    if (dialog.exec() != QDialog::Accepted || dialog.GetChosenFile().isEmpty()) return;
+    OpenLogFile(EncodePath(dialog.GetChosenFile()));
 }
 
 std::string CMainFrame::LinkTarget(const std::string& path) {

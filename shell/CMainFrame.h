@@ -128,9 +128,6 @@ public:
 
     // Loads path as a log; a symbolic link loads (and is remembered as) its target.
     void OpenLogFile(const std::string& path);
-    // The file the Open dialog's chosen name stands for: the name itself when it exists
-    // or has an extension, else the name with ".log" when that exists.
-    static QString ResolveOpenName(const QString& chosen);
     // The target of a symbolic link (all links resolved); any other path unchanged.
     static std::string LinkTarget(const std::string& path);
     // The name Save As offers: the log path less its last four characters (the ".log"),
@@ -175,8 +172,13 @@ public:
     void OnEditFind();
     void OnEditFindNext();
     void OnEditFindPrevious();
+    // A Find Next ended: what the view reports (nothing found, the search wrapped) shows
+    // in the status bar with a beep; a plain hit clears it.
+    void OnFindReported(const QString& message);
     void OnViewHighlightMatches();
     void OnEditFilters();
+    // Every active filter goes at once, as after the Filters dialog confirmed empty lists.
+    void OnEditClearFilters() { ApplyFilters(nullptr); }
     void OnEditPreferences();
     void OnFileLoadFilters();
     void OnFileSaveFilters();

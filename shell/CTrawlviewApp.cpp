@@ -168,7 +168,8 @@ void CTrawlviewApp::OnFilePrintPreview() {
     CPrintJob job(frame.GetView(), GetPrinter(), &frame);
     job.SetFont(m_strPrinterFontFace, m_nPrinterFontSize);
     job.SetLogPath(QFile::decodeName(QByteArray::fromStdString(frame.GetLogPath())));
-    job.Preview(m_nPreviewPages);
+    // Print from the preview is File > Print: its dialog, its choices, its file name.
+    if (job.Preview(m_nPreviewPages)) OnFilePrint();
 }
 
 void CTrawlviewApp::OnFilePrintSetup() {

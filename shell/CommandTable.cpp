@@ -45,6 +45,8 @@ constexpr std::array kCommands = {
                IDS_PROMPT_EDIT_SELECT_ALL, &F::OnEditSelectAll, &F::HasDisplayedLines, nullptr},
     CommandRow{ID_EDIT_FILTERS, M::Edit, 2, "F&ilters...", "Ctrl+H", 6, 2, "filters",
                IDS_PROMPT_EDIT_FILTERS, &F::OnEditFilters, nullptr, nullptr},
+    CommandRow{ID_EDIT_CLEAR_FILTERS, M::Edit, 2, "C&lear Filters", nullptr, 0, 0, nullptr,
+               IDS_PROMPT_EDIT_CLEAR_FILTERS, &F::OnEditClearFilters, &F::HasFilters, nullptr},
     CommandRow{ID_EDIT_FIND, M::Edit, 2, "&Find...", "Ctrl+F", 8, 4, "find", IDS_PROMPT_EDIT_FIND,
                &F::OnEditFind, &F::HasDisplayedLines, nullptr},
     CommandRow{ID_EDIT_FIND_NEXT, M::Edit, 2, "Find &Next", "F3", 0, 0, nullptr,

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGraphicsView>
-#include <QPaintEngine>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -23,7 +22,8 @@
 
 namespace {
 
-// The preview dialog's own action for a view mode, so that its buttons show the mode.
+// The preview dialog's own action of this text: a view mode, so that its buttons show the
+// mode, or Print.
 QAction* PreviewModeAction(QPrintPreviewDialog& dialog, const char* text) {
     const QString wanted = QCoreApplication::translate("QPrintPreviewDialog", text);
     const QList<QAction*> actions = dialog.findChildren<QAction*>();
@@ -119,10 +119,21 @@ bool CPrintJob::PrintPages() {
     return !cancelled;
 }
 
-void CPrintJob::Preview(int& previewPages) {
+bool CPrintJob::Preview(int& previewPages) {
     m_view.OnPreparePrinting(m_printer, nullptr);
     m_view.OnBeginPrinting(m_printer, m_strFontFace, m_nFontTenths, m_strLogPath);
     QPrintPreviewDialog dialog(&m_printer, m_pParent);
+    // The preview's own Print would run a print dialog of its own, with a page range the
+    // pages cannot honour and no Selection choice: it closes the preview instead, and
+    // the caller prints the way the Print command does.
+    bool print = false;
+    if (QAction* action = PreviewModeAction(dialog, "Print")) {
+        QObject::disconnect(action, &QAction::triggered, &dialog, nullptr);
+        connect(action, &QAction::triggered, &dialog, [&dialog, &print] {
+            print = true;
+            dialog.accept();
+        });
+    }
     m_pPreview = dialog.findChild<QPrintPreviewWidget*>();
     m_nPreviewTarget = kPreviewChunk + std::max(previewPages, 1);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, &CPrintJob::PaintPreview);
@@ -146,17 +157,10 @@ void CPrintJob::Preview(int& previewPages) {
     }
     m_pPreview = nullptr;
     m_view.OnEndPrinting();
+    return print;
 }
 
 void CPrintJob::PaintPreview(QPrinter* printer) {
-    // The preview's Print button hands over the real printer: the whole job runs then.
-    if (printer->paintEngine() == nullptr ||
-        printer->paintEngine()->type() != QPaintEngine::Picture) {
-        PrintAll();
-        // The job ended the preview's page layout with its own; the preview goes on.
-        m_view.OnBeginPrinting(m_printer, m_strFontFace, m_nFontTenths, m_strLogPath);
-        return;
-    }
     if (m_view.GetPagePrinter() == nullptr) return;
     QPainter dc(printer);
     // Pages already laid out start from their kept first lines: each costs its own layout.

@@ -37,8 +37,9 @@ public:
     // Pages the last job printed.
     int GetPagesPrinted() const { return m_nPagesPrinted; }
     // The print preview in a dialog. previewPages: pages side by side, 1 or 2 (0 for the
-    // default of one); on return the reader's last choice.
-    void Preview(int& previewPages);
+    // default of one); on return the reader's last choice. True when the reader chose
+    // the preview's Print, which the caller then carries out as its Print command.
+    bool Preview(int& previewPages);
 
     // Pages laid out ahead of the last page in reach when the preview opens or grows.
     static constexpr int kPreviewChunk = 4;

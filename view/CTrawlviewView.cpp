@@ -22,6 +22,7 @@
 #include "LineColor.h"
 #include "LocaleFormats.h"
 #include "LogTextCodec.h"
+#include "StringTable.h"
 #include "TextBytes.h"
 
 namespace {
@@ -506,10 +507,6 @@ void CTrawlviewView::hideEvent(QHideEvent* event) {
 
 // ---- Keyboard ----
 
-bool CTrawlviewView::AllLinesFit() const {
-    return viewport()->height() >= m_totalDev.cy;
-}
-
 bool CTrawlviewView::BringCaretBack() {
     const LineIndex nearest = NearestLine(m_nCaretLine);
     if (nearest == -1 || nearest == m_nCaretLine) return false;
@@ -563,8 +560,9 @@ bool CTrawlviewView::OnKeyDown(int key, Qt::KeyboardModifiers keys) {
     return true;
 }
 
+// The vertical keys move the caret and the selection also when every line fits in the
+// window; the scrolling then stays where it is, as the scroll position cannot move.
 void CTrawlviewView::OnKeyUpDown(bool down, bool ctrl, bool shift) {
-    if (AllLinesFit()) return;
     const ScrollPoint pos = GetDeviceScrollPosition();
     if (ctrl) {
         const std::int64_t y = down ? std::min(pos.y + m_lineDev.cy, m_totalDev.cy)
@@ -586,7 +584,6 @@ void CTrawlviewView::OnKeyUpDown(bool down, bool ctrl, bool shift) {
 }
 
 void CTrawlviewView::OnKeyPage(bool down, bool ctrl, bool shift) {
-    if (AllLinesFit()) return;
     const ScrollPoint pos = GetDeviceScrollPosition();
     const std::int64_t y = down ? std::min(pos.y + m_pageDev.cy, m_totalDev.cy)
                                 : std::max<std::int64_t>(pos.y - m_pageDev.cy, 0);
@@ -613,7 +610,7 @@ void CTrawlviewView::OnKeyHomeEnd(bool end, bool ctrl, bool shift) {
         ScrollToPosition({end ? m_totalDev.cx : 0, pos.y});
         return;
     }
-    if (AllLinesFit()) return;
+    if (!HasLines()) return;
     ClearSelection();
     const LineIndex last = m_doc.GetLineCount() - 1;
     m_nCaretLine = end ? last : 0;
@@ -770,10 +767,20 @@ void CTrawlviewView::OnFindAgain(bool forward) {
 void CTrawlviewView::FindNextHit(bool down) {
     if (m_strFindWhat.empty() || !HasLines()) return;
     const CTrawlviewDoc& doc = m_doc;
+    const LineIndex anchor = m_nAnchorLine;
     const LineIndex hit =
         CurrentFinder().FindNext([&doc](std::int64_t i) { return doc.GetLine(i); },
-                                 m_doc.GetLineCount(), m_nAnchorLine, down);
-    if (hit >= 0) SelectFoundLine(hit);
+                                 m_doc.GetLineCount(), anchor, down);
+    if (hit < 0) {
+        emit FindReported(QString::fromStdString(FormatString(IDS_FIND_NOT_FOUND, m_strFindWhat)));
+        return;
+    }
+    SelectFoundLine(hit);
+    // Without an anchor the search starts at line 0: downwards it cannot pass the end,
+    // upwards any other line lies past the start.
+    const bool wrapped = anchor == -1 ? !down && hit > 0 : (down ? hit <= anchor : hit >= anchor);
+    const std::string_view passed = LoadString(down ? IDS_FIND_PASSED_END : IDS_FIND_PASSED_START);
+    emit FindReported(wrapped ? QString::fromUtf8(passed.data(), static_cast<qsizetype>(passed.size())) : QString());
 }
 
 void CTrawlviewView::SelectFoundLine(LineIndex line) {
@@ -782,6 +789,8 @@ void CTrawlviewView::SelectFoundLine(LineIndex line) {
     ClearSelection();
     SetRange(line, line, true);
     m_nAnchorLine = line;
+    // The caret goes with the hit, so that the keys go on from the line found.
+    m_nCaretLine = line;
     const ScrollPoint pos = GetDeviceScrollPosition();
     const std::int64_t height = viewport()->height();
     const LineIndex first = pos.y / m_nLineHeight;

@@ -144,6 +144,9 @@ public:
 signals:
     // The anchor changed, and with it whether Copy is enabled.
     void SelectionChanged();
+    // A Find Next ended: message says that nothing was found or that the search passed
+    // the end (or the start) of the log; empty after a plain hit.
+    void FindReported(const QString& message);
 
 protected:
     void OnPrepareDC(QPainter& dc, bool printing) override;
@@ -190,8 +193,6 @@ private:
     // repeats the step. True when the view scrolled.
     bool AutoScroll(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint point, bool arm);
 
-    // The vertical keys do nothing when every line fits in the window.
-    bool AllLinesFit() const;
     // A caret past the last line (the list got shorter) or above the first is put on the
     // nearest line; true when it was moved.
     bool BringCaretBack();

@@ -122,8 +122,8 @@ TEST_F(DocTest, RedLinesMeasureTheirMessageInBold) {
     Load("R 2003/12/31 23:59:59 - Disk full\r\nR unreadable\r\nB 2003/12/31 23:59:59 - Disk full\r\n");
     // "12/31/2003 23:59:59 - " in the normal font, "Disk full" in bold.
     EXPECT_EQ(doc.GetLineWidth(0), 22 * 3 + 9 * 6);
-    // Shown raw: the prefix is not drawn, so not measured; the rest fits the column.
-    EXPECT_EQ(doc.GetLineWidth(1), 10 * 3);
+    // Shown raw: the prefix is not drawn, so not measured; the rest is bold text.
+    EXPECT_EQ(doc.GetLineWidth(1), 10 * 6);
     EXPECT_EQ(doc.GetLineWidth(2), 31 * 3);
     EXPECT_EQ(doc.GetWidestLine(), 0);
     EXPECT_EQ(doc.GetDisplayText(0), "12/31/2003 23:59:59 - Disk full");
@@ -140,14 +140,14 @@ TEST_F(DocTest, RedLineSplitKeepsAUtf8CharacterInTheColumn) {
 }
 
 TEST_F(DocTest, WidestLineWasPickedByProportionalWidthOfTheFixedCellColumn) {
-    // Narrow characters in the column still take whole cells when drawn: the second line,
-    // 22 cells and 90 "m", is wider as drawn than 22 cells and 78 "m".
+    // Lines are measured as drawn: narrow characters of a timestamp column take whole
+    // cells, while text that is no timestamp is text, narrow letters and all.
     FakeTextMeasurer measurer(3, true, 'i');
     doc.SetMeasurer(&measurer);
     Load(std::string(100, 'm') + "\r\n" + std::string(22, 'i') + std::string(90, 'm') + "\r\n");
-    EXPECT_EQ(doc.GetWidestLine(), 1);
-    EXPECT_EQ(doc.GetWidestLineWidth(), 22 * 3 + 90 * 3);
-    EXPECT_EQ(doc.GetLineWidth(0), 22 * 3 + 78 * 3);
+    EXPECT_EQ(doc.GetWidestLine(), 0);
+    EXPECT_EQ(doc.GetWidestLineWidth(), 100 * 3);
+    EXPECT_EQ(doc.GetLineWidth(1), 22 + 90 * 3);
 }
 
 TEST_F(DocTest, PiecesOfTheWidestLineFollowEachRebuild) {
@@ -163,8 +163,8 @@ TEST_F(DocTest, PiecesOfTheWidestLineFollowEachRebuild) {
     doc.RebuildDisplay();
     ASSERT_EQ(doc.GetWidestLine(), 0);
     doc.GetDisplayLine(0, pieces);
-    EXPECT_EQ(pieces.column, "mid length line");
-    EXPECT_TRUE(pieces.message.empty());
+    EXPECT_EQ(pieces.message, "mid length line");
+    EXPECT_TRUE(pieces.column.empty());
 }
 
 TEST_F(DocTest, SkippingLinesThatCannotBeWidestFindsTheSameLine) {

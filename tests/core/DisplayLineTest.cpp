@@ -35,20 +35,20 @@ TEST(DisplayLineTest, PiecesOfReformattedAndRawLines) {
     EXPECT_EQ(red.messageHead, "");
     EXPECT_EQ(red.message, "Disk full");
 
-    // Shown raw: a colour letter's prefix goes, any other letter's stays.
+    // Shown raw, all of it message: a colour letter's prefix goes, any other letter's stays.
     const DisplayLine n = Lay("N no timestamp on this line");
     EXPECT_EQ(n.color, LineColor::Normal);
     EXPECT_FALSE(n.bold);
-    EXPECT_EQ(n.column, "no timestamp on this l");
-    EXPECT_EQ(n.message, "ine");
-    EXPECT_EQ(Lay("A no timestamp").column, "A no timestamp");
+    EXPECT_EQ(n.column, "");
+    EXPECT_EQ(n.message, "no timestamp on this line");
+    EXPECT_EQ(Lay("A no timestamp").message, "A no timestamp");
     const DisplayLine shortRed = Lay("R short");
-    EXPECT_EQ(shortRed.column, "short");
-    EXPECT_TRUE(shortRed.message.empty());
+    EXPECT_EQ(shortRed.message, "short");
+    EXPECT_TRUE(shortRed.column.empty());
     EXPECT_TRUE(shortRed.bold);
 
     // A timestamp further into the line counts, but the line shows as it is.
-    EXPECT_EQ(Lay("job 7 ran at 12/31/2003 23:59:59").column, "job 7 ran at 12/31/200");
+    EXPECT_EQ(Lay("job 7 ran at 12/31/2003 23:59:59").message, "job 7 ran at 12/31/2003 23:59:59");
     EXPECT_EQ(Lay("no stamp at all here", true).Length(), 0u);
 }
 
@@ -88,13 +88,11 @@ TEST(DisplayLineTest, ColumnKeepsAUtf8CharacterWholeAndTheWholeLineDecidesTheRea
     EXPECT_EQ(utf8.column, "12/31/2003 23:59:59 -");
     EXPECT_EQ(utf8.message, "\xC3\xA9 rest");
 
-    // The column alone would read as UTF-8; the byte E9 later makes the line Windows-1252,
-    // so the column holds 22 characters of one byte.
-    const DisplayLine cp1252 = Lay("\xC3\xA9 some text that is longer than the column \xE9");
+    // The start alone would read as UTF-8; the byte E9 later makes the line Windows-1252.
+    const DisplayLine cp1252 = Lay("\xC3\xA9 some text without a timestamp \xE9");
     EXPECT_EQ(cp1252.reading, TextReading::Windows1252);
-    EXPECT_EQ(cp1252.column.size(), 22u);
-    EXPECT_EQ(cp1252.ColumnChars(), 22u);
-    EXPECT_EQ(Lay("\xC3\xA9 some text that is longer than the column").ColumnChars(), 21u);
+    EXPECT_EQ(cp1252.ColumnChars(), 0u);
+    EXPECT_EQ(Lay("12/31/2003 23:59:59 - \xE9t\xE9").reading, TextReading::Windows1252);
 }
 
 TEST(DisplayLineTest, WidthIsTheColumnCellsThenTheMessage) {
@@ -102,9 +100,11 @@ TEST(DisplayLineTest, WidthIsTheColumnCellsThenTheMessage) {
     const ColumnCells cells = MeasureColumnCells(measurer, Mdy());
     EXPECT_EQ(cells.sampleChars, 22u);
     EXPECT_EQ(cells.Width(), 66);
-    // Narrow characters in the column take whole cells.
-    EXPECT_EQ(Lay(std::string(22, 'i') + "mm").Width(measurer, cells), 66 + 6);
-    EXPECT_EQ(Lay("iii").Width(measurer, cells), 9);
+    // Narrow characters in the column take whole cells; text that is no timestamp is
+    // measured as text.
+    EXPECT_EQ(Lay("12/31/2003 23:59:59 - mm").Width(measurer, cells), 66 + 6);
+    EXPECT_EQ(Lay(std::string(22, 'i') + "mm").Width(measurer, cells), 22 + 6);
+    EXPECT_EQ(Lay("iii").Width(measurer, cells), 3);
     // Bold doubles the message's bytes but the narrow "i".
     EXPECT_EQ(Lay("R 2003/12/31 23:59:59 - Disk full").Width(measurer, cells), 66 + 8 * 6 + 1);
 

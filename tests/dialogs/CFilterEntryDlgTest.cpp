@@ -201,4 +201,35 @@ TEST(FilterEntryDlg, AnIntervalFromAFilterFileIsItsOwnLayout) {
     for (const int p : {0, 2, 8, 18, 24}) EXPECT_FALSE(field.IsFixedPosition(p)) << p;
 }
 
+TEST(FilterEntryDlg, PastedLineEndMadeAFilterThatNeverMatches) {
+    // Pasted line ends at the end go; a line break inside is refused before it reaches a list.
+    struct Case {
+        const char* pasted;
+        const char* taken;  // null: refused, the dialog stays open
+    };
+    for (const Case c : {Case{"Heartbeat\r\n", "Heartbeat"}, Case{"Heartbeat\n\n", "Heartbeat"},
+                         Case{"Heart\r\nbeat", nullptr}, Case{"Heart\rbeat\r\n", nullptr}}) {
+        CFilterEntryDlg dlg;
+        dlg.show();
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(c.pasted));
+        QTest::keyClick(dlg.GetField(), Qt::Key_V, Qt::ControlModifier);
+        QString shown;
+        if (c.taken == nullptr) {
+            WhenModal<QMessageBox>([&shown](QMessageBox* box) {
+                ASSERT_NE(box, nullptr);
+                shown = box->text();
+                box->accept();
+            });
+        }
+        dlg.GetOkButton()->click();
+        if (c.taken != nullptr) {
+            EXPECT_EQ(dlg.result(), QDialog::Accepted) << c.pasted;
+            EXPECT_EQ(dlg.m_strFilter, c.taken);
+        } else {
+            EXPECT_TRUE(dlg.isVisible()) << c.pasted;
+            EXPECT_TRUE(shown.contains(QStringLiteral("line break"))) << shown.toStdString();
+        }
+    }
+}
+
 }  // namespace

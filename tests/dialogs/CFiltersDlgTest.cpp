@@ -4,11 +4,15 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QPrinter>
+#include <QSignalSpy>
 #include <QTest>
+#include <initializer_list>
 
 #include "CFilterEntryDlg.h"
 #include "CFiltersDlg.h"
 #include "CPreferencesDlg.h"
+#include "CPrintSetupDlg.h"
 #include "CTimeIntervalEdit.h"
 #include "FilterRecords.h"
 #include "ModalDriver.h"
@@ -86,7 +90,7 @@ TEST(FiltersDlg, AddRemoveDuplicateAndEditWorkOnTheWorkingListInItsOrder) {
     EXPECT_EQ(Shown(dlg.GetExcludeList()), (QStringList{QString::fromStdString(kTemplate), "noise"}));
 }
 
-TEST(FiltersDlg, EditThenCancelThenCancelLeavesTheCallersListAlone) {
+TEST(FiltersDlg, EditThenCancelInTheEntryDialogDeletedTheFilter) {
     const FilterList given = MakeFilterList({{K::IncludeString, "keep"}, {K::ExcludeString, "drop"}});
     CFiltersDlg dlg(given.get());
     WhenModal<CFiltersDlg>([](CFiltersDlg* d) {
@@ -94,8 +98,9 @@ TEST(FiltersDlg, EditThenCancelThenCancelLeavesTheCallersListAlone) {
         Select(d->GetIncludeList(), "keep");
         EnterWhenAsked({}, false, true);
         d->GetButton(true, Button::Edit)->click();
-        // Cancel in the entry dialog after Edit leaves the filter removed from the copy.
-        EXPECT_EQ(RecordsOf(d->GetWorkingList()), (Records{{K::ExcludeString, "drop"}}));
+        // Cancel in the entry dialog leaves the list exactly as it was.
+        EXPECT_EQ(RecordsOf(d->GetWorkingList()), (Records{{K::IncludeString, "keep"}, {K::ExcludeString, "drop"}}));
+        EXPECT_EQ(Shown(d->GetIncludeList()), QStringList{"keep"});
         d->reject();
     });
     EXPECT_EQ(dlg.exec(), QDialog::Rejected);
@@ -115,6 +120,48 @@ TEST(FiltersDlg, TenThousandFiltersOpenSortedAndATextThatIsNotUtf8IsRemovedByIts
     Select(dlg.GetIncludeList(), QString::fromUtf8("caf\xc3\xa9"));
     dlg.GetButton(true, Button::Remove)->click();
     EXPECT_EQ(RecordsOf(dlg.GetWorkingList()).size(), 10000u);
+}
+
+TEST(FiltersDlg, DeleteKeyRemovesDoubleClickEditsAndRemoveAllEmptiesBothLists) {
+    const FilterList given = MakeFilterList({{K::IncludeString, "a"}, {K::IncludeString, "b"}, {K::ExcludeString, "c"}});
+    CFiltersDlg dlg(given.get());
+    dlg.show();
+    dlg.GetIncludeList()->setCurrentRow(0);
+    QTest::keyClick(dlg.GetIncludeList(), Qt::Key_Delete);
+    QListWidgetItem* b = dlg.GetIncludeList()->item(0);
+    ASSERT_EQ(b->text(), "b");
+    dlg.GetIncludeList()->setCurrentItem(b);
+    EnterWhenAsked("B");
+    emit dlg.GetIncludeList()->itemDoubleClicked(b);
+    EXPECT_EQ(RecordsOf(dlg.GetWorkingList()), (Records{{K::ExcludeString, "c"}, {K::IncludeString, "B"}}));
+    dlg.GetRemoveAllButton()->click();
+    EXPECT_EQ(dlg.GetWorkingList(), nullptr);
+    EXPECT_EQ(dlg.GetIncludeList()->count() + dlg.GetExcludeList()->count(), 0);
+}
+
+// Enter pressed the default OK whatever button had the focus: Cancel applied the changes.
+TEST(DialogKeys, EnterOnAFocusedButtonActedAsOk) {
+    CFiltersDlg filters(nullptr);
+    CFilterEntryDlg entry;
+    CPreferencesDlg preferences;
+    QPrinter printer;
+    CPrintSetupDlg setup(printer, QStringLiteral("DejaVu Sans"), 90);
+    for (QDialog* dlg : std::initializer_list<QDialog*>{&filters, &entry, &preferences, &setup}) {
+        for (QPushButton* button : dlg->findChildren<QPushButton*>()) {
+            const QString text = button->text();
+            // Of the other dialogs Cancel: their other buttons open platform dialogs.
+            if (!button->isVisibleTo(dlg) || button->isDefault() || (dlg != &filters && text != "Cancel")) continue;
+            dlg->show();
+            dlg->setResult(-1);
+            QSignalSpy clicked(button, &QPushButton::clicked);
+            // Add opens the entry dialog, which is then cancelled.
+            if (text.startsWith(QStringLiteral("Add"))) EnterWhenAsked({}, false, true);
+            button->setFocus();
+            QTest::keyClick(button, Qt::Key_Return);
+            EXPECT_EQ(clicked.count(), 1) << text.toStdString();
+            EXPECT_NE(dlg->result(), QDialog::Accepted) << text.toStdString();
+        }
+    }
 }
 
 TEST(PreferencesDlg, CheckBoxShowsAndSetsTheValue) {

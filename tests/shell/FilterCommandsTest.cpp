@@ -16,6 +16,7 @@
 #include "CFilterEntryDlg.h"
 #include "CFiltersDlg.h"
 #include "CPreferencesDlg.h"
+#include "CLinesPane.h"
 #include "CProgressStatusBar.h"
 #include "CTimeIntervalEdit.h"
 #include "CTrawlviewDoc.h"
@@ -213,6 +214,39 @@ TEST_F(FilterCommandsTest,
               std::vector<std::string>{"Not enough memory to read the filter file " + huge + "."});
     EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "after"}}));
     EXPECT_FALSE(frame.GetStatusBar().GetProgressWnd().isVisible());
+}
+
+TEST_F(FilterCommandsTest, ClearFiltersRemovedNothingAndTheLinesPaneLeftOutHiddenLines) {
+    frame.OpenLogFile(dir.Write("events.log", Lines({"N 2003/01/01 10:00:00 - keep", "no timestamp",
+                                                     "N 2003/01/01 10:00:01 - drop"})));
+    auto pane = [&] { return frame.GetLinesPane().text().toStdString(); };
+    EXPECT_FALSE(Enabled(ID_EDIT_CLEAR_FILTERS));
+    // Lines hidden by the preference for invalid timestamps count as hidden lines.
+    frame.ApplyPreferences(true);
+    EXPECT_EQ(pane(), "2 of 3 lines");
+    Apply({{K::IncludeString, "keep"}, {K::ExcludeString, "x"}});
+    EXPECT_EQ(pane(), "1 of 3 lines");
+    ASSERT_TRUE(Enabled(ID_EDIT_CLEAR_FILTERS));
+    frame.GetAction(ID_EDIT_CLEAR_FILTERS)->trigger();
+    EXPECT_EQ(frame.GetFilters(), nullptr);
+    EXPECT_FALSE(Enabled(ID_EDIT_CLEAR_FILTERS));
+    EXPECT_EQ(pane(), "2 of 3 lines");
+    frame.ApplyPreferences(false);
+    EXPECT_EQ(pane(), "3 lines");
+}
+
+TEST_F(FilterCommandsTest, FilterFileOpenedWhileALogIsShownRenamedTheWindowAfterIt) {
+    frame.OpenLogFile(dir.Write("events.log", Lines({"N Disk full", "N all well"})));
+    const std::string filters = dir.Write("disk.lff", "IDisk\n");
+    ASSERT_TRUE(frame.OpenDocumentFile(QString::fromStdString(filters)));
+    ASSERT_TRUE(FilterFileReadEnds(frame));
+    EXPECT_EQ(frame.windowTitle().toStdString(), "events.log - T.A.R.N.I.X. Trawlview");
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
+    EXPECT_EQ(frame.GetRecentFiles()[0].toStdString(), filters);
+    // The log on display is still the log on display: opening it again reads nothing.
+    dir.Write("events.log", Lines({"N Disk full", "N Disk again"}));
+    EXPECT_TRUE(frame.OpenDocumentFile(QString::fromStdString(dir.Path("events.log"))));
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
 }
 
 }  // namespace

@@ -11,7 +11,9 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QTest>
 #include <QTextBrowser>
@@ -24,13 +26,16 @@
 #include <set>
 
 #include "AppSettings.h"
+#include "CFindDlg.h"
 #include "CHelpWindow.h"
+#include "COpenLogDlg.h"
 #include "CProgressStatusBar.h"
 #include "CRecentFileList.h"
 #include "CStatusClock.h"
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
 #include "CommandIds.h"
+#include "ModalDriver.h"
 #include "CommandTable.h"
 #include "LockKeyState.h"
 #include "ShellFixture.h"
@@ -213,9 +218,9 @@ TEST_F(MainFrameTest, TheOpenDialogOffersAllFilesAndKeepsNamesWithoutExtension) 
     // named syslog could not be opened.
     const std::string syslog = dir.Write("syslog", Lines({"N from syslog"}));
     const std::string events = dir.Write("events.log", Lines({"N from events"}));
-    EXPECT_EQ(CMainFrame::ResolveOpenName(QString::fromStdString(syslog)).toStdString(), syslog);
-    EXPECT_EQ(CMainFrame::ResolveOpenName(QString::fromStdString(dir.Path("events"))).toStdString(), events);
-    EXPECT_EQ(CMainFrame::ResolveOpenName(QString::fromStdString(dir.Path("none"))).toStdString(), dir.Path("none"));
+    EXPECT_EQ(COpenLogDlg::ResolveName(QString::fromStdString(syslog)).toStdString(), syslog);
+    EXPECT_EQ(COpenLogDlg::ResolveName(QString::fromStdString(dir.Path("events"))).toStdString(), events);
+    EXPECT_EQ(COpenLogDlg::ResolveName(QString::fromStdString(dir.Path("none"))).toStdString(), dir.Path("none"));
 
     // The real dialog, answered as a user would: the filters it offers, then "syslog".
     QStringList offered;
@@ -568,6 +573,66 @@ TEST_F(MainFrameTest, F3FindsAgainInTheLastDirectionShiftF3AgainstItAndWithoutAT
     view.OnFindReplace("ERR", CTrawlviewView::FR_MATCHCASE | CTrawlviewView::FR_DIALOGTERM);
     EXPECT_EQ(key({}), 1);
     EXPECT_EQ(view.GetFindWhat(), "ERR");
+}
+
+TEST_F(MainFrameTest, F3DidNothingWhileTheFindDialogHadTheFocusAndFindGaveNoSignOfAMissOrAWrap) {
+    CTrawlviewView& view = frame.GetView();
+    frame.show();
+    frame.OpenLogFile(dir.Write("events.log", Lines({"N a", "N err 1", "N b", "N err 3"})));
+    frame.GetAction(ID_EDIT_FIND)->trigger();
+    auto* dialog = qobject_cast<CFindDlg*>(view.GetFindDialog());
+    ASSERT_NE(dialog, nullptr);
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    QTest::keyClicks(&dialog->FindWhatEdit(), QStringLiteral("err"));
+    QTest::keyClick(&dialog->FindWhatEdit(), Qt::Key_Return);
+    const auto message = [&] { return frame.GetStatusBar().currentMessage().toStdString(); };
+    struct Step {
+        Qt::KeyboardModifiers keys;
+        LineIndex found;
+        std::string message;
+    };
+    const Step steps[] = {{{}, 3, ""},
+                          {{}, 1, "Passed the end of the log"},
+                          {Qt::ShiftModifier, 3, "Passed the start of the log"},
+                          {Qt::ShiftModifier, 1, ""}};
+    EXPECT_EQ(view.GetAnchorLine(), 1);
+    for (const Step& step : steps) {
+        QTest::keyClick(&dialog->FindWhatEdit(), Qt::Key_F3, step.keys);
+        EXPECT_EQ(view.GetAnchorLine(), step.found);
+        // The caret goes with the hit, so the keys go on from there.
+        EXPECT_EQ(view.GetCaretLine(), step.found);
+        EXPECT_EQ(message(), step.message);
+    }
+    dialog->FindWhatEdit().setText(QStringLiteral("nowhere"));
+    QTest::keyClick(&dialog->FindWhatEdit(), Qt::Key_Return);
+    EXPECT_EQ(view.GetAnchorLine(), 1);
+    EXPECT_EQ(message(), "Cannot find \"nowhere\"");
+}
+
+TEST_F(MainFrameTest, AFailedOpenThrewAwayTheLogOnDisplay) {
+    const std::string log = dir.Write("shown.log", Lines({"N one", "N two"}));
+    frame.OpenLogFile(log);
+    QString startedIn;
+    bool refused = false;
+    WhenModal<COpenLogDlg>([&](COpenLogDlg* dialog) {
+        ASSERT_NE(dialog, nullptr);
+        startedIn = dialog->directory().absolutePath();
+        // A name that exists nowhere: the dialog says so and stays open.
+        dialog->selectFile(QStringLiteral("missing.log"));
+        dialog->accept();
+        auto* box = dialog->findChild<QMessageBox*>();
+        refused = dialog->isVisible() && box != nullptr && box->text().contains(QStringLiteral("missing.log"));
+        if (box != nullptr) box->close();
+        dialog->reject();
+    });
+    frame.OnFileOpen();
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(startedIn.toStdString(), std::filesystem::path(log).parent_path().string());
+    EXPECT_TRUE(boxes.questions.empty());
+    EXPECT_EQ(frame.GetLogPath(), log);
+    EXPECT_EQ(frame.GetDocument().GetLineCount(), 2);
+    EXPECT_EQ(Title(), "shown.log - T.A.R.N.I.X. Trawlview");
 }
 
 }  // namespace

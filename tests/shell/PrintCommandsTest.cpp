@@ -20,6 +20,7 @@
 #include "AppSettings.h"
 #include "CPrintSetupDlg.h"
 #include "CTrawlviewDoc.h"
+#include "CTrawlviewView.h"
 #include "CommandIds.h"
 #include "ShellFixture.h"
 
@@ -139,6 +140,40 @@ TEST_F(PrintCommandsTest, PreviewShowsTheStoredPagesSideBySideAndTheChoiceIsStor
     EXPECT_EQ(app.GetPreviewPages(), 1);
     app.ExitInstance();
     EXPECT_EQ(UserSettings().value("Settings/PreviewPages").toInt(), 1);
+}
+
+TEST_F(PrintCommandsTest, ThePreviewsPrintIgnoredItsPageRangeAndHidTheSelection) {
+    const std::string log = dir.Write("events.log", Lines({"N 2026/11/30 06:58:02 - first", "N 2026/11/30 06:58:03 - second"}));
+    CTrawlviewApp app(&boxes);
+    ASSERT_TRUE(app.InitInstance({"trawlview", log}));
+    app.GetMainFrame()->GetView().SelectLine(1, true);
+    bool selectionOffered = false;
+    // The print dialog opens once the preview has closed: looked for on each turn of the
+    // event loop until it is up (a bounded number of turns).
+    int turns = 0;
+    std::function<void()> answer = [&] {
+        auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            if (++turns < 10000) QTimer::singleShot(0, qApp, answer);
+            return;
+        }
+        selectionOffered = dialog->testOption(QAbstractPrintDialog::PrintSelection) &&
+                           dialog->printer()->printRange() == QPrinter::Selection;
+        dialog->reject();
+    };
+    Trigger<QPrintPreviewDialog>(*app.GetMainFrame(), ID_FILE_PRINT_PREVIEW, [&](QPrintPreviewDialog* preview) {
+        ASSERT_NE(preview, nullptr);
+        // The preview's Print goes the way of File > Print: its dialog, Selection chosen.
+        QTimer::singleShot(0, qApp, answer);
+        for (QAction* action : preview->findChildren<QAction*>()) {
+            if (action->text() == QStringLiteral("Print")) action->trigger();
+        }
+    });
+    EXPECT_TRUE(selectionOffered);
+    // A first PDF is offered under the log's name, as File > Print offers it.
+    if (app.GetPrinter().outputFormat() == QPrinter::PdfFormat) {
+        EXPECT_TRUE(app.GetPrinter().outputFileName().endsWith(QStringLiteral("events.pdf")));
+    }
 }
 
 TEST_F(PrintCommandsTest, APreviewPagesOfTheLargestIntegerOverflowedInThePreviewAndIsNowClamped) {

@@ -262,14 +262,31 @@ TEST_F(SelectionTest, ShiftCtrlEndAndHomeWithoutAnAnchor) {
     EXPECT_EQ(Selected(), Range(0, 1));
 }
 
-TEST_F(SelectionTest, KeysInALogThatFitsAndACaretPastTheEnd) {
+TEST_F(SelectionTest, VerticalKeysDidNothingInALogThatFitsTheWindow) {
     Load(10);
     Click(3);
-    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_PageUp}) Key(key);
-    Key(Qt::Key_End, Qt::ControlModifier);
-    Key(Qt::Key_End);
-    EXPECT_EQ(view.GetCaretLine(), 3);
-    EXPECT_EQ(Selected(), Range(3, 3));
+    // They move the caret and the selection as in a longer log; nothing scrolls.
+    struct Step {
+        Qt::Key key;
+        Qt::KeyboardModifiers keys;
+        LineIndex caret;
+        std::vector<LineIndex> selected;
+    };
+    const Step steps[] = {{Qt::Key_Down, {}, 4, Range(4, 4)},
+                          {Qt::Key_Down, Qt::ShiftModifier, 5, Range(4, 5)},
+                          {Qt::Key_Up, {}, 4, Range(4, 4)},
+                          {Qt::Key_PageDown, {}, 9, Range(9, 9)},
+                          {Qt::Key_PageUp, Qt::ShiftModifier, 0, Range(0, 9)},
+                          {Qt::Key_End, Qt::ControlModifier, 9, Range(9, 9)},
+                          {Qt::Key_Home, Qt::ControlModifier, 0, Range(0, 0)},
+                          {Qt::Key_Down, Qt::ControlModifier, 0, Range(0, 0)},
+                          {Qt::Key_End, {}, 0, Range(0, 0)}};
+    for (const Step& step : steps) {
+        Key(step.key, step.keys);
+        EXPECT_EQ(view.GetCaretLine(), step.caret) << step.key;
+        EXPECT_EQ(Selected(), step.selected) << step.key;
+        EXPECT_EQ(Pos(), 0);
+    }
 
     // A reload left the caret past the last line: the first vertical key brings it back.
     Load(40);

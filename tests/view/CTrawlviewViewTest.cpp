@@ -55,8 +55,8 @@ protected:
 };
 
 TEST_F(ViewTest, MessagesStartInTheSameCellWhateverTheColumnHolds) {
-    // A re-formatted timestamp, a raw line of narrow letters and one of wide letters: the
-    // blue message of each begins at the same x.
+    // A re-formatted timestamp: the blue message begins after the column; a raw line of
+    // narrow letters and one of wide letters are all message.
     Load({"B 2003/12/31 10:00:00 - WWW", "B iiiiiiiiiiiiiiiiiiiiiiWWW", "B MMMMMMMMMMMMMMMMMMMMMMWWW"});
     view.SetCaretLine(10);
     const QImage image = Grab();
@@ -71,21 +71,22 @@ TEST_F(ViewTest, MessagesStartInTheSameCellWhateverTheColumnHolds) {
         return -1;
     };
     ASSERT_GT(firstBlue(0), 0);
-    EXPECT_EQ(firstBlue(1), firstBlue(0));
-    EXPECT_EQ(firstBlue(2), firstBlue(0));
     EXPECT_GE(firstBlue(0), view.GetPrefixWidth() - H());
+    // Lines without a timestamp are text from the line's start, in the message's colour.
+    EXPECT_LT(firstBlue(1), H());
+    EXPECT_LT(firstBlue(2), H());
 }
 
 TEST_F(ViewTest, LineWithNarrowCharactersInTheColumnWasDrawnPastTheContentWidth) {
-    // Measured as proportional text, the first line is wider; drawn in the column's
-    // cells, the second is. Its end and its highlight must be reachable by scrolling.
+    // The widest line as measured is the widest as drawn (text without a timestamp is
+    // drawn as text): its end and its highlight are reachable by scrolling.
     Load({std::string(100, 'm'), std::string(22, 'i') + std::string(90, 'm')});
-    EXPECT_EQ(doc.GetWidestLine(), 1);
-    view.SelectLine(1, true);
+    EXPECT_EQ(doc.GetWidestLine(), 0);
+    view.SelectLine(0, true);
     view.SetCaretLine(10);
     ASSERT_TRUE(view.HasScrollBar(CScrollView32::SB_HORZ));
     view.OnScroll(CScrollView32::SB_HORZ, CScrollView32::SB_RIGHT);
-    const QImage row = Row(Grab(), 1);
+    const QImage row = Row(Grab(), 0);
     const QRgb highlight = view.palette().color(QPalette::Highlight).rgb();
     const int ink = InkRight(row, highlight);
     // The text ends inside the window, with highlight after it.
@@ -136,15 +137,16 @@ TEST_F(ViewTest, ColourPrefixOfARawLineIsDroppedOnlyForColourLetters) {
     EXPECT_GT(InkRight(Row(image, 2), Base().rgb()), InkRight(Row(image, 1), Base().rgb()));
 }
 
-TEST_F(ViewTest, RawRedLineKeepsColumnCellsAndBoldRedRest) {
-    // No readable timestamp: the "R " goes, the first sample-length bytes of the rest sit
-    // in the column in the window-text colour, and what follows is red.
-    Load({"R this line has no timestamp at all, only text"});
+TEST_F(ViewTest, TextWithoutATimestampWasSpreadOverTheColumnCells) {
+    // No readable timestamp: the "R " goes and the rest is text, red and bold from the
+    // line's start, as wide as its letters, not one letter to each timestamp cell.
+    const std::string text = "this line has no timestamp at all, only text";
+    Load({"R " + text});
     view.SetCaretLine(10);
     const QImage row = Row(Grab(), 0);
     const int prefix = view.GetPrefixWidth();
-    EXPECT_EQ(Count(row, QRect(0, 0, prefix, H()), IsRed), 0);
-    EXPECT_GT(Count(row, QRect(prefix, 0, row.width() - prefix, H()), IsRed), 10);
+    EXPECT_GT(Count(row, QRect(0, 0, prefix, H()), IsRed), 10);
+    EXPECT_NEAR(InkRight(row, Base().rgb()), static_cast<double>(measurer.TextWidth(text, true)), 3);
 }
 
 TEST_F(ViewTest, SelectedLineUsesHighlightColoursInBothParts) {

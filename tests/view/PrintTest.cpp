@@ -2,7 +2,9 @@
 // with pdftotext, as a user would read the paper.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrintDialog>
@@ -14,6 +16,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <iterator>
 #include <string>
@@ -375,21 +378,22 @@ TEST_F(PrintTest, PreviewLaysOutOnlyThePagesInReachAndKeepsTheSideBySideChoice) 
         for (int i = 0; i < 5; ++i) QApplication::processEvents();
         grown = preview->pageCount();
         stayed = preview->currentPage();
-        // The preview's own Print hands over the real printer: the whole job runs.
-        preview->print();
-        dialog->reject();
+        // The preview's own Print closes the preview and leaves the job to the caller.
+        const QList<QAction*> actions = dialog->findChildren<QAction*>();
+        const auto print = std::find_if(actions.begin(), actions.end(),
+                                        [](QAction* a) { return a->text() == QStringLiteral("Print"); });
+        ASSERT_NE(print, actions.end());
+        (*print)->trigger();
     });
     int previewPages = 2;
-    job.Preview(previewPages);
+    EXPECT_TRUE(job.Preview(previewPages));
     EXPECT_EQ(pageCount, CPrintJob::kPreviewChunk + 2);
     EXPECT_LE(known, pageCount + 1);
     // Doubled, once, with the reader still on the page reached.
     EXPECT_EQ(grown, 2 * pageCount);
     EXPECT_EQ(stayed, pageCount);
     EXPECT_EQ(previewPages, 1);
-    const std::vector<QString> pages = ReadPdf();
-    ASSERT_GT(pages.size(), 100u);
-    EXPECT_TRUE(pages.back().contains(QStringLiteral("line 19999")));
+    EXPECT_FALSE(QFileInfo::exists(printer.outputFileName()));
 }
 
 }  // namespace
