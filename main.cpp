@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 
 namespace {
 
@@ -37,6 +38,20 @@ int RunDesktopProgram(int argc, char** argv) {
     return 1;
 }
 
+// Whether the window system has a display to open the window on. Without one Qt aborts
+// with a message about its plugins, which tells nobody what to do.
+bool HasDisplay(const std::vector<std::string>& args) {
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    // Qt's own option names the platform, with one dash or two.
+    for (const std::string& arg : args) {
+        if (arg == "-platform" || arg == "--platform") return true;
+    }
+    return false;
+}
+
 }  // namespace
 #endif
 
@@ -50,6 +65,10 @@ int main(int argc, char** argv) {
     const bool parsed = CommandLine::Parse(args, line, error);
     if (parsed && line.mode == CommandLine::Mode::Window) {
 #if TRAWLVIEW_GUI
+        if (!HasDisplay(args)) {
+            std::cerr << "trawlview: no display (set DISPLAY, or use --export)\n";
+            return 2;
+        }
         return RunDesktopProgram(argc, argv);
 #else
         std::cerr << "trawlview: built without the desktop program; use --export\n" << CommandLine::Usage();

@@ -19,9 +19,16 @@ constexpr std::array kOptions = {
     OptionSpec{"--follow", false, false},
 };
 
-const OptionSpec* FindOption(const std::string& arg) {
-    const auto it = std::find_if(kOptions.begin(), kOptions.end(), [&](const OptionSpec& o) { return arg == o.name; });
+const OptionSpec* FindOption(const std::string& name) {
+    const auto it = std::find_if(kOptions.begin(), kOptions.end(),
+                                 [&](const OptionSpec& o) { return name == o.name; });
     return it == kOptions.end() ? nullptr : &*it;
+}
+
+// The option's name: "--export=OUT" is "--export" with its value attached.
+std::string OptionName(const std::string& arg) {
+    const std::size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
+    return equals == std::string::npos ? arg : arg.substr(0, equals);
 }
 
 // A value that looks like an option is taken for a forgotten value, not for a file name;
@@ -44,7 +51,9 @@ std::string CommandLine::Usage() {
            "  --follow           start with View > Follow on: lines appended to LOG appear\n"
            "                     as they are written\n"
            "  --help             show this help\n"
-           "  --                 end of options: what follows is a file name\n";
+           "  --                 end of options: what follows is a file name\n"
+           "\n"
+           "An option's value may also follow it after \"=\": --export=OUT.\n";
 }
 
 bool CommandLine::Parse(const std::vector<std::string>& args, CommandLine& line, std::string& error) {
@@ -52,8 +61,9 @@ bool CommandLine::Parse(const std::vector<std::string>& args, CommandLine& line,
     // The mode first: it decides whether an unknown option is an error.
     for (const std::string& arg : args) {
         if (arg == "--") break;
-        if (arg == "--export" && line.mode != Mode::Help) line.mode = Mode::Export;
-        if (arg == "--help" || arg == "-h") line.mode = Mode::Help;
+        const std::string name = OptionName(arg);
+        if (name == "--export" && line.mode != Mode::Help) line.mode = Mode::Export;
+        if (name == "--help" || name == "-h") line.mode = Mode::Help;
     }
     if (line.mode == Mode::Help) return true;
     const bool exporting = line.mode == Mode::Export;
@@ -71,45 +81,61 @@ bool CommandLine::Parse(const std::vector<std::string>& args, CommandLine& line,
             optionsEnded = true;
             continue;
         }
-        const OptionSpec* option = FindOption(arg);
+        const std::string name = OptionName(arg);
+        const OptionSpec* option = FindOption(name);
         if (option == nullptr) {
-            // The window system's own options may reach the window; the export knows its own.
-            if (!exporting) continue;
+            if (!exporting) {
+                if (line.unknownOption.empty()) line.unknownOption = arg;
+                continue;
+            }
             error = "unknown option " + arg;
             return false;
         }
-        if (std::find(seen.begin(), seen.end(), arg) != seen.end()) {
-            error = arg + " given more than once";
+        if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
+            error = name + " given more than once";
             return false;
         }
-        seen.push_back(arg);
+        seen.push_back(name);
         if (option->exportOnly && !exporting) {
-            error = arg + " is an option of --export";
+            error = name + " is an option of --export";
+            return false;
+        }
+        const bool attached = name.size() < arg.size();
+        if (attached && !option->takesValue) {
+            error = name + " takes no value";
             return false;
         }
         std::string value;
-        if (option->takesValue) {
+        if (attached) {
+            value = arg.substr(name.size() + 1);
+        } else if (option->takesValue) {
             if (i + 1 >= args.size() || args[i + 1] == "--" || LooksLikeOption(args[i + 1])) {
-                error = arg + " needs a file name";
+                error = name + " needs a file name";
                 return false;
             }
             value = args[++i];
         }
-        if (arg == "--export") {
+        // An empty name names no file: taken as given, it read as "no filters" or failed
+        // with a message naming nothing.
+        if (option->takesValue && value.empty()) {
+            error = name + " \"\": the file name is empty";
+            return false;
+        }
+        if (name == "--export") {
             line.exportPath = value;
-        } else if (arg == "--filters") {
+        } else if (name == "--filters") {
             line.filtersPath = value;
-        } else if (arg == "--exclude-invalid") {
+        } else if (name == "--exclude-invalid") {
             line.excludeInvalid = true;
-        } else if (arg == "--lf") {
+        } else if (name == "--lf") {
             line.lfLineEnds = true;
-        } else if (arg == "--open") {
+        } else if (name == "--open") {
             if (exporting) {
                 error = "--open is not an option of --export";
                 return false;
             }
             line.openPath = value;
-        } else if (arg == "--follow") {
+        } else if (name == "--follow") {
             if (exporting) {
                 error = "--follow is not an option of --export";
                 return false;

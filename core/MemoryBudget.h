@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // How much more memory this process can take before the machine or its limits refuse:
 // an allocation that succeeds on paper (the kernel overcommits) may still get the
@@ -11,6 +12,13 @@
 // and reclaimable memory plus free swap), what its control group's memory limit leaves,
 // and what the address-space and data-segment limits leave.
 std::uint64_t AvailableMemory();
+
+// What the memory limits of this process's control groups leave, or the largest
+// uint64_t when none applies. Version 1 memory controllers and version 2 groups are
+// found wherever /proc/self/mountinfo says they are mounted, and every group from the
+// process's own up to the mount's top counts. root is put before /proc and /sys ("" for
+// the real ones).
+std::uint64_t ControlGroupAvailable(const std::string& root);
 
 // True when bytes more fit in AvailableMemory() with room to spare for the rest of the
 // program.

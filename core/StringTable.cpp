@@ -51,6 +51,10 @@ std::string_view LoadString(StringId id) {
                    "2037-12-31 23:59:59.";
         case IDS_SAVE_OVER_INPUT: return "It is %1, which is in use: choose another name.";
         case IDS_FILTER_FILE_FAILED: return "Could not read the filter file %1.";
+        case IDS_CANCEL_FILTER_FILE: return "Cancel";
+        case IDS_FILTER_FILE_NO_MEMORY: return "Not enough memory to read the filter file %1.";
+        case IDS_FILTER_FILE_CANCELLED:
+            return "Reading the filter file %1 was cancelled; the filters are as they were.";
         case IDS_HELP_TITLE: return "Trawlview Help";
         case IDS_LOG_FILE_FILTER: return "Log Files (*.log)";
         case IDS_ALL_FILES_FILTER: return "All Files (*)";

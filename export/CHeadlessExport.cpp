@@ -93,7 +93,12 @@ int CHeadlessExport::Export(const CommandLine& options, std::ostream& err) {
                 err << "trawlview: Could not open the filter file " << options.filtersPath << ": " << error << ".\n";
                 return 1;
             case FilterFileReader::Result::ReadFailed:
+            case FilterFileReader::Result::Cancelled:
                 err << "trawlview: Could not read the filter file " << options.filtersPath << ": " << error << ".\n";
+                return 1;
+            case FilterFileReader::Result::NoMemory:
+                err << "trawlview: " << FormatString(IDS_FILTER_FILE_NO_MEMORY, options.filtersPath)
+                    << "\n";
                 return 1;
         }
     }

@@ -1,13 +1,32 @@
 #include "FilterFileReader.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "CLogFile.h"
+#include "MemoryBudget.h"
 #include "StringTable.h"
+
+namespace {
+
+// Large reads: a file of gigabytes is read in seconds, not in millions of calls.
+constexpr std::size_t kChunk = std::size_t{64} << 10;
+// What one filter costs beside its text: the node and its allocation, the matcher's
+// entry for it, the text's allocation; interval ends are two allocations more.
+constexpr std::uint64_t kPerFilter = sizeof(LogFilter) + 16 + 64 + 17;
+constexpr std::uint64_t kPerInterval = 2 * (sizeof(LogTime) + 16);
+
+bool IsRecordType(char c) {
+    return c == 'E' || c == 'I' || c == 'F' || c == 'P';
+}
+
+}  // namespace
 
 std::unique_ptr<LogFilter>* FilterFileReader::AppendRecord(std::string_view record,
                                                            std::unique_ptr<LogFilter>* tail,
@@ -62,56 +81,146 @@ std::string FilterFileReader::Warning(const LogFilter* list, const LocaleFormats
     return warning;
 }
 
-FilterFileReader::Result FilterFileReader::Read(const std::string& path, FilterList& list,
-                                                std::string& error, const LocaleFormats& formats) {
-    int fd = -1;
+FilterFileReader::Result FilterFileReader::Open(const std::string& path, int& fd,
+                                                std::string& error) {
     if (const int failure = OpenRegularFile(path, fd); failure != 0) {
         error = failure == EINVAL ? "Not a regular file" : std::strerror(failure);
         return Result::OpenFailed;
     }
-    FreeFilterList(list);
-    Result outcome = Result::ReadFailed;
-    try {
-        outcome = ReadRecords(fd, list, error, formats);
-    } catch (const std::bad_alloc&) {
-        // A record too long for memory: the filters are gone, as after any read error.
-        error = std::strerror(ENOMEM);
-    }
+    return Result::Ok;
+}
+
+FilterFileReader::Result FilterFileReader::Read(const std::string& path, FilterList& list,
+                                                std::string& error, const LocaleFormats& formats) {
+    int fd = -1;
+    if (Open(path, fd, error) != Result::Ok) return Result::OpenFailed;
+    const Result outcome = ReadOpen(fd, list, error, {}, formats);
     close(fd);
     return outcome;
 }
 
-FilterFileReader::Result FilterFileReader::ReadRecords(int fd, FilterList& list, std::string& error,
-                                                       const LocaleFormats& formats) {
-    FilterList result;
-    std::unique_ptr<LogFilter>* tail = &result;
-    std::string pending;
-    char chunk[1024];
-    Result outcome = Result::Ok;
-    for (;;) {
-        const ssize_t n = read(fd, chunk, sizeof chunk);
+template <class OnPiece>
+FilterFileReader::Result FilterFileReader::ForEachPiece(int fd, std::uint64_t limit,
+                                                        std::uint64_t& done, std::uint64_t total,
+                                                        std::uint64_t progressBase,
+                                                        const Progress& progress,
+                                                        std::string& error, OnPiece&& onPiece) {
+    std::vector<char> chunk(kChunk);
+    done = 0;
+    std::uint64_t reported = 0;
+    bool lineOpen = false;
+    while (done < limit) {
+        if (progress && done - reported >= kProgressStep) {
+            reported = done;
+            if (!progress(progressBase + done, std::max(total, progressBase + done)))
+                return Result::Cancelled;
+        }
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, limit - done));
+        const ssize_t n = pread(fd, chunk.data(), want, static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             error = std::strerror(errno);
-            outcome = Result::ReadFailed;
-            break;
+            return Result::ReadFailed;
         }
         if (n == 0) break;
-        std::string_view rest(chunk, static_cast<std::size_t>(n));
+        done += static_cast<std::uint64_t>(n);
+        std::string_view rest(chunk.data(), static_cast<std::size_t>(n));
         for (std::size_t lf = rest.find('\n'); lf != std::string_view::npos; lf = rest.find('\n')) {
-            if (pending.empty()) {
-                tail = AppendRecord(rest.substr(0, lf), tail, formats);
-            } else {
-                pending.append(rest.substr(0, lf));
-                tail = AppendRecord(pending, tail, formats);
-                pending.clear();
-            }
+            onPiece(rest.substr(0, lf), true);
             rest.remove_prefix(lf + 1);
         }
-        pending.append(rest);
+        lineOpen = !rest.empty();
+        if (!rest.empty()) onPiece(rest, false);
     }
+    if (lineOpen) onPiece(std::string_view(), true);
+    return Result::Ok;
+}
+
+FilterFileReader::Result FilterFileReader::Count(int fd, Census& census, std::string& error,
+                                                 const Progress& progress) {
+    struct stat st {};
+    const std::uint64_t size = fstat(fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    // A file that reports no size (a pseudo file) is read to its end; others up to the
+    // size they had when opened.
+    const std::uint64_t limit = size > 0 ? size : UINT64_MAX;
+    std::uint64_t lineLength = 0;
+    char type = 0;
+    return ForEachPiece(fd, limit, census.bytes, 2 * size, 0, progress, error,
+                        [&](std::string_view piece, bool ends) {
+                            if (lineLength == 0 && !piece.empty())
+                                type = IsRecordType(piece[0]) ? piece[0] : 0;
+                            lineLength += piece.size();
+                            if (!ends) return;
+                            if (type != 0) {
+                                ++census.records;
+                                census.textBytes += lineLength - 1;
+                                census.longestRecord = std::max(census.longestRecord, lineLength);
+                                if (type == 'F' || type == 'P') ++census.intervals;
+                            }
+                            lineLength = 0;
+                            type = 0;
+                        });
+}
+
+std::uint64_t FilterFileReader::BytesNeeded(const Census& census) {
+    return census.records * kPerFilter + census.intervals * kPerInterval + census.textBytes +
+           census.longestRecord;
+}
+
+FilterFileReader::Result FilterFileReader::ReadOpen(int fd, FilterList& list, std::string& error,
+                                                    const Progress& progress,
+                                                    const LocaleFormats& formats) {
+    Census census;
+    Result outcome = Result::Ok;
+    try {
+        outcome = Count(fd, census, error, progress);
+    } catch (const std::bad_alloc&) {
+        error = std::strerror(ENOMEM);
+        return Result::NoMemory;
+    }
+    if (outcome == Result::ReadFailed) FreeFilterList(list);
     if (outcome != Result::Ok) return outcome;
-    AppendRecord(pending, tail, formats);
+    if (!MemoryFits(BytesNeeded(census))) {
+        error = std::strerror(ENOMEM);
+        return Result::NoMemory;
+    }
+    // What was counted is built: bytes the file grew by meanwhile were not checked.
+    if (census.bytes == 0) {
+        FreeFilterList(list);
+        return Result::Ok;
+    }
+    FilterList result;
+    std::unique_ptr<LogFilter>* tail = &result;
+    std::string pending;
+    bool inLine = false;
+    bool isRecord = false;
+    std::uint64_t built = 0;
+    try {
+        outcome = ForEachPiece(fd, census.bytes, built, 2 * census.bytes, census.bytes, progress,
+                               error, [&](std::string_view piece, bool ends) {
+                                   if (!inLine) isRecord = !piece.empty() && IsRecordType(piece[0]);
+                                   inLine = !ends;
+                                   // Other lines are passed over unread: a file of zeros
+                                   // holds nothing.
+                                   if (!isRecord) return;
+                                   if (ends && pending.empty()) {
+                                       tail = AppendRecord(piece, tail, formats);
+                                   } else if (ends) {
+                                       pending.append(piece);
+                                       tail = AppendRecord(pending, tail, formats);
+                                       pending.clear();
+                                   } else {
+                                       pending.append(piece);
+                                   }
+                               });
+    } catch (const std::bad_alloc&) {
+        // Taken by others since the check: the filters stay as they were.
+        error = std::strerror(ENOMEM);
+        return Result::NoMemory;
+    }
+    if (outcome == Result::ReadFailed) FreeFilterList(list);
+    if (outcome != Result::Ok) return outcome;
     list = std::move(result);
     return Result::Ok;
 }

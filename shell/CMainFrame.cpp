@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSaveFile>
+#include <QPushButton>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QToolBar>
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "AppSettings.h"
+#include "CFilterFileJob.h"
 #include "CFiltersDlg.h"
 #include "CFindDlg.h"
 #include "CHelpWindow.h"
@@ -116,7 +118,10 @@ CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() {
-    // The load's thread calls this window; it ends before anything of the window goes.
+    // A filter file still being read, and the load: their threads call this window and
+    // end before anything of it goes.
+    delete m_pFilterJob;
+    m_pFilterJob = nullptr;
     m_pDoc->CancelLoad();
     // The view draws from the document and the measurer; it must go before they do.
     delete m_pView;
@@ -335,23 +340,85 @@ const ILineFilter* CMainFrame::GetActiveFilters() {
     return &*m_matcher;
 }
 
-bool CMainFrame::ReadFilterFile() {
-    FilterList filters;
-    const FilterFileReader::Result result = FilterFileReader::Read(m_strFilterPath, filters, m_strFilterError);
-    if (result == FilterFileReader::Result::OpenFailed) return false;
-    m_matcher.reset();
-    m_pActiveFilters = std::move(filters);
-    m_pDoc->RebuildDisplay();
-    UpdateCommandUI();
-    if (result == FilterFileReader::Result::ReadFailed) {
-        // The file opened but could not be read to its end: the filters are gone, and the
-        // user is told rather than left with a display that silently shows everything.
-        ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" + m_strFilterError);
-    } else if (const std::string warning = FilterFileReader::Warning(m_pActiveFilters.get()); !warning.empty()) {
-        // Records that fell back to 1970 to 2037 let every line through: not silently.
-        ReportFailure(FormatString(IDS_FILTER_FILE_WARNING, m_strFilterPath) + "\n" + warning);
+bool CMainFrame::ReadFilterFile(std::function<void()> applied) {
+    int fd = -1;
+    if (FilterFileReader::Open(m_strFilterPath, fd, m_strFilterError) !=
+        FilterFileReader::Result::Ok) {
+        return false;
     }
+    // The later file wins: its filters are the ones asked for last.
+    delete m_pFilterJob;
+    m_pFilterJob = new CFilterFileJob(fd, this);
+    m_afterFilterFile = std::move(applied);
+    m_strFilterPathBefore = m_strFilterPath;
+    // Progress comes only from a file of a mebibyte or more: a small one shows nothing.
+    connect(
+        m_pFilterJob, &CFilterFileJob::Progress, this,
+        [this](quint64 done, quint64 total) {
+            m_wndStatusBar->RelayProgressRange(total);
+            m_wndStatusBar->RelayProgressPos(done);
+            m_pCancelFilterButton->show();
+        },
+        Qt::QueuedConnection);
+    connect(m_pFilterJob, &CFilterFileJob::Finished, this, &CMainFrame::OnFilterFileJobFinished,
+            Qt::QueuedConnection);
+    if (m_pCancelFilterButton == nullptr) {
+        m_pCancelFilterButton =
+            new QPushButton(LoadQString(IDS_CANCEL_FILTER_FILE), m_wndStatusBar);
+        connect(m_pCancelFilterButton, &QPushButton::clicked, this, &CMainFrame::CancelFilterFile);
+        m_wndStatusBar->addWidget(m_pCancelFilterButton);
+        m_pCancelFilterButton->hide();
+    }
+    m_pFilterJob->Start();
     return true;
+}
+
+void CMainFrame::CancelFilterFile() {
+    if (m_pFilterJob != nullptr) m_pFilterJob->Cancel();
+}
+
+void CMainFrame::OnFilterFileJobFinished() {
+    std::unique_ptr<CFilterFileJob> job(m_pFilterJob);
+    m_pFilterJob = nullptr;
+    m_pCancelFilterButton->hide();
+    m_wndStatusBar->EndProgress();
+    const std::function<void()> applied = std::move(m_afterFilterFile);
+    m_afterFilterFile = nullptr;
+    m_strFilterError = job->GetError();
+    switch (const FilterFileReader::Result result = job->GetResult()) {
+        case FilterFileReader::Result::Ok:
+        case FilterFileReader::Result::ReadFailed:
+            m_matcher.reset();
+            m_pActiveFilters = job->TakeFilters();
+            m_pDoc->RebuildDisplay();
+            UpdateCommandUI();
+            if (result == FilterFileReader::Result::ReadFailed) {
+                // The file opened but could not be read to its end: the filters are gone, and the
+                // user is told rather than left with a display that silently shows everything.
+                ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" +
+                              m_strFilterError);
+            } else if (const std::string warning =
+                           FilterFileReader::Warning(m_pActiveFilters.get());
+                       !warning.empty()) {
+                // Records that fell back to 1970 to 2037 let every line through: not silently.
+                ReportFailure(FormatString(IDS_FILTER_FILE_WARNING, m_strFilterPath) + "\n" +
+                              warning);
+            }
+            if (applied) applied();
+            break;
+        case FilterFileReader::Result::NoMemory:
+            // The filters stay, and so does the file Save Filters writes to.
+            ReportFailure(FormatString(IDS_FILTER_FILE_NO_MEMORY, m_strFilterPath));
+            m_strFilterPath = m_strFilterPathBefore;
+            break;
+        case FilterFileReader::Result::Cancelled:
+        case FilterFileReader::Result::OpenFailed:
+            m_wndStatusBar->showMessage(
+                QString::fromStdString(FormatString(IDS_FILTER_FILE_CANCELLED, m_strFilterPath)));
+            m_strFilterPath = m_strFilterPathBefore;
+            break;
+    }
+    emit FilterFileRead();
 }
 
 void CMainFrame::SetProgressRange(std::uint64_t range) { m_wndStatusBar->RelayProgressRange(range); }
@@ -374,8 +441,8 @@ void CMainFrame::ReportFailure(const std::string& message) {
 
 bool CMainFrame::IsBusy() const { return m_nInBox > 0 || QApplication::activeModalWidget() != nullptr; }
 
-void CMainFrame::RequestOpen(const QString& path, bool asLog) {
-    m_pendingOpens.push_back({path, asLog});
+void CMainFrame::RequestOpen(const QString& path, bool asLog, bool follow) {
+    m_pendingOpens.push_back({path, asLog, follow});
     ServePendingOpens();
 }
 
@@ -385,6 +452,8 @@ void CMainFrame::ServePendingOpens() {
     while (!m_pendingOpens.empty() && !IsBusy()) {
         const PendingOpen next = m_pendingOpens.front();
         m_pendingOpens.pop_front();
+        // Follow first: the load that follows watches the file once its lines are in.
+        if (next.follow) SetFollow(true);
         if (next.asLog) {
             OpenLogFile(EncodePath(QFileInfo(next.path).absoluteFilePath()));
         } else {
@@ -564,11 +633,11 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     const std::string bytes = EncodePath(full);
     if (IsFilterFileName(full)) {
         // The loaded log stays, and with it the document's name: the title goes on naming
-        // the log on display. The filter file goes to the recent-file list.
-        if (!OpenFilterFile(bytes)) return false;
-        AddRecentFile(full);
-        UpdateCommandUI();
-        return true;
+        // the log on display. The filter file goes to the recent-file list once read.
+        return OpenFilterFile(bytes, [this, full] {
+            AddRecentFile(full);
+            UpdateCommandUI();
+        });
     }
     m_strLogPath = bytes;
     LoadLog(bytes);
@@ -577,10 +646,13 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     return m_pDoc->GetPathName() == bytes;
 }
 
-bool CMainFrame::OpenFilterFile(const std::string& path) {
+bool CMainFrame::OpenFilterFile(const std::string& path, std::function<void()> applied) {
     // A file that could not be read must not become the target of Save Filters.
     std::string previous = std::exchange(m_strFilterPath, path);
-    if (ReadFilterFile()) return true;
+    if (ReadFilterFile(std::move(applied))) {
+        m_strFilterPathBefore = std::move(previous);
+        return true;
+    }
     m_strFilterPath = std::move(previous);
     ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, path) + "\n" + m_strFilterError);
     return false;
@@ -716,14 +788,17 @@ void CMainFrame::OnFileLoadFilters() {
 
 bool CMainFrame::LoadFilterFile(const QString& path) {
     const QString full = QFileInfo(path).absoluteFilePath();
-    if (!OpenFilterFile(EncodePath(full))) return false;
-    // Any other name would open as a log from the recent-file list.
-    if (IsFilterFileName(full)) AddRecentFile(full);
-    int count = 0;
-    for (const LogFilter* node = m_pActiveFilters.get(); node != nullptr; node = node->next.get()) ++count;
-    // What the file gave is plain to see even when it was no filter file at all.
-    m_wndStatusBar->showMessage(QString::fromStdString(FormatString(IDS_FILTERS_LOADED, std::to_string(count))));
-    return true;
+    return OpenFilterFile(EncodePath(full), [this, full] {
+        // Any other name would open as a log from the recent-file list.
+        if (IsFilterFileName(full)) AddRecentFile(full);
+        int count = 0;
+        for (const LogFilter* node = m_pActiveFilters.get(); node != nullptr;
+             node = node->next.get())
+            ++count;
+        // What the file gave is plain to see even when it was no filter file at all.
+        m_wndStatusBar->showMessage(
+            QString::fromStdString(FormatString(IDS_FILTERS_LOADED, std::to_string(count))));
+    });
 }
 
 void CMainFrame::OnFileSaveFilters() {

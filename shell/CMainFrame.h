@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,6 +17,7 @@
 #include "IDocumentHost.h"
 #include "LogFilter.h"
 
+class CFilterFileJob;
 class CHelpWindow;
 class CLinesPane;
 class CLoadTiming;
@@ -28,6 +30,7 @@ class CTrawlviewView;
 class IMessageBoxes;
 class QAction;
 class QMenu;
+class QPushButton;
 class QTimer;
 class QToolBar;
 
@@ -107,14 +110,21 @@ public:
     // A file handed over from outside (a later start, a drop): loaded as a log when
     // asLog, else through the open path. Served at once unless a modal box or dialog is
     // open; then it waits in a queue, served in order when the box has gone, so that
-    // nothing loads under a question about the log on display.
-    void RequestOpen(const QString& path, bool asLog);
+    // nothing loads under a question about the log on display. follow turns Follow on
+    // once the file is open (not stored: for this run only).
+    void RequestOpen(const QString& path, bool asLog, bool follow = false);
     // True while a modal box or dialog of this window is open.
     bool IsBusy() const;
     std::size_t GetPendingOpenCount() const { return m_pendingOpens.size(); }
-    // Reads m_strFilterPath into the active filters and rebuilds. False when the file
-    // could not be opened (nothing changed then).
-    bool ReadFilterFile();
+    // Starts reading m_strFilterPath on a worker thread (see CFilterFileJob); a read still
+    // running for an earlier file is cancelled. False when the file could not be opened
+    // (nothing changed then). When the read ends, its filters replace the active ones and
+    // the display is rebuilt, then applied runs; a file too large for memory is reported
+    // and a cancelled read changes nothing. FilterFileRead follows either way.
+    bool ReadFilterFile(std::function<void()> applied = {});
+    bool IsReadingFilterFile() const { return m_pFilterJob != nullptr; }
+    // Ends the filter file's read at its next step; the active filters stay.
+    void CancelFilterFile();
 
     // Loads path as a log; a symbolic link loads (and is remembered as) its target.
     void OpenLogFile(const std::string& path);
@@ -217,6 +227,8 @@ signals:
     void PrintRequested();
     void PrintPreviewRequested();
     void PrintSetupRequested();
+    // A filter file's read has ended: applied, refused or cancelled.
+    void FilterFileRead();
     // A load has ended: every line is in (loaded), or it failed or was given up.
     void LoadFinished(bool loaded);
 
@@ -244,9 +256,10 @@ private:
     // After a load or an open: the title and the recent-file list follow the document.
     void AfterOpen();
     void AddRecentFile(const QString& path);
-    // Reads m_strFilterPath, set to path, into the active filters; reports a file that
-    // cannot be opened.
-    bool OpenFilterFile(const std::string& path);
+    // Reads m_strFilterPath, set to path, into the active filters (ReadFilterFile);
+    // reports a file that cannot be opened.
+    bool OpenFilterFile(const std::string& path, std::function<void()> applied);
+    void OnFilterFileJobFinished();
     void UpdateTitle();
     // A log has loaded (opened or reloaded): a followed log is watched and shown at its end.
     void FollowLoadedLog();
@@ -269,6 +282,7 @@ private:
     struct PendingOpen {
         QString path;
         bool asLog;
+        bool follow;
     };
     std::deque<PendingOpen> m_pendingOpens;
     // Message boxes open now (through m_pBoxes, which need not be widgets).
@@ -282,6 +296,12 @@ private:
     std::optional<CFilterMatcher> m_matcher;
     bool m_bMatcherExcludes = false;
     std::string m_strFilterError;
+    // The read of a filter file in progress, and what follows when its filters are applied.
+    CFilterFileJob* m_pFilterJob = nullptr;
+    std::function<void()> m_afterFilterFile;
+    // The filter path before that read, kept again when the read is refused or cancelled.
+    std::string m_strFilterPathBefore;
+    QPushButton* m_pCancelFilterButton = nullptr;
     std::unique_ptr<CQtTextMeasurer> m_pMeasurer;
     std::unique_ptr<CTrawlviewDoc> m_pDoc;
     CTrawlviewView* m_pView = nullptr;

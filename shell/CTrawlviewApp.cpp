@@ -51,8 +51,13 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     CommandLine line;
     std::string error;
     const std::vector<std::string> args(arguments.empty() ? arguments.begin() : arguments.begin() + 1, arguments.end());
-    if (!CommandLine::Parse(args, line, error) || line.mode != CommandLine::Mode::Window) {
-        if (error.empty()) error = "the window takes no export options";
+    // Qt has taken its own options out: what is left unknown is a mistake, not a file.
+    if (!CommandLine::Parse(args, line, error) || line.mode != CommandLine::Mode::Window ||
+        !line.unknownOption.empty()) {
+        if (error.empty()) {
+            error = line.unknownOption.empty() ? "the window takes no export options"
+                                               : "unknown option " + line.unknownOption;
+        }
         std::cerr << "trawlview: " << error << "\n" << CommandLine::Usage();
         m_nExitCode = 2;
         return false;
@@ -64,7 +69,7 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     const std::string& handed = openRequest.empty() ? commandLineFile : openRequest;
     if (!handed.empty()) {
         const QString absolute = QFileInfo(QFile::decodeName(QByteArray::fromStdString(handed))).absoluteFilePath();
-        if (CSingleInstance::HandOver(absolute, openRequest.empty())) return false;
+        if (CSingleInstance::HandOver(absolute, openRequest.empty(), line.follow)) return false;
     }
 
     // Filter files get their type from the desktop entry and MIME type that the
@@ -87,11 +92,12 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     connect(&frame, &CMainFrame::PrintSetupRequested, this, &CTrawlviewApp::OnFilePrintSetup);
 
     m_pInstance = new CSingleInstance(this);
-    connect(m_pInstance, &CSingleInstance::OpenRequested, this, [this](const QString& path, bool asLog) {
-        m_pMainFrame->RequestOpen(path, asLog);
-        m_pMainFrame->raise();
-        m_pMainFrame->activateWindow();
-    });
+    connect(m_pInstance, &CSingleInstance::OpenRequested, this,
+            [this](const QString& path, bool asLog, bool follow) {
+                m_pMainFrame->RequestOpen(path, asLog, follow);
+                m_pMainFrame->raise();
+                m_pMainFrame->activateWindow();
+            });
     m_pInstance->Listen();
 
     // The stored preference decides which lines the command-line file shows.

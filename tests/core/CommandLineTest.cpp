@@ -82,4 +82,26 @@ TEST(CommandLineTest, TheExportRefusesWhatTheWindowIgnores) {
     EXPECT_EQ(Refused({"--export", "out", "--follow", "in.log"}), "--follow is not an option of --export");
 }
 
+TEST(CommandLineTest, EmptyAndAttachedValuesWereMisreadAndAreNowDecided) {
+    // An empty --filters was taken for "no filters"; an empty --export failed naming nothing.
+    EXPECT_EQ(Refused({"--export", "out", "--filters", "", "in.log"}),
+              "--filters \"\": the file name is empty");
+    EXPECT_EQ(Refused({"--export", "", "in.log"}), "--export \"\": the file name is empty");
+    EXPECT_EQ(Refused({"--open="}), "--open \"\": the file name is empty");
+    // --export=OUT was an unknown option, and the window opened.
+    const CommandLine attached = Parsed({"--export=out=1", "--filters=f.lff", "in.log"});
+    EXPECT_EQ(attached.mode, CommandLine::Mode::Export);
+    EXPECT_EQ(attached.exportPath, "out=1");
+    EXPECT_EQ(attached.filtersPath, "f.lff");
+    EXPECT_EQ(Parsed({"--open=set.lff"}).openPath, "set.lff");
+    EXPECT_EQ(Refused({"--follow=yes", "app.log"}), "--follow takes no value");
+}
+
+TEST(CommandLineTest, AnUnknownWindowOptionWasSkippedAndIsNowKeptForTheWindowToRefuse) {
+    const CommandLine window = Parsed({"--bogus", "app.log", "-x"});
+    EXPECT_EQ(window.unknownOption, "--bogus");
+    EXPECT_EQ(window.file, "app.log");
+    EXPECT_EQ(Parsed({"app.log"}).unknownOption, "");
+}
+
 }  // namespace

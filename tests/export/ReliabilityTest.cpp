@@ -261,6 +261,23 @@ TEST_F(ReliabilityTest, AnExportShortOfMemoryEndsWithOneLineNotAnAbort) {
     }
 }
 
+// A huge filter file was built until the program died; its records are now counted and
+// the export refused before anything is built or written.
+TEST_F(ReliabilityTest, AHugeFilterFileEndsTheExportWithOneLineNotACrash) {
+    SKIP_WITHOUT_ADDRESS_SPACE_LIMITS();
+    std::string records;
+    for (int i = 0; i < 10'000'000; ++i) records += "Eh\n";
+    const std::string filters = dir.Write("huge.lff", records);
+    Launch limited;
+    limited.addressSpaceLimit = rlim_t{256} << 20;
+    const Outcome r = Run(
+        {"--export", dir.Path("out.log"), "--filters", filters, dir.Write("events.log", "a\r\n")},
+        limited);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "trawlview: Not enough memory to read the filter file " + filters + ".\n");
+    EXPECT_EQ(Files(), (Lines{"events.log", "huge.lff"}));
+}
+
 // --- Output targets -------------------------------------------------------------------
 
 TEST_F(ReliabilityTest, AFolderWithoutWritePermissionLeavesNothing) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <tuple>
 
+#include "AddressSpaceLimit.h"
 #include "FilterFileReader.h"
 #include "TempDir.h"
 
@@ -118,6 +119,29 @@ TEST_F(ReaderTest, FifosAndEndlessDevicesAreRefusedNotReadForever) {
         EXPECT_EQ(list->text, "keep");
     }
     alarm(0);
+}
+
+// A 2 GiB sparse filter file was held whole as one line, with no way to stop the read.
+TEST_F(ReaderTest, AHugeFilterFileWasBuiltUntilTheProcessDiedAndIsNowPassedOverOrCancelled) {
+    SKIP_WITHOUT_ADDRESS_SPACE_LIMITS();
+    const std::string zeros = dir.Write("zeros.lff", "");
+    std::filesystem::resize_file(zeros, std::uint64_t{1} << 30);
+    FilterList list;
+    std::string error;
+    EXPECT_TRUE(UnderAddressSpaceLimit(std::uint64_t{64} << 20, [&] {
+        return FilterFileReader::Read(zeros, list, error) == FilterFileReader::Result::Ok &&
+               list == nullptr;
+    }));
+    AppendFilter(list, "keep", FilterKind::IncludeString);
+    int fd = -1;
+    ASSERT_EQ(FilterFileReader::Open(zeros, fd, error), FilterFileReader::Result::Ok);
+    std::uint64_t total = 0;
+    const auto cancel = [&](std::uint64_t, std::uint64_t all) { return (total = all) == 0; };
+    EXPECT_EQ(FilterFileReader::ReadOpen(fd, list, error, cancel),
+              FilterFileReader::Result::Cancelled);
+    close(fd);
+    EXPECT_EQ(total, std::uint64_t{2} << 30);  // counted, then built
+    EXPECT_EQ(list->text, "keep");
 }
 
 }  // namespace

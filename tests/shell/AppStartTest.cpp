@@ -161,7 +161,7 @@ TEST_F(AppStartTest, CommandLineLoadsEvenAFilterFileAsALog) {
     const std::string file = dir.Write("report.LFF", "IDisk\r\nEDEBUG\r\n");
     RecordingMessageBoxes appBoxes;
     CTrawlviewApp app(&appBoxes);
-    ASSERT_TRUE(app.InitInstance({"trawlview", "-style", file}));
+    ASSERT_TRUE(app.InitInstance({"trawlview", file}));
     EXPECT_EQ(app.GetMainFrame()->GetLogPath(), file);
     EXPECT_EQ(app.GetMainFrame()->GetFilters(), nullptr);
     EXPECT_EQ(app.GetMainFrame()->GetDocument().GetLineCount(), 2);
@@ -173,6 +173,7 @@ TEST_F(AppStartTest, DesktopOpenRequestReadsAFilterFileAsFilters) {
     RecordingMessageBoxes appBoxes;
     CTrawlviewApp app(&appBoxes);
     ASSERT_TRUE(app.InitInstance({"trawlview", "--open", file}));
+    ASSERT_TRUE(FilterFileReadEnds(*app.GetMainFrame()));
     EXPECT_EQ(app.GetMainFrame()->GetFilterPath(), file);
     EXPECT_NE(app.GetMainFrame()->GetFilters(), nullptr);
     EXPECT_EQ(app.GetMainFrame()->GetLogPath(), "");

@@ -1,5 +1,7 @@
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -7,7 +9,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <fstream>
 
+#include "AddressSpaceLimit.h"
 #include "AppSettings.h"
 #include "CFilterEntryDlg.h"
 #include "CFiltersDlg.h"
@@ -84,6 +88,7 @@ TEST_F(FilterCommandsTest, SaveClearsTheModifiedFlagAndLoadReadsTheFileBack) {
     Apply({});
     frame.OpenLogFile(dir.Write("a.log", Lines({"N 2003/03/01 10:00:00 - Disk ok", "N 2003/06/02 10:00:00 - Disk"})));
     ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(path)));
+    ASSERT_TRUE(FilterFileReadEnds(frame));
     EXPECT_EQ(RecordsOf(frame.GetFilters()), records);
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
     EXPECT_EQ(frame.GetRecentFiles()[0].toStdString(), path);
@@ -148,6 +153,7 @@ TEST_F(FilterCommandsTest, APipeWithoutAReaderFrozeSaveAsAndBecameTheSaveFilters
 TEST_F(FilterCommandsTest, AnUnreadableIntervalRecordShowedEveryLineSilentlyAndIsNowReportedAndMarked) {
     frame.OpenLogFile(dir.Write("a.log", Lines({"N 2003/01/01 10:00:00 - one", "N 2005/06/01 10:00:00 - two"})));
     ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(dir.Write("f.lff", "Pgarbage\nP01/01/2003 00:00:00 to 12/31/2003 23:59:59\n"))));
+    ASSERT_TRUE(FilterFileReadEnds(frame));
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
     ASSERT_EQ(boxes.reports.size(), 1u);
     EXPECT_NE(boxes.reports[0].find("cover 1970-01-01 00:00:00 to 2037-12-31 23:59:59: Pgarbage."), std::string::npos)
@@ -170,9 +176,44 @@ TEST_F(FilterCommandsTest, LoadFiltersOfABinaryOrMissingFileHasAClearOutcome) {
     EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "before"}}));
     // Any name reads as a filter file here; only a filter file's name goes to the recent list.
     ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(dir.Write("a.bin", "\x7f" "ELF\x02\0\0\nIin\0side\n\xff"s))));
+    ASSERT_TRUE(FilterFileReadEnds(frame));
     EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "in\0side"s}}));
     EXPECT_EQ(frame.GetStatusBar().currentMessage(), "Filters read from the filter file: 1");
     EXPECT_EQ(frame.GetRecentFiles().GetCount(), 0);
+}
+
+// 2 GiB of short records killed the window (SIGSEGV, SIGABRT) and a 2 GiB sparse file
+// froze it for a minute: the file was read and built on the window's thread, unchecked.
+TEST_F(FilterCommandsTest,
+       AHugeFilterFileKilledOrFrozeTheWindowAndIsNowReadByAJobThatRefusesWhatDoesNotFit) {
+    SKIP_WITHOUT_ADDRESS_SPACE_LIMITS();
+    Apply({{K::IncludeString, "before"}});
+    ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(dir.Write("small.lff", "Iafter\n"))));
+    // The window's thread only started the read: the filters change when it reports.
+    EXPECT_TRUE(frame.IsReadingFilterFile());
+    EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "before"}}));
+    ASSERT_TRUE(FilterFileReadEnds(frame));
+    EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "after"}}));
+
+    std::string records;
+    for (int i = 0; i < 10'000'000; ++i) records += "Eh\n";
+    const std::string huge = dir.Write("huge.lff", records);
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &before), 0);
+    std::uint64_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlimit room{static_cast<rlim_t>(
+                          pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) + (512 << 20)),
+                      before.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &room), 0);
+    const bool started = frame.LoadFilterFile(QString::fromStdString(huge));
+    const bool ended = FilterFileReadEnds(frame);
+    setrlimit(RLIMIT_AS, &before);
+    ASSERT_TRUE(started && ended);
+    EXPECT_EQ(boxes.reports,
+              std::vector<std::string>{"Not enough memory to read the filter file " + huge + "."});
+    EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "after"}}));
+    EXPECT_FALSE(frame.GetStatusBar().GetProgressWnd().isVisible());
 }
 
 TEST_F(FilterCommandsTest, ClearFiltersRemovedNothingAndTheLinesPaneLeftOutHiddenLines) {
@@ -198,6 +239,7 @@ TEST_F(FilterCommandsTest, FilterFileOpenedWhileALogIsShownRenamedTheWindowAfter
     frame.OpenLogFile(dir.Write("events.log", Lines({"N Disk full", "N all well"})));
     const std::string filters = dir.Write("disk.lff", "IDisk\n");
     ASSERT_TRUE(frame.OpenDocumentFile(QString::fromStdString(filters)));
+    ASSERT_TRUE(FilterFileReadEnds(frame));
     EXPECT_EQ(frame.windowTitle().toStdString(), "events.log - T.A.R.N.I.X. Trawlview");
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
     EXPECT_EQ(frame.GetRecentFiles()[0].toStdString(), filters);

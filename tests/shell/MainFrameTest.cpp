@@ -141,6 +141,7 @@ TEST_F(MainFrameTest, SaveAsOverTheLogOnDisplayReplacedItWithItsFilteredLinesAnd
     const std::string filters = dir.Write("f.lff", "Ekeep\n");
     frame.OpenLogFile(log);
     ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(filters)));
+    ASSERT_TRUE(FilterFileReadEnds(frame));
     std::filesystem::create_symlink(log, dir.Path("link.log"));
     std::filesystem::create_hard_link(log, dir.Path("hard.log"));
     // The log, a link to it, another name for the same file, the filter file.
@@ -324,6 +325,7 @@ TEST_F(MainFrameTest, DroppedFilterFileOfAnyCaseReplacesTheFilters) {
     const std::string filters = dir.Write("report.LFF", "IDisk\nEok\n");
     frame.setAcceptDrops(true);  // as start-up does once the window shows
     Drop(frame, filters);
+    ASSERT_TRUE(FilterFileReadEnds(frame));
     EXPECT_EQ(frame.GetFilterPath(), filters);
     ASSERT_NE(frame.GetFilters(), nullptr);
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
@@ -376,6 +378,7 @@ TEST_F(MainFrameTest, OpenRequestsDuringAMessageBoxWaitAndAreServedInOrderAfterI
     EXPECT_EQ(reentering.questions.size(), 1u);
     // Served from the event loop once the box has gone.
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.GetPendingOpenCount() == 0; }));
+    ASSERT_TRUE(FilterFileReadEnds(window));
     EXPECT_EQ(window.GetLogPath(), log);
     ASSERT_NE(window.GetFilters(), nullptr);
     ASSERT_EQ(window.GetDocument().GetLineCount(), 1);

@@ -73,4 +73,25 @@ TEST(ProgramStartTest, SimultaneousStartsResolveToOneWindow) {
     alarm(0);
 }
 
+// "trawlview --bogus LOG" opened LOG; "--export=OUT LOG" opened the window, and without
+// a display Qt aborted (status 134) with a message about its plugins.
+TEST(ProgramStartTest, UnknownOptionsAndAMissingDisplayOpenedOrAbortedAndNowExitTwo) {
+    TempDir dir;
+    const std::string log = dir.Write("events.log", "N line\r\n");
+    std::filesystem::create_directories(dir.Path("runtime"));
+    std::filesystem::permissions(dir.Path("runtime"), std::filesystem::perms::owner_all);
+    ProgramLaunch launch;
+    launch.env.insert(launch.env.end(),
+                      {"XDG_RUNTIME_DIR=" + dir.Path("runtime"), "XDG_CONFIG_HOME=" + dir.Path(""),
+                       "HOME=" + dir.Path(""), "DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
+    const ProgramOutcome noDisplay = RunProgram({log}, launch);
+    EXPECT_EQ(noDisplay.status, 2);
+    EXPECT_EQ(noDisplay.err, "trawlview: no display (set DISPLAY, or use --export)\n");
+    EXPECT_EQ(RunProgram({"--export=" + dir.Path("out.log"), log}, launch).status, 0);
+    launch.env.back() = "QT_QPA_PLATFORM=offscreen";
+    const ProgramOutcome bogus = RunProgram({"--bogus", log}, launch);
+    EXPECT_EQ(bogus.status, 2);
+    EXPECT_EQ(bogus.err.rfind("trawlview: unknown option --bogus\nusage: ", 0), 0u) << bogus.err;
+}
+
 }  // namespace

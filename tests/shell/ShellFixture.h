@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QSettings>
+#include <QSignalSpy>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -28,6 +29,14 @@ public:
     std::vector<std::string> questions;
     std::vector<std::string> reports;
 };
+
+// Waits until the filter file the window is reading has been dealt with (at once when it
+// reads none); false when that did not come within a minute.
+inline bool FilterFileReadEnds(CMainFrame& frame) {
+    if (!frame.IsReadingFilterFile()) return true;
+    QSignalSpy ended(&frame, &CMainFrame::FilterFileRead);
+    return ended.wait(60000);
+}
 
 // Each test gets its own user and machine settings folders and its own runtime folder
 // (where the single-instance socket lives), all inside one temporary folder.
