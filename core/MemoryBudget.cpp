@@ -92,6 +92,26 @@ std::vector<GroupMount> GroupMounts(const std::string& root) {
     return mounts;
 }
 
+// The group's file cache that the kernel takes back before it fails an allocation: a
+// log read through its own pages fills the cache up to the group's limit, and counting
+// that as used would refuse the lines of a log the group can well hold.
+std::uint64_t ReclaimableCache(const std::string& dir, bool version2) {
+    std::ifstream in(dir + "/memory.stat");
+    std::uint64_t own = 0;
+    std::uint64_t total = 0;
+    bool hierarchical = false;
+    std::string key;
+    std::uint64_t value = 0;
+    while (in >> key >> value) {
+        if (key == "active_file" || key == "inactive_file") own += value;
+        if (!version2 && (key == "total_active_file" || key == "total_inactive_file")) {
+            total += value;
+            hierarchical = true;
+        }
+    }
+    return hierarchical ? total : own;
+}
+
 // What the limits of the group at path and its parents up to the mount's top leave.
 std::uint64_t HierarchyAvailable(const std::string& top, std::string path, bool version2) {
     const char* limitName = version2 ? "/memory.max" : "/memory.limit_in_bytes";
@@ -101,8 +121,10 @@ std::uint64_t HierarchyAvailable(const std::string& top, std::string path, bool 
         bool limitFound = false;
         bool usageFound = false;
         const std::uint64_t limit = ReadNumber(top + path + limitName, limitFound);
-        const std::uint64_t usage = ReadNumber(top + path + usageName, usageFound);
+        std::uint64_t usage = ReadNumber(top + path + usageName, usageFound);
         if (limitFound && usageFound && limit != kUnlimited) {
+            const std::uint64_t cache = ReclaimableCache(top + path, version2);
+            usage = usage > cache ? usage - cache : 0;
             available = std::min(available, limit > usage ? limit - usage : 0);
         }
         if (path.empty() || path == "/") break;

@@ -46,6 +46,24 @@ TEST(MemoryBudgetTest, ControlGroupV1AndHybridLimitsWereMissedAndAreNowRead) {
           {"mnt/cg 2/user.slice/memory.max", "500\n"},
           {"mnt/cg 2/user.slice/memory.current", "200\n"}},
          300},
+        // A log read through its own pages filled the group with cache, which counted as
+        // used: a 2 GiB log in a 1 GiB group was refused its lines.
+        {"version 1, the group full of reclaimable file cache",
+         "4:memory:/job\n",
+         v1Mount.c_str(),
+         {{"sys/fs/cgroup/memory/job/memory.limit_in_bytes", "1073741824\n"},
+          {"sys/fs/cgroup/memory/job/memory.usage_in_bytes", "1073741824\n"},
+          {"sys/fs/cgroup/memory/job/memory.stat",
+           "cache 900000000\nactive_file 1\ninactive_file 1\ntotal_active_file 600000000\n"
+           "total_inactive_file 300000000\n"}},
+         900000000},
+        {"version 2, the same",
+         "0::/job\n",
+         "30 25 0:26 / /sys/fs/cgroup rw - cgroup2 cgroup2 rw\n",
+         {{"sys/fs/cgroup/job/memory.max", "1000\n"},
+          {"sys/fs/cgroup/job/memory.current", "1000\n"},
+          {"sys/fs/cgroup/job/memory.stat", "anon 100\nfile 900\nactive_file 500\ninactive_file 300\n"}},
+         800},
     };
     for (const GroupTree& tree : trees) {
         TempDir dir;
