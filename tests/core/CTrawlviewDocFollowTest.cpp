@@ -7,6 +7,7 @@
 #include <random>
 
 #include "CTrawlviewDoc.h"
+#include "DisplayedLines.h"
 #include "ContainsFilter.h"
 #include "FakeDocumentHost.h"
 #include "FakeTextMeasurer.h"
@@ -16,14 +17,7 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
 using Result = CTrawlviewDoc::FollowResult;
-
-Lines Displayed(const CTrawlviewDoc& doc) {
-    Lines out;
-    for (LineIndex i = 0; i < doc.GetLineCount(); ++i) out.emplace_back(doc.GetLine(i));
-    return out;
-}
 
 void Append(const std::string& path, std::string_view bytes) {
     std::ofstream(path, std::ios::binary | std::ios::app).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -9,20 +9,13 @@
 
 #include "CLineCutter.h"
 #include "CTrawlviewDoc.h"
+#include "DisplayedLines.h"
 #include "ContainsFilter.h"
 #include "FakeDocumentHost.h"
 #include "LocaleFormats.h"
 #include "TempDir.h"
 
 namespace {
-
-using Lines = std::vector<std::string>;
-
-Lines Displayed(const CTrawlviewDoc& doc) {
-    Lines out;
-    for (LineIndex i = 0; i < doc.GetLineCount(); ++i) out.emplace_back(doc.GetLine(i));
-    return out;
-}
 
 // A log of several pieces: lines of every length up to a few hundred bytes, ends of
 // every kind (CR LF, CR, LF, NUL and the control bytes skipped after it), and a line of

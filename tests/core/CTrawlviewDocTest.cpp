@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "CTrawlviewDoc.h"
+#include "DisplayedLines.h"
 #include "AddressSpaceLimit.h"
 #include "ContainsFilter.h"
 #include "FakeDocumentHost.h"
@@ -18,14 +19,6 @@
 #include "TempDir.h"
 
 namespace {
-
-using Lines = std::vector<std::string>;
-
-Lines Displayed(const CTrawlviewDoc& doc) {
-    Lines out;
-    for (LineIndex i = 0; i < doc.GetLineCount(); ++i) out.emplace_back(doc.GetLine(i));
-    return out;
-}
 
 class DocTest : public testing::Test {
 protected:

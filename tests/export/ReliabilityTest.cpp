@@ -18,6 +18,7 @@
 #include <functional>
 
 #include "CTrawlviewDoc.h"
+#include "DisplayedLines.h"
 #include "AddressSpaceLimit.h"
 #include "ContainsFilter.h"
 #include "FakeDocumentHost.h"
@@ -26,7 +27,6 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
 using namespace std::string_literals;
 
 using Outcome = ProgramOutcome;
@@ -435,12 +435,6 @@ TEST_F(ReliabilityTest, LocaleVariablesWithGarbageEmptyOrPercentSeparators) {
 }
 
 // --- Logs that change ------------------------------------------------------------------
-
-Lines Displayed(const CTrawlviewDoc& doc) {
-    Lines out;
-    for (LineIndex i = 0; i < doc.GetLineCount(); ++i) out.emplace_back(doc.GetLine(i));
-    return out;
-}
 
 TEST_F(ReliabilityTest, ALoadedLogKeepsItsLinesWhenTheFileChangesAndReloadShowsTheNew) {
     FakeDocumentHost host;
