@@ -31,10 +31,6 @@ public:
             m_narrow.reserve(count);
         }
     }
-    void Release() {
-        std::vector<std::uint32_t>().swap(m_narrow);
-        std::vector<std::uint64_t>().swap(m_wide);
-    }
     void Clear() {
         m_narrow.clear();
         m_wide.clear();

@@ -3,13 +3,10 @@
 #include <sys/mman.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstring>
 #include <functional>
 #include <limits>
 #include <new>
-#include <thread>
 
 #include "CLineCutter.h"
 #include "CLineSelector.h"
@@ -269,12 +266,6 @@ bool CTrawlviewDoc::MakeRoom(std::size_t needed, std::uint64_t cutTo) {
     AdviseHugePages(m_lines);
     AdviseHugePages(m_layoutCodes);
     return true;
-}
-
-void CTrawlviewDoc::FreeLines() {
-    std::vector<LineSpan>().swap(m_lines);
-    std::vector<std::uint32_t>().swap(m_layoutCodes);
-    m_lineStarts.Release();
 }
 
 void CTrawlviewDoc::SelectFrom(std::size_t first, bool progress) {

@@ -172,7 +172,6 @@ private:
     void KeepTail();
     // The widest line's pieces point into the bytes: laid out again when they moved.
     void RelayOutWidest();
-    void FreeLines();
     // k indexes m_lines.
     void LayOutLine(std::size_t k, DisplayLine& out) const;
     std::int64_t MeasureLine(std::size_t k) const;
