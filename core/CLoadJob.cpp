@@ -90,16 +90,17 @@ void CLoadJob::Run() {
     std::uint64_t readDone = 0;
     if (m_reader) {
         StringId failure = AFX_IDP_FAILED_TO_OPEN_DOC;
-        const auto progress = [&](std::uint64_t done) {
+        const Progress progress = [&](std::uint64_t done) {
             Piece step;
             step.done = done;
             step.total = total;
             step.size = size;
             // Only the latest count matters; a step is dropped rather than waited for.
-            std::unique_lock lock(m_mutex, std::try_to_lock);
-            if (!lock.owns_lock() || !m_pieces.empty() || m_bCancelled) return;
+            std::unique_lock lock(m_mutex);
+            if (m_bCancelled) return false;
+            if (!m_pieces.empty()) return true;
             lock.unlock();
-            Hand(std::move(step));
+            return Hand(std::move(step));
         };
         if (!m_reader(size, progress, failure)) {
             Piece failed;

@@ -36,10 +36,11 @@ public:
     };
 
     // Fills data[0, size) from the file when the bytes are not mapped (got: how many
-    // came; progress(n) after each step) before they are cut; false with failure set when
-    // the file cannot be read.
-    using Reader = std::function<bool(std::uint64_t& got, const std::function<void(std::uint64_t)>& progress,
-                                      StringId& failure)>;
+    // came; progress(n) after each step, which is false when the job was stopped: the
+    // reader then stops too) before they are cut; false with failure set when the file
+    // cannot be read or the job was stopped.
+    using Progress = std::function<bool(std::uint64_t)>;
+    using Reader = std::function<bool(std::uint64_t& got, const Progress& progress, StringId& failure)>;
 
     // Cuts buffer's bytes [from, size) with cutter (which goes on from where an earlier
     // cut left it); reader, when given, first fills them. With readLayouts the job reads

@@ -27,14 +27,14 @@ constexpr std::uint64_t kReadPiece = std::uint64_t{16} << 20;
 // Reads [0, count) of the file into buffer piece by piece, reporting the bytes read so
 // far after each. Stops early where the file ends; got is what was read.
 bool ReadInPieces(const CLogFile& file, char* buffer, std::uint64_t count, std::uint64_t& got, StringId& failure,
-                  const std::function<void(std::uint64_t)>& progress) {
+                  const CLoadJob::Progress& progress) {
     got = 0;
     while (got < count) {
         const std::uint64_t want = std::min(kReadPiece, count - got);
         std::uint64_t n = 0;
         if (!file.ReadAt(buffer + got, want, got, n, failure)) return false;
         got += n;
-        progress(got);
+        if (!progress(got)) return false;
         if (n < want) break;
     }
     return true;
@@ -164,9 +164,9 @@ bool CTrawlviewDoc::StartCut(std::unique_ptr<CLogFile> file) {
     }
     CLoadJob::Reader reader;
     if (file != nullptr) {
-        reader = [this, source = std::shared_ptr<CLogFile>(std::move(file))](
-                     std::uint64_t& got, const std::function<void(std::uint64_t)>& progress, StringId& failure) {
-            if (!ReadInPieces(*source, m_buffer.Data(), m_nFileSize, got, failure, progress)) return false;
+        reader = [this, size = m_nFileSize, source = std::shared_ptr<CLogFile>(std::move(file))](
+                     std::uint64_t& got, const CLoadJob::Progress& progress, StringId& failure) {
+            if (!ReadInPieces(*source, m_buffer.Data(), size, got, failure, progress)) return false;
             // Only the job touches the buffer until its first piece is taken.
             m_buffer.SetSize(got);
             return true;
