@@ -44,6 +44,12 @@ public:
         return m_bLfEndsLine ? FindCrLfOrNul(p) : FindCrOrNul(p);
     }
 
+    // The last byte in [begin, end) that may end a line (CR, NUL, and LF when it ends
+    // one), or nullptr.
+    const char* FindLastLineEnd(const char* begin, const char* end) const {
+        return m_bLfEndsLine ? FindLastCrLfOrNul(begin, end) : FindLastCrOrNul(begin, end);
+    }
+
     void Reset() {
         m_bSkipLf = false;
         m_bSkipControl = false;
@@ -86,9 +92,6 @@ private:
     // the control bytes that follow are skipped; after a CR that ends a line, an LF is.
     // Sets the carry-over flags when that start is end.
     const char* StartAfter(const char* lineStart, const char* t, const char* end);
-    const char* FindLastLineEnd(const char* begin, const char* end) const {
-        return m_bLfEndsLine ? FindLastCrLfOrNul(begin, end) : FindLastCrOrNul(begin, end);
-    }
 
     bool m_bLfEndsLine;
     bool m_bSkipLf = false;

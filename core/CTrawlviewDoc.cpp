@@ -149,16 +149,21 @@ bool CTrawlviewDoc::StartCut(std::unique_ptr<CLogFile> file) {
     m_cutter.Reset();
     if (m_pMeasurer != nullptr) m_cells = MeasureColumnCells(*m_pMeasurer, GetLocaleFormats());
     std::uint64_t from = 0;
-    if (file == nullptr) {
+    // The first piece ends with the last line that ends in the first bytes: a long first
+    // line is left to the job rather than scanned to its end here.
+    const char* data = m_buffer.Data();
+    const char* lastEnd = m_nFileSize <= kFirstPieceBytes ? data + m_nFileSize
+                                                          : m_cutter.FindLastLineEnd(data, data + kFirstPieceBytes);
+    if (file == nullptr && lastEnd != nullptr) {
         CLoadJob::Piece first;
-        from = CLoadJob::CutPiece(m_cutter, m_buffer.Data(), 0, m_nFileSize, kFirstPieceLines, kFirstPieceBytes,
-                                  m_host.GetExcludeInvalidDates(), first);
+        from = CLoadJob::CutPiece(m_cutter, data, 0, m_nFileSize, kFirstPieceLines,
+                                  static_cast<std::uint64_t>(lastEnd - data), m_host.GetExcludeInvalidDates(), first);
         if (!AddPiece(first)) return FailLoad(AFX_IDP_FILE_NO_MEMORY, m_strPathName);
         m_host.SetProgressRange(m_nFileSize);
         m_host.SetProgressPos(from);
     }
     m_host.LinesChanged();
-    if (file == nullptr && from >= m_nFileSize) {
+    if (file == nullptr && lastEnd != nullptr && from >= m_nFileSize) {
         EndLoad();
         return true;
     }
