@@ -151,10 +151,12 @@ bool CTrawlviewDoc::StartCut(std::unique_ptr<CLogFile> file) {
     std::uint64_t from = 0;
     // The first piece ends with the last line that ends in the first bytes: a long first
     // line is left to the job rather than scanned to its end here.
+    // Bytes still to be read from file are the job's.
     const char* data = m_buffer.Data();
-    const char* lastEnd = m_nFileSize <= kFirstPieceBytes ? data + m_nFileSize
+    const char* lastEnd = file != nullptr                 ? nullptr
+                          : m_nFileSize <= kFirstPieceBytes ? data + m_nFileSize
                                                           : m_cutter.FindLastLineEnd(data, data + kFirstPieceBytes);
-    if (file == nullptr && lastEnd != nullptr) {
+    if (lastEnd != nullptr) {
         CLoadJob::Piece first;
         from = CLoadJob::CutPiece(m_cutter, data, 0, m_nFileSize, kFirstPieceLines,
                                   static_cast<std::uint64_t>(lastEnd - data), m_host.GetExcludeInvalidDates(), first);
@@ -163,7 +165,7 @@ bool CTrawlviewDoc::StartCut(std::unique_ptr<CLogFile> file) {
         m_host.SetProgressPos(from);
     }
     m_host.LinesChanged();
-    if (file == nullptr && lastEnd != nullptr && from >= m_nFileSize) {
+    if (lastEnd != nullptr && from >= m_nFileSize) {
         EndLoad();
         return true;
     }
