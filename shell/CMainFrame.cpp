@@ -151,7 +151,7 @@ void CMainFrame::CreateActions() {
                 (this->*handler)();
                 UpdateCommandUI();
                 // Requests that came while the command's dialogs were open.
-                ServePendingOpensLater();
+                ResumeAfterModal();
             });
         }
         // A command without a menu entry still needs a place in the window for its key.
@@ -223,6 +223,7 @@ void CMainFrame::CreateStatusBar() {
     connect(m_pLinesPane, &CLinesPane::DoubleClicked, this, [this] {
         OnEditFilters();
         UpdateCommandUI();
+        ResumeAfterModal();
     });
     m_pFollower = new CLogFollower(this);
     connect(m_pFollower, &CLogFollower::Look, this, &CMainFrame::OnFollowLook);
@@ -428,7 +429,7 @@ bool CMainFrame::AskRetry(const std::string& message) {
     ++m_nInBox;
     const bool retry = m_pBoxes->AskRetry(message);
     --m_nInBox;
-    ServePendingOpensLater();
+    ResumeAfterModal();
     return retry;
 }
 
@@ -436,7 +437,7 @@ void CMainFrame::ReportFailure(const std::string& message) {
     ++m_nInBox;
     m_pBoxes->ReportFailure(message);
     --m_nInBox;
-    ServePendingOpensLater();
+    ResumeAfterModal();
 }
 
 bool CMainFrame::IsBusy() const { return m_nInBox > 0 || QApplication::activeModalWidget() != nullptr; }
@@ -462,8 +463,16 @@ void CMainFrame::ServePendingOpens() {
     }
 }
 
-void CMainFrame::ServePendingOpensLater() {
+void CMainFrame::ResumeAfterModal() {
     if (!m_pendingOpens.empty()) QTimer::singleShot(0, this, &CMainFrame::ServePendingOpens);
+    if (m_bLinesWaiting) QTimer::singleShot(0, this, &CMainFrame::TakeLoadedLines);
+}
+
+void CMainFrame::TakeLoadedLines() {
+    // The lines do not change under a modal dialog or box (a print job reads them, a
+    // question may be about them); they are taken in when it has gone.
+    m_bLinesWaiting = IsBusy();
+    if (!m_bLinesWaiting) m_pDoc->TakeLoadedLines();
 }
 
 void CMainFrame::LinesChanged() {
@@ -476,7 +485,7 @@ void CMainFrame::LinesChanged() {
 
 void CMainFrame::LoadedLinesReady() {
     // On the load's thread: the lines are taken in on the window's.
-    QMetaObject::invokeMethod(this, [this] { m_pDoc->TakeLoadedLines(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &CMainFrame::TakeLoadedLines, Qt::QueuedConnection);
 }
 
 void CMainFrame::LoadedLinesArrived(std::int64_t firstNew) {

@@ -245,8 +245,11 @@ private:
     void CreateStatusBar();
     void RebuildRecentFileMenu();
     void ServePendingOpens();
-    // Serves the queue from the event loop, once what runs now has returned.
-    void ServePendingOpensLater();
+    // After a modal dialog or box: serves the queue and takes in the load's waiting lines
+    // from the event loop, once what runs now has returned.
+    void ResumeAfterModal();
+    // Takes in the lines the load has ready, unless a modal dialog or box is open.
+    void TakeLoadedLines();
     // Starts loading path as a log; its lines show as they come in.
     void LoadLog(const std::string& path);
     // A read of the log found the file shorter than when it was loaded: it is loaded again.
@@ -287,6 +290,8 @@ private:
     std::deque<PendingOpen> m_pendingOpens;
     // Message boxes open now (through m_pBoxes, which need not be widgets).
     int m_nInBox = 0;
+    // The load has lines ready that waited for a modal dialog or box to go.
+    bool m_bLinesWaiting = false;
     // What the status bar says when the running load has ended.
     QString m_strLoadedMessage;
     std::unique_ptr<IMessageBoxes> m_pOwnBoxes;

@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -356,8 +357,35 @@ public:
         if (whileOpen) whileOpen();
         return RecordingMessageBoxes::AskRetry(message);
     }
+    void ReportFailure(const std::string& message) override {
+        if (whileOpen) whileOpen();
+        RecordingMessageBoxes::ReportFailure(message);
+    }
     std::function<void()> whileOpen;
 };
+
+TEST_F(MainFrameTest, ALoadsLinesCameInUnderAMessageBoxAndNowWaitForItToGo) {
+    // A box's own event loop took the load's pieces in, changing the lines under it (and
+    // under a print job, whose dialog runs such a loop too).
+    ReenteringMessageBoxes reentering;
+    CMainFrame window(&reentering);
+    std::string bytes;
+    for (int i = 0; i < 300000; ++i) bytes += "N line " + std::to_string(i) + " of a long log\r\n";
+    window.OpenLogFile(dir.Write("big.log", bytes));
+    ASSERT_TRUE(window.GetDocument().IsLoading());
+    const LineIndex first = window.GetDocument().GetLineCount();
+    LineIndex underTheBox = -1;
+    reentering.whileOpen = [&] {
+        QTest::qWait(300);  // the box's loop runs while the job cuts
+        underTheBox = window.GetDocument().GetLineCount();
+    };
+    window.ReportFailure("a box");
+    reentering.whileOpen = nullptr;
+    EXPECT_EQ(underTheBox, first);
+    QSignalSpy finished(&window, &CMainFrame::LoadFinished);
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_EQ(window.GetDocument().GetLineCount(), 300000);
+}
 
 TEST_F(MainFrameTest, OpenRequestsDuringAMessageBoxWaitAndAreServedInOrderAfterIt) {
     // A request that came while the Retry/Cancel box was open loaded its file inside the
