@@ -22,6 +22,8 @@ icon savefilters "$FUNNEL fill #2b59a8 stroke #132d5c rectangle 9.5,8.5 15.5,15.
 icon print "fill #ffffff stroke #555555 rectangle 4.5,1.5 11.5,6.5 fill #9e9e9e stroke #424242 rectangle 0.5,6.5 15.5,12.5 fill #ffffff stroke #555555 rectangle 3.5,10.5 12.5,15.5 fill #2e8b3a stroke none rectangle 13,8 14,9"
 icon find "fill #dff1ff stroke #37474f stroke-width 1.5 circle 6.5,6.5 6.5,11 stroke #6d4c41 stroke-width 2.5 line 10,10 14.5,14.5"
 icon follow "fill #ffffff stroke #546e7a rectangle 2.5,0.5 13.5,15.5 stroke none fill #90a4ae rectangle 4,3 11,3 rectangle 4,5 10,5 fill #2e8b3a polygon 4.5,7 11.5,7 8,11.5 fill #c62828 rectangle 4,13 12,14"
+# All lines with the filters held: a page of lines under a hollow funnel.
+icon showall "fill #ffffff stroke #546e7a rectangle 0.5,0.5 10.5,15.5 stroke none fill #90a4ae rectangle 2,3 9,3 rectangle 2,6 8,6 rectangle 2,9 9,9 rectangle 2,12 7,12 fill #ffffff stroke #163f75 polygon 6.5,5.5 15.5,5.5 12.5,9.5 12.5,14.5 9.5,13 9.5,9.5"
 icon contexthelp "fill #ffffff stroke #000000 polygon 1.5,1.5 1.5,12.5 4,10 6,14.5 7.5,13.8 5.8,9.5 9,9.5 fill #1565c0 stroke none font-size 11 font DejaVu-Sans-Bold text 9,14 '?'"
 
 # The program's icon, 48 pixels: a log page with coloured lines under a magnifier.

@@ -11,8 +11,10 @@ CLinesPane::CLinesPane(QWidget* parent) : QLabel(parent) {
     SetCounts(0, 0, 0);
 }
 
-QString CLinesPane::Text(std::int64_t shown, std::int64_t total, int filters, const QLocale& locale) {
+QString CLinesPane::Text(std::int64_t shown, std::int64_t total, int filters, const QLocale& locale,
+                        bool held) {
     const auto number = [&locale](std::int64_t n) { return locale.toString(static_cast<qlonglong>(n)); };
+    if (held) return LoadQString(IDS_LINES_HELD_PANE).arg(number(shown));
     if (filters > 0 || shown != total) return LoadQString(IDS_LINES_OF_PANE).arg(number(shown), number(total));
     if (shown == 1) return LoadQString(IDS_ONE_LINE_PANE);
     return LoadQString(IDS_LINES_PANE).arg(number(shown));
@@ -24,8 +26,8 @@ QString CLinesPane::ToolTip(int filters) {
     return LoadQString(IDS_ACTIVE_FILTERS).arg(filters);
 }
 
-void CLinesPane::SetCounts(std::int64_t shown, std::int64_t total, int filters) {
-    setText(Text(shown, total, filters, QLocale::system()));
+void CLinesPane::SetCounts(std::int64_t shown, std::int64_t total, int filters, bool held) {
+    setText(Text(shown, total, filters, QLocale::system(), held));
     setToolTip(ToolTip(filters));
 }
 

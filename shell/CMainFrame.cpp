@@ -94,6 +94,9 @@ CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
     });
     connect(m_pView, &CTrawlviewView::SelectionChanged, this, &CMainFrame::UpdateCommandUI);
     connect(m_pView, &CTrawlviewView::FindReported, this, &CMainFrame::OnFindReported);
+    connect(m_pView, &CTrawlviewView::LineDoubleClicked, this, [this](LineIndex line) {
+        if (HasFilters() && !m_bFiltersHeld && CanShowAllLines()) ShowLineInContext(line);
+    });
     if (CLoadTiming::Requested()) m_pLoadTiming = new CLoadTiming(m_pView->viewport(), std::cerr, this);
 
     CreateActions();
@@ -331,7 +334,7 @@ void CMainFrame::AddRecentFile(const QString& path) {
 }
 
 const ILineFilter* CMainFrame::GetActiveFilters() {
-    if (!m_pActiveFilters) return nullptr;
+    if (!m_pActiveFilters || m_bFiltersHeld) return nullptr;
     // Prepared once per change of the filters or the preference: a load asks for every
     // piece of lines, and preparing a long list takes long.
     if (!m_matcher || m_bMatcherExcludes != m_bExcludeInvalidDates) {
@@ -390,6 +393,7 @@ void CMainFrame::OnFilterFileJobFinished() {
         case FilterFileReader::Result::Ok:
         case FilterFileReader::Result::ReadFailed:
             m_matcher.reset();
+            m_bFiltersHeld = false;
             m_pActiveFilters = job->TakeFilters();
             m_pDoc->RebuildDisplay();
             UpdateCommandUI();
@@ -528,7 +532,59 @@ void CMainFrame::UpdateLinesPane() {
     for (const LogFilter* node = m_pActiveFilters.get(); node != nullptr; node = node->next.get()) ++filters;
     // Of all the log's lines: the preference for invalid timestamps hides lines as a
     // filter does.
-    m_pLinesPane->SetCounts(m_pDoc->GetLineCount(), m_pDoc->GetCutLineCount(), filters);
+    m_pLinesPane->SetCounts(m_pDoc->GetLineCount(), m_pDoc->GetCutLineCount(), filters, m_bFiltersHeld);
+}
+
+bool CMainFrame::CanShowAllLines() const {
+    return (HasFilters() || m_bFiltersHeld) && !m_pDoc->IsLoading() && m_pDoc->GetCutLineCount() > 0;
+}
+
+void CMainFrame::HoldFilters(bool hold) {
+    if (hold == m_bFiltersHeld || !CanShowAllLines()) return;
+    // The selection is kept as places among the cut lines, which both displays share.
+    std::vector<LineIndex> selected;
+    const LineIndex count = m_pDoc->GetLineCount();
+    for (LineIndex i = 0; i < count; ++i) {
+        if (m_pView->IsLineSelected(i)) selected.push_back(m_pDoc->GetCutLine(i));
+    }
+    const bool hasCaret = m_pView->GetCaretLine() >= 0 && m_pView->GetCaretLine() < count;
+    const LineIndex caret = hasCaret ? m_pDoc->GetCutLine(m_pView->GetCaretLine()) : 0;
+    const LineIndex anchor = m_pView->GetAnchorLine();
+    const LineIndex anchorCut = anchor >= 0 && anchor < count ? m_pDoc->GetCutLine(anchor) : -1;
+
+    m_bFiltersHeld = hold;
+    m_pDoc->RebuildDisplay();
+
+    const LineIndex shown = m_pDoc->GetLineCount();
+    LineIndex firstSelected = -1;
+    LineIndex newAnchor = -1;
+    LineIndex at = 0;
+    for (const LineIndex cut : selected) {
+        at = m_pDoc->FindDisplayedLine(cut, at);
+        if (at >= shown) break;
+        if (m_pDoc->GetCutLine(at) != cut) continue;
+        m_pView->SelectLine(at, true);
+        if (firstSelected < 0) firstSelected = at;
+        if (cut == anchorCut) newAnchor = at;
+    }
+    m_pView->SetAnchorLine(newAnchor >= 0 ? newAnchor : firstSelected);
+    if (shown > 0) {
+        // The caret line, or the nearest shown line before it (the first when none is).
+        LineIndex line = m_pDoc->FindDisplayedLine(caret);
+        if (line >= shown || m_pDoc->GetCutLine(line) != caret) line = std::max<LineIndex>(line - 1, 0);
+        m_pView->SetCaretLine(line);
+        m_pView->CentreOnLine(line);
+    }
+    UpdateLinesPane();
+    UpdateCommandUI();
+}
+
+void CMainFrame::ShowLineInContext(std::int64_t line) {
+    m_pView->ClearSelection();
+    m_pView->SelectLine(line, true);
+    m_pView->SetAnchorLine(line);
+    m_pView->SetCaretLine(line);
+    HoldFilters(true);
 }
 
 void CMainFrame::OnViewFollow() {
@@ -615,6 +671,7 @@ void CMainFrame::LoadLog(const std::string& path) {
         setWindowTitle(QFileInfo(DecodePath(path)).fileName() + QStringLiteral(" - ") + LoadQString(IDR_MAINFRAME));
     }
     m_pFollower->Stop();
+    m_bFiltersHeld = false;
     try {
         m_pDoc->StartLoad(path);
     } catch (const std::bad_alloc&) {
@@ -749,6 +806,7 @@ bool CMainFrame::SaveDisplayedLines(const QString& path) {
 
 void CMainFrame::ApplyFilters(FilterList filters) {
     m_matcher.reset();
+    m_bFiltersHeld = false;
     m_pActiveFilters = std::move(filters);
     m_bFiltersModified = true;
     m_bFilteredUnsaved = true;

@@ -176,6 +176,14 @@ public:
     // in the status bar with a beep; a plain hit clears it.
     void OnFindReported(const QString& message);
     void OnViewHighlightMatches();
+    // View > Show All Lines: holds the active filters and shows every line, or lets them
+    // act again. The selected lines stay selected as far as they are shown, and the
+    // caret line (or the nearest shown line before it) is centred.
+    void OnViewShowAllLines() { HoldFilters(!m_bFiltersHeld); }
+    void HoldFilters(bool hold);
+    // Displayed line `line` among all lines: the filters are held, the line becomes the
+    // whole selection and is centred. What a double click on a line does while filters act.
+    void ShowLineInContext(std::int64_t line);
     void OnEditFilters();
     // Every active filter goes at once, as after the Filters dialog confirmed empty lists.
     void OnEditClearFilters() { ApplyFilters(nullptr); }
@@ -205,6 +213,9 @@ public:
     bool IsStatusBarShown() const;
     bool IsHighlightingMatches() const;
     bool IsFollowing() const { return m_bFollow; }
+    // Grey without filters to hold, and while a load is still bringing lines in.
+    bool CanShowAllLines() const;
+    bool IsShowingAllLines() const { return m_bFiltersHeld; }
 
     // Follow: lines appended to the log appear without a reload; a log that got shorter
     // or was replaced under its name is loaded again; a log that is gone leaves the
@@ -279,6 +290,9 @@ private:
     QToolBar* m_wndToolBar = nullptr;
     bool m_bFilteredUnsaved = false;
     bool m_bFollow = false;
+    // Show All Lines: the active filters stay but are not applied. A change of the filters
+    // or a reload ends it.
+    bool m_bFiltersHeld = false;
     CLogFollower* m_pFollower = nullptr;
     CLinesPane* m_pLinesPane = nullptr;
 

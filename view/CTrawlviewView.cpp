@@ -485,6 +485,14 @@ void CTrawlviewView::mouseMoveEvent(QMouseEvent* event) {
     OnMouseMove(event->buttons(), event->modifiers(), event->position().toPoint());
 }
 
+void CTrawlviewView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press selects as a click does; the double click is then the window's.
+    CScrollView32::mouseDoubleClickEvent(event);
+    if (event->button() != Qt::LeftButton) return;
+    const LineIndex line = LineFromPoint(event->position().toPoint());
+    if (line >= 0 && line < m_doc.GetLineCount()) emit LineDoubleClicked(line);
+}
+
 void CTrawlviewView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         CScrollView32::mouseReleaseEvent(event);
@@ -649,6 +657,12 @@ void CTrawlviewView::EnsureCaretVisible() {
         y = top - half;
     }
     ScrollToPosition({pos.x, y});
+}
+
+void CTrawlviewView::CentreOnLine(LineIndex line) {
+    const ScrollPoint pos = GetDeviceScrollPosition();
+    const std::int64_t top = line * m_nLineHeight - (viewport()->height() - m_nLineHeight) / 2;
+    ScrollToPosition({pos.x, std::clamp<std::int64_t>(top, 0, std::max<std::int64_t>(m_totalDev.cy - viewport()->height(), 0))});
 }
 
 void CTrawlviewView::keyPressEvent(QKeyEvent* event) {

@@ -61,6 +61,8 @@ public:
     std::int64_t GetTotalWidth() const { return m_nTotalWidth; }
 
     bool IsLineSelected(LineIndex line) const;
+    // Every line unselected; the anchor and the caret stay, nothing is repainted.
+    void ClearSelection();
     void SelectLine(LineIndex line, bool selected);
     LineIndex GetCaretLine() const { return m_nCaretLine; }
     void SetCaretLine(LineIndex line);
@@ -87,6 +89,8 @@ public:
     // Scrolls so that the caret line is wholly visible with a line above it, re-centring
     // the window on it when it is not.
     void EnsureCaretVisible();
+    // Scrolls so that line is in the middle of the window (as near as the ends allow).
+    void CentreOnLine(LineIndex line);
 
     // Commands and their enable rules.
     bool CanCopy() const { return m_nAnchorLine != -1; }
@@ -147,6 +151,8 @@ signals:
     // A Find Next ended: message says that nothing was found or that the search passed
     // the end (or the start) of the log; empty after a plain hit.
     void FindReported(const QString& message);
+    // A line was double-clicked with the left button (after the click's own selection).
+    void LineDoubleClicked(LineIndex line);
 
 protected:
     void OnPrepareDC(QPainter& dc, bool printing) override;
@@ -156,6 +162,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -188,7 +195,6 @@ private:
     LineIndex NearestLine(LineIndex line) const;
     // Sets the flags of every existing line between a and b, both included.
     void SetRange(LineIndex a, LineIndex b, bool selected);
-    void ClearSelection();
     // Scrolls while the point lies outside the window during a drag; with arm, the timer
     // repeats the step. True when the view scrolled.
     bool AutoScroll(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint point, bool arm);

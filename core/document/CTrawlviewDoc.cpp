@@ -380,6 +380,31 @@ void CTrawlviewDoc::DeleteContents() {
     m_nLineCount = 0;
 }
 
+LineIndex CTrawlviewDoc::FindDisplayedLine(LineIndex cutLine, LineIndex from) const {
+    // Galloping, then halving: a run of ascending questions costs about the distance
+    // between answers, not a whole search each, so carrying a selection of every line over
+    // stays linear.
+    const std::uint64_t target = static_cast<std::uint64_t>(std::max<LineIndex>(cutLine, 0));
+    std::size_t lo = static_cast<std::size_t>(std::clamp<LineIndex>(from, 0, m_nLineCount));
+    const std::size_t count = static_cast<std::size_t>(m_nLineCount);
+    std::size_t step = 1;
+    std::size_t hi = lo;
+    while (hi < count && m_lineStarts[hi] < target) {
+        lo = hi + 1;
+        hi = std::min(count, hi + step);
+        step *= 2;
+    }
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (m_lineStarts[mid] < target) {
+            lo = mid + 1;
+        } else {
+            hi = mid;
+        }
+    }
+    return static_cast<LineIndex>(lo);
+}
+
 const LineSpan& CTrawlviewDoc::Span(LineIndex i) const {
     return m_lines[static_cast<std::size_t>(m_lineStarts[static_cast<std::size_t>(i)])];
 }

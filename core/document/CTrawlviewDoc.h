@@ -99,6 +99,13 @@ public:
     LineIndex GetUnfilteredLineCount() const;
     // Every line cut from the log, shown or not.
     LineIndex GetCutLineCount() const { return static_cast<LineIndex>(m_lines.size()); }
+    // Where displayed line i stands among the lines cut from the log: what stays of a line
+    // when the filters change, so that a selection can be carried over.
+    LineIndex GetCutLine(LineIndex i) const { return static_cast<LineIndex>(m_lineStarts[static_cast<std::size_t>(i)]); }
+    // The first displayed line at or after cut line cutLine, looked for from displayed line
+    // from on (callers asking for ascending lines pass the last answer); GetLineCount()
+    // when none is.
+    LineIndex FindDisplayedLine(LineIndex cutLine, LineIndex from = 0) const;
 
     // Following a growing log. What one look at the file found:
     enum class FollowResult {

@@ -21,6 +21,7 @@ std::string_view LoadString(StringId id) {
         case IDS_LINES_PANE: return "%1 lines";
         case IDS_ONE_LINE_PANE: return "1 line";
         case IDS_LINES_OF_PANE: return "%1 of %2 lines";
+        case IDS_LINES_HELD_PANE: return "all %1 lines, filters held";
         case IDS_NO_ACTIVE_FILTERS: return "No active filters";
         case IDS_ONE_ACTIVE_FILTER: return "1 active filter; double-click to change it";
         case IDS_ACTIVE_FILTERS: return "%1 active filters; double-click to change them";
@@ -116,6 +117,9 @@ std::string_view LoadString(StringId id) {
         case IDS_PROMPT_VIEW_TOOLBAR: return "Show or hide the toolbar\nToggle Toolbar";
         case IDS_PROMPT_VIEW_STATUS_BAR: return "Show or hide the status bar\nToggle Status Bar";
         case IDS_PROMPT_VIEW_FOLLOW: return "Show lines as they are appended to the log\nFollow";
+        case IDS_PROMPT_VIEW_SHOW_ALL_LINES:
+            return "Show every line of the log, the active filters held until this is turned off (needs active "
+                   "filters and a loaded log)\nShow All Lines";
         case IDS_PROMPT_FILE_MRU: return "Open this file";
     }
     return {};
