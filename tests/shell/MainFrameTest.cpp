@@ -492,14 +492,14 @@ TEST_F(MainFrameTest, CommandsCarryPromptsShortcutsAndToolbarOrder) {
         int id = 0;
         for (const int candidate : {ID_FILE_OPEN, ID_FILE_RELOAD, ID_FILE_SAVE_LOG, ID_FILE_LOAD_FILTERS,
                                     ID_FILE_SAVE_FILTERS, ID_EDIT_FILTERS, ID_FILE_PRINT, ID_EDIT_FIND,
-                                    ID_CONTEXT_HELP, ID_VIEW_FOLLOW}) {
+                                    ID_CONTEXT_HELP, ID_VIEW_FOLLOW, ID_VIEW_SHOW_ALL_LINES}) {
             if (frame.GetAction(candidate) == action) id = candidate;
         }
         order.push_back(action->isSeparator() ? 0 : id);
     }
     EXPECT_EQ(order, (std::vector<int>{ID_FILE_OPEN, ID_FILE_RELOAD, ID_FILE_SAVE_LOG, 0, ID_FILE_LOAD_FILTERS,
                                        ID_FILE_SAVE_FILTERS, ID_EDIT_FILTERS, 0, ID_FILE_PRINT, 0, ID_EDIT_FIND, 0,
-                                       ID_CONTEXT_HELP, 0, ID_VIEW_FOLLOW}));
+                                       ID_CONTEXT_HELP, 0, ID_VIEW_FOLLOW, 0, ID_VIEW_SHOW_ALL_LINES}));
     EXPECT_EQ(frame.GetToolBar().allowedAreas(), Qt::AllToolBarAreas);
 }
 
