@@ -139,6 +139,7 @@ bool CTrawlviewDoc::StartCut(std::unique_ptr<CLogFile> file) {
     m_bLoading = true;
     m_bLoadedFile = false;
     m_lines.clear();
+    m_widestOfAll.reset();
     m_layoutCodes.clear();
     m_lineStarts.Clear();
     m_nCountedLines = 0;
@@ -245,6 +246,7 @@ bool CTrawlviewDoc::AddPiece(const CLoadJob::Piece& piece) {
     const LineSpan& last = piece.lines.back();
     if (!MakeRoom(first + piece.lines.size(), last.start + last.length)) return false;
     m_lines.insert(m_lines.end(), piece.lines.begin(), piece.lines.end());
+    m_widestOfAll.reset();
     m_layoutCodes.insert(m_layoutCodes.end(), piece.codes.begin(), piece.codes.end());
     SelectFrom(first, false);
     return true;
@@ -277,14 +279,34 @@ bool CTrawlviewDoc::MakeRoom(std::size_t needed, std::uint64_t cutTo) {
 
 void CTrawlviewDoc::SelectFrom(std::size_t first, bool progress) {
     const LocaleFormats& formats = GetLocaleFormats();
-    CLineSelector selector(m_host.GetActiveFilters(), m_host.GetExcludeInvalidDates(), formats);
+    const bool excludesInvalid = m_host.GetExcludeInvalidDates();
+    CLineSelector selector(m_host.GetActiveFilters(), excludesInvalid, formats);
     const std::int64_t maxAdvance = MaxAdvance();
+    const std::size_t n = m_lines.size() - first;
+    // The widest of every line, when it is known and shows now, is the widest shown line.
+    std::optional<std::size_t> knownWidest;
+    if (first == 0 && n > 0 && m_widestOfAll && m_widestOfAll->lines == m_lines.size() &&
+        m_widestOfAll->excludesInvalid == excludesInvalid && m_widestOfAll->measurer == m_pMeasurer &&
+        m_widestOfAll->cells.first == m_cells.first && m_widestOfAll->cells.cell == m_cells.cell &&
+        m_widestOfAll->cells.sampleChars == m_cells.sampleChars) {
+        const std::size_t k = m_widestOfAll->line;
+        selector.Select(m_buffer.Data(), m_lines.data() + k, 1, [&](std::size_t, std::string_view, std::size_t) {
+            knownWidest = k;
+        }, m_layoutCodes.data() + k);
+    }
     const auto add = [&](std::size_t j, std::size_t displayLength) {
         const std::size_t k = first + j;
         if (progress) m_host.SetProgressPos(k + 1 < m_lines.size() ? m_lines[k + 1].start : m_nFileSize);
-        AddDisplayedLine(k, displayLength, maxAdvance, m_nWidestWidth);
+        if (!knownWidest) {
+            AddDisplayedLine(k, displayLength, maxAdvance, m_nWidestWidth);
+            return;
+        }
+        m_lineStarts.PushBack(k);
+        if (k != *knownWidest) return;
+        m_nWidestWidth = MeasureLine(k);
+        m_nWidestLine = static_cast<LineIndex>(m_lineStarts.Size() - 1);
+        m_widestPieces = m_scratchLine;
     };
-    const std::size_t n = m_lines.size() - first;
     if (selector.EveryLineShows()) {
         // No line's timestamp decides whether it shows: a bound of its display length
         // tells whether it could be the widest, and only such a line is laid out (its
@@ -304,6 +326,10 @@ void CTrawlviewDoc::SelectFrom(std::size_t first, bool progress) {
                         m_layoutCodes.data() + first);
     }
     m_nLineCount = static_cast<LineIndex>(m_lineStarts.Size());
+    if (m_lineStarts.Size() == m_lines.size() && m_nWidestLine >= 0) {
+        m_widestOfAll = WidestOfAll{static_cast<std::size_t>(m_nWidestLine), m_nWidestWidth, m_lines.size(),
+                                    m_cells, excludesInvalid, m_pMeasurer};
+    }
 }
 
 bool CTrawlviewDoc::SetLfLineEnds(bool lfEndsLine) {
@@ -373,6 +399,7 @@ void CTrawlviewDoc::DeleteContents() {
     }
     m_nFileSize = 0;
     m_lines.clear();
+    m_widestOfAll.reset();
     m_layoutCodes.clear();
     m_lineStarts.Clear();
     m_nWidestLine = -1;
@@ -586,6 +613,7 @@ bool CTrawlviewDoc::PopLastLine() {
         m_nCountedLines = last;
     }
     m_lines.pop_back();
+    m_widestOfAll.reset();
     m_layoutCodes.pop_back();
     m_nLineCount = static_cast<LineIndex>(m_lineStarts.Size());
     return widestGone;
@@ -614,6 +642,7 @@ LineIndex CTrawlviewDoc::AppendLines() {
     CLineCutter cutter = MakeCutter();
     cutter.Cut(m_buffer.Data() + restart, static_cast<std::size_t>(m_nFileSize - restart), true,
                [this, restart](std::uint64_t start, std::uint64_t length) { m_lines.push_back({restart + start, length}); });
+    m_widestOfAll.reset();
     const LocaleFormats& formats = GetLocaleFormats();
     m_layoutCodes.resize(m_lines.size());
     for (std::size_t k = first; k < m_lines.size(); ++k) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -210,6 +211,19 @@ private:
     std::int64_t m_nWidestWidth = 0;
     // The timestamp column's cells in the measurer's font, as of the last rebuild.
     ColumnCells m_cells;
+    // The first widest of every cut line, kept from a selection in which every line showed
+    // (a load without filters, Show All Lines): a later rebuild that shows that line again
+    // knows its widest line without measuring any other, which on a log of millions of
+    // equally long lines is most of the rebuild. Gone when the lines change.
+    struct WidestOfAll {
+        std::size_t line = 0;
+        std::int64_t width = 0;
+        std::size_t lines = 0;
+        ColumnCells cells;
+        bool excludesInvalid = false;
+        const ITextMeasurer* measurer = nullptr;
+    };
+    std::optional<WidestOfAll> m_widestOfAll;
     // Reused by every measurement so that a rebuild allocates nothing per line.
     mutable DisplayLine m_scratchLine;
     // The pieces of m_nWidestLine, as the rebuild laid them out.

@@ -160,6 +160,41 @@ TEST_F(DocTest, PiecesOfTheWidestLineFollowEachRebuild) {
     EXPECT_TRUE(pieces.column.empty());
 }
 
+TEST_F(DocTest, ShowingEveryLineAgainMeasuredEveryOneOfEquallyLongLines) {
+    // 300 lines of 40 bytes, one of them wide letters: every line could be the widest by
+    // its length, so a rebuild that shows them all measured all of them. The widest of
+    // every line is kept from the load and serves while the lines stay as they are.
+    FakeTextMeasurer measurer(3, true, 'i');
+    doc.SetMeasurer(&measurer);
+    std::string bytes;
+    for (int i = 0; i < 300; ++i) bytes += (i == 120 ? std::string(40, 'm') : std::string(39, 'i') + "m") + "\r\n";
+    const std::string path = dir.Write("log.log", bytes);
+    ASSERT_TRUE(doc.LoadLogFile(path));
+    ASSERT_EQ(doc.GetWidestLine(), 120);
+    ContainsFilter notWide("iii", false), none("", false);
+    struct Step {
+        const ILineFilter* filter;
+        LineIndex widest;
+        bool measuresFew;
+    } steps[] = {{&notWide, 0, false}, {nullptr, 120, true}, {&none, 120, true}};
+    for (const Step& step : steps) {
+        host.filter = step.filter;
+        measurer.calls = 0;
+        doc.RebuildDisplay();
+        EXPECT_EQ(doc.GetWidestLine(), step.widest);
+        // The timestamp column's cells and the widest line, not all 300 lines.
+        if (step.measuresFew) EXPECT_LT(measurer.calls, 40);
+    }
+    // Lines appended since: the kept line is not the widest any more.
+    std::ofstream(path, std::ios::app | std::ios::binary) << std::string(60, 'm') << "\r\n";
+    ASSERT_EQ(doc.ReadAppended(path, 1 << 20).result, CTrawlviewDoc::FollowResult::Appended);
+    host.filter = &notWide;
+    doc.RebuildDisplay();
+    host.filter = nullptr;
+    doc.RebuildDisplay();
+    EXPECT_EQ(doc.GetWidestLine(), 300);
+}
+
 TEST_F(DocTest, SkippingLinesThatCannotBeWidestFindsTheSameLine) {
     std::string bytes;
     for (int i = 0; i < 200; ++i) bytes += std::string(static_cast<std::size_t>(1 + (i * 37) % 101), 'x') + "\r\n";
