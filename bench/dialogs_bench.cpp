@@ -14,19 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "BenchClock.h"
 #include "CFiltersDlg.h"
 #include "LocaleFormats.h"
 #include "LogFilter.h"
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

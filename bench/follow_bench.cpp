@@ -33,6 +33,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchClock.h"
 #include "CLogFollower.h"
 #include "CMainFrame.h"
 #include "CTrawlviewDoc.h"
@@ -40,12 +41,6 @@
 #include "LocaleFormats.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 double ThreadCpuMs() {
     timespec ts{};

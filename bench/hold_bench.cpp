@@ -14,20 +14,11 @@
 #include <fstream>
 #include <string>
 
+#include "BenchClock.h"
 #include "CMainFrame.h"
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
 #include "LocaleFormats.h"
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {

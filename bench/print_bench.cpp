@@ -28,6 +28,7 @@
 #include <fstream>
 #include <string>
 
+#include "BenchClock.h"
 #include "BenchHost.h"
 #include "BenchView.h"
 #include "CPagePrinter.h"
@@ -38,12 +39,6 @@
 #include "LocaleFormats.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 std::uint64_t StatusKiB(const char* field) {
     std::ifstream in("/proc/self/status");

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchClock.h"
 #include "BenchHost.h"
 #include "BenchView.h"
 #include "CQtTextMeasurer.h"
@@ -30,12 +31,6 @@
 #include "LocaleFormats.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 template <class F>
 void Time(const char* what, int runs, F&& f, const std::string& note = {}) {

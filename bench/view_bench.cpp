@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchClock.h"
 #include "BenchHost.h"
 #include "BenchView.h"
 #include "CFilterMatcher.h"
@@ -44,12 +45,6 @@
 #include "TextBytes.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 
 struct Stats {
