@@ -29,8 +29,8 @@ TEST_P(ParseTimestampTable, ReadsLogLines) {
     const LocaleFormats f = Formats(c.order, c.dateSep, c.timeSep);
     LogTime t;
     EXPECT_EQ(ParseTimestamp(c.text, true, &t, f), c.valid) << c.text;
-    if (c.valid) EXPECT_EQ(t, c.expected) << c.text;
-    if (!c.valid) EXPECT_EQ(t, LogTime{}) << "out-parameter written on failure: " << c.text;
+    // Nothing is written on failure.
+    EXPECT_EQ(t, c.valid ? c.expected : LogTime{}) << c.text;
 }
 
 constexpr LogTime kNone{};
