@@ -12,6 +12,7 @@
 #include "FakeDocumentHost.h"
 #include "LocaleFormats.h"
 #include "ProgramRun.h"
+#include "SanitizerSkips.h"
 #include "TempDir.h"
 
 namespace {
@@ -182,6 +183,7 @@ TEST_F(ExportTest, WritesExactlyTheLinesTheDocumentShows) {
 }
 
 TEST_F(ExportTest, AFiftyMebibyteLineIsWrittenByteForByte) {
+    SKIP_VOLUME_UNDER_THREAD_SANITIZER();
     std::string line(50u << 20, 'y');
     for (std::size_t i = 0; i < line.size(); i += 4093) line[i] = static_cast<char>('a' + i % 26);
     const std::string out = dir.Path("out.log");

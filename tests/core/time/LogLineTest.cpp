@@ -154,24 +154,6 @@ TEST(DisplayText, TimestampSampleFollowsTheUserLocale) {
     EXPECT_EQ(Formats(DateOrder::MDY, "/", ":", DateOrder::DMY, ".", "h").timestampSample, "45.23.6789 00h00h00 - ");
 }
 
-TEST(LineColor, LetterAndBlankPickTheColour) {
-    EXPECT_EQ(LineColorOf("R 2003"), LineColor::Red);
-    EXPECT_EQ(LineColorOf("B x"), LineColor::Blue);
-    EXPECT_EQ(LineColorOf("C x"), LineColor::Cyan);
-    EXPECT_EQ(LineColorOf("G x"), LineColor::Green);
-    EXPECT_EQ(LineColorOf("M x"), LineColor::Magenta);
-    EXPECT_EQ(LineColorOf("Y x"), LineColor::Yellow);
-    EXPECT_EQ(LineColorOf("N x"), LineColor::Normal);
-    EXPECT_EQ(LineColorOf("X x"), LineColor::Normal);
-    EXPECT_EQ(LineColorOf("Rx"), LineColor::Normal);
-    EXPECT_EQ(LineColorOf("r x"), LineColor::Normal);
-    EXPECT_EQ(LineColorOf("R"), LineColor::Normal);
-    EXPECT_TRUE(HasColourPrefix("N x"));
-    EXPECT_FALSE(HasColourPrefix("X x"));
-    EXPECT_EQ(LineColorRgb(LineColor::Yellow), 0xFF9900);
-    EXPECT_EQ(LineColorRgb(LineColor::Normal), -1);
-}
-
 }  // namespace
 
 namespace {
