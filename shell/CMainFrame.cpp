@@ -7,11 +7,9 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QTimer>
