@@ -250,16 +250,18 @@ TEST_F(PrintTest, CancelInTheProgressWindowStopsALineOfManyPages) {
     Load({LogLine(1, words)});
     CPrintJob job(view, printer, nullptr);
     job.SetProgressDelay(0);
-    int shownAtPage = 0;
+    int printedAtCancel = 0;
     QTimer::singleShot(0, [&] {
         auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(progress, nullptr);
-        shownAtPage = view.GetPagePrinter()->GetKnownPageCount();
+        printedAtCancel = job.GetPagesPrinted();
         progress->cancel();
     });
     EXPECT_FALSE(job.PrintAll());
-    EXPECT_GE(shownAtPage, 2);
-    EXPECT_LE(shownAtPage, 3);
+    // The window came up after the first page, and no page followed the one Cancel
+    // was pressed on.
+    EXPECT_GE(printedAtCancel, 1);
+    EXPECT_EQ(job.GetPagesPrinted(), printedAtCancel);
     EXPECT_EQ(view.GetPagePrinter(), nullptr);
 }
 
@@ -387,7 +389,10 @@ TEST_F(PrintTest, PreviewLaysOutOnlyThePagesInReachAndKeepsTheSideBySideChoice) 
     });
     int previewPages = 2;
     EXPECT_TRUE(job.Preview(previewPages));
-    EXPECT_EQ(pageCount, CPrintJob::kPreviewChunk + 2);
+    // Only the pages in reach are laid out: more than the two shown side by side, far
+    // fewer than the log's hundreds.
+    EXPECT_GT(pageCount, 2);
+    EXPECT_LT(pageCount, 20);
     EXPECT_LE(known, pageCount + 1);
     // Doubled, once, with the reader still on the page reached.
     EXPECT_EQ(grown, 2 * pageCount);
