@@ -120,6 +120,8 @@ public:
     // and a cancelled read changes nothing. FilterFileRead follows either way.
     bool ReadFilterFile(std::function<void()> applied = {});
     bool IsReadingFilterFile() const { return m_pFilterJob != nullptr; }
+    // The load has lines ready that wait for a modal dialog or box to go.
+    bool AreLinesWaiting() const { return m_bLinesWaiting; }
     // Ends the filter file's read at its next step; the active filters stay.
     void CancelFilterFile();
 

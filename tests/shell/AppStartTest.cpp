@@ -1,7 +1,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QSettings>
 #include <QTest>
 #include <functional>
@@ -207,10 +206,7 @@ TEST_F(AppStartTest, SecondStartHandsItsFileToTheFirstWhichLoadsItAsALog) {
         CTrawlviewApp later(&laterBoxes);
         EXPECT_FALSE(later.InitInstance(arguments));
         EXPECT_EQ(later.GetMainFrame(), nullptr);
-        QElapsedTimer waited;
-        waited.start();
-        while (!arrived() && waited.elapsed() < 20000) QApplication::processEvents(QEventLoop::AllEvents, 50);
-        EXPECT_TRUE(arrived());
+        EXPECT_TRUE(QTest::qWaitFor(arrived, 60000));
     };
     handOver({"trawlview", log}, [&] { return window.GetLogPath() == log; });
     EXPECT_EQ(window.GetDocument().GetLineCount(), 3);
@@ -247,11 +243,7 @@ TEST_F(AppStartTest, AStartWithoutAFileLeavesTheRunningProgramsSocketAlone) {
     RecordingMessageBoxes thirdBoxes;
     CTrawlviewApp third(&thirdBoxes);
     EXPECT_FALSE(third.InitInstance({"trawlview", log}));
-    QElapsedTimer waited;
-    waited.start();
-    while (first.GetMainFrame()->GetLogPath().empty() && waited.elapsed() < 20000) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !first.GetMainFrame()->GetLogPath().empty(); }, 60000));
     EXPECT_EQ(first.GetMainFrame()->GetLogPath(), log);
 }
 

@@ -5,7 +5,6 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QDropEvent>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QTimer>
 #include <QFileInfo>
@@ -377,7 +376,8 @@ TEST_F(MainFrameTest, ALoadsLinesCameInUnderAMessageBoxAndNowWaitForItToGo) {
     const LineIndex first = window.GetDocument().GetLineCount();
     LineIndex underTheBox = -1;
     reentering.whileOpen = [&] {
-        QTest::qWait(300);  // the box's loop runs while the job cuts
+        // The box's loop runs until the job has lines ready; they must wait for it.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.AreLinesWaiting(); }, 60000));
         underTheBox = window.GetDocument().GetLineCount();
     };
     window.ReportFailure("a box");

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QTest>
 #include <QWindow>
 
 #include "CProgressStatusBar.h"
@@ -51,7 +52,7 @@ TEST_F(ProgressTest, EveryPositionFillsAsTheFormulaSaysAndRepaintsOncePerPixel) 
             return false;
         }
     } counter;
-    for (int i = 0; i < 1000 && !wnd.windowHandle()->isExposed(); ++i) QCoreApplication::processEvents();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&wnd));
     constexpr std::uint32_t kRange = 100003;
     wnd.SetRange(kRange);
     wnd.SetPos(0);
