@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 
+#include "CaseNames.h"
 #include "CTrawlviewDoc.h"
 #include "DisplayedLines.h"
 #include "AddressSpaceLimit.h"
@@ -57,7 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
                     CutCase{"a\r\n\tb\r\n\x85z\r\n", {"a", "\tb", "\x85z"}},
                     CutCase{"\x80\xff start\r\n", {"\x80\xff start"}},
                     CutCase{"last line without end", {"last line without end"}},
-                    CutCase{"\0\0\0"s, {}}));
+                    CutCase{"\0\0\0"s, {}}),
+    NameByField<&CutCase::bytes>());
 
 TEST_F(DocTest, LfLineEndsCutTheLoadedBytesAgainAndStayForTheNextLoad) {
     EXPECT_EQ(Load("one\ntwo\r\nthree\n"), (Lines{"one\ntwo", "three\n"}));

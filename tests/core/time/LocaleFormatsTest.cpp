@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "CaseNames.h"
 #include "LocaleFormats.h"
 #include "TempDir.h"
 
@@ -45,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{"%Ey/%Om/%d", "%OH:%M:%S", DateOrder::YMD, "/", ":", 1, 1, 1},
                     // Shapes we cannot read keep the defaults.
                     FormatCase{"", "", DateOrder::MDY, "/", ":", 1, 1, 1},
-                    FormatCase{"%x", "%X", DateOrder::MDY, "/", ":", 1, 1, 1}));
+                    FormatCase{"%x", "%X", DateOrder::MDY, "/", ":", 1, 1, 1}),
+    NameByField<&FormatCase::dateFormat>());
 
 TEST(LocaleOverride, AcceptsThreeOrSixFieldsAndRejectsTheRest) {
     LocaleValues v;

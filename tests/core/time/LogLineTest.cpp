@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "CaseNames.h"
 #include "LineColor.h"
 #include "LogLine.h"
 
@@ -73,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Empty separators never match.
         ParseCase{"12/31/2003 23:59:59", DateOrder::MDY, "", ":", false, kNone},
         // Huge numbers saturate instead of overflowing, and stay invalid.
-        ParseCase{"12/31/99999999999999999999 23:59:59", DateOrder::MDY, "/", ":", false, kNone}));
+        ParseCase{"12/31/99999999999999999999 23:59:59", DateOrder::MDY, "/", ":", false, kNone}),
+    NameByField<&ParseCase::text>());
 
 TEST(ParseTimestamp, ShortTextIsNeverValidAndTypedTextUsesTheUserOrder) {
     const LocaleFormats f = Formats(DateOrder::MDY, "/", ":", DateOrder::DMY);
@@ -129,7 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A timestamp further into the line counts as readable but the line shows as it is.
         DisplayCase{"job 7 at 12/31/2003 23:59:59", true, "job 7 at 12/31/2003 23:59:59"},
         // A timestamp with nothing after it.
-        DisplayCase{"12/31/2003 23:59:59", false, "12/31/2003 23:59:59"}));
+        DisplayCase{"12/31/2003 23:59:59", false, "12/31/2003 23:59:59"}),
+    NameByField<&DisplayCase::raw>());
 
 TEST(DisplayText, FollowsTheUserOrderSeparatorsAndLeadingZeros) {
     const LocaleFormats dmy = Formats(DateOrder::MDY, "/", ":", DateOrder::DMY, ".", ":");
