@@ -13,6 +13,7 @@
 #include "DisplayedLines.h"
 #include "FakeDocumentHost.h"
 #include "LogFilter.h"
+#include "PinnedLocales.h"
 #include "TempDir.h"
 
 namespace {
@@ -129,7 +130,7 @@ TEST(CFilterMatcher, ManyIncludeStringsMustAllOccurAndAnEmptyExcludeRemovesAll) 
 // Follow decides the lines a log gains in blocks, on two threads once a block is long
 // enough (the ThreadSanitizer build runs this): they show as a fresh load shows them.
 TEST(CFilterMatcher, DecidesTheLinesAFollowedLogGainsAsAFreshLoadDoes) {
-    SetLocaleFormats(Mdy());
+    PinLocales();
     FilterList list;
     for (const char* text : {"drop0", "drop1", "drop2", "drop3", "drop4", "drop5", "drop6", "drop7"}) {
         AppendFilter(list, text, FilterKind::ExcludeString, Mdy());

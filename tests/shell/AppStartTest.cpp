@@ -39,7 +39,7 @@ TEST_F(AppStartTest, FirstStartUsesEveryDefault) {
 
 TEST_F(AppStartTest, StoredSettingsAndMachineHelpFolderAreRead) {
     {
-        QSettings user(QSettings::NativeFormat, QSettings::UserScope, "Quellbrook inc.", "Trawlview");
+        QSettings user = UserSettings();
         user.setValue("Settings/Printer Font", "DejaVu Sans");
         user.setValue("Settings/Printer Font Size", 120);
         user.setValue("Settings/PreviewPages", "not a number");
@@ -115,7 +115,7 @@ TEST_F(AppStartTest, PreferenceSurvivesRestartAndAppliesToTheCommandLineFile) {
         first.GetMainFrame()->ApplyPreferences(true);
         EXPECT_EQ(first.GetMainFrame()->GetDocument().GetLineCount(), 1);
     }
-    QSettings user(QSettings::NativeFormat, QSettings::UserScope, "Quellbrook inc.", "Trawlview");
+    QSettings user = UserSettings();
     EXPECT_EQ(user.value("Settings/Exclude Invalid Date").toInt(), 1);
 
     RecordingMessageBoxes secondBoxes;
@@ -146,7 +146,7 @@ TEST_F(AppStartTest, LfPreferenceFromTheDialogCutsTheLogAgainAndSurvivesRestart)
         }
         EXPECT_FALSE(frame.GetExcludeInvalidDates());
     }
-    QSettings user(QSettings::NativeFormat, QSettings::UserScope, "Quellbrook inc.", "Trawlview");
+    QSettings user = UserSettings();
     EXPECT_EQ(user.value("Settings/LF Line Ends").toInt(), 1);
 
     RecordingMessageBoxes secondBoxes;

@@ -27,20 +27,12 @@
 #include "CQtTextMeasurer.h"
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
-#include "FakeDocumentHost.h"
 #include "TempDir.h"
+#include "ViewTestSupport.h"
 
 namespace {
 
 const QString kEnDash = QString(QChar(0x2013));
-
-class ViewHost : public FakeDocumentHost {
-public:
-    void LinesChanged() override {
-        if (view != nullptr) view->OnUpdate();
-    }
-    CTrawlviewView* view = nullptr;
-};
 
 // "N 2026/11/30 06:58:02 - message": a log line whose timestamp shows as 11/30/2026.
 std::string LogLine(int n, const std::string& message) {
@@ -50,22 +42,13 @@ std::string LogLine(int n, const std::string& message) {
     return stamp + message;
 }
 
-class PrintTest : public ::testing::Test {
+class PrintTest : public ViewFixture {
 protected:
-    PrintTest() : doc(host, &measurer), view(doc, measurer) {
-        host.view = &view;
-        view.resize(600, 400);
-        view.OnInitialUpdate();
+    PrintTest() {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(dir.Path("out.pdf")));
         printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                           QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
-    }
-
-    void Load(const std::vector<std::string>& lines) {
-        std::string bytes;
-        for (const std::string& line : lines) bytes += line + "\r\n";
-        ASSERT_TRUE(doc.LoadLogFile(dir.Write("test.log", bytes)));
     }
 
     // Prints on the printer's current range and returns the text of each page.
@@ -95,11 +78,6 @@ protected:
         return page.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
-    CQtTextMeasurer measurer;
-    ViewHost host;
-    CTrawlviewDoc doc;
-    CTrawlviewView view;
-    TempDir dir;
     QPrinter printer{QPrinter::HighResolution};
 };
 

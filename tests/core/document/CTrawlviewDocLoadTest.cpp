@@ -14,6 +14,7 @@
 #include "ContainsFilter.h"
 #include "FakeDocumentHost.h"
 #include "LocaleFormats.h"
+#include "PinnedLocales.h"
 #include "TempDir.h"
 
 namespace {
@@ -47,7 +48,7 @@ Lines CutWhole(std::string bytes, bool lfEndsLine, const ContainsFilter* filter)
 
 class DocLoadTest : public testing::Test {
 protected:
-    void SetUp() override { SetLocaleFormats(MakeLocaleFormats({}, {})); }
+    void SetUp() override { PinLocales(); }
     TempDir dir;
     FakeDocumentHost host;
     CTrawlviewDoc doc{host, nullptr};

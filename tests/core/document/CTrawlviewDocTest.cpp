@@ -17,13 +17,14 @@
 #include "FakeDocumentHost.h"
 #include "FakeTextMeasurer.h"
 #include "LocaleFormats.h"
+#include "PinnedLocales.h"
 #include "TempDir.h"
 
 namespace {
 
 class DocTest : public testing::Test {
 protected:
-    void SetUp() override { SetLocaleFormats(MakeLocaleFormats({}, {})); }
+    void SetUp() override { PinLocales(); }
     Lines Load(std::string_view bytes) {
         EXPECT_TRUE(doc.LoadLogFile(dir.Write("log.log", bytes)));
         return Displayed(doc);
@@ -435,7 +436,7 @@ TEST(DocBoundTest, ATimestampShownLongerThanItStandsStillMakesItsLineTheWidest) 
     ASSERT_TRUE(doc.LoadLogFile(dir.Write("long.log", std::string(32, 'y') + "\r\n" + stamped + "\r\n")));
     ASSERT_GT(doc.GetDisplayText(1).size(), 32u) << doc.GetDisplayText(1);
     EXPECT_EQ(doc.GetWidestLine(), 1);
-    SetLocaleFormats(MakeLocaleFormats({}, {}));
+    PinLocales();
 }
 
 }  // namespace

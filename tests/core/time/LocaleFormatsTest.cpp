@@ -7,6 +7,7 @@
 
 #include "CaseNames.h"
 #include "LocaleFormats.h"
+#include "PinnedLocales.h"
 #include "TempDir.h"
 
 namespace {
@@ -74,11 +75,7 @@ TEST(LocaleOverride, AcceptsThreeOrSixFieldsAndRejectsTheRest) {
 
 class LocaleEnvironment : public testing::Test {
 protected:
-    void TearDown() override {
-        unsetenv("TRAWLVIEW_USER_LOCALE");
-        unsetenv("TRAWLVIEW_SYSTEM_LOCALE");
-        SetLocaleFormats(MakeLocaleFormats({}, {}));
-    }
+    void TearDown() override { PinLocales(); }
 };
 
 TEST_F(LocaleEnvironment, VariablesPinBothLocales) {
