@@ -11,9 +11,9 @@ struct ColourRow {
 };
 
 constexpr ColourRow kColours[] = {
-    {'N', LineColor::Normal, -1},         {'B', LineColor::Blue, 0x0000FF},
-    {'C', LineColor::Cyan, 0x00CCCC},     {'G', LineColor::Green, 0x009900},
-    {'M', LineColor::Magenta, 0xFF00FF},  {'R', LineColor::Red, 0xFF0000},
+    {'N', LineColor::Normal, -1},        {'B', LineColor::Blue, 0x0000FF},
+    {'C', LineColor::Cyan, 0x00CCCC},    {'G', LineColor::Green, 0x009900},
+    {'M', LineColor::Magenta, 0xFF00FF}, {'R', LineColor::Red, 0xFF0000},
     {'Y', LineColor::Yellow, 0xFF9900},
 };
 

@@ -5,7 +5,7 @@
 // Tests that cap the address space (RLIMIT_AS) cannot run under AddressSanitizer or
 // ThreadSanitizer, which keep terabytes of address space for themselves.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define SKIP_WITHOUT_ADDRESS_SPACE_LIMITS()                                                 \
+#define SKIP_WITHOUT_ADDRESS_SPACE_LIMITS()                                                   \
     GTEST_SKIP() << "the sanitizer keeps terabytes of address space: an address-space limit " \
                     "cannot apply"
 #else

@@ -26,8 +26,8 @@ public:
 
     // The folders as "NAME=value" entries, for a program a test starts.
     std::vector<std::string> Env() const {
-        return {"HOME=" + m_strHome, "XDG_CONFIG_HOME=" + m_strUser, "XDG_CONFIG_DIRS=" + m_strMachine,
-                "XDG_RUNTIME_DIR=" + m_strRuntime};
+        return {"HOME=" + m_strHome, "XDG_CONFIG_HOME=" + m_strUser,
+                "XDG_CONFIG_DIRS=" + m_strMachine, "XDG_RUNTIME_DIR=" + m_strRuntime};
     }
 
     // The folders for this process. QSettings reads the variables once per process, so
@@ -36,8 +36,10 @@ public:
         qputenv("XDG_CONFIG_HOME", m_strUser.c_str());
         qputenv("XDG_CONFIG_DIRS", m_strMachine.c_str());
         qputenv("XDG_RUNTIME_DIR", m_strRuntime.c_str());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_strUser));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, QString::fromStdString(m_strMachine));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(m_strUser));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope,
+                           QString::fromStdString(m_strMachine));
     }
 
     // The machine-wide settings folder.

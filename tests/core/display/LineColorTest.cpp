@@ -30,7 +30,8 @@ TEST(LineColor, OnlyAPrefixLetterAndABlankPickAColourAndEachLetterItsOwn) {
             continue;
         }
         EXPECT_TRUE(colours.insert(colour).second) << "a second letter for one colour: " << c;
-        EXPECT_TRUE(drawn.insert(LineColorRgb(colour)).second) << "drawn as another colour is: " << c;
+        EXPECT_TRUE(drawn.insert(LineColorRgb(colour)).second)
+            << "drawn as another colour is: " << c;
     }
     EXPECT_EQ(colours.count(LineColor::Normal), 0u);
     EXPECT_EQ(drawn.count(-1), 0u);
