@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QList>
 #include <QPageSize>
 #include <QPrinter>
 #include <QString>

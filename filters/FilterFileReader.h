@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "LogFilter.h"
 
@@ -19,6 +21,9 @@ public:
     // kProgressStep bytes.
     using Progress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
     static constexpr std::uint64_t kProgressStep = std::uint64_t{1} << 20;
+    // The name endings (after the dot) of filter files, in any letter case; a file saved
+    // without one gets the first.
+    static constexpr std::array<std::string_view, 2> kExtensions = {"lff", "tarnix-logfilters"};
 
     // Reads the file; records of any length are joined across chunks. Only a regular
     // file is read (a FIFO or a device is refused without waiting for it). On Ok, list

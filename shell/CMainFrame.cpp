@@ -7,11 +7,9 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -69,6 +67,15 @@ const std::string* InputWrittenInto(const std::string& target, std::initializer_
         if (CLineFileWriter::WritesInto(target, *input)) return input;
     }
     return nullptr;
+}
+
+// The file dialog's filter of filter files: "Log filter files (*.lff ...)".
+QString FilterFileTypes() {
+    std::string globs;
+    for (const std::string_view extension : FilterFileReader::kExtensions) {
+        globs.append(globs.empty() ? "*." : " *.").append(extension);
+    }
+    return QString::fromStdString(FormatString(IDS_FILTER_FILE_TYPES, globs));
 }
 
 }  // namespace
@@ -142,8 +149,9 @@ void CMainFrame::CreateActions() {
         auto* action = new QAction(QString::fromUtf8(row.menuText), this);
         if (row.shortcut != nullptr) action->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut)));
         if (row.icon != nullptr) action->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(row.icon))));
-        // The prompt string: the status-bar text, then after a line feed the tooltip.
-        const QString prompt = LoadQString(row.prompt);
+        // The prompt string, under the command's number: the status-bar text, then after
+        // a line feed the tooltip.
+        const QString prompt = LoadQString(static_cast<StringId>(row.id));
         const qsizetype feed = prompt.indexOf(QLatin1Char('\n'));
         action->setStatusTip(prompt.left(feed));
         action->setWhatsThis(prompt.left(feed));
@@ -684,8 +692,10 @@ void CMainFrame::LoadLog(const std::string& path) {
 }
 
 bool CMainFrame::IsFilterFileName(const QString& path) {
-    return path.endsWith(QStringLiteral(".lff"), Qt::CaseInsensitive) ||
-           path.endsWith(QStringLiteral(".tarnix-logfilters"), Qt::CaseInsensitive);
+    for (const std::string_view extension : FilterFileReader::kExtensions) {
+        if (path.endsWith(QLatin1Char('.') + QLatin1String(extension), Qt::CaseInsensitive)) return true;
+    }
+    return false;
 }
 
 bool CMainFrame::OpenDocumentFile(const QString& path) {
@@ -847,7 +857,7 @@ void CMainFrame::OnFileLoadFilters() {
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(LoadQString(IDS_FILTER_FILE_TYPES));
+    dialog.setNameFilter(FilterFileTypes());
     if (!m_strFilterPath.empty()) dialog.selectFile(DecodePath(m_strFilterPath));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     LoadFilterFile(dialog.selectedFiles().constFirst());
@@ -879,8 +889,8 @@ void CMainFrame::OnFileSaveFilters() {
 void CMainFrame::OnFileSaveFiltersAs() {
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(LoadQString(IDS_FILTER_FILE_TYPES));
-    dialog.setDefaultSuffix(QStringLiteral("lff"));
+    dialog.setNameFilter(FilterFileTypes());
+    dialog.setDefaultSuffix(QLatin1String(FilterFileReader::kExtensions[0]));
     if (!m_strFilterPath.empty()) dialog.selectFile(DecodePath(m_strFilterPath));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     SaveFilterFile(dialog.selectedFiles().constFirst());

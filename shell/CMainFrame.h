@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QColor>
 #include <QMainWindow>
 #include <QString>
-#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -73,7 +71,6 @@ public:
     bool IsFiltersModified() const { return m_bFiltersModified; }
     bool IsFilteredUnsaved() const { return m_bFilteredUnsaved; }
     // The colours of the line codes G, Y and C.
-    const std::array<QColor, 3>& GetPalette() const { return m_palette; }
 
     // IDocumentHost
     const ILineFilter* GetActiveFilters() override;
@@ -99,8 +96,8 @@ public:
     // The help page shown by the help commands; empty for the bundled help.
     void SetHelpFilePath(const QString& path) { m_strHelpFilePath = path; }
 
-    // Whether a file opened through the open path is a filter file: its name ends in
-    // ".lff" or ".tarnix-logfilters", in any case.
+    // Whether a file opened through the open path is a filter file: its name ends in a
+    // dot and one of FilterFileReader::kExtensions, in any case.
     static bool IsFilterFileName(const QString& path);
     // The open path of dropped files, recent-file entries and requests from a second
     // start: the path made absolute, a filter file read into the active filters, anything
@@ -123,6 +120,8 @@ public:
     // and a cancelled read changes nothing. FilterFileRead follows either way.
     bool ReadFilterFile(std::function<void()> applied = {});
     bool IsReadingFilterFile() const { return m_pFilterJob != nullptr; }
+    // The load has lines ready that wait for a modal dialog or box to go.
+    bool AreLinesWaiting() const { return m_bLinesWaiting; }
     // Ends the filter file's read at its next step; the active filters stay.
     void CancelFilterFile();
 
@@ -282,7 +281,6 @@ private:
     std::string m_strFilterPath;
     FilterList m_pActiveFilters;
     bool m_bFiltersModified = false;
-    std::array<QColor, 3> m_palette = {QColor(0, 153, 0), QColor(255, 153, 0), QColor(0, 204, 204)};
     bool m_bExcludeInvalidDates = false;
     int m_nDatePane = 4;
     int m_nTimePane = 5;

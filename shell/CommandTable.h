@@ -3,7 +3,6 @@
 #include <span>
 
 #include "CommandIds.h"
-#include "StringTable.h"
 
 class CMainFrame;
 
@@ -26,8 +25,6 @@ struct CommandRow {
     int toolbarGroup;
     // File name under :/icons without ".png"; null for none.
     const char* icon;
-    // The status-bar prompt, a line feed, the tooltip.
-    StringId prompt;
     // Null while nothing handles the command: it then stays disabled.
     void (CMainFrame::*handler)();
     // Null: enabled whenever handled.

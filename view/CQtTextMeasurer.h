@@ -2,7 +2,6 @@
 
 #include <QFont>
 #include <QFontMetrics>
-#include <QGlyphRun>
 #include <QList>
 #include <QPointF>
 #include <QRawFont>

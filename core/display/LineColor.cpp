@@ -1,35 +1,45 @@
 #include "LineColor.h"
 
-LineColor LineColorOf(std::string_view raw) {
-    if (raw.size() < 2 || raw[1] != ' ') return LineColor::Normal;
-    switch (raw[0]) {
-        case 'B': return LineColor::Blue;
-        case 'C': return LineColor::Cyan;
-        case 'G': return LineColor::Green;
-        case 'M': return LineColor::Magenta;
-        case 'R': return LineColor::Red;
-        case 'Y': return LineColor::Yellow;
-        default: return LineColor::Normal;
+namespace {
+
+// Each prefix letter with its colour and how the colour is drawn (0xRRGGBB); N names
+// the Normal colour, which has none of its own.
+struct ColourRow {
+    char letter;
+    LineColor color;
+    std::int32_t rgb;
+};
+
+constexpr ColourRow kColours[] = {
+    {'N', LineColor::Normal, -1},        {'B', LineColor::Blue, 0x0000FF},
+    {'C', LineColor::Cyan, 0x00CCCC},    {'G', LineColor::Green, 0x009900},
+    {'M', LineColor::Magenta, 0xFF00FF}, {'R', LineColor::Red, 0xFF0000},
+    {'Y', LineColor::Yellow, 0xFF9900},
+};
+
+// The row of the line's prefix letter; null when the line has no prefix.
+const ColourRow* PrefixRow(std::string_view raw) {
+    if (raw.size() < 2 || raw[1] != ' ') return nullptr;
+    for (const ColourRow& row : kColours) {
+        if (row.letter == raw[0]) return &row;
     }
+    return nullptr;
+}
+
+}  // namespace
+
+LineColor LineColorOf(std::string_view raw) {
+    const ColourRow* row = PrefixRow(raw);
+    return row != nullptr ? row->color : LineColor::Normal;
 }
 
 bool HasColourPrefix(std::string_view raw) {
-    if (raw.size() < 2 || raw[1] != ' ') return false;
-    switch (raw[0]) {
-        case 'B': case 'C': case 'G': case 'M': case 'N': case 'R': case 'Y': return true;
-        default: return false;
-    }
+    return PrefixRow(raw) != nullptr;
 }
 
 std::int32_t LineColorRgb(LineColor color) {
-    switch (color) {
-        case LineColor::Blue: return 0x0000FF;
-        case LineColor::Cyan: return 0x00CCCC;
-        case LineColor::Green: return 0x009900;
-        case LineColor::Magenta: return 0xFF00FF;
-        case LineColor::Red: return 0xFF0000;
-        case LineColor::Yellow: return 0xFF9900;
-        case LineColor::Normal: break;
+    for (const ColourRow& row : kColours) {
+        if (row.color == color) return row.rgb;
     }
     return -1;
 }

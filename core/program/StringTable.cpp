@@ -9,7 +9,7 @@ std::string_view LoadString(StringId id) {
         case IDS_DEFAULT_TO_YMD: return "2037/12/31 23:59:59";
         case IDS_DEFAULT_TO_MDY: return "12/31/2037 23:59:59";
         case IDS_DEFAULT_TO_DMY: return "31/12/2037 23:59:59";
-        case IDS_FILTER_FILE_TYPES: return "Log filter files (*.lff *.tarnix-logfilters)";
+        case IDS_FILTER_FILE_TYPES: return "Log filter files (%1)";
         case IDS_FILTER_NOT_SAVABLE:
             return "The filter \"%1\" holds a line break and cannot be written to a filter file. "
                    "Edit or remove it, then save again.";
@@ -112,8 +112,6 @@ std::string_view LoadString(StringId id) {
         case IDS_PROMPT_HELP_FINDER: return "List Help topics\nHelp Topics";
         case IDS_PROMPT_CONTEXT_HELP: return "Display help for clicked on buttons, menus and windows\nHelp";
         case IDS_PROMPT_HELP: return "Display help for current task or command\nHelp";
-        case IDS_PROMPT_NEXT_PANE: return "Switch to the next window pane\nNext Pane";
-        case IDS_PROMPT_PREV_PANE: return "Switch back to the previous window pane\nPrevious Pane";
         case IDS_PROMPT_VIEW_TOOLBAR: return "Show or hide the toolbar\nToggle Toolbar";
         case IDS_PROMPT_VIEW_STATUS_BAR: return "Show or hide the status bar\nToggle Status Bar";
         case IDS_PROMPT_VIEW_FOLLOW: return "Show lines as they are appended to the log\nFollow";

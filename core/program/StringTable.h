@@ -70,8 +70,8 @@ enum StringId : int {
     IDS_INDICATOR_CAPS = 59137,
     IDS_INDICATOR_NUM = 59138,
     IDS_INDICATOR_SCRL = 59139,
-    // Command prompts, under the number of their command: the status-bar text, a line
-    // feed, the tooltip.
+    // Command prompts: the status-bar text, a line feed, the tooltip. Each number is also
+    // that of its command.
     IDS_PROMPT_FILE_OPEN = 57601,
     IDS_PROMPT_FILE_RELOAD = 32775,
     IDS_PROMPT_FILE_SAVE_LOG = 32795,
@@ -96,8 +96,6 @@ enum StringId : int {
     IDS_PROMPT_HELP_FINDER = 57667,
     IDS_PROMPT_CONTEXT_HELP = 57669,
     IDS_PROMPT_HELP = 57670,
-    IDS_PROMPT_NEXT_PANE = 57680,
-    IDS_PROMPT_PREV_PANE = 57681,
     IDS_PROMPT_VIEW_TOOLBAR = 59392,
     IDS_PROMPT_VIEW_STATUS_BAR = 59393,
     IDS_PROMPT_VIEW_FOLLOW = 32820,

@@ -16,14 +16,10 @@
 
 namespace {
 
-class FindDlgTest : public ::testing::Test {
+class FindDlgTest : public ViewFixture {
 protected:
-    FindDlgTest() : measurer(SixteenPixelFont()), doc(host, &measurer), view(doc, measurer) {
-        host.view = &view;
+    FindDlgTest() {
         view.SetFindDialogFactory([](CTrawlviewView& owner) { return new CFindDlg(owner); });
-        view.resize(600, 400);
-        view.show();
-        view.OnInitialUpdate();
         std::string bytes;
         for (const char* line :
              {"alpha", "Caf\xC3\x89 open", "beta err: x", "gamma err here", "delta"}) {
@@ -33,12 +29,6 @@ protected:
     }
 
     CFindDlg* Dialog() const { return qobject_cast<CFindDlg*>(view.GetFindDialog()); }
-
-    TempDir dir;
-    ViewHost host;
-    CQtTextMeasurer measurer;
-    CTrawlviewDoc doc;
-    CTrawlviewView view;
 };
 
 TEST_F(FindDlgTest, EnterFindsNextAndTheDialogStaysOpen) {

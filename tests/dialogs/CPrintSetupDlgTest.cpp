@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -12,6 +13,7 @@
 #include <QTimer>
 
 #include "CPrintSetupDlg.h"
+#include "ModalDriver.h"
 
 namespace {
 
@@ -112,10 +114,14 @@ TEST_F(PrintSetupTest, SizesOutOfRangeOrNotNumbersAreRefusedAndNothingChanges) {
 
 TEST_F(PrintSetupTest, CancelLeavesThePrinterAndTheFontAsTheyWere) {
     CPrintSetupDlg dialog(printer, QStringLiteral("DejaVu Sans"), 90);
-    dialog.GetLandscape()->setChecked(true);
-    dialog.GetSizeField()->setText(QStringLiteral("30"));
-    dialog.reject();
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    // The dialog runs as the command runs it, and its Cancel button is pressed.
+    WhenModal<CPrintSetupDlg>([](CPrintSetupDlg* running) {
+        ASSERT_NE(running, nullptr);
+        running->GetLandscape()->setChecked(true);
+        running->GetSizeField()->setText(QStringLiteral("30"));
+        running->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+    });
+    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
     EXPECT_EQ(dialog.GetFontSize(), 9);
     EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
 }

@@ -11,7 +11,9 @@
 #include "ContainsFilter.h"
 #include "FakeDocumentHost.h"
 #include "LocaleFormats.h"
+#include "PinnedLocales.h"
 #include "ProgramRun.h"
+#include "SanitizerSkips.h"
 #include "TempDir.h"
 
 namespace {
@@ -28,7 +30,6 @@ protected:
 };
 
 using Outcome = ProgramOutcome;
-const std::vector<std::string> kPinnedMdy = {"TRAWLVIEW_SYSTEM_LOCALE=MDY;/;:", "TRAWLVIEW_USER_LOCALE=MDY;/;:"};
 const std::vector<std::string> kPinned = {"TRAWLVIEW_SYSTEM_LOCALE=MDY;/;:", "TRAWLVIEW_USER_LOCALE=DMY;.;:"};
 
 TEST_F(ExportTest, WritesTheDisplayedRawLinesWithCrLf) {
@@ -171,7 +172,7 @@ TEST_F(ExportTest, WritesExactlyTheLinesTheDocumentShows) {
                 if (exclude) args.push_back("--exclude-invalid");
                 if (lf) args.push_back("--lf");
                 if (filtered) args.insert(args.begin(), {"--filters", filters});
-                const Outcome r = Run(args, kPinnedMdy);
+                const Outcome r = Run(args, kPinnedLocaleEnv);
                 ASSERT_EQ(r.status, 0) << r.err;
                 EXPECT_GT(doc.GetLineCount(), 1000);
                 EXPECT_TRUE(r.out == expected)
@@ -182,6 +183,7 @@ TEST_F(ExportTest, WritesExactlyTheLinesTheDocumentShows) {
 }
 
 TEST_F(ExportTest, AFiftyMebibyteLineIsWrittenByteForByte) {
+    SKIP_VOLUME_UNDER_THREAD_SANITIZER();
     std::string line(50u << 20, 'y');
     for (std::size_t i = 0; i < line.size(); i += 4093) line[i] = static_cast<char>('a' + i % 26);
     const std::string out = dir.Path("out.log");

@@ -52,12 +52,13 @@ TEST_F(ReaderTest, CrLfEndsARecordAndTheLastRecordNeedsNoLf) {
 
 TEST_F(ReaderTest, RecordsOfAnyLengthAcrossChunks) {
     const std::string big(5 * 1024 * 1024, 'x');
-    std::string exact = "I" + std::string(1022, 'y') + "\n";  // exactly one chunk
+    std::string exact = "I";  // exactly one chunk
+    exact.append(1022, 'y').append("\n");
     EXPECT_EQ(Read(exact), (Records{{FilterKind::IncludeString, std::string(1022, 'y')}}));
     EXPECT_EQ(Read("E" + big + "\nIafter\n"),
               (Records{{FilterKind::ExcludeString, big}, {FilterKind::IncludeString, "after"}}));
     std::string many;
-    for (int i = 0; i < 100000; ++i) many += "I" + std::to_string(i) + "\n";
+    for (int i = 0; i < 100000; ++i) many.append("I").append(std::to_string(i)).append("\n");
     const Records r = Read(many);
     ASSERT_EQ(r.size(), 100000u);
     EXPECT_EQ(r.back().second, "99999");
@@ -73,6 +74,7 @@ TEST_F(ReaderTest, AnUnreadableIntervalSilentlyBecame1970To2037AndIsNowNamedInAW
     const std::string fallback = "These interval records cannot be read in this date order and cover "
                                  "1970-01-01 00:00:00 to 2037-12-31 23:59:59: ";
     const std::string crOnly = "Its lines seem to end with CR alone, so the whole file was read as one record.";
+    const LocaleValues mdy;
     LocaleValues dmy;
     dmy.order = DateOrder::DMY;
     // The file, whether it is read under DMY, the warning.
@@ -85,7 +87,7 @@ TEST_F(ReaderTest, AnUnreadableIntervalSilentlyBecame1970To2037AndIsNowNamedInAW
         {"Px\rIy\r", false, fallback + "Px?Iy. " + crOnly},
     };
     for (const auto& [bytes, underDmy, warning] : cases) {
-        const LocaleFormats formats = MakeLocaleFormats(underDmy ? dmy : LocaleValues{}, {});
+        const LocaleFormats formats = MakeLocaleFormats(underDmy ? dmy : mdy, {});
         FilterList list;
         std::string error;
         ASSERT_EQ(FilterFileReader::Read(dir.Write("w.lff", bytes), list, error, formats), FilterFileReader::Result::Ok);

@@ -1,7 +1,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QSettings>
 #include <QTest>
 #include <functional>
@@ -40,7 +39,7 @@ TEST_F(AppStartTest, FirstStartUsesEveryDefault) {
 
 TEST_F(AppStartTest, StoredSettingsAndMachineHelpFolderAreRead) {
     {
-        QSettings user(QSettings::NativeFormat, QSettings::UserScope, "Quellbrook inc.", "Trawlview");
+        QSettings user = UserSettings();
         user.setValue("Settings/Printer Font", "DejaVu Sans");
         user.setValue("Settings/Printer Font Size", 120);
         user.setValue("Settings/PreviewPages", "not a number");
@@ -116,7 +115,7 @@ TEST_F(AppStartTest, PreferenceSurvivesRestartAndAppliesToTheCommandLineFile) {
         first.GetMainFrame()->ApplyPreferences(true);
         EXPECT_EQ(first.GetMainFrame()->GetDocument().GetLineCount(), 1);
     }
-    QSettings user(QSettings::NativeFormat, QSettings::UserScope, "Quellbrook inc.", "Trawlview");
+    QSettings user = UserSettings();
     EXPECT_EQ(user.value("Settings/Exclude Invalid Date").toInt(), 1);
 
     RecordingMessageBoxes secondBoxes;
@@ -147,7 +146,7 @@ TEST_F(AppStartTest, LfPreferenceFromTheDialogCutsTheLogAgainAndSurvivesRestart)
         }
         EXPECT_FALSE(frame.GetExcludeInvalidDates());
     }
-    QSettings user(QSettings::NativeFormat, QSettings::UserScope, "Quellbrook inc.", "Trawlview");
+    QSettings user = UserSettings();
     EXPECT_EQ(user.value("Settings/LF Line Ends").toInt(), 1);
 
     RecordingMessageBoxes secondBoxes;
@@ -207,10 +206,7 @@ TEST_F(AppStartTest, SecondStartHandsItsFileToTheFirstWhichLoadsItAsALog) {
         CTrawlviewApp later(&laterBoxes);
         EXPECT_FALSE(later.InitInstance(arguments));
         EXPECT_EQ(later.GetMainFrame(), nullptr);
-        QElapsedTimer waited;
-        waited.start();
-        while (!arrived() && waited.elapsed() < 20000) QApplication::processEvents(QEventLoop::AllEvents, 50);
-        EXPECT_TRUE(arrived());
+        EXPECT_TRUE(QTest::qWaitFor(arrived, 60000));
     };
     handOver({"trawlview", log}, [&] { return window.GetLogPath() == log; });
     EXPECT_EQ(window.GetDocument().GetLineCount(), 3);
@@ -247,11 +243,7 @@ TEST_F(AppStartTest, AStartWithoutAFileLeavesTheRunningProgramsSocketAlone) {
     RecordingMessageBoxes thirdBoxes;
     CTrawlviewApp third(&thirdBoxes);
     EXPECT_FALSE(third.InitInstance({"trawlview", log}));
-    QElapsedTimer waited;
-    waited.start();
-    while (first.GetMainFrame()->GetLogPath().empty() && waited.elapsed() < 20000) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !first.GetMainFrame()->GetLogPath().empty(); }, 60000));
     EXPECT_EQ(first.GetMainFrame()->GetLogPath(), log);
 }
 

@@ -28,11 +28,6 @@ namespace {
 
 class PrintCommandsTest : public ShellTest {
 protected:
-    static QSettings UserSettings() {
-        return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Quellbrook inc.",
-                         "Trawlview");
-    }
-
     // Runs drive on the dialog of type T that the command opens, from inside its loop.
     template <class T>
     static void Trigger(CMainFrame& frame, int id, std::function<void(T*)> drive) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ProgramRun.h"
+#include "SettingsFolders.h"
 #include "TempDir.h"
 
 namespace {
@@ -17,16 +18,9 @@ namespace {
 TEST(ProgramStartTest, TheExecutableOpensItsWindowAndPaintsTheLog) {
     TempDir dir;
     const std::string log = dir.Write("events.log", "R 2003/12/31 23:59:59 - Disk full\r\nplain line\r\n");
-    const std::string runtime = dir.Path("runtime");
-    const std::string config = dir.Path("config");
-    std::filesystem::create_directories(runtime);
-    std::filesystem::create_directories(config);
-    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-
     ProgramLaunch window;
-    window.env.insert(window.env.end(), {"QT_QPA_PLATFORM=offscreen", "TRAWLVIEW_TIMING=1", "XDG_RUNTIME_DIR=" + runtime,
-                                         "XDG_CONFIG_HOME=" + config, "XDG_CONFIG_DIRS=" + config,
-                                         "HOME=" + dir.Path("")});
+    for (const std::string& folder : SettingsFolders(dir).Env()) window.env.push_back(folder);
+    window.env.insert(window.env.end(), {"QT_QPA_PLATFORM=offscreen", "TRAWLVIEW_TIMING=1"});
     window.stopWhenErrHas = "first paint at";
     const ProgramOutcome r = RunProgram({log}, window);
     EXPECT_NE(r.err.find("trawlview: loaded 2 lines in "), std::string::npos) << r.err;
@@ -40,13 +34,8 @@ TEST(ProgramStartTest, TheExecutableOpensItsWindowAndPaintsTheLog) {
 TEST(ProgramStartTest, SimultaneousStartsResolveToOneWindow) {
     alarm(240);
     TempDir dir;
-    const std::string runtime = dir.Path("runtime");
-    std::filesystem::create_directories(runtime);
-    std::filesystem::create_directories(dir.Path("config"));
-    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-    std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtime,
-                                    "XDG_CONFIG_HOME=" + dir.Path("config"), "XDG_CONFIG_DIRS=" + dir.Path("config"),
-                                    "HOME=" + dir.Path("")};
+    std::vector<std::string> env = SettingsFolders(dir).Env();
+    env.push_back("QT_QPA_PLATFORM=offscreen");
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -78,12 +67,9 @@ TEST(ProgramStartTest, SimultaneousStartsResolveToOneWindow) {
 TEST(ProgramStartTest, UnknownOptionsAndAMissingDisplayOpenedOrAbortedAndNowExitTwo) {
     TempDir dir;
     const std::string log = dir.Write("events.log", "N line\r\n");
-    std::filesystem::create_directories(dir.Path("runtime"));
-    std::filesystem::permissions(dir.Path("runtime"), std::filesystem::perms::owner_all);
     ProgramLaunch launch;
-    launch.env.insert(launch.env.end(),
-                      {"XDG_RUNTIME_DIR=" + dir.Path("runtime"), "XDG_CONFIG_HOME=" + dir.Path(""),
-                       "HOME=" + dir.Path(""), "DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
+    for (const std::string& folder : SettingsFolders(dir).Env()) launch.env.push_back(folder);
+    launch.env.insert(launch.env.end(), {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
     const ProgramOutcome noDisplay = RunProgram({log}, launch);
     EXPECT_EQ(noDisplay.status, 2);
     EXPECT_EQ(noDisplay.err, "trawlview: no display (set DISPLAY, or use --export)\n");

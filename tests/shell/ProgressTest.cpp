@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QTest>
 #include <QWindow>
 
 #include "CProgressStatusBar.h"
@@ -51,14 +52,17 @@ TEST_F(ProgressTest, EveryPositionFillsAsTheFormulaSaysAndRepaintsOncePerPixel) 
             return false;
         }
     } counter;
-    for (int i = 0; i < 1000 && !wnd.windowHandle()->isExposed(); ++i) QCoreApplication::processEvents();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&wnd));
     constexpr std::uint32_t kRange = 100003;
     wnd.SetRange(kRange);
     wnd.SetPos(0);
     wnd.installEventFilter(&counter);
+    // The bar's whole pixels at a position; kRange is prime, so no position but the
+    // ends falls on a pixel's edge and double precision gives the exact quotient.
+    const auto pixels = [](std::uint64_t pos) { return static_cast<std::uint32_t>(pos * 128 / kRange); };
     for (std::uint32_t pos = 0; pos <= kRange; ++pos) {
         wnd.SetPos(pos);
-        ASSERT_EQ(wnd.GetFilled(), CProgressWnd::FilledWidth(pos, kRange, 128)) << pos;
+        ASSERT_EQ(wnd.GetFilled(), pixels(pos)) << pos;
     }
     EXPECT_EQ(counter.paints, 128);
     // A new rebuild starts again from the left; so does a jump back without a new range.
@@ -66,7 +70,7 @@ TEST_F(ProgressTest, EveryPositionFillsAsTheFormulaSaysAndRepaintsOncePerPixel) 
     EXPECT_EQ(wnd.GetFilled(), 0u);
     wnd.SetRange(kRange);
     wnd.SetPos(kRange / 2);
-    EXPECT_EQ(wnd.GetFilled(), CProgressWnd::FilledWidth(kRange / 2, kRange, 128));
+    EXPECT_EQ(wnd.GetFilled(), pixels(kRange / 2));
     wnd.SetRange(kRange / 2);
     wnd.SetPos(kRange / 2);
     EXPECT_EQ(wnd.GetFilled(), 128u);

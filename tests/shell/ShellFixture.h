@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "AppSettings.h"
 #include "CMainFrame.h"
 #include "CTrawlviewApp.h"
 #include "IMessageBoxes.h"
+#include "SettingsFolders.h"
 #include "TempDir.h"
 
 // Message boxes answered by the test: every question and report is recorded, and
@@ -42,23 +44,17 @@ inline bool FilterFileReadEnds(CMainFrame& frame) {
 // (where the single-instance socket lives), all inside one temporary folder.
 class ShellTest : public ::testing::Test {
 protected:
-    ShellTest() {
-        const std::string home = dir.Path("config");
-        const std::string system = dir.Path("xdg");
-        const std::string runtime = dir.Path("runtime");
-        for (const std::string& d : {home, system, runtime}) std::filesystem::create_directories(d);
-        std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-        qputenv("XDG_CONFIG_HOME", home.c_str());
-        qputenv("XDG_CONFIG_DIRS", system.c_str());
-        qputenv("XDG_RUNTIME_DIR", runtime.c_str());
-        // QSettings reads the two variables once per process; later tests must say so.
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(home));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, QString::fromStdString(system));
+    ShellTest() { settings.Apply(); }
+
+    // The program's user settings, as the program opens them.
+    static QSettings UserSettings() {
+        return QSettings(QSettings::NativeFormat, QSettings::UserScope, AppSettings::kCompany,
+                         AppSettings::kApplication);
     }
 
     // Writes a settings file in the machine-wide folder, relative name as QSettings makes it.
     void WriteMachineSettings(const std::string& relative, const std::string& text) {
-        const std::filesystem::path p = std::filesystem::path(dir.Path("xdg")) / relative;
+        const std::filesystem::path p = std::filesystem::path(settings.MachineFolder()) / relative;
         std::filesystem::create_directories(p.parent_path());
         dir.Write("xdg/" + relative, text);
     }
@@ -70,4 +66,5 @@ protected:
     }
 
     TempDir dir;
+    SettingsFolders settings{dir};
 };

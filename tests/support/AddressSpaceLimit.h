@@ -9,15 +9,7 @@
 #include <fstream>
 #include <functional>
 
-// Tests that cap the address space (RLIMIT_AS) cannot run under AddressSanitizer, which
-// keeps terabytes of address space for itself.
-#if defined(__SANITIZE_ADDRESS__)
-#define SKIP_WITHOUT_ADDRESS_SPACE_LIMITS()                                                      \
-    GTEST_SKIP() << "AddressSanitizer keeps terabytes of address space: an address-space limit " \
-                    "cannot apply"
-#else
-#define SKIP_WITHOUT_ADDRESS_SPACE_LIMITS() (void)0
-#endif
+#include "SanitizerSkips.h"
 
 // Runs body in a child process whose address space may grow by at most room bytes;
 // true when body returned true there. The buffer's mapping used to succeed on paper and

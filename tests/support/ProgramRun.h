@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "PinnedLocales.h"
 #include "TempDir.h"
 
 extern char** environ;
@@ -29,7 +30,7 @@ struct ProgramOutcome {
 struct ProgramLaunch {
     // "NAME=value" entries over the test's own environment, from which every TRAWLVIEW_
     // variable is dropped first. The default pins both locales.
-    std::vector<std::string> env = {"TRAWLVIEW_SYSTEM_LOCALE=MDY;/;:", "TRAWLVIEW_USER_LOCALE=MDY;/;:"};
+    std::vector<std::string> env = kPinnedLocaleEnv;
     // As root, drop to nobody first, so that file permissions apply as they do to a user.
     bool unprivileged = false;
     rlim_t fileSizeLimit = RLIM_INFINITY;

@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <memory>
 
-#include "LocaleFormats.h"
+#include "PinnedLocales.h"
 
 namespace {
 
@@ -14,10 +14,8 @@ class QtTestEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        qputenv("TRAWLVIEW_USER_LOCALE", "MDY;/;:");
-        qputenv("TRAWLVIEW_SYSTEM_LOCALE", "MDY;/;:");
+        PinLocales();
         m_app = std::make_unique<QApplication>(m_argc, m_argv);
-        LoadLocaleFormats();
     }
     void TearDown() override { m_app.reset(); }
 

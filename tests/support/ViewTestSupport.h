@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -48,6 +50,13 @@ protected:
         view.resize(600, 400);
         view.show();
         view.OnInitialUpdate();
+    }
+
+    // Loads a log of these lines, each ended by CR LF.
+    void Load(const std::vector<std::string>& lines) {
+        std::string bytes;
+        for (const std::string& line : lines) bytes += line + "\r\n";
+        ASSERT_TRUE(doc.LoadLogFile(dir.Write("test.log", bytes)));
     }
 
     TempDir dir;

@@ -9,26 +9,6 @@
 
 namespace {
 
-TEST(LogTextCodecTest, ValidUtf8IsUtf8AndEverythingElseIsWindows1252) {
-    EXPECT_EQ(DecodeLogText("caf\xC3\xA9"), QStringLiteral(u"caf\u00E9"));
-    EXPECT_EQ(DecodeLogText("caf\xE9"), QStringLiteral(u"caf\u00E9"));
-    EXPECT_EQ(DecodeLogText("a \x96 b \x80"), QStringLiteral(u"a \u2013 b \u20AC"));
-    EXPECT_EQ(DecodeLogText("\x81\x8D\x9F"), QStringLiteral(u"\u0081\u008D\u0178"));
-    // One invalid sequence anywhere makes the whole line Windows-1252.
-    EXPECT_EQ(DecodeLogText("\xC3\xA9 \xE9"), QStringLiteral(u"\u00C3\u00A9 \u00E9"));
-}
-
-TEST(LogTextCodecTest, Utf8CheckRejectsMalformedSequences) {
-    EXPECT_TRUE(IsValidUtf8("plain"));
-    EXPECT_TRUE(IsValidUtf8("\xE2\x80\x93 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF"));
-    EXPECT_FALSE(IsValidUtf8("\xC0\x80"));          // overlong NUL
-    EXPECT_FALSE(IsValidUtf8("\xE0\x80\xAF"));      // overlong slash
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
-    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
-    EXPECT_FALSE(IsValidUtf8("ab\xE2\x80"));        // cut short at the end
-    EXPECT_FALSE(IsValidUtf8("\x80"));              // stray continuation byte
-}
-
 TEST(CQtTextMeasurerTest, WidthsAddUpAndBoldIsWider) {
     const CQtTextMeasurer m;
     for (const bool bold : {false, true}) {

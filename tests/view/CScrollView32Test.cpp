@@ -59,13 +59,6 @@ TEST_F(ScrollViewTest, DefaultStepsAreTenthsOfTotalThenPage) {
     EXPECT_EQ(page.cy, 500);
     EXPECT_EQ(line.cx, 10);
     EXPECT_EQ(line.cy, 50);
-
-    // A negative height is taken as its size; the width stays as given.
-    SetTotal(1000, 5000, {30, -200}, {3, -16});
-    view.GetDeviceScrollSizes(total, page, line);
-    EXPECT_EQ(page.cy, 200);
-    EXPECT_EQ(line.cy, 16);
-    EXPECT_EQ(page.cx, 30);
 }
 
 TEST_F(ScrollViewTest, BarsAppearOnlyWhereTheContentDoesNotFit) {

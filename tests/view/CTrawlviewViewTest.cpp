@@ -21,12 +21,6 @@ namespace {
 
 class ViewTest : public ViewFixture {
 protected:
-    void Load(const std::vector<std::string>& lines) {
-        std::string bytes;
-        for (const std::string& line : lines) bytes += line + "\r\n";
-        ASSERT_TRUE(doc.LoadLogFile(dir.Write("test.log", bytes)));
-    }
-
     QImage Grab() { return view.viewport()->grab().toImage(); }
     int H() const { return view.GetLineHeight(); }
     QColor Base() const { return view.palette().color(QPalette::Base); }

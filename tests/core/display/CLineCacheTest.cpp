@@ -7,13 +7,14 @@
 #include "FakeDocumentHost.h"
 #include "FakeTextMeasurer.h"
 #include "LocaleFormats.h"
+#include "PinnedLocales.h"
 #include "TempDir.h"
 
 namespace {
 
 class LineCacheTest : public testing::Test {
 protected:
-    void SetUp() override { SetLocaleFormats(MakeLocaleFormats({}, {})); }
+    void SetUp() override { PinLocales(); }
     void Load(const std::string& bytes) {
         ASSERT_TRUE(doc.LoadLogFile(dir.Write("log.log", bytes)));
     }

@@ -13,6 +13,7 @@
 #include "FakeTextMeasurer.h"
 #include "LocaleFormats.h"
 #include "AddressSpaceLimit.h"
+#include "PinnedLocales.h"
 #include "TempDir.h"
 
 namespace {
@@ -41,7 +42,7 @@ private:
 class FollowTest : public testing::Test {
 protected:
     void SetUp() override {
-        SetLocaleFormats(MakeLocaleFormats({}, {}));
+        PinLocales();
         path = dir.Write("follow.log", "");
     }
     void Load(std::string_view bytes) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "ContainsFilter.h"
 #include "FakeDocumentHost.h"
 #include "LocaleFormats.h"
+#include "PinnedLocales.h"
 #include "TempDir.h"
 
 namespace {
@@ -46,7 +48,7 @@ Lines CutWhole(std::string bytes, bool lfEndsLine, const ContainsFilter* filter)
 
 class DocLoadTest : public testing::Test {
 protected:
-    void SetUp() override { SetLocaleFormats(MakeLocaleFormats({}, {})); }
+    void SetUp() override { PinLocales(); }
     TempDir dir;
     FakeDocumentHost host;
     CTrawlviewDoc doc{host, nullptr};
@@ -157,6 +159,65 @@ TEST_F(DocLoadTest, AFileThatCannotBeMappedIsReadInstead) {
     ASSERT_TRUE(doc.LoadLogFile(path));
     EXPECT_FALSE(doc.ReadsFilePages());
     EXPECT_EQ(Displayed(doc), Lines{text + "\n"});
+}
+
+// Logs that change while they are read or after.
+
+TEST_F(DocLoadTest, ALoadedLogKeepsItsLinesWhenTheFileChangesAndReloadShowsTheNew) {
+    const std::string log = dir.Write("events.log", "one\r\ntwo\r\nthree\r\n");
+    ASSERT_TRUE(doc.LoadLogFile(log));
+
+    dir.Write("events.log", "1\r\n");  // truncated by another process
+    EXPECT_EQ(Displayed(doc), (Lines{"one", "two", "three"}));
+    ASSERT_TRUE(doc.LoadLogFile(log));
+    EXPECT_EQ(Displayed(doc), Lines{"1"});
+
+    std::ofstream(log, std::ios::app) << "appended\r\nand more";
+    EXPECT_EQ(Displayed(doc), Lines{"1"});
+    ASSERT_TRUE(doc.LoadLogFile(log));
+    EXPECT_EQ(Displayed(doc), (Lines{"1", "appended", "and more"}));
+    EXPECT_EQ(doc.GetFileSize(), 21u);
+}
+
+// Changes the file after the document has opened it and before it reads it: the path
+// is handed to the host between the two.
+class ChangingHost : public FakeDocumentHost {
+public:
+    void SetLogPath(const std::string& path) override {
+        FakeDocumentHost::SetLogPath(path);
+        if (++calls == 1 && change) change(path);
+    }
+    int calls = 0;
+    std::function<void(const std::string&)> change;
+};
+
+TEST_F(DocLoadTest, ALogChangingWhileItIsReadGivesTheBytesThereUpToTheOpenedSize) {
+    // Large enough to be cut in several pieces; the file shrinks into the first piece, a
+    // later one, or grows. What vanished reads as zeros, which hold no line, and the
+    // document knows it was cut short.
+    std::string bytes;
+    for (int i = 0; bytes.size() < (66u << 20); ++i) bytes += "line " + std::to_string(i) + "\r\n";
+    const std::string log = dir.Path("events.log");
+    for (const std::uint64_t newSize : {std::uint64_t{10} << 20, std::uint64_t{50} << 20, std::uint64_t{70} << 20}) {
+        dir.Write("events.log", bytes);
+        ChangingHost changing;
+        changing.change = [&](const std::string& path) {
+            if (newSize < bytes.size()) {
+                ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(newSize)), 0);
+            } else {
+                std::ofstream(path, std::ios::app) << std::string(newSize - bytes.size(), 'x');
+            }
+        };
+        CTrawlviewDoc changed(changing, nullptr);
+        ASSERT_TRUE(changed.LoadLogFile(log));
+        const std::uint64_t kept = std::min<std::uint64_t>(newSize, bytes.size());
+        EXPECT_EQ(changed.GetFileSize(), bytes.size());
+        EXPECT_EQ(changed.IsCutShort(), newSize < bytes.size());
+        ASSERT_GT(changed.GetLineCount(), 0);
+        const std::string_view last = changed.GetLine(changed.GetLineCount() - 1);
+        EXPECT_EQ(last.data() + last.size() - changed.GetLine(0).data(),
+                  static_cast<std::ptrdiff_t>(kept - (bytes[kept - 1] == '\n' ? 2 : bytes[kept - 1] == '\r' ? 1 : 0)));
+    }
 }
 
 }  // namespace

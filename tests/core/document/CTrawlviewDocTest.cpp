@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 
+#include "CaseNames.h"
 #include "CTrawlviewDoc.h"
 #include "DisplayedLines.h"
 #include "AddressSpaceLimit.h"
@@ -16,13 +17,14 @@
 #include "FakeDocumentHost.h"
 #include "FakeTextMeasurer.h"
 #include "LocaleFormats.h"
+#include "PinnedLocales.h"
 #include "TempDir.h"
 
 namespace {
 
 class DocTest : public testing::Test {
 protected:
-    void SetUp() override { SetLocaleFormats(MakeLocaleFormats({}, {})); }
+    void SetUp() override { PinLocales(); }
     Lines Load(std::string_view bytes) {
         EXPECT_TRUE(doc.LoadLogFile(dir.Write("log.log", bytes)));
         return Displayed(doc);
@@ -57,7 +59,8 @@ INSTANTIATE_TEST_SUITE_P(
                     CutCase{"a\r\n\tb\r\n\x85z\r\n", {"a", "\tb", "\x85z"}},
                     CutCase{"\x80\xff start\r\n", {"\x80\xff start"}},
                     CutCase{"last line without end", {"last line without end"}},
-                    CutCase{"\0\0\0"s, {}}));
+                    CutCase{"\0\0\0"s, {}}),
+    NameByField<&CutCase::bytes>());
 
 TEST_F(DocTest, LfLineEndsCutTheLoadedBytesAgainAndStayForTheNextLoad) {
     EXPECT_EQ(Load("one\ntwo\r\nthree\n"), (Lines{"one\ntwo", "three\n"}));
@@ -183,7 +186,9 @@ TEST_F(DocTest, ShowingEveryLineAgainMeasuredEveryOneOfEquallyLongLines) {
         doc.RebuildDisplay();
         EXPECT_EQ(doc.GetWidestLine(), step.widest);
         // The timestamp column's cells and the widest line, not all 300 lines.
-        if (step.measuresFew) EXPECT_LT(measurer.calls, 40);
+        if (step.measuresFew) {
+            EXPECT_LT(measurer.calls, 40);
+        }
     }
     // Lines appended since: the kept line is not the widest any more.
     std::ofstream(path, std::ios::app | std::ios::binary) << std::string(60, 'm') << "\r\n";
@@ -425,6 +430,7 @@ TEST_F(DocTest, ReloadingASmallerFileShowsOnlyItsLines) {
 }
 
 TEST_F(DocTest, FilesOverFourGibibytesUseSixtyFourBitOffsets) {
+    SKIP_VOLUME_UNDER_THREAD_SANITIZER();
     // A sparse file: lines at the start, past 2 GiB and past 4 GiB, zeros between.
     const std::string path = dir.Path("huge.log");
     {
@@ -467,7 +473,7 @@ TEST(DocBoundTest, ATimestampShownLongerThanItStandsStillMakesItsLineTheWidest) 
     ASSERT_TRUE(doc.LoadLogFile(dir.Write("long.log", std::string(32, 'y') + "\r\n" + stamped + "\r\n")));
     ASSERT_GT(doc.GetDisplayText(1).size(), 32u) << doc.GetDisplayText(1);
     EXPECT_EQ(doc.GetWidestLine(), 1);
-    SetLocaleFormats(MakeLocaleFormats({}, {}));
+    PinLocales();
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include "CLineFinder.h"
 #include "CSubstringSearcher.h"
-#include "TextBytes.h"
 
 namespace {
 
@@ -162,20 +161,3 @@ TEST(CSubstringSearcherTest, IgnoringAsciiCaseFindsEveryPosition) {
 
 }  // namespace
 
-namespace {
-
-TEST(TextBytesTest, Utf8CheckSeesPastLongAsciiRuns) {
-    for (std::size_t n = 0; n < 20; ++n) {
-        const std::string ascii(n, 'a');
-        EXPECT_TRUE(IsValidUtf8(ascii + "\xC3\xA9" + ascii)) << n;
-        EXPECT_FALSE(IsValidUtf8(ascii + "\xC0\x80" + ascii)) << n;
-        EXPECT_FALSE(IsValidUtf8(ascii + "\xE2\x80")) << n;
-        EXPECT_EQ(FindNonAscii(ascii.data(), ascii.data() + n), ascii.data() + n);
-    }
-    std::string utf8;
-    AppendUtf8(U'\u2C65', utf8);
-    AppendUtf8(U'\U0001F600', utf8);
-    EXPECT_EQ(utf8, "\xE2\xB1\xA5\xF0\x9F\x98\x80");
-}
-
-}  // namespace

@@ -89,4 +89,29 @@ TEST(TextBytesTest, TheReadingOfTwoPartsIsTheReadingOfTheirWhole) {
     EXPECT_EQ(ReadingOf("\xE9t\xE9", " ok"), TextReading::Windows1252);
 }
 
+TEST(TextBytesTest, Utf8CheckRejectsMalformedSequences) {
+    EXPECT_TRUE(IsValidUtf8("plain"));
+    EXPECT_TRUE(IsValidUtf8("\xE2\x80\x93 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF"));
+    EXPECT_FALSE(IsValidUtf8("\xC0\x80"));          // overlong NUL
+    EXPECT_FALSE(IsValidUtf8("\xE0\x80\xAF"));      // overlong slash
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
+    EXPECT_FALSE(IsValidUtf8("ab\xE2\x80"));        // cut short at the end
+    EXPECT_FALSE(IsValidUtf8("\x80"));              // stray continuation byte
+}
+
+TEST(TextBytesTest, Utf8CheckSeesPastLongAsciiRuns) {
+    for (std::size_t n = 0; n < 20; ++n) {
+        const std::string ascii(n, 'a');
+        EXPECT_TRUE(IsValidUtf8(ascii + "\xC3\xA9" + ascii)) << n;
+        EXPECT_FALSE(IsValidUtf8(ascii + "\xC0\x80" + ascii)) << n;
+        EXPECT_FALSE(IsValidUtf8(ascii + "\xE2\x80")) << n;
+        EXPECT_EQ(FindNonAscii(ascii.data(), ascii.data() + n), ascii.data() + n);
+    }
+    std::string utf8;
+    AppendUtf8(U'\u2C65', utf8);
+    AppendUtf8(U'\U0001F600', utf8);
+    EXPECT_EQ(utf8, "\xE2\xB1\xA5\xF0\x9F\x98\x80");
+}
+
 }  // namespace

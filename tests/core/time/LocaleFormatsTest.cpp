@@ -5,7 +5,9 @@
 
 #include <cstdlib>
 
+#include "CaseNames.h"
 #include "LocaleFormats.h"
+#include "PinnedLocales.h"
 #include "TempDir.h"
 
 namespace {
@@ -45,7 +47,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{"%Ey/%Om/%d", "%OH:%M:%S", DateOrder::YMD, "/", ":", 1, 1, 1},
                     // Shapes we cannot read keep the defaults.
                     FormatCase{"", "", DateOrder::MDY, "/", ":", 1, 1, 1},
-                    FormatCase{"%x", "%X", DateOrder::MDY, "/", ":", 1, 1, 1}));
+                    FormatCase{"%x", "%X", DateOrder::MDY, "/", ":", 1, 1, 1}),
+    NameByField<&FormatCase::dateFormat>());
 
 TEST(LocaleOverride, AcceptsThreeOrSixFieldsAndRejectsTheRest) {
     LocaleValues v;
@@ -72,11 +75,7 @@ TEST(LocaleOverride, AcceptsThreeOrSixFieldsAndRejectsTheRest) {
 
 class LocaleEnvironment : public testing::Test {
 protected:
-    void TearDown() override {
-        unsetenv("TRAWLVIEW_USER_LOCALE");
-        unsetenv("TRAWLVIEW_SYSTEM_LOCALE");
-        SetLocaleFormats(MakeLocaleFormats({}, {}));
-    }
+    void TearDown() override { PinLocales(); }
 };
 
 TEST_F(LocaleEnvironment, VariablesPinBothLocales) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "CaseNames.h"
 #include "LineColor.h"
 #include "LogLine.h"
 
@@ -29,8 +30,8 @@ TEST_P(ParseTimestampTable, ReadsLogLines) {
     const LocaleFormats f = Formats(c.order, c.dateSep, c.timeSep);
     LogTime t;
     EXPECT_EQ(ParseTimestamp(c.text, true, &t, f), c.valid) << c.text;
-    if (c.valid) EXPECT_EQ(t, c.expected) << c.text;
-    if (!c.valid) EXPECT_EQ(t, LogTime{}) << "out-parameter written on failure: " << c.text;
+    // Nothing is written on failure.
+    EXPECT_EQ(t, c.valid ? c.expected : LogTime{}) << c.text;
 }
 
 constexpr LogTime kNone{};
@@ -73,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Empty separators never match.
         ParseCase{"12/31/2003 23:59:59", DateOrder::MDY, "", ":", false, kNone},
         // Huge numbers saturate instead of overflowing, and stay invalid.
-        ParseCase{"12/31/99999999999999999999 23:59:59", DateOrder::MDY, "/", ":", false, kNone}));
+        ParseCase{"12/31/99999999999999999999 23:59:59", DateOrder::MDY, "/", ":", false, kNone}),
+    NameByField<&ParseCase::text>());
 
 TEST(ParseTimestamp, ShortTextIsNeverValidAndTypedTextUsesTheUserOrder) {
     const LocaleFormats f = Formats(DateOrder::MDY, "/", ":", DateOrder::DMY);
@@ -129,7 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A timestamp further into the line counts as readable but the line shows as it is.
         DisplayCase{"job 7 at 12/31/2003 23:59:59", true, "job 7 at 12/31/2003 23:59:59"},
         // A timestamp with nothing after it.
-        DisplayCase{"12/31/2003 23:59:59", false, "12/31/2003 23:59:59"}));
+        DisplayCase{"12/31/2003 23:59:59", false, "12/31/2003 23:59:59"}),
+    NameByField<&DisplayCase::raw>());
 
 TEST(DisplayText, FollowsTheUserOrderSeparatorsAndLeadingZeros) {
     const LocaleFormats dmy = Formats(DateOrder::MDY, "/", ":", DateOrder::DMY, ".", ":");
@@ -152,24 +155,6 @@ TEST(DisplayText, TimestampSampleFollowsTheUserLocale) {
     EXPECT_EQ(Formats(DateOrder::MDY, "/", ":", DateOrder::YMD, "-", ":").timestampSample, "6789-45-23 00:00:00 - ");
     EXPECT_EQ(Formats(DateOrder::MDY).timestampSample, "23/45/6789 00:00:00 - ");
     EXPECT_EQ(Formats(DateOrder::MDY, "/", ":", DateOrder::DMY, ".", "h").timestampSample, "45.23.6789 00h00h00 - ");
-}
-
-TEST(LineColor, LetterAndBlankPickTheColour) {
-    EXPECT_EQ(LineColorOf("R 2003"), LineColor::Red);
-    EXPECT_EQ(LineColorOf("B x"), LineColor::Blue);
-    EXPECT_EQ(LineColorOf("C x"), LineColor::Cyan);
-    EXPECT_EQ(LineColorOf("G x"), LineColor::Green);
-    EXPECT_EQ(LineColorOf("M x"), LineColor::Magenta);
-    EXPECT_EQ(LineColorOf("Y x"), LineColor::Yellow);
-    EXPECT_EQ(LineColorOf("N x"), LineColor::Normal);
-    EXPECT_EQ(LineColorOf("X x"), LineColor::Normal);
-    EXPECT_EQ(LineColorOf("Rx"), LineColor::Normal);
-    EXPECT_EQ(LineColorOf("r x"), LineColor::Normal);
-    EXPECT_EQ(LineColorOf("R"), LineColor::Normal);
-    EXPECT_TRUE(HasColourPrefix("N x"));
-    EXPECT_FALSE(HasColourPrefix("X x"));
-    EXPECT_EQ(LineColorRgb(LineColor::Yellow), 0xFF9900);
-    EXPECT_EQ(LineColorRgb(LineColor::Normal), -1);
 }
 
 }  // namespace
