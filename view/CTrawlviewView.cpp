@@ -16,6 +16,7 @@
 #include <stdexcept>
 
 #include "CLineFinder.h"
+#include "CLineNumberGutter.h"
 #include "CPagePrinter.h"
 #include "CQtTextMeasurer.h"
 #include "DisplayLine.h"
@@ -73,6 +74,7 @@ void CTrawlviewView::OnUpdate() {
     // A log loaded while the preview is open: its pages start elsewhere now.
     if (m_pPagePrinter) m_pPagePrinter->LinesChanged();
     UpdateScrollSizes();
+    UpdateGutter();
     viewport()->repaint();
 }
 
@@ -104,6 +106,7 @@ void CTrawlviewView::AddLines(LineIndex firstChanged, bool bufferMoved, bool fol
     }
     if (m_pPagePrinter) m_pPagePrinter->LinesChanged();
     UpdateScrollSizes();
+    UpdateGutter();
     if (atEnd) ScrollToEnd();
     // Painted with the next paint of the window: appends from a busy log share one.
     viewport()->update();
@@ -132,6 +135,30 @@ void CTrawlviewView::UpdateScrollSizes() {
 void CTrawlviewView::OnSize() {
     CScrollView32::OnSize();
     UpdateScrollSizes();
+    UpdateGutter();
+}
+
+void CTrawlviewView::SetLineNumbers(bool on) {
+    if (on == GetLineNumbers()) return;
+    if (on) {
+        m_pGutter = new CLineNumberGutter(*this);
+        m_pGutter->setFont(m_measurer.Font(false));
+        m_pGutter->show();
+    } else {
+        delete m_pGutter;
+        m_pGutter = nullptr;
+        setViewportMargins(0, 0, 0, 0);
+    }
+    UpdateGutter();
+}
+
+void CTrawlviewView::UpdateGutter() {
+    if (m_pGutter == nullptr) return;
+    const int width = m_pGutter->WidthFor(m_doc.GetCutLineCount());
+    if (viewportMargins().left() != width) setViewportMargins(width, 0, 0, 0);
+    const QRect area = viewport()->geometry();
+    m_pGutter->setGeometry(area.left() - width, area.top(), width, area.height());
+    m_pGutter->update();
 }
 
 void CTrawlviewView::OnPrepareDC(QPainter& dc, bool printing) {
@@ -141,6 +168,7 @@ void CTrawlviewView::OnPrepareDC(QPainter& dc, bool printing) {
 void CTrawlviewView::OnEraseBkgnd(QPainter& dc) { FillOutsideRect(dc, palette().color(QPalette::Base)); }
 
 void CTrawlviewView::OnDraw(QPainter& dc) {
+    if (m_pGutter != nullptr && m_pGutter->PaintedAt() != GetDeviceScrollPosition().y) m_pGutter->update();
     if (m_nLineHeight <= 0) return;
     const QRect rc = GetPaintRect();
     const ScrollPoint org = GetViewportOrg();

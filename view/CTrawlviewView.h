@@ -17,6 +17,7 @@
 #include "CScrollView32.h"
 #include "CTrawlviewDoc.h"
 
+class CLineNumberGutter;
 class CPagePrinter;
 class CQtTextMeasurer;
 class QDialog;
@@ -128,6 +129,9 @@ public:
     // Every occurrence of the last find text in the lines on screen has a soft background
     // while this is on (the default).
     void SetHighlightMatches(bool on);
+    // Each line's number in the log, left of the lines in a margin of their own.
+    void SetLineNumbers(bool on);
+    bool GetLineNumbers() const { return m_pGutter != nullptr; }
     bool GetHighlightMatches() const { return m_bHighlightMatches; }
 
     // Printing, in the order a job calls them; the pages themselves are CPagePrinter's.
@@ -268,6 +272,10 @@ private:
     QTimer m_autoScrollTimer;
     std::int32_t m_nLineHeight = 0;
     std::int64_t m_nTotalWidth = 0;
+    // The line numbers' margin while they are shown; null otherwise.
+    CLineNumberGutter* m_pGutter = nullptr;
+    // Sizes and places the line numbers' margin for the log's line count.
+    void UpdateGutter();
     // The pieces of the lines on screen, with where to start drawing far into them.
     CLineCache m_lineCache;
 };
