@@ -1,5 +1,6 @@
 #include "LogFilter.h"
 
+#include "CPatternSearcher.h"
 #include "LogLine.h"
 #include "StringTable.h"
 
@@ -117,6 +118,8 @@ bool Matches(const LogFilter& filter, std::string_view line, bool excludeInvalid
         case FilterKind::IncludeString: return line.find(filter.text) != std::string_view::npos;
         case FilterKind::ExcludeInterval: return !IsInInterval(filter, line, excludeInvalid, formats);
         case FilterKind::IncludeInterval: return IsInInterval(filter, line, excludeInvalid, formats);
+        case FilterKind::ExcludePattern: return !CPatternSearcher(filter.text, true).Matches(line);
+        case FilterKind::IncludePattern: return CPatternSearcher(filter.text, true).Matches(line);
         case FilterKind::Unset: break;
     }
     return true;

@@ -14,6 +14,9 @@ enum class FilterKind : std::int32_t {
     ExcludeInterval = 2,
     IncludeInterval = 3,
     Unset = 4,
+    // A regular expression (see CPatternSearcher), matched case-sensitively as the texts are.
+    ExcludePattern = 5,
+    IncludePattern = 6,
 };
 
 // One node of a filter list. A node owns its interval ends and the rest of the chain.

@@ -59,10 +59,6 @@ bool IsAsciiAlnum(char c) {
 
 CPatternSearcher::CPatternSearcher(std::string_view pattern, bool matchCase, bool wholeWord)
     : m_bWholeWord(wholeWord) {
-    if (pattern.empty()) {
-        m_strError = "The pattern is empty.";
-        return;
-    }
     RE2::Options options;
     options.set_log_errors(false);
     options.set_case_sensitive(matchCase);

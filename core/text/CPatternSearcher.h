@@ -28,6 +28,8 @@ public:
         std::size_t length = 0;  // may be 0 for a pattern that matches the empty text
     };
 
+    // An empty pattern matches the empty text at the start of every line, as an empty
+    // filter text occurs in every line.
     // Without matchCase letters match in either case (Unicode simple folding). With
     // wholeWord the first match in a line counts only with white space or the line's edge
     // on both sides, as for a plain Find text.

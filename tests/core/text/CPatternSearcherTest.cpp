@@ -43,6 +43,7 @@ TEST(CPatternSearcher, MatchesUnderTheOptions) {
         {"err\\w+", true, true, "an errors", true, 3, 6},
         {"err\\w+", true, true, "an errors, more", false, 0, 0},
         {"x*", true, false, "abc", true, 0, 0},  // the empty match counts
+        {"", true, false, "abc", true, 0, 0},
         {"ü", true, false, "gr\xc3\xbcn", true, 2, 2},
         {"ü", true, false, "gr\xfcn", true, 2, 1},     // a Windows-1252 line reads as it shows
         {"€", true, false, "5 \x80", true, 2, 1},
@@ -67,7 +68,6 @@ TEST(CPatternSearcher, BadPatternsGiveOneMessageAndMatchNothing) {
         std::string pattern;
         const char* message;
     } const cases[] = {
-        {"", "The pattern is empty."},
         {"ab(cd", "The pattern cannot be used at character 1: missing ): ab(cd."},
         {"ab[z-a]", "The pattern cannot be used at character 4: invalid character class range: z-a."},
         {"a\xff", "The pattern cannot be used at character 2: invalid UTF-8."},
