@@ -123,6 +123,17 @@ void CFilterMatcher::PassesEach(const char* data, const LineSpan* spans, std::si
                 return true;
             });
         }
+        // A line without an include pattern's literal fails it: the block is scanned for
+        // the literal once, and only the lines holding it go to the engine below.
+        std::vector<bool> holds;
+        for (const auto& pattern : m_includePatterns) {
+            const CSubstringSearcher* literal = pattern->Prefilter();
+            if (literal == nullptr) continue;
+            holds.assign(to - from, false);
+            CLineSelector::ForEachSpanHolding(*literal, data, spans + from, to - from,
+                                              [&holds](std::size_t k) { holds[k] = true; });
+            for (std::size_t k = from; k < to; ++k) pass[k] = pass[k] && holds[k - from];
+        }
         for (std::size_t k = from; k < to; ++k) {
             if (!pass[k]) continue;
             const std::string_view line(data + spans[k].start, static_cast<std::size_t>(spans[k].length));

@@ -83,10 +83,6 @@ CPatternSearcher::CPatternSearcher(std::string_view pattern, bool matchCase, boo
 
 CPatternSearcher::~CPatternSearcher() = default;
 
-const char* CPatternSearcher::NextCandidate(const char* begin, const char* end) const {
-    return m_prefilter ? m_prefilter->Find(begin, end) : begin;
-}
-
 std::optional<CPatternSearcher::Match> CPatternSearcher::FindIn(std::string_view text) const {
     re2::StringPiece hit;
     if (!m_re->Match(re2::StringPiece(text.data(), text.size()), 0, text.size(), RE2::UNANCHORED, &hit, 1))

@@ -49,9 +49,8 @@ public:
     // The literal every match holds (empty when there is none): a scan for it over many
     // lines at once skips to the lines worth matching.
     const std::string& RequiredLiteral() const { return m_strLiteral; }
-    // Where in [begin, end) the first line worth matching can be: the first occurrence
-    // of the required literal (end when none), or begin when there is no literal.
-    const char* NextCandidate(const char* begin, const char* end) const;
+    // The scan for that literal; null when there is none.
+    const CSubstringSearcher* Prefilter() const { return m_prefilter ? &*m_prefilter : nullptr; }
 
     // The longest run of literal ASCII characters that every match of pattern holds, for a
     // prefilter; empty when none can be told for certain.
