@@ -213,7 +213,12 @@ std::string_view CFilterMatcher::RequiredSubstring() const {
     for (const LogFilter* node = m_pList; node != nullptr; node = node->next.get()) {
         if (node->kind == FilterKind::IncludeString && !node->text.empty()) return node->text;
     }
-    return {};
+    // Every line an include pattern matches holds its literal: the longest one will do.
+    std::string_view longest;
+    for (const auto& pattern : m_includePatterns) {
+        if (pattern->RequiredLiteral().size() > longest.size()) longest = pattern->RequiredLiteral();
+    }
+    return longest;
 }
 
 class CFilterMatcher::LinePieces : public ILineFilter::Pieces {

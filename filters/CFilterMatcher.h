@@ -33,7 +33,8 @@ public:
     // Searches the whole block once for each of a few exclude texts, then tests the lines
     // left line by line (on two cores when the list is long).
     void PassesEach(const char* data, const LineSpan* spans, std::size_t n, bool* pass) const override;
-    // The text of the first non-empty include-string filter.
+    // The text of the first non-empty include-string filter; without one, the longest
+    // literal part of an include pattern.
     std::string_view RequiredSubstring() const override;
     // Searches each piece with the last bytes of the one before (one fewer than the
     // longest text has), so that a text across two pieces is found.
