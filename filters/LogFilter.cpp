@@ -12,7 +12,7 @@ bool IsInterval(FilterKind kind) {
 
 // The ends an interval gets for a side that cannot be read.
 std::unique_ptr<LogTime> DefaultEnd(bool from) {
-    return std::make_unique<LogTime>(from ? LogTime{1970, 1, 1, 0, 0, 0} : LogTime{2037, 12, 31, 23, 59, 59});
+    return std::make_unique<LogTime>(from ? kDefaultIntervalFrom : kDefaultIntervalTo);
 }
 
 std::unique_ptr<LogTime> ReadEnd(std::string_view text, const LocaleFormats& formats) {
