@@ -12,6 +12,7 @@
 #include "DialogUnits.h"
 #include "LogLine.h"
 #include "LogTextCodec.h"
+#include "CPatternSearcher.h"
 #include "StringTable.h"
 
 CFilterEntryDlg::CFilterEntryDlg(QWidget* parent, const LocaleFormats& formats)
@@ -27,6 +28,7 @@ CFilterEntryDlg::CFilterEntryDlg(QWidget* parent, const LocaleFormats& formats)
     for (QPushButton* button : {m_okButton, cancel}) button->setMinimumWidth(du.X(50));
     m_stringButton = new QRadioButton(QStringLiteral("String Filter"), this);
     m_intervalButton = new QRadioButton(QStringLiteral("Time Interval"), this);
+    m_patternButton = new QRadioButton(QStringLiteral("Pattern"), this);
 
     auto* grid = new QGridLayout(this);
     grid->setHorizontalSpacing(du.X(5));
@@ -39,6 +41,7 @@ CFilterEntryDlg::CFilterEntryDlg(QWidget* parent, const LocaleFormats& formats)
     type->addWidget(new QLabel(QStringLiteral("FilterType:"), this));
     type->addWidget(m_stringButton);
     type->addWidget(m_intervalButton);
+    type->addWidget(m_patternButton);
     type->addStretch(1);
     grid->addLayout(type, 2, 0, 1, 2);
     grid->setColumnStretch(0, 1);
@@ -47,6 +50,7 @@ CFilterEntryDlg::CFilterEntryDlg(QWidget* parent, const LocaleFormats& formats)
     connect(cancel, &QPushButton::clicked, this, &CFilterEntryDlg::reject);
     connect(m_stringButton, &QRadioButton::clicked, this, &CFilterEntryDlg::OnStringFilter);
     connect(m_intervalButton, &QRadioButton::clicked, this, &CFilterEntryDlg::OnTimeInterval);
+    connect(m_patternButton, &QRadioButton::clicked, this, &CFilterEntryDlg::OnPattern);
 }
 
 void CFilterEntryDlg::showEvent(QShowEvent* event) {
@@ -63,7 +67,7 @@ void CFilterEntryDlg::OnInitDialog() {
     // Placed while the field still takes free text, so that it is never reverted.
     m_filterEdit->SetFreeText(true);
     m_filterEdit->StartLayout(m_strShown);
-    (m_bStringFilter ? m_stringButton : m_intervalButton)->setChecked(true);
+    (m_bPattern ? m_patternButton : m_bStringFilter ? m_stringButton : m_intervalButton)->setChecked(true);
     m_filterEdit->SetFreeText(m_bStringFilter);
     // OK stays enabled whatever the field holds: what OK accepts is for the validation
     // to decide, and an empty string filter is a filter like any other.
@@ -71,12 +75,23 @@ void CFilterEntryDlg::OnInitDialog() {
 }
 
 void CFilterEntryDlg::OnStringFilter() {
+    m_bPattern = false;
+    m_bStringFilter = true;
+    m_filterEdit->SetFreeText(true);
+    m_filterEdit->clear();
+}
+
+void CFilterEntryDlg::OnPattern() {
+    m_bPattern = true;
+    // A string typed before becomes the pattern's start; an interval template does not.
+    if (m_bStringFilter) return;
     m_bStringFilter = true;
     m_filterEdit->SetFreeText(true);
     m_filterEdit->clear();
 }
 
 void CFilterEntryDlg::OnTimeInterval() {
+    m_bPattern = false;
     if (!m_bStringFilter) return;
     m_bStringFilter = false;
     m_filterEdit->SetFreeText(false);
@@ -122,9 +137,16 @@ void CFilterEntryDlg::accept() {
         Report(IDS_INVALID_DATE_TIME);
         return;
     }
-    if (m_stringButton->isChecked() && !TrimLineEnds(text)) {
+    if ((m_stringButton->isChecked() || m_patternButton->isChecked()) && !TrimLineEnds(text)) {
         Report(IDS_FILTER_LINE_BREAK);
         return;
+    }
+    if (m_patternButton->isChecked()) {
+        const CPatternSearcher pattern(text, true);
+        if (!pattern.IsValid()) {
+            QMessageBox::warning(this, windowTitle(), QString::fromStdString(pattern.Error()));
+            return;
+        }
     }
     m_strFilter = std::move(text);
     QDialog::accept();

@@ -36,13 +36,15 @@ public:
     CTimeIntervalEdit* GetField() const { return m_filterEdit; }
     QRadioButton* GetStringButton() const { return m_stringButton; }
     QRadioButton* GetIntervalButton() const { return m_intervalButton; }
+    QRadioButton* GetPatternButton() const { return m_patternButton; }
     QPushButton* GetOkButton() const { return m_okButton; }
 
     // The filter text as bytes. When the field still shows what it was opened with, the
     // bytes are the ones given, so that a text in another encoding survives an edit
     // unchanged; typed text is stored as UTF-8.
     std::string m_strFilter;
-    bool m_bStringFilter = true;
+    bool m_bStringFilter = true;  // free text: a string or a pattern
+    bool m_bPattern = false;      // the text is a regular expression
 
 public slots:
     void accept() override;
@@ -55,6 +57,7 @@ private:
     void OnInitDialog();
     void OnStringFilter();
     void OnTimeInterval();
+    void OnPattern();
     // Warns why OK refused the text; the dialog stays open.
     void Report(StringId message);
 
@@ -63,6 +66,7 @@ private:
     CTimeIntervalEdit* m_filterEdit = nullptr;
     QRadioButton* m_stringButton = nullptr;
     QRadioButton* m_intervalButton = nullptr;
+    QRadioButton* m_patternButton = nullptr;
     std::string m_strGiven;  // m_strFilter as the caller set it
     QString m_strShown;      // the same as the field showed it when the dialog opened
     bool m_bInitialized = false;

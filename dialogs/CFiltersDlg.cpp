@@ -15,7 +15,10 @@
 
 namespace {
 
-bool IsInclude(FilterKind kind) { return kind == FilterKind::IncludeString || kind == FilterKind::IncludeInterval; }
+bool IsInclude(FilterKind kind) {
+    return kind == FilterKind::IncludeString || kind == FilterKind::IncludeInterval || kind == FilterKind::IncludePattern;
+}
+bool IsPattern(FilterKind kind) { return kind == FilterKind::IncludePattern || kind == FilterKind::ExcludePattern; }
 
 // A list box item that sorts the way the list boxes of the suite's own tools do: by text,
 // without regard to letter case, in the user's language.
@@ -149,6 +152,8 @@ void CFiltersDlg::AddItem(FilterKind kind, const std::string& text) {
     auto* item = new CFilterItem(DecodeLogText(text));
     item->setData(Qt::UserRole, static_cast<int>(kind));
     item->setData(kBytesRole, QByteArray::fromStdString(text));
+    // A pattern's row reads like a string's but for the tip.
+    if (IsPattern(kind)) item->setToolTip(QStringLiteral("Pattern"));
     if (HasDefaultEnds(text, kind, m_formats)) {
         // An interval read from a file that does not read in this date order lets every
         // line through; the row says so rather than looking like the interval it names.
@@ -162,12 +167,15 @@ std::optional<CFiltersDlg::Entry> CFiltersDlg::RunEntry(FilterKind kind, const s
     CFilterEntryDlg entry(this, m_formats);
     entry.m_strFilter = text;
     entry.m_bStringFilter = kind != FilterKind::ExcludeInterval && kind != FilterKind::IncludeInterval;
+    entry.m_bPattern = IsPattern(kind);
     if (entry.exec() != QDialog::Accepted) return std::nullopt;
     // The list stays the one the filter was added to or taken from; the entry dialog
     // chooses between string and interval.
     const bool include = IsInclude(kind);
     FilterKind chosen;
-    if (entry.m_bStringFilter) {
+    if (entry.m_bPattern) {
+        chosen = include ? FilterKind::IncludePattern : FilterKind::ExcludePattern;
+    } else if (entry.m_bStringFilter) {
         chosen = include ? FilterKind::IncludeString : FilterKind::ExcludeString;
     } else {
         chosen = include ? FilterKind::IncludeInterval : FilterKind::ExcludeInterval;

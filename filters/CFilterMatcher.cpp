@@ -53,6 +53,11 @@ CFilterMatcher::CFilterMatcher(const LogFilter* list, bool excludeInvalid, const
                     excluded.push_back({*node->from, *node->to});
                 }
                 break;
+            case FilterKind::IncludePattern:
+            case FilterKind::ExcludePattern:
+                (node->kind == FilterKind::IncludePattern ? m_includePatterns : m_excludePatterns)
+                    .push_back(std::make_unique<CPatternSearcher>(node->text, true));
+                break;
             case FilterKind::Unset: break;
         }
     }
@@ -118,10 +123,22 @@ void CFilterMatcher::PassesEach(const char* data, const LineSpan* spans, std::si
                 return true;
             });
         }
+        // A line without an include pattern's literal fails it: the block is scanned for
+        // the literal once, and only the lines holding it go to the engine below.
+        std::vector<bool> holds;
+        for (const auto& pattern : m_includePatterns) {
+            const CSubstringSearcher* literal = pattern->Prefilter();
+            if (literal == nullptr) continue;
+            holds.assign(to - from, false);
+            CLineSelector::ForEachSpanHolding(*literal, data, spans + from, to - from,
+                                              [&holds](std::size_t k) { holds[k] = true; });
+            for (std::size_t k = from; k < to; ++k) pass[k] = pass[k] && holds[k - from];
+        }
         for (std::size_t k = from; k < to; ++k) {
             if (!pass[k]) continue;
             const std::string_view line(data + spans[k].start, static_cast<std::size_t>(spans[k].length));
-            pass[k] = PassesIncludes(line) && (!m_bHaveIntervals || PassesIntervals(line));
+            pass[k] = PassesIncludes(line) && PassesPatterns(line) &&
+                      (!m_bHaveIntervals || PassesIntervals(line));
         }
     };
     // A long list costs a good part of a microsecond a line: a second core pays for its
@@ -137,7 +154,7 @@ void CFilterMatcher::PassesEach(const char* data, const LineSpan* spans, std::si
 }
 
 bool CFilterMatcher::PassesRest(std::string_view line) const {
-    if (!PassesIncludes(line)) return false;
+    if (!PassesIncludes(line) || !PassesPatterns(line)) return false;
     if (m_bHaveIntervals && !PassesIntervals(line)) return false;
     return !m_manyExcludes || !m_manyExcludes->ContainsAny(line);
 }
@@ -164,6 +181,16 @@ bool CFilterMatcher::PassesIncludes(std::string_view line) const {
     return found == n;
 }
 
+bool CFilterMatcher::PassesPatterns(std::string_view line) const {
+    for (const auto& p : m_includePatterns) {
+        if (!p->Matches(line)) return false;
+    }
+    for (const auto& p : m_excludePatterns) {
+        if (p->Matches(line)) return false;
+    }
+    return true;
+}
+
 bool CFilterMatcher::PassesIntervals(std::string_view line) const {
     LogTime t;
     // A line without a readable time passes every interval, or fails every one.
@@ -186,7 +213,12 @@ std::string_view CFilterMatcher::RequiredSubstring() const {
     for (const LogFilter* node = m_pList; node != nullptr; node = node->next.get()) {
         if (node->kind == FilterKind::IncludeString && !node->text.empty()) return node->text;
     }
-    return {};
+    // Every line an include pattern matches holds its literal: the longest one will do.
+    std::string_view longest;
+    for (const auto& pattern : m_includePatterns) {
+        if (pattern->RequiredLiteral().size() > longest.size()) longest = pattern->RequiredLiteral();
+    }
+    return longest;
 }
 
 class CFilterMatcher::LinePieces : public ILineFilter::Pieces {
@@ -204,22 +236,35 @@ public:
         if (m_m.m_manyIncludes) {
             m_m.m_manyIncludes->ForEachOccurrence(text, [&](std::size_t i, std::size_t) { return m_found[few + i] = true; });
         }
+        // A pattern is matched in each piece with the tail before it: a match longer than
+        // the tail that spans two pieces is not seen in a line too long to hold whole.
+        for (std::size_t i = 0; i < m_m.m_includePatterns.size(); ++i) {
+            if (!m_patternFound[i] && m_m.m_includePatterns[i]->Matches(text)) m_patternFound[i] = true;
+        }
+        for (const auto& pattern : m_m.m_excludePatterns) m_bExcluded = m_bExcluded || pattern->Matches(text);
         for (const CSubstringSearcher& s : m_m.m_excludes) m_bExcluded = m_bExcluded || s.Contains(text);
         m_bExcluded = m_bExcluded || (m_m.m_manyExcludes && m_m.m_manyExcludes->ContainsAny(text));
-        const std::size_t keep = std::min(text.size(), m_m.m_nLongest > 0 ? m_m.m_nLongest - 1 : 0);
+        const std::size_t longest = m_m.m_includePatterns.empty() && m_m.m_excludePatterns.empty()
+                                        ? m_m.m_nLongest
+                                        : std::max(m_m.m_nLongest, kPatternTail);
+        const std::size_t keep = std::min(text.size(), longest > 0 ? longest - 1 : 0);
         m_tail.assign(text.substr(text.size() - keep));
     }
 
     bool Passes(const LogTime* time) const override {
         if (m_m.m_bRejectAll || m_bExcluded) return false;
         if (std::find(m_found.begin(), m_found.end(), false) != m_found.end()) return false;
+        if (std::find(m_patternFound.begin(), m_patternFound.end(), false) != m_patternFound.end()) return false;
         if (!m_m.m_bHaveIntervals) return true;
         return time != nullptr ? m_m.PassesTime(*time) : !m_m.m_bExcludeInvalid;
     }
 
 private:
     const CFilterMatcher& m_m;
+    // Bytes of the piece before kept for the patterns.
+    static constexpr std::size_t kPatternTail = std::size_t{64} << 10;
     std::vector<bool> m_found;  // the few include texts, then the many
+    std::vector<bool> m_patternFound{std::vector<bool>(m_m.m_includePatterns.size(), false)};
     bool m_bExcluded = false;
     std::string m_tail;  // the last bytes fed
     std::string m_text;  // the tail and the piece

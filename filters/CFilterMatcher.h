@@ -4,7 +4,10 @@
 #include <string_view>
 #include <vector>
 
+#include <memory>
+
 #include "CMultiStringSearcher.h"
+#include "CPatternSearcher.h"
 #include "CSubstringSearcher.h"
 #include "ILineFilter.h"
 #include "LogFilter.h"
@@ -15,6 +18,9 @@
 // - include strings: the line must contain every distinct text (few texts: one searcher
 //   each; many: one pass of a multi-string searcher that ticks them off);
 // - exclude strings: the line must contain none (one pass for all of them);
+// - patterns: the line must match every include pattern and no exclude pattern; only
+//   a line holding a pattern's required literal goes to the engine. A pattern that does
+//   not compile matches no line;
 // - intervals: the line's timestamp is read once; the include intervals are one
 //   intersection, the exclude intervals one sorted list of disjoint ranges.
 // The list must outlive the matcher. Passes may be called from several threads at once.
@@ -27,7 +33,8 @@ public:
     // Searches the whole block once for each of a few exclude texts, then tests the lines
     // left line by line (on two cores when the list is long).
     void PassesEach(const char* data, const LineSpan* spans, std::size_t n, bool* pass) const override;
-    // The text of the first non-empty include-string filter.
+    // The text of the first non-empty include-string filter; without one, the longest
+    // literal part of an include pattern.
     std::string_view RequiredSubstring() const override;
     // Searches each piece with the last bytes of the one before (one fewer than the
     // longest text has), so that a text across two pieces is found.
@@ -51,6 +58,7 @@ private:
     bool PassesRest(std::string_view line) const;
     bool PassesIncludes(std::string_view line) const;
     bool PassesIntervals(std::string_view line) const;
+    bool PassesPatterns(std::string_view line) const;
     bool PassesTime(const LogTime& t) const;
     class LinePieces;
 
@@ -64,6 +72,9 @@ private:
     std::optional<CMultiStringSearcher> m_manyIncludes;
     std::vector<CSubstringSearcher> m_excludes;
     std::optional<CMultiStringSearcher> m_manyExcludes;
+
+    std::vector<std::unique_ptr<CPatternSearcher>> m_includePatterns;
+    std::vector<std::unique_ptr<CPatternSearcher>> m_excludePatterns;
 
     bool m_bHaveIntervals = false;
     bool m_bHaveInclude = false;  // at least one include interval

@@ -9,6 +9,8 @@ char RecordType(FilterKind kind) {
         case FilterKind::IncludeString: return 'I';
         case FilterKind::ExcludeInterval: return 'F';
         case FilterKind::IncludeInterval: return 'P';
+        case FilterKind::ExcludePattern: return 'X';
+        case FilterKind::IncludePattern: return 'R';
         case FilterKind::Unset: break;
     }
     return 0;

@@ -23,7 +23,7 @@ constexpr std::uint64_t kPerFilter = sizeof(LogFilter) + 16 + 64 + 17;
 constexpr std::uint64_t kPerInterval = 2 * (sizeof(LogTime) + 16);
 
 bool IsRecordType(char c) {
-    return c == 'E' || c == 'I' || c == 'F' || c == 'P';
+    return c == 'E' || c == 'I' || c == 'F' || c == 'P' || c == 'R' || c == 'X';
 }
 
 }  // namespace
@@ -39,6 +39,8 @@ std::unique_ptr<LogFilter>* FilterFileReader::AppendRecord(std::string_view reco
         case 'I': kind = FilterKind::IncludeString; break;
         case 'F': kind = FilterKind::ExcludeInterval; break;
         case 'P': kind = FilterKind::IncludeInterval; break;
+        case 'R': kind = FilterKind::IncludePattern; break;
+        case 'X': kind = FilterKind::ExcludePattern; break;
         default: return tail;
     }
     *tail = MakeFilter(record.substr(1), kind, formats);

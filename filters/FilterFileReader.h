@@ -9,8 +9,8 @@
 #include "LogFilter.h"
 
 // Reads a filter file: records of one line each, ended by LF, whose first byte is the
-// type (E exclude string, I include string, F exclude interval, P include interval) and
-// whose other bytes are the filter text. Lines with any other first byte are skipped.
+// type (E exclude string, I include string, F exclude interval, P include interval,
+// R include pattern, X exclude pattern) and whose other bytes are the filter text. Lines with any other first byte are skipped.
 // A CR before the LF is a line end, not text, and a last record without LF is read.
 class FilterFileReader {
 public:
@@ -50,7 +50,7 @@ private:
     // What the records of a file will hold.
     struct Census {
         std::uint64_t bytes = 0;    // the bytes read, up to which the build goes
-        std::uint64_t records = 0;  // records of the four types
+        std::uint64_t records = 0;  // records of the known types
         std::uint64_t textBytes = 0;
         std::uint64_t intervals = 0;
         std::uint64_t longestRecord = 0;

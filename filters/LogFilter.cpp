@@ -1,5 +1,6 @@
 #include "LogFilter.h"
 
+#include "CPatternSearcher.h"
 #include "LogLine.h"
 #include "StringTable.h"
 
@@ -11,7 +12,7 @@ bool IsInterval(FilterKind kind) {
 
 // The ends an interval gets for a side that cannot be read.
 std::unique_ptr<LogTime> DefaultEnd(bool from) {
-    return std::make_unique<LogTime>(from ? LogTime{1970, 1, 1, 0, 0, 0} : LogTime{2037, 12, 31, 23, 59, 59});
+    return std::make_unique<LogTime>(from ? kDefaultIntervalFrom : kDefaultIntervalTo);
 }
 
 std::unique_ptr<LogTime> ReadEnd(std::string_view text, const LocaleFormats& formats) {
@@ -117,6 +118,8 @@ bool Matches(const LogFilter& filter, std::string_view line, bool excludeInvalid
         case FilterKind::IncludeString: return line.find(filter.text) != std::string_view::npos;
         case FilterKind::ExcludeInterval: return !IsInInterval(filter, line, excludeInvalid, formats);
         case FilterKind::IncludeInterval: return IsInInterval(filter, line, excludeInvalid, formats);
+        case FilterKind::ExcludePattern: return !CPatternSearcher(filter.text, true).Matches(line);
+        case FilterKind::IncludePattern: return CPatternSearcher(filter.text, true).Matches(line);
         case FilterKind::Unset: break;
     }
     return true;

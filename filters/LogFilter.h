@@ -14,6 +14,9 @@ enum class FilterKind : std::int32_t {
     ExcludeInterval = 2,
     IncludeInterval = 3,
     Unset = 4,
+    // A regular expression (see CPatternSearcher), matched case-sensitively as the texts are.
+    ExcludePattern = 5,
+    IncludePattern = 6,
 };
 
 // One node of a filter list. A node owns its interval ends and the rest of the chain.
@@ -31,12 +34,17 @@ struct LogFilter {
     ~LogFilter();
 };
 
+// The ends an interval gets for a side that cannot be read. The messages that warn of
+// such intervals (IDS_INTERVAL_FELL_BACK, IDS_INTERVAL_FELL_BACK_TIP) name these.
+inline constexpr LogTime kDefaultIntervalFrom{1970, 1, 1, 0, 0, 0};
+inline constexpr LogTime kDefaultIntervalTo{2037, 12, 31, 23, 59, 59};
+
 // The first node of a chain; null for an empty list. Order is the order of appending.
 using FilterList = std::unique_ptr<LogFilter>;
 
 // A new unlinked node with the given text and kind; for the interval kinds its ends are
-// read from the text (user date order, system separators), with the default ends
-// 1970-01-01 00:00:00 and 2037-12-31 23:59:59 for an end that cannot be read.
+// read from the text (user date order, system separators), with the default ends above
+// for an end that cannot be read.
 std::unique_ptr<LogFilter> MakeFilter(std::string_view text, FilterKind kind,
                                       const LocaleFormats& formats = GetLocaleFormats());
 

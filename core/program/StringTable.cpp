@@ -4,11 +4,6 @@ std::string_view LoadString(StringId id) {
     switch (id) {
         case IDS_INTERVAL_JOIN: return " to ";
         case IDS_INVALID_DATE_TIME: return "The date and time you entered is not valid.";
-        case IDS_DEFAULT_FROM_MDY_DMY: return "01/01/1970 00:00:00";
-        case IDS_DEFAULT_FROM_YMD: return "1970/01/01 00:00:00";
-        case IDS_DEFAULT_TO_YMD: return "2037/12/31 23:59:59";
-        case IDS_DEFAULT_TO_MDY: return "12/31/2037 23:59:59";
-        case IDS_DEFAULT_TO_DMY: return "31/12/2037 23:59:59";
         case IDS_FILTER_FILE_TYPES: return "Log filter files (%1)";
         case IDS_FILTER_NOT_SAVABLE:
             return "The filter \"%1\" holds a line break and cannot be written to a filter file. "

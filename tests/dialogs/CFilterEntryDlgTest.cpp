@@ -232,4 +232,30 @@ TEST(FilterEntryDlg, PastedLineEndMadeAFilterThatNeverMatches) {
     }
 }
 
+TEST(FilterEntryDlg, PatternIsCheckedOnOkAndABadOneSaysWhereOnce) {
+    for (const bool good : {true, false}) {
+        CFilterEntryDlg dlg;
+        dlg.show();
+        dlg.GetPatternButton()->click();
+        QTest::keyClicks(dlg.GetField(), good ? QStringLiteral("checksum [0-9a-f]{8}") : QStringLiteral("ab[z-a]"));
+        int boxes = 0;
+        QString shown;
+        if (!good) {
+            WhenModal<QMessageBox>([&](QMessageBox* box) {
+                ASSERT_NE(box, nullptr);
+                ++boxes;
+                shown = box->text();
+                box->accept();
+            });
+        }
+        dlg.GetOkButton()->click();
+        EXPECT_EQ(dlg.result() == QDialog::Accepted, good);
+        EXPECT_TRUE(dlg.m_bPattern);
+        if (good) continue;
+        EXPECT_EQ(boxes, 1);
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_EQ(shown.toStdString(), "The pattern cannot be used at character 4: invalid character class range: z-a.");
+    }
+}
+
 }  // namespace

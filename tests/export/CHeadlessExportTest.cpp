@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "CFilterMatcher.h"
 #include "CTrawlviewDoc.h"
+#include "FilterFileReader.h"
 #include "ContainsFilter.h"
 #include "FakeDocumentHost.h"
 #include "LocaleFormats.h"
@@ -179,6 +181,41 @@ TEST_F(ExportTest, WritesExactlyTheLinesTheDocumentShows) {
                     << "exclude " << exclude << " filtered " << filtered << " lf " << lf;
             }
         }
+    }
+}
+
+TEST_F(ExportTest, PatternFiltersKeepTheLinesTheWindowKeeps) {
+    const std::string log = Log(
+        "N checksum 0badf00d ok\r\nN checksum 0BADF00D upper\r\nN checksum 1234 short\r\n"
+        "N 2024-x gr\xfcn\r\nN 2024-x gr\xc3\xbcn\r\nN 2024-y\r\nbad \xc3( checksum deadbeef\r\n");
+    const struct {
+        const char* records;
+        std::size_t kept;
+    } cases[] = {
+        {"Rchecksum [0-9a-f]{8}\n", 2},
+        {"R[0-9]{4}-x\nXgr\u00fcn\n", 0},  // the Windows-1252 line reads as "grün" too
+        {"R[0-9]{4}-x\nX\xfc\n", 2},         // a pattern of invalid UTF-8 excludes nothing
+        {"Xgr.n\nR\n", 5},                   // an empty pattern matches every line
+        {"R(a+)+$\n", 0},
+        {"Rab(\n", 0},                        // a pattern that does not compile matches nothing
+        {"Xab(\nIN \n", 6},
+    };
+    for (const auto& c : cases) {
+        const std::string filters = dir.Write("p.lff", c.records);
+        FilterList list;
+        std::string error;
+        ASSERT_EQ(FilterFileReader::Read(filters, list, error), FilterFileReader::Result::Ok);
+        const CFilterMatcher matcher(list.get(), false);
+        FakeDocumentHost host;
+        host.filter = &matcher;
+        CTrawlviewDoc doc(host, nullptr);
+        ASSERT_TRUE(doc.LoadLogFile(log));
+        std::string expected;
+        for (LineIndex i = 0; i < doc.GetLineCount(); ++i) expected.append(doc.GetLine(i)).append("\r\n");
+        const Outcome r = Run({"--export", "-", "--filters", filters, log}, kPinnedLocaleEnv);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, expected) << c.records;
+        EXPECT_EQ(static_cast<std::size_t>(doc.GetLineCount()), c.kept) << c.records;
     }
 }
 

@@ -60,9 +60,15 @@ FilterList RandomList(std::mt19937& rng, const std::vector<std::string>& lines, 
     FilterList list;
     const std::size_t count = many || rng() % 4 == 0 ? rng() % 300 + (many ? 100 : 0) : rng() % 12;
     for (std::size_t i = 0; i < count; ++i) {
-        const auto kind = static_cast<FilterKind>(rng() % 9 == 0 ? 4 : rng() % 4);
+        // Patterns: with and without literals, one matching the empty text, one that does
+        // not compile, one of invalid UTF-8.
+        static const char* const kPatterns[] = {"a+b", "c[ 0]{2}", "^b", "a?", "b(", "\xff", "0$", ".\r"};
+        const int pick = static_cast<int>(rng() % 12);
+        const auto kind = static_cast<FilterKind>(pick < 2 ? 4 : pick < 4 ? pick + 3 : pick % 4);
         std::string text;
-        if (kind == FilterKind::IncludeString || kind == FilterKind::ExcludeString) {
+        if (kind == FilterKind::IncludePattern || kind == FilterKind::ExcludePattern) {
+            text = kPatterns[rng() % std::size(kPatterns)];
+        } else if (kind == FilterKind::IncludeString || kind == FilterKind::ExcludeString) {
             const std::string& line = lines[rng() % lines.size()];
             const std::size_t from = line.empty() ? 0 : rng() % line.size();
             text = rng() % 2 == 0 ? line.substr(from, 1 + rng() % 30) : RandomBytes(rng, 30);

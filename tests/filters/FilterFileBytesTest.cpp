@@ -17,6 +17,8 @@ TEST(FilterFileBytes, ReadingTheSavedBytesGivesTheSameList) {
         {FilterKind::IncludeString, std::string(3000, 'x') + "\r" + std::string(700, 'y')},
         {FilterKind::IncludeString, ""},
         {FilterKind::ExcludeString, "nul\0inside"s},
+        {FilterKind::IncludePattern, "checksum [0-9a-f]{8}"},
+        {FilterKind::ExcludePattern, "ab("},
     };
     const FilterList list = MakeFilterList(written);
     std::string bytes;

@@ -36,7 +36,9 @@ TEST_F(ReaderTest, ReadsTheFourRecordTypesInFileOrder) {
 }
 
 TEST_F(ReaderTest, SkipsOtherFirstBytesAndEmptyLines) {
-    EXPECT_EQ(Read("iDisk\neDEBUG\n\n# comment\nI\n"), (Records{{FilterKind::IncludeString, ""}}));
+    EXPECT_EQ(Read("iDisk\neDEBUG\n\n# comment\nI\nr[0-9]+\nR[0-9]+\nXa.b\n"),
+              (Records{{FilterKind::IncludeString, ""}, {FilterKind::IncludePattern, "[0-9]+"},
+                       {FilterKind::ExcludePattern, "a.b"}}));
 }
 
 TEST_F(ReaderTest, CrLfEndsARecordAndTheLastRecordNeedsNoLf) {

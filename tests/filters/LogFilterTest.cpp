@@ -2,6 +2,7 @@
 
 #include "CFilterMatcher.h"
 #include "LogFilter.h"
+#include "StringTable.h"
 
 namespace {
 
@@ -112,6 +113,14 @@ TEST(IntervalEnds, UnreadableEndsFallBackToTheDefaultsWithoutExchange) {
     FilterList s;
     AppendFilter(s, "01/01/2003 00:00:00 to 12/31/2003 23:59:59", FilterKind::IncludeString);
     EXPECT_EQ(s->from, nullptr);
+    // The warnings about such intervals name the ends they get.
+    char ends[64];
+    const LogTime& f = kDefaultIntervalFrom;
+    const LogTime& t = kDefaultIntervalTo;
+    std::snprintf(ends, sizeof ends, "%04d-%02d-%02d %02d:%02d:%02d to %04d-%02d-%02d %02d:%02d:%02d", f.year, f.month,
+                  f.day, f.hour, f.minute, f.second, t.year, t.month, t.day, t.hour, t.minute, t.second);
+    for (const StringId id : {IDS_INTERVAL_FELL_BACK, IDS_INTERVAL_FELL_BACK_TIP})
+        EXPECT_NE(LoadString(id).find(ends), std::string_view::npos) << id;
 }
 
 TEST(IntervalEnds, TypedEndsUseTheUserOrder) {

@@ -75,7 +75,10 @@ TEST_F(FilterCommandsTest, PreferencesOkStoresAndRebuildsCancelChangesNothing) {
 }
 
 TEST_F(FilterCommandsTest, SaveClearsTheModifiedFlagAndLoadReadsTheFileBack) {
-    const Records records = {{K::IncludeString, "Disk"}, {K::ExcludeInterval, "06/01/2003 00:00:00 to 06/30/2003 23:59:59"}};
+    const Records records = {{K::IncludeString, "Disk"},
+                             {K::ExcludeInterval, "06/01/2003 00:00:00 to 06/30/2003 23:59:59"},
+                             {K::IncludePattern, "Disk( ok)?$"},
+                             {K::ExcludePattern, "x{3}|[)]"}};
     Apply({{K::IncludeString, "first"}});
     const std::string path = dir.Path("mine.lff");
     ASSERT_TRUE(Save(path));
@@ -93,7 +96,7 @@ TEST_F(FilterCommandsTest, SaveClearsTheModifiedFlagAndLoadReadsTheFileBack) {
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
     EXPECT_EQ(frame.GetRecentFiles()[0].toStdString(), path);
     EXPECT_EQ(frame.windowTitle().left(5), "a.log");
-    EXPECT_EQ(frame.GetStatusBar().currentMessage(), "Filters read from the filter file: 2");
+    EXPECT_EQ(frame.GetStatusBar().currentMessage(), "Filters read from the filter file: 4");
     EXPECT_TRUE(boxes.reports.empty());
 }
 
