@@ -36,6 +36,7 @@
 #include "BenchHost.h"
 #include "BenchView.h"
 #include "CFilterMatcher.h"
+#include "CLineNumberGutter.h"
 #include "CQtTextMeasurer.h"
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
@@ -299,6 +300,23 @@ int main(int argc, char** argv) {
         }
     }
     view.OnFindReplace({}, CTrawlviewView::FR_DOWN);
+
+    // With line numbers: the lines and their numbers' margin, painted together.
+    view.SetLineNumbers(true);
+    QWidget* gutter = view.findChild<CLineNumberGutter*>();
+    QImage numbers(gutter->size(), QImage::Format_RGB32);
+    for (const auto& [what, y] : places) {
+        view.ScrollToPosition({0, y});
+        std::vector<double> wall;
+        for (int i = 0; i < kPaints; ++i) {
+            const Clock::time_point start = Clock::now();
+            view.viewport()->render(&image);
+            gutter->render(&numbers);
+            wall.push_back(MsSince(start));
+        }
+        Print((std::string(what) + ", line numbers").c_str(), Summarise(wall), "ms", {});
+    }
+    view.SetLineNumbers(false);
 
     // Thumb drags: the bar reports positions, the view scrolls there and paints.
     QScrollBar* bar = view.verticalScrollBar();

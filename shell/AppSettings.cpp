@@ -142,6 +142,8 @@ void AppSettings::SetPreviewPages(int pages) { UserSettings().setValue(kPreviewP
 
 bool AppSettings::GetFollow() { return ReadInt(UserSettings().value(kFollow), 0) != 0; }
 void AppSettings::SetFollow(bool follow) { UserSettings().setValue(kFollow, follow ? 1 : 0); }
+bool AppSettings::GetLineNumbers() { return ReadInt(UserSettings().value(kLineNumbers), 0) != 0; }
+void AppSettings::SetLineNumbers(bool on) { UserSettings().setValue(kLineNumbers, on ? 1 : 0); }
 
 QStringList AppSettings::GetRecentFiles() {
     QStringList files;

@@ -21,6 +21,7 @@ public:
     static constexpr const char* kLfLineEnds = "Settings/LF Line Ends";
     static constexpr const char* kPreviewPages = "Settings/PreviewPages";
     static constexpr const char* kFollow = "Settings/Follow";
+    static constexpr const char* kLineNumbers = "Settings/LineNumbers";
     static constexpr const char* kRecentFileSection = "Recent File List";
     // Machine-wide, under the company alone.
     static constexpr const char* kHelpFilePath = "Help File Path";
@@ -43,6 +44,8 @@ public:
     static void SetPreviewPages(int pages);
     static bool GetFollow();  // stored as 0 or 1; 0
     static void SetFollow(bool follow);
+    static bool GetLineNumbers();  // stored as 0 or 1; 0
+    static void SetLineNumbers(bool on);
     // "File1" to "File4", most recent first; missing and empty entries are left out.
     static QStringList GetRecentFiles();
     static void SetRecentFiles(const QStringList& files);

@@ -14,6 +14,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QToolBar>
+#include <QInputDialog>
 #include <QWhatsThis>
 #include <algorithm>
 #include <cstring>
@@ -101,6 +102,7 @@ CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
     });
     connect(m_pView, &CTrawlviewView::SelectionChanged, this, &CMainFrame::UpdateCommandUI);
     connect(m_pView, &CTrawlviewView::FindReported, this, &CMainFrame::OnFindReported);
+    m_pView->SetLineNumbers(AppSettings::GetLineNumbers());
     connect(m_pView, &CTrawlviewView::LineDoubleClicked, this, [this](LineIndex line) {
         if (HasFilters() && !m_bFiltersHeld && CanShowAllLines()) ShowLineInContext(line);
     });
@@ -541,6 +543,43 @@ void CMainFrame::UpdateLinesPane() {
     // Of all the log's lines: the preference for invalid timestamps hides lines as a
     // filter does.
     m_pLinesPane->SetCounts(m_pDoc->GetLineCount(), m_pDoc->GetCutLineCount(), filters, m_bFiltersHeld);
+}
+
+void CMainFrame::OnViewLineNumbers() {
+    m_pView->SetLineNumbers(!m_pView->GetLineNumbers());
+    AppSettings::SetLineNumbers(m_pView->GetLineNumbers());
+}
+
+bool CMainFrame::IsShowingLineNumbers() const { return m_pView->GetLineNumbers(); }
+
+void CMainFrame::OnEditGoToLine() {
+    QInputDialog dialog(this);
+    dialog.setWindowTitle(QStringLiteral("Go To Line"));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setLabelText(LoadQString(IDS_GO_TO_LINE_LABEL).arg(m_pDoc->GetCutLineCount()));
+    if (dialog.exec() != QDialog::Accepted) return;
+    GoToLine(dialog.textValue());
+}
+
+bool CMainFrame::GoToLine(const QString& number) {
+    const LineIndex total = m_pDoc->GetCutLineCount();
+    bool ok = false;
+    const qlonglong n = number.trimmed().toLongLong(&ok);
+    if (!ok || n < 1 || n > total) {
+        ReportFailure(LoadQString(IDS_GO_TO_LINE_RANGE).arg(number.trimmed()).arg(total).toStdString());
+        return false;
+    }
+    const LineIndex shown = m_pDoc->GetLineCount();
+    if (shown == 0) return false;
+    const LineIndex line = std::min(m_pDoc->FindDisplayedLine(n - 1), shown - 1);
+    m_pView->ClearSelection();
+    m_pView->SelectLine(line, true);
+    m_pView->SetAnchorLine(line);
+    m_pView->SetCaretLine(line);
+    m_pView->CentreOnLine(line);
+    m_pView->viewport()->update();
+    UpdateCommandUI();
+    return true;
 }
 
 bool CMainFrame::CanShowAllLines() const {

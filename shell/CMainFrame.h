@@ -183,6 +183,14 @@ public:
     // Displayed line `line` among all lines: the filters are held, the line becomes the
     // whole selection and is centred. What a double click on a line does while filters act.
     void ShowLineInContext(std::int64_t line);
+    // View > Line Numbers: switched and stored.
+    void OnViewLineNumbers();
+    // Edit > Go To Line: asks for a line number of the log, then GoToLine.
+    void OnEditGoToLine();
+    // Selects and centres line `number` (1-based, among all lines of the log), or the
+    // nearest displayed line after it when the filters hide it (before it when none
+    // follows). Text that is no number of the log is reported with the range; false then.
+    bool GoToLine(const QString& number);
     void OnEditFilters();
     // Every active filter goes at once, as after the Filters dialog confirmed empty lists.
     void OnEditClearFilters() { ApplyFilters(nullptr); }
@@ -215,6 +223,7 @@ public:
     // Grey without filters to hold, and while a load is still bringing lines in.
     bool CanShowAllLines() const;
     bool IsShowingAllLines() const { return m_bFiltersHeld; }
+    bool IsShowingLineNumbers() const;
 
     // Follow: lines appended to the log appear without a reload; a log that got shorter
     // or was replaced under its name is loaded again; a log that is gone leaves the

@@ -17,6 +17,8 @@ std::string_view LoadString(StringId id) {
         case IDS_ONE_LINE_PANE: return "1 line";
         case IDS_LINES_OF_PANE: return "%1 of %2 lines";
         case IDS_LINES_HELD_PANE: return "all %1 lines, filters held";
+        case IDS_GO_TO_LINE_LABEL: return "Line number (1 to %1):";
+        case IDS_GO_TO_LINE_RANGE: return "There is no line %1 in this log: its lines are numbered 1 to %2.";
         case IDS_NO_ACTIVE_FILTERS: return "No active filters";
         case IDS_ONE_ACTIVE_FILTER: return "1 active filter; double-click to change it";
         case IDS_ACTIVE_FILTERS: return "%1 active filters; double-click to change them";
@@ -110,6 +112,9 @@ std::string_view LoadString(StringId id) {
         case IDS_PROMPT_VIEW_TOOLBAR: return "Show or hide the toolbar\nToggle Toolbar";
         case IDS_PROMPT_VIEW_STATUS_BAR: return "Show or hide the status bar\nToggle Status Bar";
         case IDS_PROMPT_VIEW_FOLLOW: return "Show lines as they are appended to the log\nFollow";
+        case IDS_PROMPT_VIEW_LINE_NUMBERS: return "Show each line's number in the log left of it\nLine Numbers";
+        case IDS_PROMPT_EDIT_GO_TO_LINE:
+            return "Select and centre a line of the log by its number (needs displayed lines)\nGo To Line";
         case IDS_PROMPT_VIEW_SHOW_ALL_LINES:
             return "Show every line of the log, the active filters held until this is turned off (needs active "
                    "filters and a loaded log)\nShow All Lines";
