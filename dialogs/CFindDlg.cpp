@@ -6,10 +6,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "CPatternSearcher.h"
 #include "CTrawlviewView.h"
 
 CFindDlg::CFindDlg(CTrawlviewView& owner) : QDialog(&owner), m_pOwner(&owner) {
@@ -22,6 +24,7 @@ CFindDlg::CFindDlg(CTrawlviewView& owner) : QDialog(&owner), m_pOwner(&owner) {
     label->setBuddy(m_pFindWhat);
     m_pWholeWord = new QCheckBox(QStringLiteral("Match &whole word only"), this);
     m_pMatchCase = new QCheckBox(QStringLiteral("Match &case"), this);
+    m_pRegex = new QCheckBox(QStringLiteral("Regular e&xpression"), this);
     auto* direction = new QGroupBox(QStringLiteral("Direction"), this);
     m_pUp = new QRadioButton(QStringLiteral("&Up"), direction);
     m_pDown = new QRadioButton(QStringLiteral("&Down"), direction);
@@ -46,6 +49,7 @@ CFindDlg::CFindDlg(CTrawlviewView& owner) : QDialog(&owner), m_pOwner(&owner) {
     options->addStretch();
     options->addWidget(m_pWholeWord);
     options->addWidget(m_pMatchCase);
+    options->addWidget(m_pRegex);
     grid->addLayout(options, 1, 0);
     grid->addWidget(direction, 1, 1);
     grid->addLayout(buttons, 0, 2, 2, 1);
@@ -53,14 +57,24 @@ CFindDlg::CFindDlg(CTrawlviewView& owner) : QDialog(&owner), m_pOwner(&owner) {
     const unsigned flags = owner.GetFindFlags();
     m_pWholeWord->setChecked((flags & CTrawlviewView::FR_WHOLEWORD) != 0);
     m_pMatchCase->setChecked((flags & CTrawlviewView::FR_MATCHCASE) != 0);
+    m_pRegex->setChecked((flags & CTrawlviewView::FR_REGEX) != 0);
     ((flags & CTrawlviewView::FR_DOWN) != 0 ? m_pDown : m_pUp)->setChecked(true);
 
     // Find Next needs a text, as in the platform's own find dialogs.
     auto enable = [this] { m_pFindNext->setEnabled(!m_pFindWhat->text().isEmpty()); };
     enable();
     connect(m_pFindWhat, &QLineEdit::textChanged, this, enable);
-    connect(m_pFindNext, &QPushButton::clicked, this,
-            [this] { Notify(CTrawlviewView::FR_FINDNEXT); });
+    connect(m_pFindNext, &QPushButton::clicked, this, [this] {
+        // A pattern that does not compile is said once, with where; nothing is searched.
+        if (m_pRegex->isChecked()) {
+            const CPatternSearcher pattern(m_pFindWhat->text().toStdString(), m_pMatchCase->isChecked());
+            if (!pattern.IsValid()) {
+                QMessageBox::warning(this, windowTitle(), QString::fromStdString(pattern.Error()));
+                return;
+            }
+        }
+        Notify(CTrawlviewView::FR_FINDNEXT);
+    });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     // Escape, Cancel and the window's close button all end here; the view keeps the
     // last text and options.
@@ -70,7 +84,8 @@ CFindDlg::CFindDlg(CTrawlviewView& owner) : QDialog(&owner), m_pOwner(&owner) {
 unsigned CFindDlg::Flags() const {
     return (m_pDown->isChecked() ? CTrawlviewView::FR_DOWN : 0u) |
            (m_pWholeWord->isChecked() ? CTrawlviewView::FR_WHOLEWORD : 0u) |
-           (m_pMatchCase->isChecked() ? CTrawlviewView::FR_MATCHCASE : 0u);
+           (m_pMatchCase->isChecked() ? CTrawlviewView::FR_MATCHCASE : 0u) |
+           (m_pRegex->isChecked() ? CTrawlviewView::FR_REGEX : 0u);
 }
 
 void CFindDlg::showEvent(QShowEvent* event) {

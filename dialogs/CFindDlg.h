@@ -24,6 +24,7 @@ public:
     QLineEdit& FindWhatEdit() const { return *m_pFindWhat; }
     QCheckBox& WholeWordBox() const { return *m_pWholeWord; }
     QCheckBox& MatchCaseBox() const { return *m_pMatchCase; }
+    QCheckBox& RegexBox() const { return *m_pRegex; }
     QRadioButton& UpButton() const { return *m_pUp; }
     QRadioButton& DownButton() const { return *m_pDown; }
     QPushButton& FindNextButton() const { return *m_pFindNext; }
@@ -40,6 +41,7 @@ private:
     QLineEdit* m_pFindWhat = nullptr;
     QCheckBox* m_pWholeWord = nullptr;
     QCheckBox* m_pMatchCase = nullptr;
+    QCheckBox* m_pRegex = nullptr;
     QRadioButton* m_pUp = nullptr;
     QRadioButton* m_pDown = nullptr;
     QPushButton* m_pFindNext = nullptr;

@@ -239,9 +239,13 @@ bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
 
 const CLineFinder& CTrawlviewView::CurrentFinder() {
     if (!m_finder || m_finder->Pattern() != m_strFindWhat || m_bFinderMatchCase != m_bMatchCase ||
-        m_bFinderWholeWord != m_bWholeWord) {
-        m_finder.emplace(m_strFindWhat, m_bMatchCase, m_bWholeWord,
-                         EncodeWindows1252(m_strFindWhat));
+        m_bFinderWholeWord != m_bWholeWord || m_bFinderRegex != m_bRegex) {
+        if (m_bRegex) {
+            m_finder.emplace(CLineFinder::RegularExpression{}, m_strFindWhat, m_bMatchCase, m_bWholeWord);
+        } else {
+            m_finder.emplace(m_strFindWhat, m_bMatchCase, m_bWholeWord, EncodeWindows1252(m_strFindWhat));
+        }
+        m_bFinderRegex = m_bRegex;
         m_bFinderMatchCase = m_bMatchCase;
         m_bFinderWholeWord = m_bWholeWord;
     }
@@ -768,7 +772,7 @@ void CTrawlviewView::OnEditSelectAll() {
 
 unsigned CTrawlviewView::GetFindFlags() const {
     return (m_bSearchDown ? FR_DOWN : 0u) | (m_bWholeWord ? FR_WHOLEWORD : 0u) |
-           (m_bMatchCase ? FR_MATCHCASE : 0u);
+           (m_bMatchCase ? FR_MATCHCASE : 0u) | (m_bRegex ? FR_REGEX : 0u);
 }
 
 void CTrawlviewView::OnEditFind() {
@@ -787,10 +791,12 @@ void CTrawlviewView::OnFindReplace(const std::string& findWhat, unsigned flags) 
     // Every notification keeps the text and options, the closing one too.
     const bool marksChange = findWhat != m_strFindWhat ||
                              ((flags & FR_MATCHCASE) != 0) != m_bMatchCase ||
-                             ((flags & FR_WHOLEWORD) != 0) != m_bWholeWord;
+                             ((flags & FR_WHOLEWORD) != 0) != m_bWholeWord ||
+                             ((flags & FR_REGEX) != 0) != m_bRegex;
     m_strFindWhat = findWhat;
     m_bMatchCase = (flags & FR_MATCHCASE) != 0;
     m_bWholeWord = (flags & FR_WHOLEWORD) != 0;
+    m_bRegex = (flags & FR_REGEX) != 0;
     m_bSearchDown = (flags & FR_DOWN) != 0;
     if (marksChange && m_bHighlightMatches) viewport()->update();
     if ((flags & FR_DIALOGTERM) != 0 || (flags & FR_FINDNEXT) == 0) return;

@@ -110,6 +110,8 @@ public:
         FR_DOWN = 0x1,
         FR_WHOLEWORD = 0x2,
         FR_MATCHCASE = 0x4,
+        // The text is a regular expression.
+        FR_REGEX = 0x80,
         FR_FINDNEXT = 0x8,
         FR_DIALOGTERM = 0x40,
     };
@@ -234,6 +236,8 @@ private:
     std::string m_strFindWhat;
     bool m_bMatchCase = false;
     bool m_bWholeWord = false;
+    bool m_bRegex = false;
+    bool m_bFinderRegex = false;
     bool m_bSearchDown = true;
     bool m_bHighlightMatches = true;
     std::optional<CLineFinder> m_finder;

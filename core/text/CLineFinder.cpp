@@ -66,7 +66,17 @@ CLineFinder::CLineFinder(std::string_view pattern, bool matchCase, bool wholeWor
     for (const std::string& form : m_anchorForms) m_anchorSearchers.emplace_back(form);
 }
 
+CLineFinder::CLineFinder(RegularExpression, std::string_view pattern, bool matchCase, bool wholeWord)
+    : CLineFinder(pattern, matchCase, wholeWord, std::string_view()) {
+    auto regex = std::make_shared<const CPatternSearcher>(pattern, matchCase, wholeWord);
+    // Candidates are found by the literal alone; the pattern decides each candidate line.
+    m_searcher = CSubstringSearcher(regex->RequiredLiteral(), !matchCase);
+    m_bLineByLine = false;
+    m_pRegex = std::move(regex);
+}
+
 bool CLineFinder::Matches(std::string_view line) const {
+    if (m_pRegex) return m_pRegex->Matches(line);
     std::size_t length = 0;
     const std::size_t pos = FirstOccurrence(line, length);
     return pos != std::string_view::npos && CountsAt(line, pos, length);
@@ -98,7 +108,27 @@ std::size_t CLineFinder::OccurrenceFrom(std::string_view line, std::size_t from,
     return hit == end ? std::string_view::npos : static_cast<std::size_t>(hit - line.data());
 }
 
+std::size_t CLineFinder::PatternOccurrence(std::string_view text, std::size_t from, std::size_t to,
+                                           std::size_t& length) const {
+    const std::size_t limit =
+        to >= text.size() ? text.size() : std::min(text.size(), to + MaxOccurrenceLength());
+    while (from < to && from < limit) {
+        const std::optional<CPatternSearcher::Match> m = m_pRegex->Find(text.substr(from, limit - from));
+        if (!m || from + m->pos >= to) return std::string_view::npos;
+        if (m->length > 0) {
+            length = m->length;
+            return from + m->pos;
+        }
+        // An empty match has nothing to mark.
+        from += m->pos + 1;
+    }
+    return std::string_view::npos;
+}
+
 std::size_t CLineFinder::MaxOccurrenceLength() const {
+    // A pattern's match has no bound; the marks of a long line's window look this far on,
+    // and a longer match across a window's edge goes unmarked (Find Next still finds it).
+    if (m_pRegex) return 4096;
     // A folded character takes at most four bytes in UTF-8.
     return std::max({m_strPattern.size(), m_legacySearcher ? m_legacySearcher->Needle().size() : 0,
                      4 * m_folded.size()});
@@ -107,6 +137,7 @@ std::size_t CLineFinder::MaxOccurrenceLength() const {
 std::size_t CLineFinder::FindOccurrence(std::string_view text, std::size_t from, std::size_t to,
                                         TextReading reading, std::size_t& length) const {
     if (m_strPattern.empty()) return std::string_view::npos;
+    if (m_pRegex) return PatternOccurrence(text, from, to, length);
     const std::size_t limit =
         to >= text.size() ? text.size() : std::min(text.size(), to + MaxOccurrenceLength());
     const std::string_view window = text.substr(0, limit);
@@ -153,6 +184,8 @@ std::int64_t CLineFinder::ScanBlock(const LineSource& lines, std::int64_t first,
     // Where no byte above ASCII is left there is none: a quick end in ASCII logs.
     std::vector<const char*> next(m_bLineByLine ? m_anchorSearchers.size() + 1 : 0, nullptr);
     auto findCandidate = [&](const char* from) {
+        // A pattern without a literal part: every line is a candidate.
+        if (m_pRegex && m_pRegex->RequiredLiteral().empty()) return from;
         if (!m_bLineByLine) return m_searcher.Find(from, end);
         if (FindNonAscii(from, end) == end) return end;
         const char* nearest = end;
@@ -176,8 +209,8 @@ std::int64_t CLineFinder::ScanBlock(const LineSource& lines, std::int64_t first,
         // scan started at or before the line's start, so a byte occurrence inside the line
         // is its first one.
         const char* lineEnd = line.data() + line.size();
-        const bool hit = m_bLineByLine
-                             ? candidate < lineEnd && Matches(line)
+        const bool hit = m_bLineByLine || m_pRegex
+                             ? candidate <= lineEnd && Matches(line)
                              : candidate + m_strPattern.size() <= lineEnd &&
                                    CountsAt(line, static_cast<std::size_t>(candidate - line.data()),
                                             m_strPattern.size());

@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "CPatternSearcher.h"
 #include "CSubstringSearcher.h"
 #include "TextBytes.h"
 
@@ -32,6 +34,11 @@ public:
     // has characters Windows-1252 lacks, and then those lines are searched for pattern.
     CLineFinder(std::string_view pattern, bool matchCase, bool wholeWord,
                 std::string_view legacyPattern = {});
+    // The text is a pattern (see CPatternSearcher), with the same options; a pattern that
+    // does not compile finds nothing. The pattern's longest required literal picks the
+    // candidate lines of a scan; without one every line is tried.
+    struct RegularExpression {};
+    CLineFinder(RegularExpression, std::string_view pattern, bool matchCase, bool wholeWord);
 
     const std::string& Pattern() const { return m_strPattern; }
     // Whether the line holds the text under the options.
@@ -64,6 +71,9 @@ private:
     // The first occurrence at or after from in a line that reads as reading.
     std::size_t OccurrenceFrom(std::string_view line, std::size_t from, TextReading reading,
                                std::size_t& length) const;
+    // FindOccurrence of a regular-expression search.
+    std::size_t PatternOccurrence(std::string_view text, std::size_t from, std::size_t to,
+                                  std::size_t& length) const;
     std::size_t FirstFoldedOccurrence(std::string_view line, std::size_t from,
                                       std::size_t& length) const;
     // Whether the first occurrence, at pos with length bytes, passes the whole-word test.
@@ -74,6 +84,8 @@ private:
 
     std::string m_strPattern;
     bool m_bWholeWord;
+    // The compiled pattern of a regular-expression search; null for a text search.
+    std::shared_ptr<const CPatternSearcher> m_pRegex;
     // Case is ignored and the text has a character above ASCII: UTF-8 lines are compared
     // by case folding, and only a line with a byte above ASCII can hold the text.
     bool m_bFoldUnicode = false;
