@@ -2,12 +2,14 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <string>
 
 #include "CFindDlg.h"
+#include "ModalDriver.h"
 #include "CQtTextMeasurer.h"
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
@@ -81,6 +83,35 @@ TEST_F(FindDlgTest, EscapeClosesAndTheNextDialogStartsWithTheLastSearch) {
     EXPECT_TRUE(Dialog()->MatchCaseBox().isChecked());
     EXPECT_TRUE(Dialog()->UpButton().isChecked());
     EXPECT_FALSE(Dialog()->WholeWordBox().isChecked());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FindDlgTest, APatternFindsItsLineAndOneThatDoesNotCompileIsSaidOnceAndSearchesNothing) {
+    view.OnEditFind();
+    CFindDlg* dialog = Dialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->RegexBox().setChecked(true);
+    dialog->FindWhatEdit().setText("err [a-z]+$");
+    QTest::keyClick(&dialog->FindWhatEdit(), Qt::Key_Return);
+    EXPECT_EQ(view.GetAnchorLine(), 3);
+    EXPECT_NE(view.GetFindFlags() & CTrawlviewView::FR_REGEX, 0u);
+
+    QString said;
+    int boxes = 0;
+    WhenModal<QMessageBox>([&](QMessageBox* box) {
+        ++boxes;
+        said = box->text();
+        box->accept();
+    });
+    dialog->FindWhatEdit().setText("err (");
+    QTest::keyClick(&dialog->FindWhatEdit(), Qt::Key_Return);
+    EXPECT_EQ(boxes, 1);
+    EXPECT_TRUE(said.contains(QStringLiteral("character"))) << said.toStdString();
+    EXPECT_EQ(view.GetAnchorLine(), 3);
+    EXPECT_EQ(view.GetFindWhat(), "err [a-z]+$");
 }
 
 }  // namespace
