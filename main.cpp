@@ -24,14 +24,16 @@ int RunDesktopProgram(int argc, char** argv) {
     std::string dir = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string(argv[0]);
     dir = dir.substr(0, dir.find_last_of('/') + 1);
     std::string error;
-    for (const std::string& candidate : {dir + "trawlview-gui.so", dir + "../lib/trawlview/trawlview-gui.so"}) {
+    for (const std::string& candidate :
+         {dir + "trawlview-gui.so", dir + "../lib/trawlview/trawlview-gui.so"}) {
         void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (module == nullptr) {
             error += std::string("\n  ") + dlerror();
             continue;
         }
         using Run = int (*)(int, char**);
-        if (auto run = reinterpret_cast<Run>(dlsym(module, "TrawlviewRunApplication"))) return run(argc, argv);
+        if (auto run = reinterpret_cast<Run>(dlsym(module, "TrawlviewRunApplication")))
+            return run(argc, argv);
         error += "\n  " + candidate + ": no entry point";
     }
     std::cerr << "trawlview: cannot load the desktop program:" << error << "\n";
@@ -71,7 +73,8 @@ int main(int argc, char** argv) {
         }
         return RunDesktopProgram(argc, argv);
 #else
-        std::cerr << "trawlview: built without the desktop program; use --export\n" << CommandLine::Usage();
+        std::cerr << "trawlview: built without the desktop program; use --export\n"
+                  << CommandLine::Usage();
         return 2;
 #endif
     }

@@ -30,11 +30,14 @@ int main(int argc, char** argv) {
     std::unique_ptr<LogFilter>* tail = &list;
     for (long i = 0; i < count; ++i) {
         // A spread of texts so that the sort has work to do.
-        const std::string text = "filter " + std::to_string((i * 7919) % count) + (i % 3 ? " Disk" : " error");
+        const std::string text =
+            "filter " + std::to_string((i * 7919) % count) + (i % 3 ? " Disk" : " error");
         *tail = MakeFilter(text, i % 2 ? FilterKind::IncludeString : FilterKind::ExcludeString);
         tail = &(*tail)->next;
     }
-    if (big > 0) *tail = MakeFilter(std::string(static_cast<std::size_t>(big), 'k'), FilterKind::IncludeString);
+    if (big > 0)
+        *tail =
+            MakeFilter(std::string(static_cast<std::size_t>(big), 'k'), FilterKind::IncludeString);
 
     std::vector<double> times;
     for (int run = 0; run < 5; ++run) {
@@ -52,7 +55,8 @@ int main(int argc, char** argv) {
         times.push_back(MsSince(start));
     }
     std::sort(times.begin(), times.end());
-    std::printf("open the filter list dialog on %ld filters: min %.1f ms, median %.1f ms, max %.1f ms\n",
-                count + (big > 0 ? 1 : 0), times.front(), times[times.size() / 2], times.back());
+    std::printf(
+        "open the filter list dialog on %ld filters: min %.1f ms, median %.1f ms, max %.1f ms\n",
+        count + (big > 0 ? 1 : 0), times.front(), times[times.size() / 2], times.back());
     return 0;
 }

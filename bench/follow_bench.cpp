@@ -52,7 +52,8 @@ std::uint64_t RssMiB(const char* field) {
     std::ifstream in("/proc/self/status");
     std::string line;
     while (std::getline(in, line)) {
-        if (line.rfind(field, 0) == 0) return std::strtoull(line.c_str() + std::strlen(field), nullptr, 10) / 1024;
+        if (line.rfind(field, 0) == 0)
+            return std::strtoull(line.c_str() + std::strlen(field), nullptr, 10) / 1024;
     }
     return 0;
 }
@@ -69,7 +70,8 @@ std::string Lines(std::uint64_t from, int count) {
 }
 
 void Append(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::app).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::app)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace
@@ -89,7 +91,8 @@ int main(int argc, char** argv) {
     // Settings go to a folder of the bench's own, never the user's.
     const std::string settings = log + ".settings";
     std::filesystem::create_directories(settings);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(settings));
     std::filesystem::copy_file(source, log, std::filesystem::copy_options::overwrite_existing);
     LoadLocaleFormats();
 
@@ -98,14 +101,15 @@ int main(int argc, char** argv) {
     frame.show();
     auto start = Clock::now();
     frame.OpenLogFile(log);
-    std::printf("load with its first rebuild: %.0f ms, %lld lines, resident %llu MiB\n", MsSince(start),
-                static_cast<long long>(frame.GetDocument().GetLineCount()),
+    std::printf("load with its first rebuild: %.0f ms, %lld lines, resident %llu MiB\n",
+                MsSince(start), static_cast<long long>(frame.GetDocument().GetLineCount()),
                 static_cast<unsigned long long>(RssMiB("VmRSS:")));
     const auto idle = [&start](const char* what) {
         // What the window's thread spends with nothing appended, for comparison.
         const double cpu0 = ThreadCpuMs();
         start = Clock::now();
-        while (MsSince(start) < 1000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        while (MsSince(start) < 1000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         std::printf("idle %s: window thread CPU %.1f ms in 1 s\n", what, ThreadCpuMs() - cpu0);
     };
     idle("after the load");
@@ -141,11 +145,14 @@ int main(int argc, char** argv) {
         while (frame.GetDocument().GetLineCount() < expected || lastPaint < written) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
-        std::printf("  run %d: on screen after %6.1f ms, window thread CPU %5.1f ms, at the end: %s\n", run + 1,
-                    MsSince(start), ThreadCpuMs() - cpu0, view.IsAtEnd() ? "yes" : "no");
+        std::printf(
+            "  run %d: on screen after %6.1f ms, window thread CPU %5.1f ms, at the end: %s\n",
+            run + 1, MsSince(start), ThreadCpuMs() - cpu0, view.IsAtEnd() ? "yes" : "no");
     }
 
-    std::printf("\nthe same, the window's work alone: the look (read, cut, filters, view update), the paint\n");
+    std::printf(
+        "\nthe same, the window's work alone: the look (read, cut, filters, view update), the "
+        "paint\n");
     for (int run = 0; run < 5; ++run) {
         Append(log, Lines(next, 1000));
         next += 1000;
@@ -162,9 +169,11 @@ int main(int argc, char** argv) {
         cpu = ThreadCpuMs();
         start = Clock::now();
         frame.repaint();
-        std::printf("  run %d: look %5.1f ms (CPU %5.1f ms), view paint %5.1f ms (CPU %5.1f ms), whole window paint "
-                    "%5.1f ms (CPU %5.1f ms)\n",
-                    run + 1, lookWall, lookCpu, paintWall, paintCpu, MsSince(start), ThreadCpuMs() - cpu);
+        std::printf(
+            "  run %d: look %5.1f ms (CPU %5.1f ms), view paint %5.1f ms (CPU %5.1f ms), whole "
+            "window paint "
+            "%5.1f ms (CPU %5.1f ms)\n",
+            run + 1, lookWall, lookCpu, paintWall, paintCpu, MsSince(start), ThreadCpuMs() - cpu);
     }
 
     std::printf("\nwriter: %d lines/s for %d s, writes every 10 ms\n", rate, seconds);
@@ -215,7 +224,8 @@ int main(int argc, char** argv) {
             worstSeen = late;
             cpuOfWorstGap = gapCpu;
         }
-        (scrolling ? worstLateScrolling : worstLate) = std::max(scrolling ? worstLateScrolling : worstLate, late);
+        (scrolling ? worstLateScrolling : worstLate) =
+            std::max(scrolling ? worstLateScrolling : worstLate, late);
         lates.push_back(late);
     });
     QTimer scroll;
@@ -223,7 +233,8 @@ int main(int argc, char** argv) {
     int direction = 1;
     QObject::connect(&scroll, &QTimer::timeout, [&] {
         if (!scrolling) return;
-        view.OnScroll(CScrollView32::SB_VERT, direction > 0 ? CScrollView32::SB_LINEDOWN : CScrollView32::SB_LINEUP);
+        view.OnScroll(CScrollView32::SB_VERT,
+                      direction > 0 ? CScrollView32::SB_LINEDOWN : CScrollView32::SB_LINEUP);
         direction = -direction;
     });
     tick.start();
@@ -246,21 +257,29 @@ int main(int argc, char** argv) {
     }
     std::sort(lates.begin(), lates.end());
     const std::uint64_t rss1 = RssMiB("VmRSS:");
-    const double appendedMiB = static_cast<double>(frame.GetDocument().GetFileSize() - size0) / (1 << 20);
-    std::printf("  looks taken:        %d in %.1f s (%.1f a second)\n", looks, phaseMs / 1000, looks * 1000.0 / phaseMs);
+    const double appendedMiB =
+        static_cast<double>(frame.GetDocument().GetFileSize() - size0) / (1 << 20);
+    std::printf("  looks taken:        %d in %.1f s (%.1f a second)\n", looks, phaseMs / 1000,
+                looks * 1000.0 / phaseMs);
     std::printf("  window thread CPU:  %.0f ms (%.1f%% of the time)\n", cpu, 100 * cpu / phaseMs);
-    std::printf("  10 ms timer late:   median %.1f ms, 99th percentile %.1f ms, worst %.1f ms at the end, %.1f ms "
-                "while scrolling away from it\n",
-                lates[lates.size() / 2], lates[lates.size() * 99 / 100], worstLate, worstLateScrolling);
-    std::printf("  window thread CPU in one gap: at most %.1f ms; in the worst gap %.1f ms (the rest of it the "
-                "machine ran other processes)\n",
-                worstGapCpu, cpuOfWorstGap);
-    std::printf("  lines:              %lld, the view %s\n", static_cast<long long>(frame.GetDocument().GetLineCount()),
+    std::printf(
+        "  10 ms timer late:   median %.1f ms, 99th percentile %.1f ms, worst %.1f ms at the end, "
+        "%.1f ms "
+        "while scrolling away from it\n",
+        lates[lates.size() / 2], lates[lates.size() * 99 / 100], worstLate, worstLateScrolling);
+    std::printf(
+        "  window thread CPU in one gap: at most %.1f ms; in the worst gap %.1f ms (the rest of it "
+        "the "
+        "machine ran other processes)\n",
+        worstGapCpu, cpuOfWorstGap);
+    std::printf("  lines:              %lld, the view %s\n",
+                static_cast<long long>(frame.GetDocument().GetLineCount()),
                 view.IsAtEnd() ? "at the end" : "where it was scrolled to");
-    std::printf("  resident memory:    %llu -> %llu MiB (+%llu MiB) for %.1f MiB appended; peak %llu MiB\n",
-                static_cast<unsigned long long>(rss0), static_cast<unsigned long long>(rss1),
-                static_cast<unsigned long long>(rss1 - rss0), appendedMiB,
-                static_cast<unsigned long long>(RssMiB("VmHWM:")));
+    std::printf(
+        "  resident memory:    %llu -> %llu MiB (+%llu MiB) for %.1f MiB appended; peak %llu MiB\n",
+        static_cast<unsigned long long>(rss0), static_cast<unsigned long long>(rss1),
+        static_cast<unsigned long long>(rss1 - rss0), appendedMiB,
+        static_cast<unsigned long long>(RssMiB("VmHWM:")));
     frame.SetFollow(false);
     std::filesystem::remove(log);
     std::filesystem::remove_all(settings);

@@ -1,9 +1,9 @@
 // gen_log SIZE_BYTES SEED OUT
 // gen_log --filters KIND COUNT SEED OUT
 //
-// The first form writes a synthetic log of exactly SIZE_BYTES bytes. The same size and seed give the
-// same bytes on every machine and library version: the only source of randomness is
-// splitmix64 below, and every choice is integer arithmetic on its output.
+// The first form writes a synthetic log of exactly SIZE_BYTES bytes. The same size and seed give
+// the same bytes on every machine and library version: the only source of randomness is splitmix64
+// below, and every choice is integer arithmetic on its output.
 //
 // Shape of the log:
 //   - most lines carry a colour prefix (all seven letters, "N" and "G" most often) and a
@@ -64,40 +64,219 @@ private:
 // blank, none contains "/" (a date separator would make unreadable lines readable), and
 // none contains the search word below.
 constexpr std::string_view kWords[] = {
-    "queue", "flush", "completed", "started", "stopped", "service", "spooler", "agent",
-    "retry", "timeout", "connection", "refused", "accepted", "session", "user", "login",
-    "logout", "request", "response", "handler", "worker", "thread", "pool", "cache",
-    "miss", "hit", "index", "rebuild", "scheduled", "job", "batch", "record", "records",
-    "written", "read", "bytes", "block", "sector", "volume", "mounted", "unmounted",
-    "disk", "full", "free", "space", "low", "warning", "error", "failed", "succeeded",
-    "backup", "restore", "archive", "rotated", "configuration", "reloaded", "parameter",
-    "invalid", "value", "ignored", "default", "using", "port", "listening", "on", "from",
-    "to", "for", "with", "after", "before", "the", "a", "of", "in", "at", "by", "is",
-    "was", "not", "no", "host", "node", "cluster", "replica", "primary", "secondary",
-    "failover", "heartbeat", "lost", "restored", "latency", "ms", "seconds", "elapsed",
-    "transaction", "commit", "rollback", "lock", "acquired", "released", "deadlock",
-    "detected", "table", "row", "rows", "updated", "inserted", "deleted", "query",
-    "plan", "license", "expires", "module", "loaded", "unloaded", "driver", "version",
-    "update", "available", "download", "installed", "printer", "offline", "online",
-    "paper", "jam", "tray", "empty", "scanner", "device", "attached", "detached",
-    "memory", "allocation", "peak", "usage", "CPU", "load", "average", "threshold",
-    "exceeded", "alert", "raised", "cleared", "operator", "acknowledged", "message",
-    "mailbox", "delivered", "bounced", "certificate", "expired", "handshake", "TLS",
-    "cipher", "negotiated", "policy", "applied", "denied", "permission", "access",
-    "audit", "event", "trace", "debug", "state", "changed", "idle", "busy", "shutdown",
-    "startup", "initialised", "pending", "queued", "dropped", "packet", "packets",
-    "interface", "link", "up", "down", "route", "gateway", "address", "resolved",
-    "unreachable", "TARNIX", "Server", "Monitor", "Relay", "Collector", "Scheduler",
-    "C:\\TARNIX\\data\\spool.dat", "C:\\TARNIX\\log", "D:\\Archive", "\\\\fs01\\share",
-    "ERR_IO", "E_ACCESSDENIED", "WSAECONNRESET", "OK", "-", "=", "(0)", "[main]",
+    "queue",
+    "flush",
+    "completed",
+    "started",
+    "stopped",
+    "service",
+    "spooler",
+    "agent",
+    "retry",
+    "timeout",
+    "connection",
+    "refused",
+    "accepted",
+    "session",
+    "user",
+    "login",
+    "logout",
+    "request",
+    "response",
+    "handler",
+    "worker",
+    "thread",
+    "pool",
+    "cache",
+    "miss",
+    "hit",
+    "index",
+    "rebuild",
+    "scheduled",
+    "job",
+    "batch",
+    "record",
+    "records",
+    "written",
+    "read",
+    "bytes",
+    "block",
+    "sector",
+    "volume",
+    "mounted",
+    "unmounted",
+    "disk",
+    "full",
+    "free",
+    "space",
+    "low",
+    "warning",
+    "error",
+    "failed",
+    "succeeded",
+    "backup",
+    "restore",
+    "archive",
+    "rotated",
+    "configuration",
+    "reloaded",
+    "parameter",
+    "invalid",
+    "value",
+    "ignored",
+    "default",
+    "using",
+    "port",
+    "listening",
+    "on",
+    "from",
+    "to",
+    "for",
+    "with",
+    "after",
+    "before",
+    "the",
+    "a",
+    "of",
+    "in",
+    "at",
+    "by",
+    "is",
+    "was",
+    "not",
+    "no",
+    "host",
+    "node",
+    "cluster",
+    "replica",
+    "primary",
+    "secondary",
+    "failover",
+    "heartbeat",
+    "lost",
+    "restored",
+    "latency",
+    "ms",
+    "seconds",
+    "elapsed",
+    "transaction",
+    "commit",
+    "rollback",
+    "lock",
+    "acquired",
+    "released",
+    "deadlock",
+    "detected",
+    "table",
+    "row",
+    "rows",
+    "updated",
+    "inserted",
+    "deleted",
+    "query",
+    "plan",
+    "license",
+    "expires",
+    "module",
+    "loaded",
+    "unloaded",
+    "driver",
+    "version",
+    "update",
+    "available",
+    "download",
+    "installed",
+    "printer",
+    "offline",
+    "online",
+    "paper",
+    "jam",
+    "tray",
+    "empty",
+    "scanner",
+    "device",
+    "attached",
+    "detached",
+    "memory",
+    "allocation",
+    "peak",
+    "usage",
+    "CPU",
+    "load",
+    "average",
+    "threshold",
+    "exceeded",
+    "alert",
+    "raised",
+    "cleared",
+    "operator",
+    "acknowledged",
+    "message",
+    "mailbox",
+    "delivered",
+    "bounced",
+    "certificate",
+    "expired",
+    "handshake",
+    "TLS",
+    "cipher",
+    "negotiated",
+    "policy",
+    "applied",
+    "denied",
+    "permission",
+    "access",
+    "audit",
+    "event",
+    "trace",
+    "debug",
+    "state",
+    "changed",
+    "idle",
+    "busy",
+    "shutdown",
+    "startup",
+    "initialised",
+    "pending",
+    "queued",
+    "dropped",
+    "packet",
+    "packets",
+    "interface",
+    "link",
+    "up",
+    "down",
+    "route",
+    "gateway",
+    "address",
+    "resolved",
+    "unreachable",
+    "TARNIX",
+    "Server",
+    "Monitor",
+    "Relay",
+    "Collector",
+    "Scheduler",
+    "C:\\TARNIX\\data\\spool.dat",
+    "C:\\TARNIX\\log",
+    "D:\\Archive",
+    "\\\\fs01\\share",
+    "ERR_IO",
+    "E_ACCESSDENIED",
+    "WSAECONNRESET",
+    "OK",
+    "-",
+    "=",
+    "(0)",
+    "[main]",
 };
 constexpr std::size_t kWordCount = sizeof(kWords) / sizeof(kWords[0]);
 
 constexpr std::string_view kSearchWord = "checksum";
 
 // Letters weighted by how often each colour occurs; N and G dominate real logs.
-constexpr char kPrefixes[] = {'N', 'N', 'N', 'N', 'N', 'N', 'G', 'G', 'G', 'G', 'B', 'B', 'C', 'C',
-                              'Y', 'Y', 'M', 'R'};
+constexpr char kPrefixes[] = {'N', 'N', 'N', 'N', 'N', 'N', 'G', 'G', 'G',
+                              'G', 'B', 'B', 'C', 'C', 'Y', 'Y', 'M', 'R'};
 constexpr std::uint32_t kPrefixCount = sizeof(kPrefixes);
 
 // The calendar, advanced by small steps; no library time functions, whose results may
@@ -193,12 +372,22 @@ char* WriteHead(char* p, const Clock& c, char prefix, bool unreadable, SplitMix6
     char dateSep = '/', timeSep = ':';
     if (unreadable) {
         switch (rng.Below(6)) {
-            case 0: mo = 13; break;                      // no such month
-            case 1: d = 32; break;                       // no such day
-            case 2: h = 24 + static_cast<int>(rng.Below(76)); break;  // no such hour
-            case 3: dateSep = '-'; break;                // not the system separator
-            case 4: return PutText(p, "--/--/---- --:--:--");  // a placeholder stamp
-            default: return PutText(p, "[startup]");     // no timestamp at all
+            case 0:
+                mo = 13;
+                break;  // no such month
+            case 1:
+                d = 32;
+                break;  // no such day
+            case 2:
+                h = 24 + static_cast<int>(rng.Below(76));
+                break;  // no such hour
+            case 3:
+                dateSep = '-';
+                break;  // not the system separator
+            case 4:
+                return PutText(p, "--/--/---- --:--:--");  // a placeholder stamp
+            default:
+                return PutText(p, "[startup]");  // no timestamp at all
         }
     }
     if (prefix != 0) {
@@ -281,9 +470,10 @@ std::string FilterRecord(bool intervals, SplitMix64& rng) {
         from.Advance(rng.Below(5u * 365 * 86400));
         Clock to = from;
         to.Advance(rng.Below(7200));
-        const int n = std::snprintf(text, sizeof text, "F%02d/%02d/%04d %02d:%02d:%02d to %02d/%02d/%04d %02d:%02d:%02d",
-                                    from.month, from.day, from.year, from.hour, from.minute, from.second, to.month,
-                                    to.day, to.year, to.hour, to.minute, to.second);
+        const int n = std::snprintf(
+            text, sizeof text, "F%02d/%02d/%04d %02d:%02d:%02d to %02d/%02d/%04d %02d:%02d:%02d",
+            from.month, from.day, from.year, from.hour, from.minute, from.second, to.month, to.day,
+            to.year, to.hour, to.minute, to.second);
         return std::string(text, static_cast<std::size_t>(n));
     }
     std::string record = "E";
@@ -300,12 +490,16 @@ std::string FilterRecord(bool intervals, SplitMix64& rng) {
     return record;
 }
 
-int WriteFilters(std::string_view kind, std::string_view countArg, std::string_view seedArg, const char* path) {
+int WriteFilters(std::string_view kind, std::string_view countArg, std::string_view seedArg,
+                 const char* path) {
     std::uint64_t count = 0, seed = 0;
     if ((kind != "exclude-strings" && kind != "exclude-intervals") ||
-        std::from_chars(countArg.data(), countArg.data() + countArg.size(), count).ec != std::errc() ||
+        std::from_chars(countArg.data(), countArg.data() + countArg.size(), count).ec !=
+            std::errc() ||
         std::from_chars(seedArg.data(), seedArg.data() + seedArg.size(), seed).ec != std::errc()) {
-        std::fprintf(stderr, "gen_log: KIND is exclude-strings or exclude-intervals; COUNT and SEED are integers\n");
+        std::fprintf(
+            stderr,
+            "gen_log: KIND is exclude-strings or exclude-intervals; COUNT and SEED are integers\n");
         return 2;
     }
     const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -331,9 +525,12 @@ int WriteFilters(std::string_view kind, std::string_view countArg, std::string_v
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 6 && std::string_view(argv[1]) == "--filters") return WriteFilters(argv[2], argv[3], argv[4], argv[5]);
+    if (argc == 6 && std::string_view(argv[1]) == "--filters")
+        return WriteFilters(argv[2], argv[3], argv[4], argv[5]);
     if (argc != 4) {
-        std::fprintf(stderr, "usage: gen_log SIZE_BYTES SEED OUT\n       gen_log --filters KIND COUNT SEED OUT\n");
+        std::fprintf(
+            stderr,
+            "usage: gen_log SIZE_BYTES SEED OUT\n       gen_log --filters KIND COUNT SEED OUT\n");
         return 2;
     }
     std::uint64_t size = 0, seed = 0;
@@ -356,7 +553,8 @@ int main(int argc, char** argv) {
     constexpr std::uint64_t kSpanSeconds = 5ull * 365 * 86400;
     const std::uint64_t expectedLines = size / 190 + 1;
     const std::uint64_t meanStep = kSpanSeconds / expectedLines;
-    const std::uint32_t maxStep = static_cast<std::uint32_t>(meanStep > 40000 ? 80000 : 2 * meanStep);
+    const std::uint32_t maxStep =
+        static_cast<std::uint32_t>(meanStep > 40000 ? 80000 : 2 * meanStep);
 
     // Each line ends with at least this much left, or absorbs the rest in its message,
     // so the file is exactly SIZE_BYTES long and ends in CR LF.
@@ -383,7 +581,8 @@ int main(int argc, char** argv) {
             out.Commit(left);
             break;
         }
-        if (left < headLen + len + 2 + kMinTail) len = static_cast<std::uint32_t>(left - headLen - 2);
+        if (left < headLen + len + 2 + kMinTail)
+            len = static_cast<std::uint32_t>(left - headLen - 2);
 
         const std::size_t lineLen = headLen + len + 2;
         char* p = out.Room(lineLen);

@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
     // Settings and the filter file go to a folder of the bench's own, never the user's.
     const std::filesystem::path own = std::filesystem::temp_directory_path() / "hold_bench";
     std::filesystem::create_directories(own);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(own.string()));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(own.string()));
     const std::string filters = (own / "include.lff").string();
     std::ofstream(filters, std::ios::binary) << "I" << text << "\n";
     LoadLocaleFormats();
@@ -47,9 +48,10 @@ int main(int argc, char** argv) {
 
     auto start = Clock::now();
     frame.LoadFilterFile(QString::fromStdString(filters));
-    while (frame.IsReadingFilterFile()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    std::printf("%-46s %9.1f ms  (%lld lines shown)\n", "filter applied (read and rebuild)", MsSince(start),
-                static_cast<long long>(doc.GetLineCount()));
+    while (frame.IsReadingFilterFile())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    std::printf("%-46s %9.1f ms  (%lld lines shown)\n", "filter applied (read and rebuild)",
+                MsSince(start), static_cast<long long>(doc.GetLineCount()));
 
     CTrawlviewView& view = frame.GetView();
     for (const bool all : {false, true}) {
@@ -75,8 +77,8 @@ int main(int argc, char** argv) {
     start = Clock::now();
     frame.OnEditClearFilters();
     QCoreApplication::processEvents();
-    std::printf("%-46s %9.1f ms  (%lld lines shown)\n", "filters cleared (a rebuild of every line)", MsSince(start),
-                static_cast<long long>(doc.GetLineCount()));
+    std::printf("%-46s %9.1f ms  (%lld lines shown)\n", "filters cleared (a rebuild of every line)",
+                MsSince(start), static_cast<long long>(doc.GetLineCount()));
     std::filesystem::remove_all(own);
     return 0;
 }

@@ -17,8 +17,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -46,8 +46,9 @@ Times Measure(const std::function<void()>& f) {
     const auto start = std::chrono::steady_clock::now();
     const double cpu = CpuMs();
     f();
-    return {std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(),
-            CpuMs() - cpu};
+    return {
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(),
+        CpuMs() - cpu};
 }
 
 // What a pass counts; both ways must agree.
@@ -59,13 +60,14 @@ struct Counts {
 // One pass over bytes that end with a NUL and kScanPadding readable bytes, as a whole
 // mapping does or as one piece of the reads does (last: the end of data ends the file).
 // Returns how many bytes at the end belong to a line not yet finished.
-std::size_t CutBytes(CLineCutter& cutter, const CSubstringSearcher* searcher, const char* data, std::size_t size,
-                     bool last, Counts& counts) {
+std::size_t CutBytes(CLineCutter& cutter, const CSubstringSearcher* searcher, const char* data,
+                     std::size_t size, bool last, Counts& counts) {
     std::size_t used = 0;
     if (searcher == nullptr) {
         used = cutter.Cut(data, size, last, [&](std::uint64_t, std::uint64_t) { ++counts.lines; });
     } else {
-        used = cutter.CutAround(data, size, last, *searcher, [&](std::uint64_t, std::uint64_t) { ++counts.hits; });
+        used = cutter.CutAround(data, size, last, *searcher,
+                                [&](std::uint64_t, std::uint64_t) { ++counts.hits; });
     }
     return size - used;
 }
@@ -78,7 +80,8 @@ Counts ReadPass(int fd, const CSubstringSearcher* searcher, std::vector<char>& b
     std::size_t carry = 0;
     off_t offset = 0;
     for (;;) {
-        if (buffer.size() < carry + kPieceBytes + 1 + kScanPadding) buffer.resize(carry + kPieceBytes + 1 + kScanPadding);
+        if (buffer.size() < carry + kPieceBytes + 1 + kScanPadding)
+            buffer.resize(carry + kPieceBytes + 1 + kScanPadding);
         std::size_t got = 0;
         while (got < kPieceBytes) {
             const ssize_t n = pread(fd, buffer.data() + carry + got, kPieceBytes - got, offset);
@@ -98,20 +101,23 @@ Counts ReadPass(int fd, const CSubstringSearcher* searcher, std::vector<char>& b
 Counts MapPass(const LogBuffer& mapped, const CSubstringSearcher* searcher) {
     Counts counts;
     CLineCutter cutter;
-    CutBytes(cutter, searcher, mapped.Data(), static_cast<std::size_t>(mapped.Size()), true, counts);
+    CutBytes(cutter, searcher, mapped.Data(), static_cast<std::size_t>(mapped.Size()), true,
+             counts);
     return counts;
 }
 
-void Report(const char* way, const char* what, const std::vector<Times>& passes, std::uint64_t bytes,
-            std::uint64_t count) {
+void Report(const char* way, const char* what, const std::vector<Times>& passes,
+            std::uint64_t bytes, std::uint64_t count) {
     std::vector<Times> repeated(passes.begin() + 1, passes.end());
-    std::sort(repeated.begin(), repeated.end(), [](const Times& a, const Times& b) { return a.wall < b.wall; });
+    std::sort(repeated.begin(), repeated.end(),
+              [](const Times& a, const Times& b) { return a.wall < b.wall; });
     const Times& first = passes.front();
     std::printf("%-6s %-22s first %8.1f ms (cpu %8.1f)", way, what, first.wall, first.cpu);
     if (!repeated.empty()) {
         const Times& median = repeated[repeated.size() / 2];
-        std::printf("  repeated min %8.1f median %8.1f ms (cpu %8.1f)  %5.2f GB/s", repeated.front().wall,
-                    median.wall, median.cpu, static_cast<double>(bytes) / median.wall / 1e6);
+        std::printf("  repeated min %8.1f median %8.1f ms (cpu %8.1f)  %5.2f GB/s",
+                    repeated.front().wall, median.wall, median.cpu,
+                    static_cast<double>(bytes) / median.wall / 1e6);
     }
     std::printf("  %llu\n", static_cast<unsigned long long>(count));
 }
@@ -132,13 +138,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     const auto size = static_cast<std::uint64_t>(st.st_size);
-    std::printf("log %s: %.1f MiB, %d passes each, word \"%s\"\n", argv[1], static_cast<double>(size) / 1048576.0,
-                passes, word.c_str());
+    std::printf("log %s: %.1f MiB, %d passes each, word \"%s\"\n", argv[1],
+                static_cast<double>(size) / 1048576.0, passes, word.c_str());
 
     const CSubstringSearcher searcher(word);
     Counts mapCounts;
     Counts readCounts;
-    for (const CSubstringSearcher* s : {static_cast<const CSubstringSearcher*>(nullptr), &searcher}) {
+    for (const CSubstringSearcher* s :
+         {static_cast<const CSubstringSearcher*>(nullptr), &searcher}) {
         const char* what = s == nullptr ? "line ends" : "search";
         std::vector<Times> times;
         {
@@ -163,11 +170,14 @@ int main(int argc, char** argv) {
         times.clear();
         {
             std::vector<char> buffer;
-            for (int k = 0; k < passes; ++k) times.push_back(Measure([&] { readCounts = ReadPass(fd, s, buffer); }));
+            for (int k = 0; k < passes; ++k)
+                times.push_back(Measure([&] { readCounts = ReadPass(fd, s, buffer); }));
             Report("pread", what, times, size, s == nullptr ? readCounts.lines : readCounts.hits);
         }
-        const bool same = s == nullptr ? mapCounts.lines == readCounts.lines : mapCounts.hits == readCounts.hits;
-        std::printf("         %s\n", same ? "both ways count the same" : "the two ways count differently");
+        const bool same =
+            s == nullptr ? mapCounts.lines == readCounts.lines : mapCounts.hits == readCounts.hits;
+        std::printf("         %s\n",
+                    same ? "both ways count the same" : "the two ways count differently");
     }
     // Setting up every page table of a fresh mapping at once, as the load asks ahead of
     // its cutting.

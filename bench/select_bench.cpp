@@ -108,9 +108,11 @@ int main(int argc, char** argv) {
              {"zq", 0, "find nothing, any case, 2 bytes"},
              {"\xC3\xA9t\xC3\xA9", 0, "find nothing, any case, text above ASCII"},
              {"ry", V::FR_WHOLEWORD, "find nothing, whole word \"ry\" (in 28% of lines)"},
-             {"checksum [0-9]{12}", V::FR_REGEX | V::FR_MATCHCASE, "find nothing, pattern with a literal"},
+             {"checksum [0-9]{12}", V::FR_REGEX | V::FR_MATCHCASE,
+              "find nothing, pattern with a literal"},
              {"checksum [0-9]{12}", V::FR_REGEX, "find nothing, pattern with a literal, any case"},
-             {"[0-9]{5}-zq", V::FR_REGEX | V::FR_MATCHCASE, "find nothing, pattern, literal after a class"},
+             {"[0-9]{5}-zq", V::FR_REGEX | V::FR_MATCHCASE,
+              "find nothing, pattern, literal after a class"},
          }) {
         ClickLine(view, 0);
         LineIndex found = -1;

@@ -46,7 +46,6 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-
 // A value from /proc/self/status in kB ("VmHWM", "VmRSS"); 0 when unavailable.
 std::uint64_t StatusKb(const char* key) {
     std::ifstream in("/proc/self/status");
@@ -80,11 +79,14 @@ struct Row {
 
 std::string MiBPerSecond(std::uint64_t bytes, double seconds) {
     char text[64];
-    std::snprintf(text, sizeof text, "%.0f MiB/s", seconds > 0 ? static_cast<double>(bytes) / 1048576.0 / seconds : 0.0);
+    std::snprintf(text, sizeof text, "%.0f MiB/s",
+                  seconds > 0 ? static_cast<double>(bytes) / 1048576.0 / seconds : 0.0);
     return text;
 }
 
-std::string Lines(LineIndex n) { return std::to_string(n) + " lines"; }
+std::string Lines(LineIndex n) {
+    return std::to_string(n) + " lines";
+}
 
 std::string Dir(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -96,7 +98,8 @@ std::string FindTrawlview() {
     std::vector<char> self(4096);
     const ssize_t n = readlink("/proc/self/exe", self.data(), self.size() - 1);
     if (n <= 0) return {};
-    const std::string candidate = Dir(Dir(std::string(self.data(), static_cast<std::size_t>(n)))) + "/trawlview";
+    const std::string candidate =
+        Dir(Dir(std::string(self.data(), static_cast<std::size_t>(n)))) + "/trawlview";
     return access(candidate.c_str(), X_OK) == 0 ? candidate : std::string();
 }
 
@@ -156,7 +159,8 @@ Row TimeExport(const std::string& trawlview, const std::string& filterFile, cons
     }
     written = static_cast<LineIndex>(CountCrLf(out));
     return {what, Median(times),
-            "peak RSS " + std::to_string(last.maxRssKb / 1024) + " MiB, " + std::to_string(written) + " lines written"};
+            "peak RSS " + std::to_string(last.maxRssKb / 1024) + " MiB, " +
+                std::to_string(written) + " lines written"};
 }
 
 bool WarmPageCache(const std::string& path) {
@@ -208,7 +212,8 @@ int main(int argc, char** argv) {
             std::ofstream f(filterFile, std::ios::binary | std::ios::trunc);
             f << "I" << word << "\n";
         }
-        Row row = TimeExport(trawlview, filterFile, log, out, "export, trawlview --export (median of 3)", exportWritten);
+        Row row = TimeExport(trawlview, filterFile, log, out,
+                             "export, trawlview --export (median of 3)", exportWritten);
         if (row.seconds < 0) {
             exportNote = "failed: " + trawlview + " did not exit with 0";
         } else {
@@ -223,12 +228,12 @@ int main(int argc, char** argv) {
         if (trawlview.empty()) break;
         const std::string out = log + ".bench-export.out";
         LineIndex written = -1;
-        listExports.push_back(TimeExport(trawlview, file, log, out,
-                                         "export, --filters " + file.substr(file.find_last_of('/') + 1) + " (median of 3)",
-                                         written));
+        listExports.push_back(TimeExport(
+            trawlview, file, log, out,
+            "export, --filters " + file.substr(file.find_last_of('/') + 1) + " (median of 3)",
+            written));
         std::remove(out.c_str());
     }
-
 
     BenchHost host("trawlview_bench");
     CTrawlviewDoc doc(host, nullptr);
@@ -253,7 +258,8 @@ int main(int argc, char** argv) {
         doc.LoadLogFile(log);
         times.push_back(SecondsSince(start));
     }
-    rows.push_back({"load again (median of 3)", Median(times), MiBPerSecond(fileSize, Median(times))});
+    rows.push_back(
+        {"load again (median of 3)", Median(times), MiBPerSecond(fileSize, Median(times))});
 
     // The note gives the median CPU time as well: on a machine shared with other work it
     // shows what a rebuild costs apart from waiting for a core.
@@ -269,8 +275,9 @@ int main(int argc, char** argv) {
         }
         char cpuNote[32];
         std::snprintf(cpuNote, sizeof cpuNote, ", cpu %.3f s", Median(cpu));
-        rows.push_back({what, Median(times),
-                        MiBPerSecond(fileSize, Median(times)) + ", " + Lines(doc.GetLineCount()) + cpuNote});
+        rows.push_back(
+            {what, Median(times),
+             MiBPerSecond(fileSize, Median(times)) + ", " + Lines(doc.GetLineCount()) + cpuNote});
     };
 
     host.SetFilters(nullptr);
@@ -301,33 +308,39 @@ int main(int argc, char** argv) {
             doc.RebuildDisplay();
             times.push_back(SecondsSince(start));
         }
-        rows.push_back({"rebuild, " + file.substr(file.find_last_of('/') + 1) + " (median of 3)", Median(times),
+        rows.push_back({"rebuild, " + file.substr(file.find_last_of('/') + 1) + " (median of 3)",
+                        Median(times),
                         MiBPerSecond(fileSize, Median(times)) + ", " + Lines(doc.GetLineCount())});
     }
 
     host.SetFilters(nullptr);
     doc.DeleteContents();
     if (exportRow) {
-        if (exportWritten != wordLines) exportRow->note += " (in-process filter kept " + Lines(wordLines) + ")";
+        if (exportWritten != wordLines)
+            exportRow->note += " (in-process filter kept " + Lines(wordLines) + ")";
         rows.push_back(*exportRow);
     }
     rows.insert(rows.end(), listExports.begin(), listExports.end());
 
     std::printf("file: %s, %llu bytes\n\n", log.c_str(), static_cast<unsigned long long>(fileSize));
     std::printf("%-46s %10s  %s\n", "step", "seconds", "");
-    for (const Row& r : rows) std::printf("%-46s %10.3f  %s\n", r.what.c_str(), r.seconds, r.note.c_str());
+    for (const Row& r : rows)
+        std::printf("%-46s %10.3f  %s\n", r.what.c_str(), r.seconds, r.note.c_str());
     if (!exportNote.empty()) std::printf("%-46s %10s  %s\n", "export", "-", exportNote.c_str());
 
     const double rssMiB = static_cast<double>(rssAfterKb) / 1024.0;
-    const double overheadBytes = static_cast<double>(rssAfterKb - std::min(rssAfterKb, rssBeforeKb)) * 1024.0 -
-                                 static_cast<double>(fileSize);
-    std::printf("\n%-46s %10.0f MiB\n", "peak RSS after the first load (VmHWM)", static_cast<double>(peakKb) / 1024.0);
+    const double overheadBytes =
+        static_cast<double>(rssAfterKb - std::min(rssAfterKb, rssBeforeKb)) * 1024.0 -
+        static_cast<double>(fileSize);
+    std::printf("\n%-46s %10.0f MiB\n", "peak RSS after the first load (VmHWM)",
+                static_cast<double>(peakKb) / 1024.0);
     std::printf("%-46s %10.0f MiB\n", "RSS after the first load (VmRSS)", rssMiB);
     std::printf("%-46s %10lld\n", "lines (displayed, no filter)", static_cast<long long>(allLines));
     if (allLines > 0) {
         std::printf("%-46s %10.1f\n", "document overhead, bytes per line",
                     overheadBytes / static_cast<double>(allLines));
-        std::printf("%-46s %10.1f\n", "mean line length, bytes", static_cast<double>(fileSize) / static_cast<double>(allLines));
+        std::printf("%-46s %10.1f\n", "mean line length, bytes",
+                    static_cast<double>(fileSize) / static_cast<double>(allLines));
     }
     return 0;
 }

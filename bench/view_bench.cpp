@@ -21,11 +21,11 @@
 #include <QImage>
 #include <QScrollBar>
 #include <algorithm>
-#include <ctime>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -47,7 +47,6 @@
 
 namespace {
 
-
 struct Stats {
     double min = 0;
     double median = 0;
@@ -68,7 +67,8 @@ std::uint64_t PeakRssMiB() {
     std::ifstream in("/proc/self/status");
     std::string line;
     while (std::getline(in, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::strtoull(line.c_str() + 6, nullptr, 10) / 1024;
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::strtoull(line.c_str() + 6, nullptr, 10) / 1024;
     }
     return 0;
 }
@@ -100,7 +100,8 @@ Timing PaintTimed(CTrawlviewView& view, QImage& image) {
 }
 
 // Paints n times: wall-clock figures, with the median CPU time in the note.
-void PrintPaints(const char* what, CTrawlviewView& view, QImage& image, int n, const std::string& note) {
+void PrintPaints(const char* what, CTrawlviewView& view, QImage& image, int n,
+                 const std::string& note) {
     std::vector<double> wall, cpu;
     for (int i = 0; i < n; ++i) {
         const Timing t = PaintTimed(view, image);
@@ -114,7 +115,8 @@ void PrintPaints(const char* what, CTrawlviewView& view, QImage& image, int n, c
 
 // Writes `lines` lines of `bytes` bytes each: a timestamp, then `words` repeated, each
 // line cut at a character boundary and ended by CR LF. Kept when it exists.
-bool EnsureLongLog(const std::string& path, int lines, std::uint64_t bytes, const std::string& words) {
+bool EnsureLongLog(const std::string& path, int lines, std::uint64_t bytes,
+                   const std::string& words) {
     if (std::filesystem::exists(path)) return true;
     std::ofstream out(path + ".part", std::ios::binary);
     std::string block;
@@ -127,7 +129,9 @@ bool EnsureLongLog(const std::string& path, int lines, std::uint64_t bytes, cons
         while (left > 0) {
             std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));
             // Never end inside a UTF-8 character: the line would read as Windows-1252.
-            while (n < block.size() && n > 0 && (static_cast<unsigned char>(block[n]) & 0xC0u) == 0x80u) --n;
+            while (n < block.size() && n > 0 &&
+                   (static_cast<unsigned char>(block[n]) & 0xC0u) == 0x80u)
+                --n;
             if (n == 0) break;
             out.write(block.data(), static_cast<std::streamsize>(n));
             left -= n;
@@ -150,16 +154,20 @@ int RunLongLines(const std::string& dir, const char* only) {
     };
     const Case cases[] = {
         {"80 lines of 3 MiB, UTF-8", 80, std::uint64_t{3} << 20,
-         "\xC3\xA9t\xC3\xA9 na\xC3\xAFve \xC3\x9C" "berpr\xC3\xBC" "fung \xE2\x80\x93 caf\xC3\xA9 queue flush "},
-        {"1 line of 1 GiB, ASCII", 1, std::uint64_t{1} << 30, "queue flush completed service agent retry "},
+         "\xC3\xA9t\xC3\xA9 na\xC3\xAFve \xC3\x9C"
+         "berpr\xC3\xBC"
+         "fung \xE2\x80\x93 caf\xC3\xA9 queue flush "},
+        {"1 line of 1 GiB, ASCII", 1, std::uint64_t{1} << 30,
+         "queue flush completed service agent retry "},
         {"1 line of 1 GiB, UTF-8", 1, std::uint64_t{1} << 30,
          "\xC3\xA9t\xC3\xA9 na\xC3\xAFve \xE2\x80\x93 caf\xC3\xA9 queue flush "},
     };
     constexpr int kPaints = 30;
     for (const Case& c : cases) {
         if (only != nullptr && std::strstr(c.name, only) == nullptr) continue;
-        const std::string path = dir + "/long-" + std::to_string(c.lines) + "x" + std::to_string(c.bytes) +
-                                 (IsAscii(c.words) ? "-ascii" : "-utf8") + ".log";
+        const std::string path = dir + "/long-" + std::to_string(c.lines) + "x" +
+                                 std::to_string(c.bytes) + (IsAscii(c.words) ? "-ascii" : "-utf8") +
+                                 ".log";
         if (!EnsureLongLog(path, c.lines, c.bytes, c.words)) {
             std::fprintf(stderr, "view_bench: cannot write %s\n", path.c_str());
             return 1;
@@ -171,18 +179,25 @@ int RunLongLines(const std::string& dir, const char* only) {
         if (!doc.LoadLogFile(path)) return 1;
         const double load = MsSince(start);
         QImage image = window.FullHeightImage();
-        std::printf("\n%s: %lld lines, content %lld px wide; load + first rebuild %.0f ms\n", c.name,
-                    static_cast<long long>(doc.GetLineCount()), static_cast<long long>(view.GetTotalWidth()), load);
+        std::printf("\n%s: %lld lines, content %lld px wide; load + first rebuild %.0f ms\n",
+                    c.name, static_cast<long long>(doc.GetLineCount()),
+                    static_cast<long long>(view.GetTotalWidth()), load);
         const std::int64_t limit = view.GetScrollLimit(CScrollView32::SB_HORZ);
         const std::int64_t positions[] = {0, limit / 3, limit / 2, limit, limit / 7, 2 * limit / 3};
-        const char* names[] = {"start", "a third", "middle", "end", "a seventh (walked before)", "two thirds (walked)"};
+        const char* names[] = {"start",
+                               "a third",
+                               "middle",
+                               "end",
+                               "a seventh (walked before)",
+                               "two thirds (walked)"};
         for (std::size_t k = 0; k < std::size(positions); ++k) {
             view.ScrollToPosition({positions[k], 0});
             const Timing first = PaintTimed(view, image);
             char what[96];
             std::snprintf(what, sizeof what, "paint at %s", names[k]);
             char note[80];
-            std::snprintf(note, sizeof note, "(first paint there %.1f ms, cpu %.1f ms)", first.wall, first.cpu);
+            std::snprintf(note, sizeof note, "(first paint there %.1f ms, cpu %.1f ms)", first.wall,
+                          first.cpu);
             PrintPaints(what, view, image, kPaints, note);
         }
         // Marks of a text every line holds every few dozen characters.
@@ -199,14 +214,16 @@ int RunLongLines(const std::string& dir, const char* only) {
             view.ScrollToPosition({limit, 0});
             PaintOnce(view, image);
             std::vector<double> steps, cpu;
-            for (int i = 0; i < 10 && view.OnScroll(CScrollView32::SB_VERT, CScrollView32::SB_LINEDOWN); ++i) {
+            for (int i = 0;
+                 i < 10 && view.OnScroll(CScrollView32::SB_VERT, CScrollView32::SB_LINEDOWN); ++i) {
                 const Timing t = PaintTimed(view, image);
                 steps.push_back(t.wall);
                 cpu.push_back(t.cpu);
             }
             char cpuNote[48];
             std::snprintf(cpuNote, sizeof cpuNote, "cpu median %.2f ms", Summarise(cpu).median);
-            if (!steps.empty()) Print("line down at the end + paint", Summarise(steps), "ms", cpuNote);
+            if (!steps.empty())
+                Print("line down at the end + paint", Summarise(steps), "ms", cpuNote);
         }
         window.host.onLinesChanged = nullptr;
     }
@@ -227,7 +244,8 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     SetLocaleFormats(MakeLocaleFormats(LocaleValues{}, LocaleValues{}));
-    if (std::strcmp(argv[1], "--long") == 0) return RunLongLines(argv[2], argc > 3 ? argv[3] : nullptr);
+    if (std::strcmp(argv[1], "--long") == 0)
+        return RunLongLines(argv[2], argc > 3 ? argv[3] : nullptr);
 
     BenchView bench("view_bench");
     BenchHost& host = bench.host;
@@ -246,9 +264,10 @@ int main(int argc, char** argv) {
         loads.push_back(MsSince(start));
     }
     const LineIndex lines = doc.GetLineCount();
-    std::printf("log %s: %.1f MiB, %lld lines displayed, widest line %lld (%lld px)\n", path.c_str(),
-                static_cast<double>(doc.GetFileSize()) / 1048576.0, static_cast<long long>(lines),
-                static_cast<long long>(doc.GetWidestLine()), static_cast<long long>(view.GetTotalWidth()));
+    std::printf("log %s: %.1f MiB, %lld lines displayed, widest line %lld (%lld px)\n",
+                path.c_str(), static_cast<double>(doc.GetFileSize()) / 1048576.0,
+                static_cast<long long>(lines), static_cast<long long>(doc.GetWidestLine()),
+                static_cast<long long>(view.GetTotalWidth()));
     std::printf("font %s, line height %d px, max byte advance %lld px\n",
                 measurer.Font(false).family().toUtf8().constData(), measurer.LineHeight(),
                 static_cast<long long>(measurer.MaxByteAdvance()));
@@ -269,7 +288,8 @@ int main(int argc, char** argv) {
         }
         char cpuNote[48];
         std::snprintf(cpuNote, sizeof cpuNote, "cpu median %.2f ms ", Summarise(cpu).median);
-        Print(what.c_str(), Summarise(times), "ms", cpuNote + std::to_string(doc.GetLineCount()) + " lines");
+        Print(what.c_str(), Summarise(times), "ms",
+              cpuNote + std::to_string(doc.GetLineCount()) + " lines");
     };
     rebuilds("rebuild, no filter", FilterKind::IncludeString, {});
     rebuilds("rebuild, include \"" + word + "\"", FilterKind::IncludeString, word);
@@ -285,7 +305,8 @@ int main(int argc, char** argv) {
 
     const std::int64_t limit = view.GetScrollLimit(CScrollView32::SB_VERT);
     PaintOnce(view, image);  // glyph caches
-    const std::pair<const char*, std::int64_t> places[] = {{"paint, top", 0}, {"paint, middle", limit / 2}, {"paint, end", limit}};
+    const std::pair<const char*, std::int64_t> places[] = {
+        {"paint, top", 0}, {"paint, middle", limit / 2}, {"paint, end", limit}};
     for (const auto& [what, y] : places) {
         view.ScrollToPosition({0, y});
         PrintPaints(what, view, image, kPaints, {});
@@ -324,7 +345,8 @@ int main(int argc, char** argv) {
     bar->setSliderDown(true);
     for (int k = 1; k <= kPaints; ++k) {
         const Clock::time_point start = Clock::now();
-        bar->setSliderPosition(static_cast<int>(static_cast<long long>(bar->maximum()) * k / (kPaints + 1)));
+        bar->setSliderPosition(
+            static_cast<int>(static_cast<long long>(bar->maximum()) * k / (kPaints + 1)));
         view.viewport()->render(&image);
         drags.push_back(MsSince(start));
     }

@@ -8,11 +8,11 @@
 #include <QRadioButton>
 #include <QShowEvent>
 
+#include "CPatternSearcher.h"
 #include "CTimeIntervalEdit.h"
 #include "DialogUnits.h"
 #include "LogLine.h"
 #include "LogTextCodec.h"
-#include "CPatternSearcher.h"
 #include "StringTable.h"
 
 CFilterEntryDlg::CFilterEntryDlg(QWidget* parent, const LocaleFormats& formats)
@@ -32,7 +32,8 @@ CFilterEntryDlg::CFilterEntryDlg(QWidget* parent, const LocaleFormats& formats)
 
     auto* grid = new QGridLayout(this);
     grid->setHorizontalSpacing(du.X(5));
-    grid->addWidget(new QLabel(QStringLiteral("Enter Filter String or Time Interval:"), this), 0, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Enter Filter String or Time Interval:"), this), 0,
+                    0);
     grid->addWidget(m_okButton, 0, 1);
     grid->addWidget(m_filterEdit, 1, 0);
     grid->addWidget(cancel, 1, 1);
@@ -67,7 +68,10 @@ void CFilterEntryDlg::OnInitDialog() {
     // Placed while the field still takes free text, so that it is never reverted.
     m_filterEdit->SetFreeText(true);
     m_filterEdit->StartLayout(m_strShown);
-    (m_bPattern ? m_patternButton : m_bStringFilter ? m_stringButton : m_intervalButton)->setChecked(true);
+    (m_bPattern        ? m_patternButton
+     : m_bStringFilter ? m_stringButton
+                       : m_intervalButton)
+        ->setChecked(true);
     m_filterEdit->SetFreeText(m_bStringFilter);
     // OK stays enabled whatever the field holds: what OK accepts is for the validation
     // to decide, and an empty string filter is a filter like any other.
@@ -108,12 +112,16 @@ std::string CFilterEntryDlg::BuildIntervalTemplate(const LocaleFormats& formats)
     const std::string toTime = "23" + ts + "59" + ts + "59";
     switch (formats.userDateOrder) {
         case DateOrder::DMY:
-            return day + ds + month + ds + "1970 " + fromTime + join + "31" + ds + "12" + ds + "2050 " + toTime;
+            return day + ds + month + ds + "1970 " + fromTime + join + "31" + ds + "12" + ds +
+                   "2050 " + toTime;
         case DateOrder::YMD:
-            return "1970" + ds + month + ds + day + " " + fromTime + join + "2050" + ds + "12" + ds + "31 " + toTime;
-        case DateOrder::MDY: break;
+            return "1970" + ds + month + ds + day + " " + fromTime + join + "2050" + ds + "12" +
+                   ds + "31 " + toTime;
+        case DateOrder::MDY:
+            break;
     }
-    return month + ds + day + ds + "1970 " + fromTime + join + "12" + ds + "31" + ds + "2050 " + toTime;
+    return month + ds + day + ds + "1970 " + fromTime + join + "12" + ds + "31" + ds + "2050 " +
+           toTime;
 }
 
 bool CFilterEntryDlg::IsValidInterval(const std::string& text, const LocaleFormats& formats) {
@@ -154,5 +162,6 @@ void CFilterEntryDlg::accept() {
 
 void CFilterEntryDlg::Report(StringId message) {
     const std::string_view text = LoadString(message);
-    QMessageBox::warning(this, windowTitle(), QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    QMessageBox::warning(this, windowTitle(),
+                         QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }

@@ -20,7 +20,8 @@ class CFilterEntryDlg : public QDialog {
 public:
     // formats gives the date order, leading zeros and separators of the interval
     // template; it must outlive the dialog.
-    explicit CFilterEntryDlg(QWidget* parent = nullptr, const LocaleFormats& formats = GetLocaleFormats());
+    explicit CFilterEntryDlg(QWidget* parent = nullptr,
+                             const LocaleFormats& formats = GetLocaleFormats());
 
     // The interval template: the From part at the first second of 1970 and the To part
     // at the last second of 2050, in the user's date order with the system separators.

@@ -1,10 +1,10 @@
 #include "CFiltersDlg.h"
 
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QKeyEvent>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -16,9 +16,12 @@
 namespace {
 
 bool IsInclude(FilterKind kind) {
-    return kind == FilterKind::IncludeString || kind == FilterKind::IncludeInterval || kind == FilterKind::IncludePattern;
+    return kind == FilterKind::IncludeString || kind == FilterKind::IncludeInterval ||
+           kind == FilterKind::IncludePattern;
 }
-bool IsPattern(FilterKind kind) { return kind == FilterKind::IncludePattern || kind == FilterKind::ExcludePattern; }
+bool IsPattern(FilterKind kind) {
+    return kind == FilterKind::IncludePattern || kind == FilterKind::ExcludePattern;
+}
 
 // A list box item that sorts the way the list boxes of the suite's own tools do: by text,
 // without regard to letter case, in the user's language.
@@ -26,12 +29,15 @@ class CFilterItem : public QListWidgetItem {
 public:
     using QListWidgetItem::QListWidgetItem;
     bool operator<(const QListWidgetItem& other) const override {
-        const int c = QString::localeAwareCompare(text().toCaseFolded(), other.text().toCaseFolded());
+        const int c =
+            QString::localeAwareCompare(text().toCaseFolded(), other.text().toCaseFolded());
         return c != 0 ? c < 0 : text() < other.text();
     }
 };
 
-std::string Bytes(const QListWidgetItem& item) { return item.data(CFiltersDlg::kBytesRole).toByteArray().toStdString(); }
+std::string Bytes(const QListWidgetItem& item) {
+    return item.data(CFiltersDlg::kBytesRole).toByteArray().toStdString();
+}
 
 // The one selected item of a single-selection list box; null when nothing is selected.
 QListWidgetItem* SelectedItem(const QListWidget& list) {
@@ -39,7 +45,9 @@ QListWidgetItem* SelectedItem(const QListWidget& list) {
     return selected.isEmpty() ? nullptr : selected.constFirst();
 }
 
-FilterKind Kind(const QListWidgetItem& item) { return static_cast<FilterKind>(item.data(Qt::UserRole).toInt()); }
+FilterKind Kind(const QListWidgetItem& item) {
+    return static_cast<FilterKind>(item.data(Qt::UserRole).toInt());
+}
 
 }  // namespace
 
@@ -52,8 +60,10 @@ CFiltersDlg::CFiltersDlg(const LogFilter* filters, QWidget* parent, const Locale
     grid->setHorizontalSpacing(du.X(5));
     grid->setVerticalSpacing(du.Y(6));
     const char* labels[2] = {
-        "Exclude lines containing the following strings or that are within the specified time period(s):",
-        "Include only lines containing the following strings or that are within the specified time period(s):"};
+        "Exclude lines containing the following strings or that are within the specified time "
+        "period(s):",
+        "Include only lines containing the following strings or that are within the specified time "
+        "period(s):"};
     // The exclude side's Add button has always read "Add.."; both sides keep their texts.
     const char* texts[2][4] = {{"Add..", "Remove", "Duplicate...", "Edit..."},
                                {"Add...", "Remove", "Duplicate...", "Edit..."}};
@@ -81,8 +91,10 @@ CFiltersDlg::CFiltersDlg(const LogFilter* filters, QWidget* parent, const Locale
         connect(m_buttons[include][0], &QPushButton::clicked, this, [this, include] {
             AddFilter(include ? FilterKind::IncludeString : FilterKind::ExcludeString, {});
         });
-        connect(m_buttons[include][1], &QPushButton::clicked, this, [this, list] { OnRemove(list); });
-        connect(m_buttons[include][2], &QPushButton::clicked, this, [this, list] { OnDuplicate(list); });
+        connect(m_buttons[include][1], &QPushButton::clicked, this,
+                [this, list] { OnRemove(list); });
+        connect(m_buttons[include][2], &QPushButton::clicked, this,
+                [this, list] { OnDuplicate(list); });
         connect(m_buttons[include][3], &QPushButton::clicked, this, [this, list] { OnEdit(list); });
         connect(list, &QListWidget::itemDoubleClicked, this, [this, list] { OnEdit(list); });
         list->installEventFilter(this);
@@ -146,7 +158,9 @@ QPushButton* CFiltersDlg::GetButton(bool include, Button button) const {
     return m_buttons[include][static_cast<int>(button)];
 }
 
-QListWidget* CFiltersDlg::ListOf(FilterKind kind) const { return IsInclude(kind) ? m_includeList : m_excludeList; }
+QListWidget* CFiltersDlg::ListOf(FilterKind kind) const {
+    return IsInclude(kind) ? m_includeList : m_excludeList;
+}
 
 void CFiltersDlg::AddItem(FilterKind kind, const std::string& text) {
     auto* item = new CFilterItem(DecodeLogText(text));
@@ -166,7 +180,8 @@ void CFiltersDlg::AddItem(FilterKind kind, const std::string& text) {
 std::optional<CFiltersDlg::Entry> CFiltersDlg::RunEntry(FilterKind kind, const std::string& text) {
     CFilterEntryDlg entry(this, m_formats);
     entry.m_strFilter = text;
-    entry.m_bStringFilter = kind != FilterKind::ExcludeInterval && kind != FilterKind::IncludeInterval;
+    entry.m_bStringFilter =
+        kind != FilterKind::ExcludeInterval && kind != FilterKind::IncludeInterval;
     entry.m_bPattern = IsPattern(kind);
     if (entry.exec() != QDialog::Accepted) return std::nullopt;
     // The list stays the one the filter was added to or taken from; the entry dialog

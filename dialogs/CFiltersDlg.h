@@ -13,8 +13,8 @@ class QPushButton;
 // "Log Message Filters": the include and the exclude list of the active filters. The
 // dialog edits a copy of the list it is given; the caller takes GetFilters() after OK,
 // and Cancel discards every change. In a list, Delete removes the selected filter and a
-// double click edits it; Remove All empties both lists. Each list box shows its filters sorted by text;
-// an item's data is its FilterKind (Qt::UserRole) and its text's bytes (kBytesRole).
+// double click edits it; Remove All empties both lists. Each list box shows its filters sorted by
+// text; an item's data is its FilterKind (Qt::UserRole) and its text's bytes (kBytesRole).
 class CFiltersDlg : public QDialog {
     Q_OBJECT
 

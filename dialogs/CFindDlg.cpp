@@ -67,7 +67,8 @@ CFindDlg::CFindDlg(CTrawlviewView& owner) : QDialog(&owner), m_pOwner(&owner) {
     connect(m_pFindNext, &QPushButton::clicked, this, [this] {
         // A pattern that does not compile is said once, with where; nothing is searched.
         if (m_pRegex->isChecked()) {
-            const CPatternSearcher pattern(m_pFindWhat->text().toStdString(), m_pMatchCase->isChecked());
+            const CPatternSearcher pattern(m_pFindWhat->text().toStdString(),
+                                           m_pMatchCase->isChecked());
             if (!pattern.IsValid()) {
                 QMessageBox::warning(this, windowTitle(), QString::fromStdString(pattern.Error()));
                 return;

@@ -38,9 +38,10 @@ void COpenLogDlg::accept() {
     const QString resolved = ResolveName(files.constFirst());
     if (!QFileInfo::exists(resolved)) {
         // Told without a loop of its own; the dialog stays open for another name.
-        const std::string text = FormatString(IDS_OPEN_NOT_FOUND, QFileInfo(resolved).fileName().toStdString());
-        auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), QString::fromStdString(text),
-                                    QMessageBox::Ok, this);
+        const std::string text =
+            FormatString(IDS_OPEN_NOT_FOUND, QFileInfo(resolved).fileName().toStdString());
+        auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                    QString::fromStdString(text), QMessageBox::Ok, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
         return;

@@ -47,7 +47,8 @@ void CTimeIntervalEdit::StartLayout(const QString& text) {
     for (const QString& sep : {dateSep, timeSep}) {
         if (sep.isEmpty()) continue;
         for (qsizetype at = text.indexOf(sep); at >= 0; at = text.indexOf(sep, at + sep.size())) {
-            for (qsizetype i = at; i < at + sep.size(); ++i) m_fixed[static_cast<std::size_t>(i)] = true;
+            for (qsizetype i = at; i < at + sep.size(); ++i)
+                m_fixed[static_cast<std::size_t>(i)] = true;
         }
     }
 }
@@ -69,7 +70,9 @@ void CTimeIntervalEdit::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     switch (key) {
-        case Qt::Key_Backspace: OnCharacter(QChar(8), false); return;
+        case Qt::Key_Backspace:
+            OnCharacter(QChar(8), false);
+            return;
         // Moving the caret, Delete, Shift+Insert and the keys the dialog acts on go to the
         // line edit; what they do to the text is kept to the layout's length.
         case Qt::Key_Delete:
@@ -86,8 +89,11 @@ void CTimeIntervalEdit::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Backtab:
         case Qt::Key_Return:
         case Qt::Key_Enter:
-        case Qt::Key_Escape: QLineEdit::keyPressEvent(event); return;
-        default: break;
+        case Qt::Key_Escape:
+            QLineEdit::keyPressEvent(event);
+            return;
+        default:
+            break;
     }
     // Ctrl with a letter (copy, paste, cut, undo, select all) types a control character,
     // which the mask refuses like any other character that is not a digit.
@@ -109,7 +115,8 @@ void CTimeIntervalEdit::inputMethodEvent(QInputMethodEvent* event) {
         return;
     }
     // Composed text counts as typed characters; what is still being composed is not shown.
-    for (const QChar c : event->commitString()) OnCharacter(c, c >= QLatin1Char('0') && c <= QLatin1Char('9'));
+    for (const QChar c : event->commitString())
+        OnCharacter(c, c >= QLatin1Char('0') && c <= QLatin1Char('9'));
     event->accept();
 }
 

@@ -8,6 +8,10 @@ DialogUnits::DialogUnits(const QFont& font) {
     m_nCharHeight = metrics.height();
 }
 
-int DialogUnits::X(int units) const { return (units * m_nCharWidth + 2) / 4; }
+int DialogUnits::X(int units) const {
+    return (units * m_nCharWidth + 2) / 4;
+}
 
-int DialogUnits::Y(int units) const { return (units * m_nCharHeight + 4) / 8; }
+int DialogUnits::Y(int units) const {
+    return (units * m_nCharHeight + 4) / 8;
+}

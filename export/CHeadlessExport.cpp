@@ -1,6 +1,5 @@
 #include "CHeadlessExport.h"
 
-
 #include <cerrno>
 #include <csignal>
 #include <limits>
@@ -10,8 +9,8 @@
 #include <vector>
 
 #include "CFilterMatcher.h"
-#include "CLineSelector.h"
 #include "CLineFileWriter.h"
+#include "CLineSelector.h"
 #include "CLineStream.h"
 #include "CLogFile.h"
 #include "FilterFileReader.h"
@@ -31,14 +30,19 @@ bool WriteExport(CLogFile& log, const std::string& logPath, const ILineFilter* f
         return log.ReadAt(buffer, count, offset, got, failure);
     };
     // A run of lines ends with one more line end; the pieces of a long line do not.
-    auto write = [&](std::string_view lines, bool ends) { return ends ? out.AppendLine(lines) : out.Append(lines); };
+    auto write = [&](std::string_view lines, bool ends) {
+        return ends ? out.AppendLine(lines) : out.Append(lines);
+    };
     // A file that reports no size (a pseudo file) is read to its end.
-    const std::uint64_t size = log.SizeKnown() ? log.Size() : std::numeric_limits<std::uint64_t>::max();
+    const std::uint64_t size =
+        log.SizeKnown() ? log.Size() : std::numeric_limits<std::uint64_t>::max();
     if (!stream.Run(selector, size, readAt, write)) {
         if (out.Error() == 0) {
-            error = stream.LineTooLong() ? "a line of " + logPath + " is too long to read its timestamp (not within its first " +
-                                               std::to_string(CLineStream::kTimePrefix >> 20) + " MiB)."
-                                         : FormatString(failure, logPath);
+            error = stream.LineTooLong()
+                        ? "a line of " + logPath +
+                              " is too long to read its timestamp (not within its first " +
+                              std::to_string(CLineStream::kTimePrefix >> 20) + " MiB)."
+                        : FormatString(failure, logPath);
         }
         return false;
     }
@@ -65,7 +69,8 @@ int CHeadlessExport::Run(const std::vector<std::string>& args, std::ostream& err
     // Replacing an input with its own export would destroy it; nothing is read first.
     for (const std::string* input : {&line.file, &line.filtersPath}) {
         if (CLineFileWriter::WritesInto(line.exportPath, *input)) {
-            err << "trawlview: the output " << line.exportPath << " is the input file " << *input << "\n";
+            err << "trawlview: the output " << line.exportPath << " is the input file " << *input
+                << "\n";
             return 2;
         }
     }
@@ -86,15 +91,18 @@ int CHeadlessExport::Export(const CommandLine& options, std::ostream& err) {
             case FilterFileReader::Result::Ok: {
                 // The fallback ends let every line through: the export goes on, but says so.
                 const std::string warning = FilterFileReader::Warning(filters.get());
-                if (!warning.empty()) err << "trawlview: warning: " << options.filtersPath << ": " << warning << "\n";
+                if (!warning.empty())
+                    err << "trawlview: warning: " << options.filtersPath << ": " << warning << "\n";
                 break;
             }
             case FilterFileReader::Result::OpenFailed:
-                err << "trawlview: Could not open the filter file " << options.filtersPath << ": " << error << ".\n";
+                err << "trawlview: Could not open the filter file " << options.filtersPath << ": "
+                    << error << ".\n";
                 return 1;
             case FilterFileReader::Result::ReadFailed:
             case FilterFileReader::Result::Cancelled:
-                err << "trawlview: Could not read the filter file " << options.filtersPath << ": " << error << ".\n";
+                err << "trawlview: Could not read the filter file " << options.filtersPath << ": "
+                    << error << ".\n";
                 return 1;
             case FilterFileReader::Result::NoMemory:
                 err << "trawlview: " << FormatString(IDS_FILTER_FILE_NO_MEMORY, options.filtersPath)
@@ -117,11 +125,12 @@ int CHeadlessExport::Export(const CommandLine& options, std::ostream& err) {
     // fails the write with an error instead of killing the program mid-file.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
-    const std::string target = options.exportPath == "-" ? "to standard output" : options.exportPath;
+    const std::string target =
+        options.exportPath == "-" ? "to standard output" : options.exportPath;
     CLineFileWriter out;
     if (!out.Open(options.exportPath)) {
-        err << "trawlview: could not " << (out.TargetExisted() ? "write " : "create ") << target << ": "
-            << out.FailureText() << ".\n";
+        err << "trawlview: could not " << (out.TargetExisted() ? "write " : "create ") << target
+            << ": " << out.FailureText() << ".\n";
         return 1;
     }
     std::string readError;

@@ -8,7 +8,9 @@
 
 namespace {
 
-bool Before(const LogTime& a, const LogTime& b) { return !a.IsAtOrAfter(b); }
+bool Before(const LogTime& a, const LogTime& b) {
+    return !a.IsAtOrAfter(b);
+}
 
 // Texts of one kind, each once, in a stable order.
 std::vector<std::string_view> Distinct(std::vector<std::string_view> texts) {
@@ -19,7 +21,8 @@ std::vector<std::string_view> Distinct(std::vector<std::string_view> texts) {
 
 }  // namespace
 
-CFilterMatcher::CFilterMatcher(const LogFilter* list, bool excludeInvalid, const LocaleFormats& formats)
+CFilterMatcher::CFilterMatcher(const LogFilter* list, bool excludeInvalid,
+                               const LocaleFormats& formats)
     : m_pList(list), m_bExcludeInvalid(excludeInvalid), m_formats(formats) {
     std::vector<std::string_view> includes;
     std::vector<std::string_view> excludes;
@@ -58,13 +61,15 @@ CFilterMatcher::CFilterMatcher(const LogFilter* list, bool excludeInvalid, const
                 (node->kind == FilterKind::IncludePattern ? m_includePatterns : m_excludePatterns)
                     .push_back(std::make_unique<CPatternSearcher>(node->text, true));
                 break;
-            case FilterKind::Unset: break;
+            case FilterKind::Unset:
+                break;
         }
     }
     if (m_bHaveInclude && !first && Before(m_include.to, m_include.from)) m_bIncludeNone = true;
 
     // Overlapping and touching exclude intervals merge into one range.
-    std::sort(excluded.begin(), excluded.end(), [](const Range& a, const Range& b) { return Before(a.from, b.from); });
+    std::sort(excluded.begin(), excluded.end(),
+              [](const Range& a, const Range& b) { return Before(a.from, b.from); });
     for (const Range& r : excluded) {
         if (!m_excluded.empty() && m_excluded.back().to.IsAtOrAfter(r.from)) {
             if (Before(m_excluded.back().to, r.to)) m_excluded.back().to = r.to;
@@ -98,7 +103,8 @@ bool CFilterMatcher::Passes(std::string_view line) const {
     return PassesRest(line);
 }
 
-void CFilterMatcher::PassesEach(const char* data, const LineSpan* spans, std::size_t n, bool* pass) const {
+void CFilterMatcher::PassesEach(const char* data, const LineSpan* spans, std::size_t n,
+                                bool* pass) const {
     std::fill(pass, pass + n, !m_bRejectAll);
     if (m_bRejectAll || n == 0) return;
     // Lines [from, to): the exclude texts are searched in their bytes as a whole, a hit
@@ -107,8 +113,9 @@ void CFilterMatcher::PassesEach(const char* data, const LineSpan* spans, std::si
     auto decide = [&](std::size_t from, std::size_t to) {
         if (from == to) return;
         for (const CSubstringSearcher& s : m_excludes) {
-            CLineSelector::ForEachSpanHolding(s, data, spans + from, to - from,
-                                              [pass, from](std::size_t k) { pass[from + k] = false; });
+            CLineSelector::ForEachSpanHolding(
+                s, data, spans + from, to - from,
+                [pass, from](std::size_t k) { pass[from + k] = false; });
         }
         if (m_manyExcludes) {
             const std::uint64_t begin = spans[from].start;
@@ -118,8 +125,12 @@ void CFilterMatcher::PassesEach(const char* data, const LineSpan* spans, std::si
                 const std::uint64_t offset = begin + at;
                 // The last line starting at or before the hit.
                 const LineSpan* line = std::upper_bound(spans + from, spans + to, offset,
-                                                        [](std::uint64_t o, const LineSpan& l) { return o < l.start; }) - 1;
-                if (offset + m_manyExcludes->Length(i) <= line->start + line->length) pass[line - spans] = false;
+                                                        [](std::uint64_t o, const LineSpan& l) {
+                                                            return o < l.start;
+                                                        }) -
+                                       1;
+                if (offset + m_manyExcludes->Length(i) <= line->start + line->length)
+                    pass[line - spans] = false;
                 return true;
             });
         }
@@ -136,7 +147,8 @@ void CFilterMatcher::PassesEach(const char* data, const LineSpan* spans, std::si
         }
         for (std::size_t k = from; k < to; ++k) {
             if (!pass[k]) continue;
-            const std::string_view line(data + spans[k].start, static_cast<std::size_t>(spans[k].length));
+            const std::string_view line(data + spans[k].start,
+                                        static_cast<std::size_t>(spans[k].length));
             pass[k] = PassesIncludes(line) && PassesPatterns(line) &&
                       (!m_bHaveIntervals || PassesIntervals(line));
         }
@@ -204,8 +216,9 @@ bool CFilterMatcher::PassesTime(const LogTime& t) const {
         return false;
     }
     // The last range starting at or before t is the only one that can hold it.
-    const auto after = std::upper_bound(m_excluded.begin(), m_excluded.end(), t,
-                                        [](const LogTime& v, const Range& r) { return Before(v, r.from); });
+    const auto after =
+        std::upper_bound(m_excluded.begin(), m_excluded.end(), t,
+                         [](const LogTime& v, const Range& r) { return Before(v, r.from); });
     return after == m_excluded.begin() || !t.IsAtOrBefore((after - 1)->to);
 }
 
@@ -216,7 +229,8 @@ std::string_view CFilterMatcher::RequiredSubstring() const {
     // Every line an include pattern matches holds its literal: the longest one will do.
     std::string_view longest;
     for (const auto& pattern : m_includePatterns) {
-        if (pattern->RequiredLiteral().size() > longest.size()) longest = pattern->RequiredLiteral();
+        if (pattern->RequiredLiteral().size() > longest.size())
+            longest = pattern->RequiredLiteral();
     }
     return longest;
 }
@@ -224,7 +238,9 @@ std::string_view CFilterMatcher::RequiredSubstring() const {
 class CFilterMatcher::LinePieces : public ILineFilter::Pieces {
 public:
     explicit LinePieces(const CFilterMatcher& m)
-        : m_m(m), m_found(m.m_includes.size() + (m.m_manyIncludes ? m.m_manyIncludes->Count() : 0), false) {}
+        : m_m(m),
+          m_found(m.m_includes.size() + (m.m_manyIncludes ? m.m_manyIncludes->Count() : 0), false) {
+    }
 
     void Feed(std::string_view piece) override {
         m_text.assign(m_tail).append(piece);
@@ -234,15 +250,19 @@ public:
             if (!m_found[i] && m_m.m_includes[i].Contains(text)) m_found[i] = true;
         }
         if (m_m.m_manyIncludes) {
-            m_m.m_manyIncludes->ForEachOccurrence(text, [&](std::size_t i, std::size_t) { return m_found[few + i] = true; });
+            m_m.m_manyIncludes->ForEachOccurrence(
+                text, [&](std::size_t i, std::size_t) { return m_found[few + i] = true; });
         }
         // A pattern is matched in each piece with the tail before it: a match longer than
         // the tail that spans two pieces is not seen in a line too long to hold whole.
         for (std::size_t i = 0; i < m_m.m_includePatterns.size(); ++i) {
-            if (!m_patternFound[i] && m_m.m_includePatterns[i]->Matches(text)) m_patternFound[i] = true;
+            if (!m_patternFound[i] && m_m.m_includePatterns[i]->Matches(text))
+                m_patternFound[i] = true;
         }
-        for (const auto& pattern : m_m.m_excludePatterns) m_bExcluded = m_bExcluded || pattern->Matches(text);
-        for (const CSubstringSearcher& s : m_m.m_excludes) m_bExcluded = m_bExcluded || s.Contains(text);
+        for (const auto& pattern : m_m.m_excludePatterns)
+            m_bExcluded = m_bExcluded || pattern->Matches(text);
+        for (const CSubstringSearcher& s : m_m.m_excludes)
+            m_bExcluded = m_bExcluded || s.Contains(text);
         m_bExcluded = m_bExcluded || (m_m.m_manyExcludes && m_m.m_manyExcludes->ContainsAny(text));
         const std::size_t longest = m_m.m_includePatterns.empty() && m_m.m_excludePatterns.empty()
                                         ? m_m.m_nLongest
@@ -254,7 +274,8 @@ public:
     bool Passes(const LogTime* time) const override {
         if (m_m.m_bRejectAll || m_bExcluded) return false;
         if (std::find(m_found.begin(), m_found.end(), false) != m_found.end()) return false;
-        if (std::find(m_patternFound.begin(), m_patternFound.end(), false) != m_patternFound.end()) return false;
+        if (std::find(m_patternFound.begin(), m_patternFound.end(), false) != m_patternFound.end())
+            return false;
         if (!m_m.m_bHaveIntervals) return true;
         return time != nullptr ? m_m.PassesTime(*time) : !m_m.m_bExcludeInvalid;
     }

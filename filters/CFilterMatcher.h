@@ -1,10 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
-
-#include <memory>
 
 #include "CMultiStringSearcher.h"
 #include "CPatternSearcher.h"
@@ -32,7 +31,8 @@ public:
     bool Passes(std::string_view line) const override;
     // Searches the whole block once for each of a few exclude texts, then tests the lines
     // left line by line (on two cores when the list is long).
-    void PassesEach(const char* data, const LineSpan* spans, std::size_t n, bool* pass) const override;
+    void PassesEach(const char* data, const LineSpan* spans, std::size_t n,
+                    bool* pass) const override;
     // The text of the first non-empty include-string filter; without one, the longest
     // literal part of an include pattern.
     std::string_view RequiredSubstring() const override;
@@ -65,7 +65,7 @@ private:
     const LogFilter* m_pList;
     bool m_bExcludeInvalid;
     const LocaleFormats& m_formats;
-    bool m_bRejectAll = false;  // an empty exclude text occurs in every line
+    bool m_bRejectAll = false;   // an empty exclude text occurs in every line
     std::size_t m_nLongest = 0;  // bytes of the longest string text
 
     std::vector<CSubstringSearcher> m_includes;  // few distinct include texts
@@ -77,8 +77,8 @@ private:
     std::vector<std::unique_ptr<CPatternSearcher>> m_excludePatterns;
 
     bool m_bHaveIntervals = false;
-    bool m_bHaveInclude = false;  // at least one include interval
-    bool m_bIncludeNone = false;  // the include intervals have no time in common
-    Range m_include{};            // their intersection
+    bool m_bHaveInclude = false;    // at least one include interval
+    bool m_bIncludeNone = false;    // the include intervals have no time in common
+    Range m_include{};              // their intersection
     std::vector<Range> m_excluded;  // ascending, disjoint
 };

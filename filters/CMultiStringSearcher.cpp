@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 
-
 namespace {
 
 unsigned CeilLog2(std::size_t n) {
@@ -32,7 +31,9 @@ Shape ShapeFor(std::size_t length) {
     return {1, 1};
 }
 
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 // Whether a run of q bytes is likely common in log text: it holds letters of at most one
 // word (a word and the blank beside it occur wherever the word does) and fewer than
@@ -62,7 +63,8 @@ CMultiStringSearcher::CMultiStringSearcher(const std::vector<std::string_view>& 
         if (n == 0) continue;
         m_nMaxLength = std::max(m_nMaxLength, n);
         const Shape shape = ShapeFor(n);
-        members[3 - CeilLog2(shape.stride)][4 - CeilLog2(shape.run)].push_back(static_cast<std::uint32_t>(i));
+        members[3 - CeilLog2(shape.stride)][4 - CeilLog2(shape.run)].push_back(
+            static_cast<std::uint32_t>(i));
     }
     for (unsigned s = 0; s < 4; ++s) {
         Group g;
@@ -84,7 +86,8 @@ CMultiStringSearcher::CMultiStringSearcher(const std::vector<std::string_view>& 
     }
 }
 
-void CMultiStringSearcher::BuildTable(RunTable& t, unsigned stride, const std::vector<std::uint32_t>& members) {
+void CMultiStringSearcher::BuildTable(RunTable& t, unsigned stride,
+                                      const std::vector<std::uint32_t>& members) {
     const unsigned q = t.q;
     const unsigned s = stride;
     const std::size_t runs = members.size() * s;
@@ -124,7 +127,8 @@ void CMultiStringSearcher::BuildTable(RunTable& t, unsigned stride, const std::v
                 long cost = shared[Slot(ReadRun(run, q), t) >> t.bucketShift];
                 cost = cost * 2 + (LikelyCommon(run, q) ? 1 : 0);
                 int common = 0;
-                for (unsigned k = 0; k < q; ++k) common += CSubstringSearcher::Commonness(static_cast<unsigned char>(run[k]));
+                for (unsigned k = 0; k < q; ++k)
+                    common += CSubstringSearcher::Commonness(static_cast<unsigned char>(run[k]));
                 cost = cost * 4096 + common;
                 if (o == r || cost < bestCost) {
                     best = o;
@@ -136,7 +140,8 @@ void CMultiStringSearcher::BuildTable(RunTable& t, unsigned stride, const std::v
             std::uint8_t& n = shared[slot >> t.bucketShift];
             if (n < 255) ++n;
             t.bits[slot >> 6] |= std::uint64_t{1} << (slot & 63);
-            chosen.push_back(Chosen{run, slot, static_cast<std::uint32_t>(best), ReadHead(pattern.data(), t.headLength), i});
+            chosen.push_back(Chosen{run, slot, static_cast<std::uint32_t>(best),
+                                    ReadHead(pattern.data(), t.headLength), i});
         }
     }
     // By bucket, then run and offset (one segment each), then head.

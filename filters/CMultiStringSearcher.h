@@ -60,9 +60,9 @@ private:
     };
     // The strings that marked one run at one offset of themselves.
     struct Segment {
-        Run run;                // the q marked bytes
-        std::uint32_t offset;   // where in the strings they start
-        std::uint32_t begin;    // m_heads/m_ids [begin, end), ascending by head
+        Run run;               // the q marked bytes
+        std::uint32_t offset;  // where in the strings they start
+        std::uint32_t begin;   // m_heads/m_ids [begin, end), ascending by head
         std::uint32_t end;
     };
     // The strings of a group whose runs have one length.
@@ -85,11 +85,28 @@ private:
     static Run ReadRun(const char* p, unsigned q) {
         Run r;
         switch (q) {
-            case 1: r.lo = static_cast<unsigned char>(*p); break;
-            case 2: { std::uint16_t v; std::memcpy(&v, p, 2); r.lo = v; break; }
-            case 4: { std::uint32_t v; std::memcpy(&v, p, 4); r.lo = v; break; }
-            case 8: std::memcpy(&r.lo, p, 8); break;
-            default: std::memcpy(&r.lo, p, 8); std::memcpy(&r.hi, p + 8, 8); break;
+            case 1:
+                r.lo = static_cast<unsigned char>(*p);
+                break;
+            case 2: {
+                std::uint16_t v;
+                std::memcpy(&v, p, 2);
+                r.lo = v;
+                break;
+            }
+            case 4: {
+                std::uint32_t v;
+                std::memcpy(&v, p, 4);
+                r.lo = v;
+                break;
+            }
+            case 8:
+                std::memcpy(&r.lo, p, 8);
+                break;
+            default:
+                std::memcpy(&r.lo, p, 8);
+                std::memcpy(&r.hi, p + 8, 8);
+                break;
         }
         return r;
     }
@@ -106,8 +123,8 @@ private:
 
     // The strings that marked the run at data[p]; false when onFound asked to stop.
     template <class OnFound>
-    bool Verify(const RunTable& t, const char* data, std::size_t size, std::size_t p, const Run& run,
-                std::uint64_t slot, OnFound& onFound) const;
+    bool Verify(const RunTable& t, const char* data, std::size_t size, std::size_t p,
+                const Run& run, std::uint64_t slot, OnFound& onFound) const;
     template <unsigned Q, class OnFound>
     bool ScanTable(const RunTable& t, std::size_t stride, const char* data, std::size_t size,
                    OnFound& onFound) const;
@@ -125,8 +142,9 @@ private:
 };
 
 template <class OnFound>
-bool CMultiStringSearcher::Verify(const RunTable& t, const char* data, std::size_t size, std::size_t p,
-                                  const Run& run, std::uint64_t slot, OnFound& onFound) const {
+bool CMultiStringSearcher::Verify(const RunTable& t, const char* data, std::size_t size,
+                                  std::size_t p, const Run& run, std::uint64_t slot,
+                                  OnFound& onFound) const {
     const std::uint64_t bucket = slot >> t.bucketShift;
     for (std::uint32_t k = t.bucketStart[bucket]; k < t.bucketStart[bucket + 1]; ++k) {
         const Segment& seg = t.segments[k];
@@ -140,22 +158,25 @@ bool CMultiStringSearcher::Verify(const RunTable& t, const char* data, std::size
             const std::string& pattern = m_patterns[i];
             if (pattern.size() > size - (p - seg.offset)) continue;
             if (std::memcmp(start, pattern.data(), pattern.size()) != 0) continue;
-            if (!onFound(static_cast<std::size_t>(i), static_cast<std::size_t>(start - data))) return false;
+            if (!onFound(static_cast<std::size_t>(i), static_cast<std::size_t>(start - data)))
+                return false;
         }
     }
     return true;
 }
 
 template <unsigned Q, class OnFound>
-bool CMultiStringSearcher::ScanTable(const RunTable& t, std::size_t stride, const char* data, std::size_t size,
-                                     OnFound& onFound) const {
+bool CMultiStringSearcher::ScanTable(const RunTable& t, std::size_t stride, const char* data,
+                                     std::size_t size, OnFound& onFound) const {
     if (size < Q) return true;
     const std::uint64_t* const bits = t.bits.data();
     const std::size_t last = size - Q;
     for (std::size_t p = 0; p <= last; p += stride) {
         const Run run = ReadRun(data + p, Q);
         const std::uint64_t slot = Slot(run, t);
-        if ((bits[slot >> 6] >> (slot & 63) & 1) != 0 && !Verify(t, data, size, p, run, slot, onFound)) return false;
+        if ((bits[slot >> 6] >> (slot & 63) & 1) != 0 &&
+            !Verify(t, data, size, p, run, slot, onFound))
+            return false;
     }
     return true;
 }
@@ -167,18 +188,30 @@ void CMultiStringSearcher::ForEachOccurrence(std::string_view text, OnFound&& on
     for (std::size_t k = 0; k < m_single.size(); ++k) {
         for (const char* hit = m_single[k].Find(data, data + size); hit != data + size;
              hit = m_single[k].Find(hit + 1, data + size)) {
-            if (!onFound(static_cast<std::size_t>(m_singleIds[k]), static_cast<std::size_t>(hit - data))) return;
+            if (!onFound(static_cast<std::size_t>(m_singleIds[k]),
+                         static_cast<std::size_t>(hit - data)))
+                return;
         }
     }
     for (const Group& g : m_groups) {
         for (const RunTable& t : g.tables) {
             bool more = true;
             switch (t.q) {
-                case 16: more = ScanTable<16>(t, g.stride, data, size, onFound); break;
-                case 8: more = ScanTable<8>(t, g.stride, data, size, onFound); break;
-                case 4: more = ScanTable<4>(t, g.stride, data, size, onFound); break;
-                case 2: more = ScanTable<2>(t, g.stride, data, size, onFound); break;
-                default: more = ScanTable<1>(t, g.stride, data, size, onFound); break;
+                case 16:
+                    more = ScanTable<16>(t, g.stride, data, size, onFound);
+                    break;
+                case 8:
+                    more = ScanTable<8>(t, g.stride, data, size, onFound);
+                    break;
+                case 4:
+                    more = ScanTable<4>(t, g.stride, data, size, onFound);
+                    break;
+                case 2:
+                    more = ScanTable<2>(t, g.stride, data, size, onFound);
+                    break;
+                default:
+                    more = ScanTable<1>(t, g.stride, data, size, onFound);
+                    break;
             }
             if (!more) return;
         }

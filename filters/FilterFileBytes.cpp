@@ -5,13 +5,20 @@ namespace {
 // The record type of a kind; 0 for a kind no record stands for.
 char RecordType(FilterKind kind) {
     switch (kind) {
-        case FilterKind::ExcludeString: return 'E';
-        case FilterKind::IncludeString: return 'I';
-        case FilterKind::ExcludeInterval: return 'F';
-        case FilterKind::IncludeInterval: return 'P';
-        case FilterKind::ExcludePattern: return 'X';
-        case FilterKind::IncludePattern: return 'R';
-        case FilterKind::Unset: break;
+        case FilterKind::ExcludeString:
+            return 'E';
+        case FilterKind::IncludeString:
+            return 'I';
+        case FilterKind::ExcludeInterval:
+            return 'F';
+        case FilterKind::IncludeInterval:
+            return 'P';
+        case FilterKind::ExcludePattern:
+            return 'X';
+        case FilterKind::IncludePattern:
+            return 'R';
+        case FilterKind::Unset:
+            break;
     }
     return 0;
 }

@@ -35,13 +35,26 @@ std::unique_ptr<LogFilter>* FilterFileReader::AppendRecord(std::string_view reco
     if (record.empty()) return tail;
     FilterKind kind;
     switch (record[0]) {
-        case 'E': kind = FilterKind::ExcludeString; break;
-        case 'I': kind = FilterKind::IncludeString; break;
-        case 'F': kind = FilterKind::ExcludeInterval; break;
-        case 'P': kind = FilterKind::IncludeInterval; break;
-        case 'R': kind = FilterKind::IncludePattern; break;
-        case 'X': kind = FilterKind::ExcludePattern; break;
-        default: return tail;
+        case 'E':
+            kind = FilterKind::ExcludeString;
+            break;
+        case 'I':
+            kind = FilterKind::IncludeString;
+            break;
+        case 'F':
+            kind = FilterKind::ExcludeInterval;
+            break;
+        case 'P':
+            kind = FilterKind::IncludeInterval;
+            break;
+        case 'R':
+            kind = FilterKind::IncludePattern;
+            break;
+        case 'X':
+            kind = FilterKind::ExcludePattern;
+            break;
+        default:
+            return tail;
     }
     *tail = MakeFilter(record.substr(1), kind, formats);
     return &(*tail)->next;
@@ -76,7 +89,8 @@ std::string FilterFileReader::Warning(const LogFilter* list, const LocaleFormats
         names += RecordName(*node);
     }
     if (fellBack > kNamed) names += " and " + std::to_string(fellBack - kNamed) + " more";
-    std::string warning = names.empty() ? std::string() : FormatString(IDS_INTERVAL_FELL_BACK, names);
+    std::string warning =
+        names.empty() ? std::string() : FormatString(IDS_INTERVAL_FELL_BACK, names);
     if (!crOnly) return warning;
     if (!warning.empty()) warning += ' ';
     warning += LoadString(IDS_CR_ONLY_RECORDS);

@@ -10,8 +10,9 @@
 
 // Reads a filter file: records of one line each, ended by LF, whose first byte is the
 // type (E exclude string, I include string, F exclude interval, P include interval,
-// R include pattern, X exclude pattern) and whose other bytes are the filter text. Lines with any other first byte are skipped.
-// A CR before the LF is a line end, not text, and a last record without LF is read.
+// R include pattern, X exclude pattern) and whose other bytes are the filter text. Lines with any
+// other first byte are skipped. A CR before the LF is a line end, not text, and a last record
+// without LF is read.
 class FilterFileReader {
 public:
     enum class Result { Ok, OpenFailed, ReadFailed, NoMemory, Cancelled };
@@ -44,7 +45,8 @@ public:
     // empty when nothing. Names the interval records whose ends could not be read (they
     // cover 1970 to 2037 and so let every line through), and says when CR alone seems to
     // end the lines (the whole file was then read as one record).
-    static std::string Warning(const LogFilter* list, const LocaleFormats& formats = GetLocaleFormats());
+    static std::string Warning(const LogFilter* list,
+                               const LocaleFormats& formats = GetLocaleFormats());
 
 private:
     // What the records of a file will hold.

@@ -99,13 +99,16 @@ FilterList CopyFilterList(const LogFilter* list) {
     return copy;
 }
 
-void FreeFilterList(FilterList& list) { list.reset(); }
+void FreeFilterList(FilterList& list) {
+    list.reset();
+}
 
 bool IsInInterval(const LogFilter& filter, std::string_view line, bool excludeInvalid,
                   const LocaleFormats& formats) {
     LogTime t;
     if (ParseTimestamp(line, true, &t, formats)) {
-        return filter.from && filter.to && t.IsAtOrAfter(*filter.from) && t.IsAtOrBefore(*filter.to);
+        return filter.from && filter.to && t.IsAtOrAfter(*filter.from) &&
+               t.IsAtOrBefore(*filter.to);
     }
     return excludeInvalid ? filter.kind == FilterKind::ExcludeInterval
                           : filter.kind == FilterKind::IncludeInterval;
@@ -114,13 +117,20 @@ bool IsInInterval(const LogFilter& filter, std::string_view line, bool excludeIn
 bool Matches(const LogFilter& filter, std::string_view line, bool excludeInvalid,
              const LocaleFormats& formats) {
     switch (filter.kind) {
-        case FilterKind::ExcludeString: return line.find(filter.text) == std::string_view::npos;
-        case FilterKind::IncludeString: return line.find(filter.text) != std::string_view::npos;
-        case FilterKind::ExcludeInterval: return !IsInInterval(filter, line, excludeInvalid, formats);
-        case FilterKind::IncludeInterval: return IsInInterval(filter, line, excludeInvalid, formats);
-        case FilterKind::ExcludePattern: return !CPatternSearcher(filter.text, true).Matches(line);
-        case FilterKind::IncludePattern: return CPatternSearcher(filter.text, true).Matches(line);
-        case FilterKind::Unset: break;
+        case FilterKind::ExcludeString:
+            return line.find(filter.text) == std::string_view::npos;
+        case FilterKind::IncludeString:
+            return line.find(filter.text) != std::string_view::npos;
+        case FilterKind::ExcludeInterval:
+            return !IsInInterval(filter, line, excludeInvalid, formats);
+        case FilterKind::IncludeInterval:
+            return IsInInterval(filter, line, excludeInvalid, formats);
+        case FilterKind::ExcludePattern:
+            return !CPatternSearcher(filter.text, true).Matches(line);
+        case FilterKind::IncludePattern:
+            return CPatternSearcher(filter.text, true).Matches(line);
+        case FilterKind::Unset:
+            break;
     }
     return true;
 }

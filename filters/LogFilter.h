@@ -51,7 +51,8 @@ std::unique_ptr<LogFilter> MakeFilter(std::string_view text, FilterKind kind,
 // Whether an interval filter of this text got a default end because an end cannot be
 // read (no " to ", garbage, another date order): it then covers more than its text says.
 // False for the string kinds.
-bool HasDefaultEnds(std::string_view text, FilterKind kind, const LocaleFormats& formats = GetLocaleFormats());
+bool HasDefaultEnds(std::string_view text, FilterKind kind,
+                    const LocaleFormats& formats = GetLocaleFormats());
 
 // Appends a new node at the end of the list; returns the first node.
 LogFilter* AppendFilter(FilterList& list, std::string_view text, FilterKind kind,

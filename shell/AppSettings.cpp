@@ -1,22 +1,23 @@
 #include "AppSettings.h"
 
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
-#include <sys/stat.h>
-
-#include "CommandIds.h"
-
 #include <algorithm>
 #include <string_view>
 #include <utility>
+
+#include "CommandIds.h"
 
 namespace {
 
 QString g_strUnusableFile;
 
 QSettings UserSettings() {
-    return AppSettings::OpenSettings(QSettings::UserScope, QString::fromLatin1(AppSettings::kCompany),
+    return AppSettings::OpenSettings(QSettings::UserScope,
+                                     QString::fromLatin1(AppSettings::kCompany),
                                      QString::fromLatin1(AppSettings::kApplication));
 }
 
@@ -26,7 +27,9 @@ QString ReadUserString(const QString& key, const QString& def) {
 }
 
 // Undoes the %XX escapes of a key or section name as stored.
-QString UnescapeName(const QByteArray& name) { return QString::fromUtf8(QByteArray::fromPercentEncoding(name)); }
+QString UnescapeName(const QByteArray& name) {
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(name));
+}
 
 // A value's text as stored: quotes dropped, backslash escapes undone (\xHH and octal
 // ones give that character), commas kept.
@@ -55,7 +58,9 @@ QString UnescapeValue(const QByteArray& raw) {
             char32_t code = 0;
             for (; j < raw.size(); ++j) {
                 const char d = static_cast<char>(raw[j] | 0x20);
-                const int digit = d >= '0' && d <= '9' ? d - '0' : d >= 'a' && d <= 'f' ? d - 'a' + 10 : -1;
+                const int digit = d >= '0' && d <= '9'   ? d - '0'
+                                  : d >= 'a' && d <= 'f' ? d - 'a' + 10
+                                                         : -1;
                 if (digit < 0 || digit >= base) break;
                 code = code * static_cast<char32_t>(base) + static_cast<char32_t>(digit);
             }
@@ -90,7 +95,8 @@ QString RawValue(const QStringList& files, const QString& key) {
                 continue;
             }
             const qsizetype eq = line.indexOf('=');
-            if (eq < 0 || current != section || UnescapeName(line.left(eq).trimmed()) != name) continue;
+            if (eq < 0 || current != section || UnescapeName(line.left(eq).trimmed()) != name)
+                continue;
             return UnescapeValue(line.mid(eq + 1).trimmed());
         }
     }
@@ -106,8 +112,9 @@ int AppSettings::ReadInt(const QVariant& value, int def, int min, int max) {
     return static_cast<int>(std::clamp<qlonglong>(n, min, max));
 }
 
-QString AppSettings::ReadString(QSettings::Scope scope, const QString& company, const QString& application,
-                                const QString& key, const QString& def) {
+QString AppSettings::ReadString(QSettings::Scope scope, const QString& company,
+                                const QString& application, const QString& key,
+                                const QString& def) {
     const QVariant value = OpenSettings(scope, company, application).value(key);
     if (value.typeId() == QMetaType::QString) return value.toString();
     // QSettings reads an unquoted value with a comma as a list: a path such as
@@ -119,16 +126,27 @@ QString AppSettings::ReadString(QSettings::Scope scope, const QString& company, 
     return def;
 }
 
-QString AppSettings::GetPrinterFont() { return ReadUserString(QString::fromLatin1(kPrinterFont), QStringLiteral("Arial")); }
-void AppSettings::SetPrinterFont(const QString& face) { UserSettings().setValue(kPrinterFont, face); }
+QString AppSettings::GetPrinterFont() {
+    return ReadUserString(QString::fromLatin1(kPrinterFont), QStringLiteral("Arial"));
+}
+void AppSettings::SetPrinterFont(const QString& face) {
+    UserSettings().setValue(kPrinterFont, face);
+}
 
 int AppSettings::GetPrinterFontSize() {
-    return ReadInt(UserSettings().value(kPrinterFontSize), 90, kMinPrinterFontSize, kMaxPrinterFontSize);
+    return ReadInt(UserSettings().value(kPrinterFontSize), 90, kMinPrinterFontSize,
+                   kMaxPrinterFontSize);
 }
-void AppSettings::SetPrinterFontSize(int tenths) { UserSettings().setValue(kPrinterFontSize, tenths); }
+void AppSettings::SetPrinterFontSize(int tenths) {
+    UserSettings().setValue(kPrinterFontSize, tenths);
+}
 
-bool AppSettings::GetExcludeInvalidDate() { return ReadInt(UserSettings().value(kExcludeInvalidDate), 0) != 0; }
-void AppSettings::SetExcludeInvalidDate(bool exclude) { UserSettings().setValue(kExcludeInvalidDate, exclude ? 1 : 0); }
+bool AppSettings::GetExcludeInvalidDate() {
+    return ReadInt(UserSettings().value(kExcludeInvalidDate), 0) != 0;
+}
+void AppSettings::SetExcludeInvalidDate(bool exclude) {
+    UserSettings().setValue(kExcludeInvalidDate, exclude ? 1 : 0);
+}
 
 bool AppSettings::GetLfLineEnds() {
     return ReadInt(UserSettings().value(kLfLineEnds), 0) != 0;
@@ -137,18 +155,31 @@ void AppSettings::SetLfLineEnds(bool lfEndsLine) {
     UserSettings().setValue(kLfLineEnds, lfEndsLine ? 1 : 0);
 }
 
-int AppSettings::GetPreviewPages() { return ReadInt(UserSettings().value(kPreviewPages), 0, 0, kMaxPreviewPages); }
-void AppSettings::SetPreviewPages(int pages) { UserSettings().setValue(kPreviewPages, pages); }
+int AppSettings::GetPreviewPages() {
+    return ReadInt(UserSettings().value(kPreviewPages), 0, 0, kMaxPreviewPages);
+}
+void AppSettings::SetPreviewPages(int pages) {
+    UserSettings().setValue(kPreviewPages, pages);
+}
 
-bool AppSettings::GetFollow() { return ReadInt(UserSettings().value(kFollow), 0) != 0; }
-void AppSettings::SetFollow(bool follow) { UserSettings().setValue(kFollow, follow ? 1 : 0); }
-bool AppSettings::GetLineNumbers() { return ReadInt(UserSettings().value(kLineNumbers), 0) != 0; }
-void AppSettings::SetLineNumbers(bool on) { UserSettings().setValue(kLineNumbers, on ? 1 : 0); }
+bool AppSettings::GetFollow() {
+    return ReadInt(UserSettings().value(kFollow), 0) != 0;
+}
+void AppSettings::SetFollow(bool follow) {
+    UserSettings().setValue(kFollow, follow ? 1 : 0);
+}
+bool AppSettings::GetLineNumbers() {
+    return ReadInt(UserSettings().value(kLineNumbers), 0) != 0;
+}
+void AppSettings::SetLineNumbers(bool on) {
+    UserSettings().setValue(kLineNumbers, on ? 1 : 0);
+}
 
 QStringList AppSettings::GetRecentFiles() {
     QStringList files;
     for (int i = 1; i <= kRecentFileCount; ++i) {
-        const QString file = ReadUserString(QString::fromLatin1(kRecentFileSection) + QStringLiteral("/File%1").arg(i), {});
+        const QString file = ReadUserString(
+            QString::fromLatin1(kRecentFileSection) + QStringLiteral("/File%1").arg(i), {});
         if (!file.isEmpty()) files.append(file);
     }
     return files;
@@ -169,13 +200,15 @@ void AppSettings::SetRecentFiles(const QStringList& files) {
 
 std::optional<QString> AppSettings::GetHelpFilePath() {
     const QString company = QString::fromLatin1(kCompany);
-    if (!OpenSettings(QSettings::SystemScope, company, {}).contains(QString::fromLatin1(kHelpFilePath))) {
+    if (!OpenSettings(QSettings::SystemScope, company, {})
+             .contains(QString::fromLatin1(kHelpFilePath))) {
         return std::nullopt;
     }
     return ReadString(QSettings::SystemScope, company, {}, QString::fromLatin1(kHelpFilePath), {});
 }
 
-QStringList AppSettings::SettingsFiles(QSettings::Scope scope, const QString& company, const QString& application) {
+QStringList AppSettings::SettingsFiles(QSettings::Scope scope, const QString& company,
+                                       const QString& application) {
     // The files QSettings reads for these names, in its order: the user's folder first
     // (user scope only), then every machine-wide folder.
     const QString appFile = company + QLatin1Char('/') + application + QStringLiteral(".conf");
@@ -194,7 +227,8 @@ QStringList AppSettings::SettingsFiles(QSettings::Scope scope, const QString& co
     return files;
 }
 
-QSettings AppSettings::OpenSettings(QSettings::Scope scope, const QString& company, const QString& application) {
+QSettings AppSettings::OpenSettings(QSettings::Scope scope, const QString& company,
+                                    const QString& application) {
     // QSettings opens its files with a plain open, which waits for ever on a FIFO, and
     // reads a device without end: such a file is refused and the settings it holds read
     // as their defaults (and nothing is stored) for as long as it is there.
@@ -210,4 +244,6 @@ QSettings AppSettings::OpenSettings(QSettings::Scope scope, const QString& compa
     return QSettings(QSettings::NativeFormat, scope, company, application);
 }
 
-QString AppSettings::TakeUnusableFile() { return std::exchange(g_strUnusableFile, QString()); }
+QString AppSettings::TakeUnusableFile() {
+    return std::exchange(g_strUnusableFile, QString());
+}

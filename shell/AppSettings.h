@@ -56,16 +56,18 @@ public:
     // regular files only: when one of the files is a FIFO, a device or a folder, the
     // settings read as empty and are not stored, and that file is kept for
     // TakeUnusableFile.
-    static QSettings OpenSettings(QSettings::Scope scope, const QString& company, const QString& application);
+    static QSettings OpenSettings(QSettings::Scope scope, const QString& company,
+                                  const QString& application);
     // The paths QSettings reads for these names, in its order.
-    static QStringList SettingsFiles(QSettings::Scope scope, const QString& company, const QString& application);
+    static QStringList SettingsFiles(QSettings::Scope scope, const QString& company,
+                                     const QString& application);
     // The first settings file refused since the last call, or empty.
     static QString TakeUnusableFile();
 
     // The text stored under key, or def when it is missing or not a text. An unquoted
     // value with commas is one text as written.
-    static QString ReadString(QSettings::Scope scope, const QString& company, const QString& application,
-                              const QString& key, const QString& def);
+    static QString ReadString(QSettings::Scope scope, const QString& company,
+                              const QString& application, const QString& key, const QString& def);
     // Reads an integer value clamped to [min, max], or def when it is missing or not a
     // number.
     static int ReadInt(const QVariant& value, int def, int min = std::numeric_limits<int>::min(),

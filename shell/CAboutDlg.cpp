@@ -9,7 +9,9 @@
 
 namespace {
 
-QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 }  // namespace
 
@@ -37,4 +39,6 @@ CAboutDlg::CAboutDlg(const std::string& fileVersion, QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-QString CAboutDlg::GetVersionText() const { return m_wndVersion->text(); }
+QString CAboutDlg::GetVersionText() const {
+    return m_wndVersion->text();
+}

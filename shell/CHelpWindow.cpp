@@ -7,7 +7,8 @@
 
 #include "StringTable.h"
 
-CHelpWindow::CHelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_pBrowser(new QTextBrowser(this)) {
+CHelpWindow::CHelpWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window), m_pBrowser(new QTextBrowser(this)) {
     Q_INIT_RESOURCE(trawlview);
     setWindowTitle(QString::fromUtf8(LoadString(IDS_HELP_TITLE).data()));
     auto* layout = new QVBoxLayout(this);
@@ -19,7 +20,8 @@ CHelpWindow::CHelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_pBrow
 
 void CHelpWindow::ShowPage(const QString& helpFilePath) {
     const bool installed = !helpFilePath.isEmpty() && QFileInfo(helpFilePath).isFile();
-    m_pBrowser->setSource(installed ? QUrl::fromLocalFile(helpFilePath) : QUrl(QString::fromLatin1(kBundledPage)));
+    m_pBrowser->setSource(installed ? QUrl::fromLocalFile(helpFilePath)
+                                    : QUrl(QString::fromLatin1(kBundledPage)));
     show();
     raise();
     activateWindow();

@@ -12,10 +12,13 @@ CLinesPane::CLinesPane(QWidget* parent) : QLabel(parent) {
 }
 
 QString CLinesPane::Text(std::int64_t shown, std::int64_t total, int filters, const QLocale& locale,
-                        bool held) {
-    const auto number = [&locale](std::int64_t n) { return locale.toString(static_cast<qlonglong>(n)); };
+                         bool held) {
+    const auto number = [&locale](std::int64_t n) {
+        return locale.toString(static_cast<qlonglong>(n));
+    };
     if (held) return LoadQString(IDS_LINES_HELD_PANE).arg(number(shown));
-    if (filters > 0 || shown != total) return LoadQString(IDS_LINES_OF_PANE).arg(number(shown), number(total));
+    if (filters > 0 || shown != total)
+        return LoadQString(IDS_LINES_OF_PANE).arg(number(shown), number(total));
     if (shown == 1) return LoadQString(IDS_ONE_LINE_PANE);
     return LoadQString(IDS_LINES_PANE).arg(number(shown));
 }

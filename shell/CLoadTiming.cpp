@@ -1,5 +1,7 @@
 #include "CLoadTiming.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QWidget>
@@ -7,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <unistd.h>
 
 namespace {
 
@@ -44,7 +45,9 @@ double ProcessStartBootMs() {
 
 }  // namespace
 
-bool CLoadTiming::Requested() { return qEnvironmentVariable("TRAWLVIEW_TIMING") == QLatin1String("1"); }
+bool CLoadTiming::Requested() {
+    return qEnvironmentVariable("TRAWLVIEW_TIMING") == QLatin1String("1");
+}
 
 CLoadTiming::CLoadTiming(QWidget* viewport, std::ostream& out, QObject* parent)
     : QObject(parent), m_pViewport(viewport), m_out(out) {
@@ -58,7 +61,9 @@ double CLoadTiming::MsSinceProcessStart() {
     return NowMs(CLOCK_BOOTTIME) - start;
 }
 
-void CLoadTiming::LinesShown() { m_bShown = true; }
+void CLoadTiming::LinesShown() {
+    m_bShown = true;
+}
 
 void CLoadTiming::LoadEnded(std::int64_t lines) {
     if (m_dLoadedMs >= 0) return;
@@ -70,8 +75,8 @@ void CLoadTiming::LoadEnded(std::int64_t lines) {
 void CLoadTiming::ReportWhenDone() {
     if (m_bReported || m_dLoadedMs < 0 || m_dPaintedMs < 0) return;
     m_bReported = true;
-    m_out << "trawlview: loaded " << m_nLines << " lines in " << std::lround(m_dLoadedMs) << " ms; first paint at "
-          << std::lround(m_dPaintedMs) << " ms" << std::endl;
+    m_out << "trawlview: loaded " << m_nLines << " lines in " << std::lround(m_dLoadedMs)
+          << " ms; first paint at " << std::lround(m_dPaintedMs) << " ms" << std::endl;
 }
 
 bool CLoadTiming::eventFilter(QObject* watched, QEvent* event) {

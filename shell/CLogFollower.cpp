@@ -42,4 +42,6 @@ void CLogFollower::OnNotice() {
     if (!m_coalesce.isActive()) m_coalesce.start(kCoalesceMs);
 }
 
-void CLogFollower::LookSoon() { m_coalesce.start(0); }
+void CLogFollower::LookSoon() {
+    m_coalesce.start(0);
+}

@@ -1,5 +1,7 @@
 #include "CMainFrame.h"
 
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -7,6 +9,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -14,14 +17,12 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QToolBar>
-#include <QInputDialog>
 #include <QWhatsThis>
 #include <algorithm>
 #include <cstring>
-#include <iostream>
 #include <initializer_list>
+#include <iostream>
 #include <new>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -32,8 +33,8 @@
 #include "CHelpWindow.h"
 #include "CLineFileWriter.h"
 #include "CLinesPane.h"
-#include "CLogFollower.h"
 #include "CLoadTiming.h"
+#include "CLogFollower.h"
 #include "CMessageBoxes.h"
 #include "COpenLogDlg.h"
 #include "CPreferencesDlg.h"
@@ -63,7 +64,8 @@ bool WriteWholeFile(const QString& path, const std::string& bytes, std::string& 
 
 // The input that saving to target would write over (the same file, a link to it, another
 // name for it), or null. Checked before anything is written.
-const std::string* InputWrittenInto(const std::string& target, std::initializer_list<const std::string*> inputs) {
+const std::string* InputWrittenInto(const std::string& target,
+                                    std::initializer_list<const std::string*> inputs) {
     for (const std::string* input : inputs) {
         if (CLineFileWriter::WritesInto(target, *input)) return input;
     }
@@ -91,8 +93,9 @@ CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/icons/trawlview.png")));
     m_pDoc = std::make_unique<CTrawlviewDoc>(*this, m_pMeasurer.get());
     m_pView = new CTrawlviewView(*m_pDoc, *m_pMeasurer, this);
-    m_pView->setWhatsThis(QStringLiteral("The lines of the log file that pass the active filters, each in the "
-                                         "colour of its code letter. Click, Ctrl+click and Shift+click select lines."));
+    m_pView->setWhatsThis(QStringLiteral(
+        "The lines of the log file that pass the active filters, each in the "
+        "colour of its code letter. Click, Ctrl+click and Shift+click select lines."));
     setCentralWidget(m_pView);
     m_pView->SetFindDialogFactory([this](CTrawlviewView& owner) {
         auto* dialog = new CFindDlg(owner);
@@ -106,7 +109,8 @@ CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
     connect(m_pView, &CTrawlviewView::LineDoubleClicked, this, [this](LineIndex line) {
         if (HasFilters() && !m_bFiltersHeld && CanShowAllLines()) ShowLineInContext(line);
     });
-    if (CLoadTiming::Requested()) m_pLoadTiming = new CLoadTiming(m_pView->viewport(), std::cerr, this);
+    if (CLoadTiming::Requested())
+        m_pLoadTiming = new CLoadTiming(m_pView->viewport(), std::cerr, this);
 
     CreateActions();
     CreateMenus();
@@ -149,8 +153,10 @@ QAction* CMainFrame::GetAction(int id) const {
 void CMainFrame::CreateActions() {
     for (const CommandRow& row : CommandTable()) {
         auto* action = new QAction(QString::fromUtf8(row.menuText), this);
-        if (row.shortcut != nullptr) action->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut)));
-        if (row.icon != nullptr) action->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(row.icon))));
+        if (row.shortcut != nullptr)
+            action->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut)));
+        if (row.icon != nullptr)
+            action->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(row.icon))));
         // The prompt string, under the command's number: the status-bar text, then after
         // a line feed the tooltip.
         const QString prompt = LoadQString(static_cast<StringId>(row.id));
@@ -174,8 +180,10 @@ void CMainFrame::CreateActions() {
 }
 
 void CMainFrame::CreateMenus() {
-    const std::pair<CommandMenu, const char*> menus[] = {
-        {CommandMenu::File, "&File"}, {CommandMenu::Edit, "&Edit"}, {CommandMenu::View, "&View"}, {CommandMenu::Help, "&Help"}};
+    const std::pair<CommandMenu, const char*> menus[] = {{CommandMenu::File, "&File"},
+                                                         {CommandMenu::Edit, "&Edit"},
+                                                         {CommandMenu::View, "&View"},
+                                                         {CommandMenu::Help, "&Help"}};
     for (const auto& [which, title] : menus) {
         QMenu* menu = menuBar()->addMenu(QString::fromLatin1(title));
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
@@ -220,18 +228,20 @@ void CMainFrame::CreateStatusBar() {
     m_wndStatusBar = new CProgressStatusBar(this);
     setStatusBar(m_wndStatusBar);
     std::vector<std::string> panes;
-    for (const StringId id : {IDS_INDICATOR_CAPS, IDS_INDICATOR_NUM, IDS_INDICATOR_SCRL, IDS_INDICATOR_DATE,
-                              IDS_INDICATOR_TIME}) {
+    for (const StringId id : {IDS_INDICATOR_CAPS, IDS_INDICATOR_NUM, IDS_INDICATOR_SCRL,
+                              IDS_INDICATOR_DATE, IDS_INDICATOR_TIME}) {
         panes.emplace_back(LoadString(id));
     }
     m_wndStatusBar->SetIndicators(std::string(LoadString(AFX_IDS_IDLEMESSAGE)), panes);
-    m_wndStatusBar->setWhatsThis(QStringLiteral("The status bar: what a command does, the progress of a load, "
-                                                "the lock keys, and the date and time."));
+    m_wndStatusBar->setWhatsThis(
+        QStringLiteral("The status bar: what a command does, the progress of a load, "
+                       "the lock keys, and the date and time."));
     m_pClock = new CStatusClock(*m_wndStatusBar, m_nDatePane, m_nTimePane);
     // Left of the indicators: the message pane stays the status bar's first widget.
     m_pLinesPane = new CLinesPane(m_wndStatusBar);
-    m_pLinesPane->setWhatsThis(QStringLiteral("How many lines are on display and, while filters are active, of how "
-                                              "many. Double-click it to change the filters."));
+    m_pLinesPane->setWhatsThis(
+        QStringLiteral("How many lines are on display and, while filters are active, of how "
+                       "many. Double-click it to change the filters."));
     m_wndStatusBar->insertPermanentWidget(1, m_pLinesPane);
     connect(m_pLinesPane, &CLinesPane::DoubleClicked, this, [this] {
         OnEditFilters();
@@ -245,19 +255,28 @@ void CMainFrame::CreateStatusBar() {
 void CMainFrame::UpdateCommandUI() {
     for (const CommandRow& row : CommandTable()) {
         QAction* action = GetAction(row.id);
-        action->setEnabled(row.handler != nullptr && (row.enabled == nullptr || (this->*row.enabled)()));
+        action->setEnabled(row.handler != nullptr &&
+                           (row.enabled == nullptr || (this->*row.enabled)()));
         if (row.checked != nullptr) action->setChecked((this->*row.checked)());
     }
 }
 
-bool CMainFrame::CanCopy() const { return m_pView->CanCopy(); }
-bool CMainFrame::HasDisplayedLines() const { return m_pView->HasLines(); }
+bool CMainFrame::CanCopy() const {
+    return m_pView->CanCopy();
+}
+bool CMainFrame::HasDisplayedLines() const {
+    return m_pView->HasLines();
+}
 
 void CMainFrame::OnEditCopy() {
     if (!m_pView->OnEditCopy()) ReportFailure(std::string(LoadString(IDS_COPY_FAILED)));
 }
-void CMainFrame::OnEditSelectAll() { m_pView->OnEditSelectAll(); }
-void CMainFrame::OnEditFind() { m_pView->OnEditFind(); }
+void CMainFrame::OnEditSelectAll() {
+    m_pView->OnEditSelectAll();
+}
+void CMainFrame::OnEditFind() {
+    m_pView->OnEditFind();
+}
 void CMainFrame::OnEditFindNext() {
     m_pView->OnFindAgain(true);
 }
@@ -279,17 +298,32 @@ bool CMainFrame::IsHighlightingMatches() const {
     return m_pView->GetHighlightMatches();
 }
 
-bool CMainFrame::IsToolBarShown() const { return !m_wndToolBar->isHidden(); }
-bool CMainFrame::IsStatusBarShown() const { return !m_wndStatusBar->isHidden(); }
+bool CMainFrame::IsToolBarShown() const {
+    return !m_wndToolBar->isHidden();
+}
+bool CMainFrame::IsStatusBarShown() const {
+    return !m_wndStatusBar->isHidden();
+}
 
-void CMainFrame::OnViewToolbar() { m_wndToolBar->setVisible(m_wndToolBar->isHidden()); }
-void CMainFrame::OnViewStatusBar() { m_wndStatusBar->setVisible(m_wndStatusBar->isHidden()); }
-void CMainFrame::OnContextHelp() { QWhatsThis::enterWhatsThisMode(); }
-void CMainFrame::OnAppExit() { close(); }
-void CMainFrame::OnAppAbout() { emit AboutRequested(); }
+void CMainFrame::OnViewToolbar() {
+    m_wndToolBar->setVisible(m_wndToolBar->isHidden());
+}
+void CMainFrame::OnViewStatusBar() {
+    m_wndStatusBar->setVisible(m_wndStatusBar->isHidden());
+}
+void CMainFrame::OnContextHelp() {
+    QWhatsThis::enterWhatsThisMode();
+}
+void CMainFrame::OnAppExit() {
+    close();
+}
+void CMainFrame::OnAppAbout() {
+    emit AboutRequested();
+}
 
-
-QList<QAction*> CMainFrame::GetRecentFileActions() const { return m_recentActions; }
+QList<QAction*> CMainFrame::GetRecentFileActions() const {
+    return m_recentActions;
+}
 
 void CMainFrame::RebuildRecentFileMenu() {
     for (QAction* action : m_recentActions) {
@@ -326,7 +360,8 @@ void CMainFrame::RebuildRecentFileMenu() {
 
 void CMainFrame::UpdateTitle() {
     const std::string& path = m_pDoc->GetPathName();
-    const QString name = path.empty() ? LoadQString(AFX_IDS_UNTITLED) : QFileInfo(DecodePath(path)).fileName();
+    const QString name =
+        path.empty() ? LoadQString(AFX_IDS_UNTITLED) : QFileInfo(DecodePath(path)).fileName();
     setWindowTitle(name + QStringLiteral(" - ") + LoadQString(IDR_MAINFRAME));
 }
 
@@ -436,9 +471,15 @@ void CMainFrame::OnFilterFileJobFinished() {
     emit FilterFileRead();
 }
 
-void CMainFrame::SetProgressRange(std::uint64_t range) { m_wndStatusBar->RelayProgressRange(range); }
-void CMainFrame::SetProgressPos(std::uint64_t pos) { m_wndStatusBar->RelayProgressPos(pos); }
-void CMainFrame::EndProgress() { m_wndStatusBar->EndProgress(); }
+void CMainFrame::SetProgressRange(std::uint64_t range) {
+    m_wndStatusBar->RelayProgressRange(range);
+}
+void CMainFrame::SetProgressPos(std::uint64_t pos) {
+    m_wndStatusBar->RelayProgressPos(pos);
+}
+void CMainFrame::EndProgress() {
+    m_wndStatusBar->EndProgress();
+}
 bool CMainFrame::AskRetry(const std::string& message) {
     ++m_nInBox;
     const bool retry = m_pBoxes->AskRetry(message);
@@ -454,7 +495,9 @@ void CMainFrame::ReportFailure(const std::string& message) {
     ResumeAfterModal();
 }
 
-bool CMainFrame::IsBusy() const { return m_nInBox > 0 || QApplication::activeModalWidget() != nullptr; }
+bool CMainFrame::IsBusy() const {
+    return m_nInBox > 0 || QApplication::activeModalWidget() != nullptr;
+}
 
 void CMainFrame::RequestOpen(const QString& path, bool asLog, bool follow) {
     m_pendingOpens.push_back({path, asLog, follow});
@@ -511,7 +554,8 @@ void CMainFrame::LoadedLinesArrived(std::int64_t firstNew) {
 void CMainFrame::LoadEnded(bool loaded) {
     if (m_pLoadTiming != nullptr && loaded) m_pLoadTiming->LoadEnded(m_pDoc->GetLineCount());
     if (loaded) FollowLoadedLog();
-    if (!m_strLoadedMessage.isEmpty()) m_wndStatusBar->showMessage(m_strLoadedMessage, kFollowMessageMs);
+    if (!m_strLoadedMessage.isEmpty())
+        m_wndStatusBar->showMessage(m_strLoadedMessage, kFollowMessageMs);
     m_strLoadedMessage.clear();
     UpdateCommandUI();
     emit LoadFinished(loaded);
@@ -539,10 +583,12 @@ void CMainFrame::SayWhenLoaded(const QString& message) {
 void CMainFrame::UpdateLinesPane() {
     if (m_pLinesPane == nullptr) return;
     int filters = 0;
-    for (const LogFilter* node = m_pActiveFilters.get(); node != nullptr; node = node->next.get()) ++filters;
+    for (const LogFilter* node = m_pActiveFilters.get(); node != nullptr; node = node->next.get())
+        ++filters;
     // Of all the log's lines: the preference for invalid timestamps hides lines as a
     // filter does.
-    m_pLinesPane->SetCounts(m_pDoc->GetLineCount(), m_pDoc->GetCutLineCount(), filters, m_bFiltersHeld);
+    m_pLinesPane->SetCounts(m_pDoc->GetLineCount(), m_pDoc->GetCutLineCount(), filters,
+                            m_bFiltersHeld);
 }
 
 void CMainFrame::OnViewLineNumbers() {
@@ -550,7 +596,9 @@ void CMainFrame::OnViewLineNumbers() {
     AppSettings::SetLineNumbers(m_pView->GetLineNumbers());
 }
 
-bool CMainFrame::IsShowingLineNumbers() const { return m_pView->GetLineNumbers(); }
+bool CMainFrame::IsShowingLineNumbers() const {
+    return m_pView->GetLineNumbers();
+}
 
 void CMainFrame::OnEditGoToLine() {
     QInputDialog dialog(this);
@@ -566,7 +614,8 @@ bool CMainFrame::GoToLine(const QString& number) {
     bool ok = false;
     const qlonglong n = number.trimmed().toLongLong(&ok);
     if (!ok || n < 1 || n > total) {
-        ReportFailure(LoadQString(IDS_GO_TO_LINE_RANGE).arg(number.trimmed()).arg(total).toStdString());
+        ReportFailure(
+            LoadQString(IDS_GO_TO_LINE_RANGE).arg(number.trimmed()).arg(total).toStdString());
         return false;
     }
     const LineIndex shown = m_pDoc->GetLineCount();
@@ -583,7 +632,8 @@ bool CMainFrame::GoToLine(const QString& number) {
 }
 
 bool CMainFrame::CanShowAllLines() const {
-    return (HasFilters() || m_bFiltersHeld) && !m_pDoc->IsLoading() && m_pDoc->GetCutLineCount() > 0;
+    return (HasFilters() || m_bFiltersHeld) && !m_pDoc->IsLoading() &&
+           m_pDoc->GetCutLineCount() > 0;
 }
 
 void CMainFrame::HoldFilters(bool hold) {
@@ -618,7 +668,8 @@ void CMainFrame::HoldFilters(bool hold) {
     if (shown > 0) {
         // The caret line, or the nearest shown line before it (the first when none is).
         LineIndex line = m_pDoc->FindDisplayedLine(caret);
-        if (line >= shown || m_pDoc->GetCutLine(line) != caret) line = std::max<LineIndex>(line - 1, 0);
+        if (line >= shown || m_pDoc->GetCutLine(line) != caret)
+            line = std::max<LineIndex>(line - 1, 0);
         m_pView->SetCaretLine(line);
         m_pView->CentreOnLine(line);
     }
@@ -715,7 +766,8 @@ void CMainFrame::LoadLog(const std::string& path) {
     m_strLoadedMessage.clear();
     // The title names the file while its lines come in; AfterOpen settles it.
     if (!path.empty()) {
-        setWindowTitle(QFileInfo(DecodePath(path)).fileName() + QStringLiteral(" - ") + LoadQString(IDR_MAINFRAME));
+        setWindowTitle(QFileInfo(DecodePath(path)).fileName() + QStringLiteral(" - ") +
+                       LoadQString(IDR_MAINFRAME));
     }
     m_pFollower->Stop();
     m_bFiltersHeld = false;
@@ -732,7 +784,8 @@ void CMainFrame::LoadLog(const std::string& path) {
 
 bool CMainFrame::IsFilterFileName(const QString& path) {
     for (const std::string_view extension : FilterFileReader::kExtensions) {
-        if (path.endsWith(QLatin1Char('.') + QLatin1String(extension), Qt::CaseInsensitive)) return true;
+        if (path.endsWith(QLatin1Char('.') + QLatin1String(extension), Qt::CaseInsensitive))
+            return true;
     }
     return false;
 }
@@ -804,7 +857,8 @@ void CMainFrame::OnFileReload() {
 }
 
 void CMainFrame::OnFileOpenSuiteLog() {
-    const QString configured = CSuiteRegistry(QStringLiteral("Settings")).GetString(QStringLiteral("LogFile"), {});
+    const QString configured =
+        CSuiteRegistry(QStringLiteral("Settings")).GetString(QStringLiteral("LogFile"), {});
     if (configured.isEmpty()) {
         // Loading the empty path would only say "Could not find the file ." and empty the
         // window; the log on display stays and the user learns what is missing.
@@ -834,7 +888,8 @@ void CMainFrame::OnFileSaveLog() {
 bool CMainFrame::SaveDisplayedLines(const QString& path) {
     const std::string target = EncodePath(path);
     if (const std::string* input = InputWrittenInto(target, {&m_strLogPath, &m_strFilterPath})) {
-        ReportFailure(FormatString(IDS_SAVE_FAILED, target) + "\n" + FormatString(IDS_SAVE_OVER_INPUT, *input));
+        ReportFailure(FormatString(IDS_SAVE_FAILED, target) + "\n" +
+                      FormatString(IDS_SAVE_OVER_INPUT, *input));
         return false;
     }
     CLineFileWriter out;
@@ -941,13 +996,16 @@ bool CMainFrame::SaveFilterFile(const QString& path) {
         // The filter is named by its text up to the line break, shortened to fit a message.
         constexpr qsizetype kShown = 60;
         const std::string_view text = refused->text;
-        const QString line = DecodeLogText(text.substr(0, std::min(text.find_first_of("\r\n"), text.size())));
-        const QString name = line.size() > kShown ? line.left(kShown) + QStringLiteral("...") : line;
+        const QString line =
+            DecodeLogText(text.substr(0, std::min(text.find_first_of("\r\n"), text.size())));
+        const QString name =
+            line.size() > kShown ? line.left(kShown) + QStringLiteral("...") : line;
         ReportFailure(FormatString(IDS_FILTER_NOT_SAVABLE, name.toStdString()));
         return false;
     }
     if (const std::string* log = InputWrittenInto(EncodePath(path), {&m_strLogPath})) {
-        ReportFailure(FormatString(IDS_SAVE_FAILED, EncodePath(path)) + "\n" + FormatString(IDS_SAVE_OVER_INPUT, *log));
+        ReportFailure(FormatString(IDS_SAVE_FAILED, EncodePath(path)) + "\n" +
+                      FormatString(IDS_SAVE_OVER_INPUT, *log));
         return false;
     }
     std::string cause;

@@ -13,7 +13,8 @@ CProgressStatusBar::CProgressStatusBar(QWidget* parent)
     m_pProgress->SetPos(0);
 }
 
-void CProgressStatusBar::SetIndicators(const std::string& idleText, const std::vector<std::string>& indicatorTexts) {
+void CProgressStatusBar::SetIndicators(const std::string& idleText,
+                                       const std::vector<std::string>& indicatorTexts) {
     for (QLabel* pane : m_panes) {
         removeWidget(pane);
         delete pane;
@@ -35,7 +36,9 @@ void CProgressStatusBar::SetIndicators(const std::string& idleText, const std::v
     m_pProgress->raise();
 }
 
-void CProgressStatusBar::SetPaneText(int index, const QString& text) { GetPane(index)->setText(text); }
+void CProgressStatusBar::SetPaneText(int index, const QString& text) {
+    GetPane(index)->setText(text);
+}
 
 void CProgressStatusBar::SetPaneWidthForText(int index, const QString& text) {
     QLabel* pane = GetPane(index);
@@ -58,7 +61,8 @@ QRect CProgressStatusBar::GetMessagePaneRect() {
 
 void CProgressStatusBar::PlaceProgress() {
     const QRect pane = GetMessagePaneRect();
-    m_pProgress->setGeometry(pane.left(), pane.top(), std::min(pane.width(), kMaxProgressWidth), pane.height());
+    m_pProgress->setGeometry(pane.left(), pane.top(), std::min(pane.width(), kMaxProgressWidth),
+                             pane.height());
 }
 
 void CProgressStatusBar::resizeEvent(QResizeEvent* event) {
@@ -74,18 +78,22 @@ void CProgressStatusBar::ShowProgress(std::uint32_t range) {
     m_pProgress->repaint();
 }
 
-void CProgressStatusBar::HideProgress() { m_pProgress->hide(); }
+void CProgressStatusBar::HideProgress() {
+    m_pProgress->hide();
+}
 
 void CProgressStatusBar::RelayProgressRange(std::uint64_t range) {
     m_nProgressShift = 0;
-    while ((range >> m_nProgressShift) > std::numeric_limits<std::uint32_t>::max()) ++m_nProgressShift;
+    while ((range >> m_nProgressShift) > std::numeric_limits<std::uint32_t>::max())
+        ++m_nProgressShift;
     ShowProgress(static_cast<std::uint32_t>(range >> m_nProgressShift));
 }
 
 void CProgressStatusBar::RelayProgressPos(std::uint64_t pos) {
     const std::uint64_t scaled = pos >> m_nProgressShift;
-    SetProgressPos(scaled > std::numeric_limits<std::uint32_t>::max() ? std::numeric_limits<std::uint32_t>::max()
-                                                                       : static_cast<std::uint32_t>(scaled));
+    SetProgressPos(scaled > std::numeric_limits<std::uint32_t>::max()
+                       ? std::numeric_limits<std::uint32_t>::max()
+                       : static_cast<std::uint32_t>(scaled));
 }
 
 void CProgressStatusBar::EndProgress() {

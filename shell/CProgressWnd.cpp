@@ -25,9 +25,11 @@ CProgressWnd::CProgressWnd(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-std::uint32_t CProgressWnd::FilledWidth(std::uint32_t pos, std::uint32_t range, std::uint32_t barWidth) {
+std::uint32_t CProgressWnd::FilledWidth(std::uint32_t pos, std::uint32_t range,
+                                        std::uint32_t barWidth) {
     if (range == 0) return 0;
-    const double filled = static_cast<double>(pos) / static_cast<double>(range) * static_cast<double>(barWidth);
+    const double filled =
+        static_cast<double>(pos) / static_cast<double>(range) * static_cast<double>(barWidth);
     // Only an old position far above a new, small range can get here; the bar then
     // shows full, cut off at its edge.
     if (filled >= static_cast<double>(std::numeric_limits<std::uint32_t>::max())) {
@@ -77,7 +79,8 @@ void CProgressWnd::resizeEvent(QResizeEvent* event) {
     m_nNextChange = 0;
 }
 
-void CProgressWnd::RGBtoHLS(int red, int green, int blue, int& hue, int& lightness, int& saturation) {
+void CProgressWnd::RGBtoHLS(int red, int green, int blue, int& hue, int& lightness,
+                            int& saturation) {
     const int maxc = std::max({red, green, blue});
     const int minc = std::min({red, green, blue});
     lightness = ((maxc + minc) * HLSMAX + RGBMAX) / (2 * RGBMAX);
@@ -112,10 +115,13 @@ QRgb CProgressWnd::HLStoRGB(int hue, int lightness, int saturation) {
         const int grey = lightness * RGBMAX / HLSMAX;
         return qRgb(grey, grey, grey);
     }
-    const int m2 = lightness <= HLSMAX / 2 ? (lightness * (HLSMAX + saturation) + HLSMAX / 2) / HLSMAX
-                                           : lightness + saturation - (lightness * saturation + HLSMAX / 2) / HLSMAX;
+    const int m2 = lightness <= HLSMAX / 2
+                       ? (lightness * (HLSMAX + saturation) + HLSMAX / 2) / HLSMAX
+                       : lightness + saturation - (lightness * saturation + HLSMAX / 2) / HLSMAX;
     const int m1 = 2 * lightness - m2;
-    const auto channel = [&](int h) { return (HueToRGB(m1, m2, h) * RGBMAX + HLSMAX / 2) / HLSMAX; };
+    const auto channel = [&](int h) {
+        return (HueToRGB(m1, m2, h) * RGBMAX + HLSMAX / 2) / HLSMAX;
+    };
     return qRgb(channel(hue + 10000), channel(hue), channel(hue - 10000));
 }
 
@@ -147,7 +153,8 @@ void CProgressWnd::paintEvent(QPaintEvent*) {
 
     // The filled part may be wider than the bar (an old position above a new range);
     // it is cut off at the edge.
-    const int filled = static_cast<int>(std::min<std::uint32_t>(m_nFilled, static_cast<std::uint32_t>(std::max(0, c.width()) + 2)));
+    const int filled = static_cast<int>(
+        std::min<std::uint32_t>(m_nFilled, static_cast<std::uint32_t>(std::max(0, c.width()) + 2)));
     if (m_nFilled > 0) {
         const QRect f(c.left(), c.top(), filled, c.height());
         dc.setPen(pal.color(QPalette::Shadow));
@@ -180,6 +187,7 @@ void CProgressWnd::paintEvent(QPaintEvent*) {
         }
     }
     if (m_nFilled < m_nBarWidth) {
-        dc.fillRect(QRect(c.left() + filled, c.top(), c.width() - filled, c.height()), pal.color(QPalette::Button));
+        dc.fillRect(QRect(c.left() + filled, c.top(), c.width() - filled, c.height()),
+                    pal.color(QPalette::Button));
     }
 }

@@ -17,7 +17,8 @@ class CProgressWnd : public QWidget {
 
 public:
     // Lightness offsets of the shades on the 0..30000 lightness scale, index 0 at the top.
-    static constexpr std::array<int, 8> kShadeOffsets = {4500, 9500, 3000, 2000, 0, -2000, -3000, -4500};
+    static constexpr std::array<int, 8> kShadeOffsets = {4500, 9500,  3000,  2000,
+                                                         0,    -2000, -3000, -4500};
     static constexpr int HLSMAX = 30000;
 
     explicit CProgressWnd(QWidget* parent = nullptr);
@@ -52,7 +53,8 @@ public:
     const std::array<QColor, 8>& GetShades() const { return m_shades; }
 
     // floor(pos / range * barWidth) in double precision; 0 for an empty range.
-    static std::uint32_t FilledWidth(std::uint32_t pos, std::uint32_t range, std::uint32_t barWidth);
+    static std::uint32_t FilledWidth(std::uint32_t pos, std::uint32_t range,
+                                     std::uint32_t barWidth);
     // Integer colour model conversions on a 0..30000 scale for hue, lightness and
     // saturation; a grey has hue 20000.
     static void RGBtoHLS(int red, int green, int blue, int& hue, int& lightness, int& saturation);

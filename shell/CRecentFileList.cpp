@@ -22,9 +22,13 @@ void CRecentFileList::ReadList() {
     while (m_files.size() > m_nSize) m_files.removeLast();
 }
 
-void CRecentFileList::WriteList() const { AppSettings::SetRecentFiles(m_files); }
+void CRecentFileList::WriteList() const {
+    AppSettings::SetRecentFiles(m_files);
+}
 
-QString CRecentFileList::GetDisplayName(int index) const { return AbbreviatePath(m_files[index], m_nMaxDisplayLength); }
+QString CRecentFileList::GetDisplayName(int index) const {
+    return AbbreviatePath(m_files[index], m_nMaxDisplayLength);
+}
 
 QString CRecentFileList::AbbreviatePath(const QString& path, int maxLength) {
     if (path.size() <= maxLength) return path;

@@ -29,8 +29,10 @@ int g_nStartLock = -1;
 
 void TakeStartLock() {
     if (g_nStartLock >= 0 || CSingleInstance::ServerName().isEmpty()) return;
-    const QByteArray path = QFile::encodeName(CSingleInstance::ServerName() + QStringLiteral(".lock"));
-    g_nStartLock = open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    const QByteArray path =
+        QFile::encodeName(CSingleInstance::ServerName() + QStringLiteral(".lock"));
+    g_nStartLock =
+        open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (g_nStartLock < 0) return;  // without the lock, starts are only less well ordered
     while (flock(g_nStartLock, LOCK_EX) != 0 && errno == EINTR) {
     }
@@ -62,7 +64,8 @@ bool Answers() {
 
 }  // namespace
 
-CSingleInstance::CSingleInstance(QObject* parent) : QObject(parent), m_pServer(new QLocalServer(this)) {
+CSingleInstance::CSingleInstance(QObject* parent)
+    : QObject(parent), m_pServer(new QLocalServer(this)) {
     connect(m_pServer, &QLocalServer::newConnection, this, &CSingleInstance::OnNewConnection);
 }
 
@@ -134,7 +137,8 @@ bool CSingleInstance::SendPath(const QString& absolutePath, bool asLog, bool fol
     message.append(follow ? 'F' : '-');
     message.append(QFile::encodeName(absolutePath));
     message.append('\0');
-    if (socket.write(message) != message.size() || !socket.waitForBytesWritten(kConnectMs)) return false;
+    if (socket.write(message) != message.size() || !socket.waitForBytesWritten(kConnectMs))
+        return false;
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(kConnectMs);
     return true;
@@ -165,7 +169,8 @@ void CSingleInstance::OnNewConnection() {
         // The whole message is taken when the sender hangs up. The buffer lives as long as
         // the connections that hold it, which end with the socket.
         auto received = std::make_shared<QByteArray>();
-        connect(socket, &QLocalSocket::readyRead, socket, [socket, received] { received->append(socket->readAll()); });
+        connect(socket, &QLocalSocket::readyRead, socket,
+                [socket, received] { received->append(socket->readAll()); });
         connect(socket, &QLocalSocket::disconnected, this, [this, socket, received] {
             received->append(socket->readAll());
             for (const QByteArray& request : received->split('\0')) {

@@ -2,9 +2,9 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QPrinter>
 #include <QFile>
 #include <QFileInfo>
+#include <QPrinter>
 #include <QScreen>
 #include <clocale>
 #include <iostream>
@@ -14,8 +14,8 @@
 #include "CMainFrame.h"
 #include "CPrintJob.h"
 #include "CPrintSetupDlg.h"
-#include "CTrawlviewView.h"
 #include "CSingleInstance.h"
+#include "CTrawlviewView.h"
 #include "CommandLine.h"
 #include "IMessageBoxes.h"
 #include "LocaleFormats.h"
@@ -50,7 +50,8 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     // filter file is read as filters.
     CommandLine line;
     std::string error;
-    const std::vector<std::string> args(arguments.empty() ? arguments.begin() : arguments.begin() + 1, arguments.end());
+    const std::vector<std::string> args(
+        arguments.empty() ? arguments.begin() : arguments.begin() + 1, arguments.end());
     // Qt has taken its own options out: what is left unknown is a mistake, not a file.
     if (!CommandLine::Parse(args, line, error) || line.mode != CommandLine::Mode::Window ||
         !line.unknownOption.empty()) {
@@ -68,7 +69,8 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     // reads it through its open path, for --open), and ends here before it shows anything.
     const std::string& handed = openRequest.empty() ? commandLineFile : openRequest;
     if (!handed.empty()) {
-        const QString absolute = QFileInfo(QFile::decodeName(QByteArray::fromStdString(handed))).absoluteFilePath();
+        const QString absolute =
+            QFileInfo(QFile::decodeName(QByteArray::fromStdString(handed))).absoluteFilePath();
         if (CSingleInstance::HandOver(absolute, openRequest.empty(), line.follow)) return false;
     }
 
@@ -76,7 +78,8 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     // installation puts in place; nothing is registered at run time.
 
     if (const std::optional<QString> folder = AppSettings::GetHelpFilePath()) {
-        m_strHelpFilePath = *folder + QLatin1Char('/') + QString::fromUtf8(LoadString(IDS_HELP_FILE_NAME).data());
+        m_strHelpFilePath =
+            *folder + QLatin1Char('/') + QString::fromUtf8(LoadString(IDS_HELP_FILE_NAME).data());
     }
     m_nPreviewPages = AppSettings::GetPreviewPages();
 
@@ -114,12 +117,14 @@ bool CTrawlviewApp::InitInstance(const std::vector<std::string>& arguments) {
     frame.setAcceptDrops(true);
     // A settings file that is a FIFO or a device was left alone; say which one.
     if (const QString unusable = AppSettings::TakeUnusableFile(); !unusable.isEmpty()) {
-        frame.ReportFailure(FormatString(AFX_IDP_FAILED_TO_OPEN_DOC, QFile::encodeName(unusable).toStdString()));
+        frame.ReportFailure(
+            FormatString(AFX_IDP_FAILED_TO_OPEN_DOC, QFile::encodeName(unusable).toStdString()));
     }
     // The command-line file's first lines show with the window's first paint; the rest
     // come in while the window is in use.
     if (!commandLineFile.empty()) frame.LoadCommandLineFile(commandLineFile);
-    if (!openRequest.empty()) frame.OpenDocumentFile(QFile::decodeName(QByteArray::fromStdString(openRequest)));
+    if (!openRequest.empty())
+        frame.OpenDocumentFile(QFile::decodeName(QByteArray::fromStdString(openRequest)));
 
     m_strPrinterFontFace = AppSettings::GetPrinterFont();
     m_nPrinterFontSize = AppSettings::GetPrinterFontSize();
@@ -151,15 +156,18 @@ void CTrawlviewApp::OnFilePrint() {
     const QString logPath = QFile::decodeName(QByteArray::fromStdString(frame.GetLogPath()));
     if (printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty()) {
         // A first PDF is offered in the home folder under the log's name.
-        const QString stem = logPath.isEmpty() ? QStringLiteral("trawlview") : QFileInfo(logPath).completeBaseName();
+        const QString stem =
+            logPath.isEmpty() ? QStringLiteral("trawlview") : QFileInfo(logPath).completeBaseName();
         printer.setOutputFileName(QDir::home().filePath(stem + QStringLiteral(".pdf")));
     }
     CPrintJob job(frame.GetView(), printer, &frame);
     job.SetFont(m_strPrinterFontFace, m_nPrinterFontSize);
     job.SetLogPath(logPath);
     if (!job.Print() && !job.GetFailure().empty()) {
-        frame.ReportFailure(FormatString(IDS_SAVE_FAILED, QFile::encodeName(printer.outputFileName()).toStdString()) +
-                            "\n" + job.GetFailure());
+        frame.ReportFailure(
+            FormatString(IDS_SAVE_FAILED,
+                         QFile::encodeName(printer.outputFileName()).toStdString()) +
+            "\n" + job.GetFailure());
     }
 }
 
@@ -173,7 +181,8 @@ void CTrawlviewApp::OnFilePrintPreview() {
 }
 
 void CTrawlviewApp::OnFilePrintSetup() {
-    CPrintSetupDlg dialog(GetPrinter(), m_strPrinterFontFace, m_nPrinterFontSize, m_pMainFrame.get());
+    CPrintSetupDlg dialog(GetPrinter(), m_strPrinterFontFace, m_nPrinterFontSize,
+                          m_pMainFrame.get());
     if (dialog.exec() != QDialog::Accepted) return;
     m_nPrinterFontSize = dialog.GetFontSize() * 10;
     m_strPrinterFontFace = dialog.GetFontFace();

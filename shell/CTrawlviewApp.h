@@ -21,7 +21,8 @@ public:
     // boxes answers the window's questions (null for real message boxes) and must
     // outlive the application; recordedVersion is the version the build recorded, null
     // or empty when it has none.
-    explicit CTrawlviewApp(IMessageBoxes* boxes = nullptr, const char* recordedVersion = RecordedVersion());
+    explicit CTrawlviewApp(IMessageBoxes* boxes = nullptr,
+                           const char* recordedVersion = RecordedVersion());
     ~CTrawlviewApp() override;
 
     // Start-up. arguments are the command line without Qt's own options, the program

@@ -11,7 +11,8 @@
 // Runs the desktop program with the process's command line. Returns the exit code of
 // the event loop, 0 when a running program took the command-line file, or 2 for a
 // command line it refused.
-extern "C" __attribute__((visibility("default"))) int TrawlviewRunApplication(int argc, char** argv) {
+extern "C" __attribute__((visibility("default"))) int TrawlviewRunApplication(int argc,
+                                                                              char** argv) {
     QApplication qtApp(argc, argv);
     // QApplication has taken its own options out of argv; the rest stays bytes.
     const std::vector<std::string> arguments(argv, argv + argc);

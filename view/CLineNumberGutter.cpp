@@ -1,7 +1,7 @@
 #include "CLineNumberGutter.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <algorithm>
 
 #include "CTrawlviewView.h"
@@ -13,7 +13,8 @@ CLineNumberGutter::CLineNumberGutter(CTrawlviewView& view) : QWidget(&view), m_v
 int CLineNumberGutter::WidthFor(std::int64_t lineCount) const {
     const QFontMetrics metrics(font());
     int digitAdvance = 0;
-    for (char c = '0'; c <= '9'; ++c) digitAdvance = std::max(digitAdvance, metrics.horizontalAdvance(QLatin1Char(c)));
+    for (char c = '0'; c <= '9'; ++c)
+        digitAdvance = std::max(digitAdvance, metrics.horizontalAdvance(QLatin1Char(c)));
     int digits = 1;
     for (std::int64_t n = std::max<std::int64_t>(lineCount, 1); n >= 10; n /= 10) ++digits;
     const int blank = metrics.horizontalAdvance(QLatin1Char(' '));
@@ -37,7 +38,7 @@ void CLineNumberGutter::paintEvent(QPaintEvent* event) {
          line < count; ++line) {
         const std::int64_t y = line * lineHeight - scrolled;
         if (y > event->rect().bottom()) break;
-        dc.drawText(QRect(0, static_cast<int>(y), right, lineHeight), Qt::AlignRight | Qt::AlignVCenter,
-                    QString::number(doc.GetCutLine(line) + 1));
+        dc.drawText(QRect(0, static_cast<int>(y), right, lineHeight),
+                    Qt::AlignRight | Qt::AlignVCenter, QString::number(doc.GetCutLine(line) + 1));
     }
 }

@@ -86,7 +86,8 @@ bool CPagePrinter::FitFont(const QRectF& rect) {
         font.setPointSizeF(points);
         const QFontMetricsF metrics(font, m_pDevice);
         const qreal wide = std::max<qreal>(metrics.horizontalAdvance(QLatin1Char('W')), 1);
-        const qreal scale = std::min(rect.height() / std::max<qreal>(metrics.height(), 1), rect.width() / wide);
+        const qreal scale =
+            std::min(rect.height() / std::max<qreal>(metrics.height(), 1), rect.width() / wide);
         if (scale >= 1) break;
         points = std::max<qreal>(points * scale * 0.98, 0.1);
     }

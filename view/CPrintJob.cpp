@@ -65,7 +65,8 @@ bool CPrintJob::PrintAll() {
             m_strFailure = pdf.FailureText();
             return false;
         }
-        m_printer.setOutputFileName(QFile::decodeName(QByteArray::fromStdString(pdf.GetTemporaryPath())));
+        m_printer.setOutputFileName(
+            QFile::decodeName(QByteArray::fromStdString(pdf.GetTemporaryPath())));
     }
     const bool printed = PrintPages();
     if (pdf.GetTemporaryPath().empty()) return printed;

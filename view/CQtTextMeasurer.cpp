@@ -26,8 +26,8 @@ QFont ScreenFont(QFont font) {
 // log viewer must not do: they show as the replacement character, a visible mark of
 // width of its own, and every line reads left to right.
 char32_t Shown(char32_t ch) {
-    const bool bidiControl = ch == 0x061C || ch == 0x200E || ch == 0x200F || (ch >= 0x202A && ch <= 0x202E) ||
-                             (ch >= 0x2066 && ch <= 0x2069);
+    const bool bidiControl = ch == 0x061C || ch == 0x200E || ch == 0x200F ||
+                             (ch >= 0x202A && ch <= 0x202E) || (ch >= 0x2066 && ch <= 0x2069);
     return bidiControl ? char32_t{0xFFFD} : ch;
 }
 
@@ -78,7 +78,8 @@ void CQtTextMeasurer::BuildTables(FontTables& tables, const QFont& font) {
     for (int b = 0; b < 256 && b < glyphs.size(); ++b) tables.glyph[b] = glyphs[b];
 }
 
-std::int64_t CQtTextMeasurer::TextWidth(std::string_view text, bool bold, TextReading reading) const {
+std::int64_t CQtTextMeasurer::TextWidth(std::string_view text, bool bold,
+                                        TextReading reading) const {
     if (text.empty()) return 0;
     const FontTables& f = m_fonts[bold ? 1 : 0];
     std::int64_t width = 0;
@@ -114,7 +115,9 @@ std::int32_t CQtTextMeasurer::NewAdvance(const FontTables& f, char32_t ch) {
     return advance;
 }
 
-int CQtTextMeasurer::CharAdvance(char32_t ch) const { return Advance(m_fonts[0], ch); }
+int CQtTextMeasurer::CharAdvance(char32_t ch) const {
+    return Advance(m_fonts[0], ch);
+}
 
 bool CQtTextMeasurer::QueueGlyph(const FontTables& f, char32_t ch, std::int64_t x) const {
     ch = Shown(ch);
@@ -161,7 +164,8 @@ void CQtTextMeasurer::DrawText(QPainter& dc, std::int64_t x, int baseline, std::
     if (reading != TextReading::Utf8) {
         std::size_t k = 0;
         std::int64_t pos = x;
-        while (k < text.size() && pos + f.advance[static_cast<unsigned char>(text[k])] <= clipLeft) {
+        while (k < text.size() &&
+               pos + f.advance[static_cast<unsigned char>(text[k])] <= clipLeft) {
             pos += f.advance[static_cast<unsigned char>(text[k])];
             ++k;
         }

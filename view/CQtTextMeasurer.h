@@ -53,7 +53,8 @@ public:
     // plus the sum of cells[0..k-1]. Characters beyond cellCount are not drawn. Returns
     // where the last drawn character's cell ends.
     std::int64_t DrawCells(QPainter& dc, std::int64_t x, int baseline, std::string_view text,
-                           TextReading reading, const std::int32_t* cells, std::size_t cellCount) const;
+                           TextReading reading, const std::int32_t* cells,
+                           std::size_t cellCount) const;
 
 private:
     struct FontTables {

@@ -52,7 +52,9 @@ QScrollBar* CScrollView32::BarWidget(int bar) const {
     return bar == SB_HORZ ? horizontalScrollBar() : verticalScrollBar();
 }
 
-std::int64_t CScrollView32::GetScrollPos32(int bar) const { return m_nPos[bar]; }
+std::int64_t CScrollView32::GetScrollPos32(int bar) const {
+    return m_nPos[bar];
+}
 
 std::int64_t CScrollView32::SetScrollPos32(int bar, std::int64_t pos) {
     m_nPos[bar] = std::clamp<std::int64_t>(pos, 0, m_nLimit[bar]);
@@ -60,7 +62,9 @@ std::int64_t CScrollView32::SetScrollPos32(int bar, std::int64_t pos) {
     return m_nPos[bar];
 }
 
-std::int64_t CScrollView32::GetScrollLimit(int bar) const { return m_nLimit[bar]; }
+std::int64_t CScrollView32::GetScrollLimit(int bar) const {
+    return m_nLimit[bar];
+}
 
 void CScrollView32::SyncBarValue(int bar) {
     QScrollBar* b = BarWidget(bar);
@@ -251,22 +255,36 @@ bool CScrollView32::OnScroll(int bar, ScrollCode code, bool doScroll) {
     const std::int64_t page = bar == SB_HORZ ? m_pageDev.cx : m_pageDev.cy;
     std::int64_t pos = old;
     switch (code) {
-        case SB_LINEUP: pos -= line; break;
-        case SB_LINEDOWN: pos += line; break;
-        case SB_PAGEUP: pos -= page; break;
-        case SB_PAGEDOWN: pos += page; break;
+        case SB_LINEUP:
+            pos -= line;
+            break;
+        case SB_LINEDOWN:
+            pos += line;
+            break;
+        case SB_PAGEUP:
+            pos -= page;
+            break;
+        case SB_PAGEDOWN:
+            pos += page;
+            break;
         case SB_THUMBTRACK: {
             const QScrollBar* b = BarWidget(bar);
             // The bar's last value stands for the exact end, which a scaled bar could
             // otherwise miss by up to the scale.
-            pos = m_nTrackPos[bar] >= b->maximum() ? m_nLimit[bar]
-                                                   : static_cast<std::int64_t>(m_nTrackPos[bar]) << m_nShift[bar];
+            pos = m_nTrackPos[bar] >= b->maximum()
+                      ? m_nLimit[bar]
+                      : static_cast<std::int64_t>(m_nTrackPos[bar]) << m_nShift[bar];
             break;
         }
-        case SB_TOP: pos = 0; break;
-        case SB_BOTTOM: pos = kFarEnd; break;
+        case SB_TOP:
+            pos = 0;
+            break;
+        case SB_BOTTOM:
+            pos = kFarEnd;
+            break;
     }
-    return bar == SB_HORZ ? OnScrollBy({pos - old, 0}, doScroll) : OnScrollBy({0, pos - old}, doScroll);
+    return bar == SB_HORZ ? OnScrollBy({pos - old, 0}, doScroll)
+                          : OnScrollBy({0, pos - old}, doScroll);
 }
 
 bool CScrollView32::OnScrollBy(ScrollSize delta, bool doScroll) {
@@ -324,7 +342,9 @@ void CScrollView32::OnEraseBkgnd(QPainter& dc) {
     dc.fillRect(viewport()->rect(), palette().color(QPalette::Base));
 }
 
-void CScrollView32::OnSize() { UpdateBars(); }
+void CScrollView32::OnSize() {
+    UpdateBars();
+}
 
 int CScrollView32::ToDevice(std::int64_t v) {
     constexpr std::int64_t kFar = std::int64_t{1} << 24;
@@ -382,14 +402,29 @@ void CScrollView32::OnBarAction(int bar, int action) {
 
     ScrollCode code = SB_LINEUP;
     switch (action) {
-        case QAbstractSlider::SliderSingleStepSub: code = SB_LINEUP; break;
-        case QAbstractSlider::SliderSingleStepAdd: code = SB_LINEDOWN; break;
-        case QAbstractSlider::SliderPageStepSub: code = SB_PAGEUP; break;
-        case QAbstractSlider::SliderPageStepAdd: code = SB_PAGEDOWN; break;
-        case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
-        case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
-        case QAbstractSlider::SliderMove: code = SB_THUMBTRACK; break;
-        default: return;
+        case QAbstractSlider::SliderSingleStepSub:
+            code = SB_LINEUP;
+            break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            code = SB_LINEDOWN;
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            code = SB_PAGEUP;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            code = SB_PAGEDOWN;
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            code = SB_TOP;
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            code = SB_BOTTOM;
+            break;
+        case QAbstractSlider::SliderMove:
+            code = SB_THUMBTRACK;
+            break;
+        default:
+            return;
     }
     OnScroll(bar, code, true);
 }
@@ -398,9 +433,8 @@ void CScrollView32::OnBarValueChanged(int bar, int value) {
     if (m_bSettingBar) return;
     // A value the bar took on its own (not through a request): follow it.
     const QScrollBar* b = BarWidget(bar);
-    const std::int64_t pos = value >= b->maximum()
-                                 ? m_nLimit[bar]
-                                 : static_cast<std::int64_t>(value) << m_nShift[bar];
+    const std::int64_t pos =
+        value >= b->maximum() ? m_nLimit[bar] : static_cast<std::int64_t>(value) << m_nShift[bar];
     if (pos == m_nPos[bar]) return;
     ScrollPoint pt = GetDeviceScrollPosition();
     (bar == SB_HORZ ? pt.x : pt.y) = pos;

@@ -70,7 +70,8 @@ public:
     // a tenth of page); negative heights are made positive.
     void SetScrollSizes(ScrollSize sizeTotal, ScrollSize sizePage = {}, ScrollSize sizeLine = {});
     ScrollPoint GetDeviceScrollPosition() const;
-    void GetDeviceScrollSizes(ScrollSize& sizeTotal, ScrollSize& sizePage, ScrollSize& sizeLine) const;
+    void GetDeviceScrollSizes(ScrollSize& sizeTotal, ScrollSize& sizePage,
+                              ScrollSize& sizeLine) const;
     // Clamps to [0, limit] on each axis, then scrolls there.
     void ScrollToPosition(ScrollPoint pt);
     void ScrollToDevicePosition(ScrollPoint pt);

@@ -1,15 +1,15 @@
 #include "CTrawlviewView.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QAbstractButton>
 #include <QPainter>
+#include <QPen>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPen>
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -81,12 +81,18 @@ void CTrawlviewView::OnUpdate() {
 std::int64_t CTrawlviewView::ContentWidth() const {
     // The document measured every line the way DrawLine draws it; the column's background
     // is as wide as the column even where no line's text fills it.
-    return m_doc.GetWidestLine() < 0 ? 0 : std::max<std::int64_t>(m_nPrefixWidth, m_doc.GetWidestLineWidth()) + 3;
+    return m_doc.GetWidestLine() < 0
+               ? 0
+               : std::max<std::int64_t>(m_nPrefixWidth, m_doc.GetWidestLineWidth()) + 3;
 }
 
-bool CTrawlviewView::IsAtEnd() const { return GetScrollPos32(SB_VERT) >= GetScrollLimit(SB_VERT); }
+bool CTrawlviewView::IsAtEnd() const {
+    return GetScrollPos32(SB_VERT) >= GetScrollLimit(SB_VERT);
+}
 
-void CTrawlviewView::ScrollToEnd() { ScrollToPosition({GetScrollPos32(SB_HORZ), m_totalDev.cy}); }
+void CTrawlviewView::ScrollToEnd() {
+    ScrollToPosition({GetScrollPos32(SB_HORZ), m_totalDev.cy});
+}
 
 void CTrawlviewView::AddLines(LineIndex firstChanged, bool bufferMoved, bool followEnd) {
     const bool atEnd = followEnd && IsAtEnd();
@@ -121,7 +127,8 @@ void CTrawlviewView::UpdateScrollSizes() {
     // The widest line's average character width is the horizontal step. A line narrower
     // in pixels than in bytes (many multi-byte characters) would make it 0, and a zero
     // step divides by zero below: one pixel is the least.
-    const auto length = static_cast<std::int64_t>(std::max<std::uint64_t>(m_doc.GetLineLength(widest), 1));
+    const auto length =
+        static_cast<std::int64_t>(std::max<std::uint64_t>(m_doc.GetLineLength(widest), 1));
     const std::int64_t ch = std::max<std::int64_t>(m_nTotalWidth / length, 1);
     const std::int64_t h = m_nLineHeight;
     const std::int64_t w = viewport()->width();
@@ -165,10 +172,13 @@ void CTrawlviewView::OnPrepareDC(QPainter& dc, bool printing) {
     if (!printing) CScrollView32::OnPrepareDC(dc, printing);
 }
 
-void CTrawlviewView::OnEraseBkgnd(QPainter& dc) { FillOutsideRect(dc, palette().color(QPalette::Base)); }
+void CTrawlviewView::OnEraseBkgnd(QPainter& dc) {
+    FillOutsideRect(dc, palette().color(QPalette::Base));
+}
 
 void CTrawlviewView::OnDraw(QPainter& dc) {
-    if (m_pGutter != nullptr && m_pGutter->PaintedAt() != GetDeviceScrollPosition().y) m_pGutter->update();
+    if (m_pGutter != nullptr && m_pGutter->PaintedAt() != GetDeviceScrollPosition().y)
+        m_pGutter->update();
     if (m_nLineHeight <= 0) return;
     const QRect rc = GetPaintRect();
     const ScrollPoint org = GetViewportOrg();
@@ -193,7 +203,8 @@ bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
     const QColor back = pal.color(selected ? QPalette::Highlight : QPalette::Base);
     const QColor text = pal.color(selected ? QPalette::HighlightedText : QPalette::Text);
     const std::int32_t rgb = LineColorRgb(pieces.color);
-    const QColor lineColor = rgb < 0 ? pal.color(QPalette::Text) : QColor(QRgb(static_cast<unsigned>(rgb)));
+    const QColor lineColor =
+        rgb < 0 ? pal.color(QPalette::Text) : QColor(QRgb(static_cast<unsigned>(rgb)));
     const auto n = static_cast<std::size_t>(m_nSampleLength);
 
     const ScrollPoint org = GetViewportOrg();
@@ -210,21 +221,23 @@ bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
         dc.fillRect(QRect(prefixRight, top, totalRight - prefixRight, m_nLineHeight), back);
     DrawMarks(dc, entry, top, selected);
     dc.setPen(text);
-    const std::int64_t end =
-        m_measurer.DrawCells(dc, org.x, baseline, pieces.column, pieces.reading, m_pCharWidths.get(), n);
+    const std::int64_t end = m_measurer.DrawCells(dc, org.x, baseline, pieces.column,
+                                                  pieces.reading, m_pCharWidths.get(), n);
 
     if (!selected) dc.setPen(lineColor);
     const int clipLeft = rc.left();
     const int clipRight = rc.right() + 1;
     std::int64_t x = end;
     if (!pieces.messageHead.empty()) {
-        m_measurer.DrawText(dc, x, baseline, pieces.messageHead, pieces.bold, pieces.reading, clipLeft, clipRight);
+        m_measurer.DrawText(dc, x, baseline, pieces.messageHead, pieces.bold, pieces.reading,
+                            clipLeft, clipRight);
         x += m_measurer.TextWidth(pieces.messageHead, pieces.bold, pieces.reading);
     }
     // Far into a long message, drawing starts at the checkpoint before the window.
     const CLineCache::Checkpoint from = m_lineCache.Seek(entry, clipLeft - x, m_measurer);
-    m_measurer.DrawText(dc, x + from.width, baseline, pieces.message.substr(static_cast<std::size_t>(from.offset)),
-                        pieces.bold, pieces.reading, clipLeft, clipRight);
+    m_measurer.DrawText(dc, x + from.width, baseline,
+                        pieces.message.substr(static_cast<std::size_t>(from.offset)), pieces.bold,
+                        pieces.reading, clipLeft, clipRight);
 
     if (line == m_nCaretLine && totalRight > left) {
         QPen focus(text);
@@ -241,9 +254,11 @@ const CLineFinder& CTrawlviewView::CurrentFinder() {
     if (!m_finder || m_finder->Pattern() != m_strFindWhat || m_bFinderMatchCase != m_bMatchCase ||
         m_bFinderWholeWord != m_bWholeWord || m_bFinderRegex != m_bRegex) {
         if (m_bRegex) {
-            m_finder.emplace(CLineFinder::RegularExpression{}, m_strFindWhat, m_bMatchCase, m_bWholeWord);
+            m_finder.emplace(CLineFinder::RegularExpression{}, m_strFindWhat, m_bMatchCase,
+                             m_bWholeWord);
         } else {
-            m_finder.emplace(m_strFindWhat, m_bMatchCase, m_bWholeWord, EncodeWindows1252(m_strFindWhat));
+            m_finder.emplace(m_strFindWhat, m_bMatchCase, m_bWholeWord,
+                             EncodeWindows1252(m_strFindWhat));
         }
         m_bFinderRegex = m_bRegex;
         m_bFinderMatchCase = m_bMatchCase;
@@ -694,7 +709,9 @@ void CTrawlviewView::EnsureCaretVisible() {
 void CTrawlviewView::CentreOnLine(LineIndex line) {
     const ScrollPoint pos = GetDeviceScrollPosition();
     const std::int64_t top = line * m_nLineHeight - (viewport()->height() - m_nLineHeight) / 2;
-    ScrollToPosition({pos.x, std::clamp<std::int64_t>(top, 0, std::max<std::int64_t>(m_totalDev.cy - viewport()->height(), 0))});
+    ScrollToPosition(
+        {pos.x, std::clamp<std::int64_t>(
+                    top, 0, std::max<std::int64_t>(m_totalDev.cy - viewport()->height(), 0))});
 }
 
 void CTrawlviewView::keyPressEvent(QKeyEvent* event) {
@@ -789,10 +806,9 @@ void CTrawlviewView::OnEditFind() {
 
 void CTrawlviewView::OnFindReplace(const std::string& findWhat, unsigned flags) {
     // Every notification keeps the text and options, the closing one too.
-    const bool marksChange = findWhat != m_strFindWhat ||
-                             ((flags & FR_MATCHCASE) != 0) != m_bMatchCase ||
-                             ((flags & FR_WHOLEWORD) != 0) != m_bWholeWord ||
-                             ((flags & FR_REGEX) != 0) != m_bRegex;
+    const bool marksChange =
+        findWhat != m_strFindWhat || ((flags & FR_MATCHCASE) != 0) != m_bMatchCase ||
+        ((flags & FR_WHOLEWORD) != 0) != m_bWholeWord || ((flags & FR_REGEX) != 0) != m_bRegex;
     m_strFindWhat = findWhat;
     m_bMatchCase = (flags & FR_MATCHCASE) != 0;
     m_bWholeWord = (flags & FR_WHOLEWORD) != 0;
@@ -816,9 +832,8 @@ void CTrawlviewView::FindNextHit(bool down) {
     if (m_strFindWhat.empty() || !HasLines()) return;
     const CTrawlviewDoc& doc = m_doc;
     const LineIndex anchor = m_nAnchorLine;
-    const LineIndex hit =
-        CurrentFinder().FindNext([&doc](std::int64_t i) { return doc.GetLine(i); },
-                                 m_doc.GetLineCount(), anchor, down);
+    const LineIndex hit = CurrentFinder().FindNext(
+        [&doc](std::int64_t i) { return doc.GetLine(i); }, m_doc.GetLineCount(), anchor, down);
     if (hit < 0) {
         emit FindReported(QString::fromStdString(FormatString(IDS_FIND_NOT_FOUND, m_strFindWhat)));
         return;
@@ -828,7 +843,9 @@ void CTrawlviewView::FindNextHit(bool down) {
     // upwards any other line lies past the start.
     const bool wrapped = anchor == -1 ? !down && hit > 0 : (down ? hit <= anchor : hit >= anchor);
     const std::string_view passed = LoadString(down ? IDS_FIND_PASSED_END : IDS_FIND_PASSED_START);
-    emit FindReported(wrapped ? QString::fromUtf8(passed.data(), static_cast<qsizetype>(passed.size())) : QString());
+    emit FindReported(wrapped
+                          ? QString::fromUtf8(passed.data(), static_cast<qsizetype>(passed.size()))
+                          : QString());
 }
 
 void CTrawlviewView::SelectFoundLine(LineIndex line) {
@@ -849,7 +866,8 @@ void CTrawlviewView::SelectFoundLine(LineIndex line) {
 
 bool CTrawlviewView::HasSelection() const {
     // Only the flags within the selection's bounds can be set.
-    const LineIndex last = std::min<LineIndex>(m_nSelLast, static_cast<LineIndex>(m_selected.size()) - 1);
+    const LineIndex last =
+        std::min<LineIndex>(m_nSelLast, static_cast<LineIndex>(m_selected.size()) - 1);
     if (m_nSelFirst > last) return false;
     return std::any_of(m_selected.begin() + m_nSelFirst, m_selected.begin() + last + 1,
                        [](std::uint8_t flag) { return flag != 0; });
@@ -869,7 +887,8 @@ bool CTrawlviewView::OnPreparePrinting(QPrinter& printer, QWidget* dialogParent)
     QMetaObject::invokeMethod(
         &dialog,
         [&dialog] {
-            for (auto* range : dialog.findChildren<QAbstractButton*>(QStringLiteral("printRange"))) range->setEnabled(false);
+            for (auto* range : dialog.findChildren<QAbstractButton*>(QStringLiteral("printRange")))
+                range->setEnabled(false);
         },
         Qt::QueuedConnection);
     if (dialog.exec() != QDialog::Accepted) return false;
@@ -882,7 +901,8 @@ void CTrawlviewView::OnBeginPrinting(QPrinter& printer, const QString& fontFace,
     m_pPagePrinter = std::make_unique<CPagePrinter>(m_doc);
     m_pPagePrinter->SetFont(fontFace, fontTenths);
     m_pPagePrinter->SetLogPath(logPath);
-    m_pPagePrinter->SetSelection(printer.printRange() == QPrinter::Selection ? &m_selected : nullptr);
+    m_pPagePrinter->SetSelection(printer.printRange() == QPrinter::Selection ? &m_selected
+                                                                             : nullptr);
     m_pPagePrinter->Begin(printer);
 }
 
@@ -893,4 +913,6 @@ bool CTrawlviewView::OnPrint(QPainter& dc, QPrinter& printer, int page) {
     return m_pPagePrinter->PrintPage(dc, page, QRectF(QPointF(0, 0), area.size()));
 }
 
-void CTrawlviewView::OnEndPrinting() { m_pPagePrinter.reset(); }
+void CTrawlviewView::OnEndPrinting() {
+    m_pPagePrinter.reset();
+}

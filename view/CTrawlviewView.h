@@ -46,7 +46,9 @@ public:
     // Lines were appended to the document (Follow): displayed lines before firstChanged
     // are as they were, so the selection, the caret and the scroll position stay; a view
     // scrolled to the end stays at the end. bufferMoved: the document's bytes moved.
-    void OnLinesAppended(LineIndex firstChanged, bool bufferMoved) { AddLines(firstChanged, bufferMoved, true); }
+    void OnLinesAppended(LineIndex firstChanged, bool bufferMoved) {
+        AddLines(firstChanged, bufferMoved, true);
+    }
     // Lines of a running load came in after firstNew: as OnLinesAppended, but the view
     // stays where it is (the load fills the log from the top; it is not followed).
     void OnLinesArrived(LineIndex firstNew) { AddLines(firstNew, false, false); }
@@ -116,7 +118,9 @@ public:
         FR_DIALOGTERM = 0x40,
     };
     using FindDialogFactory = std::function<QDialog*(CTrawlviewView& owner)>;
-    void SetFindDialogFactory(FindDialogFactory factory) { m_findDialogFactory = std::move(factory); }
+    void SetFindDialogFactory(FindDialogFactory factory) {
+        m_findDialogFactory = std::move(factory);
+    }
     // Opens the find dialog, or brings the open one to the front.
     void OnEditFind();
     QDialog* GetFindDialog() const { return m_pFindDialog; }
@@ -143,7 +147,8 @@ public:
     bool OnPreparePrinting(QPrinter& printer, QWidget* dialogParent);
     // Measures the printer font (face, size in tenths of a point) for printer and starts
     // the page layout; the header shows logPath.
-    void OnBeginPrinting(QPrinter& printer, const QString& fontFace, int fontTenths, const QString& logPath);
+    void OnBeginPrinting(QPrinter& printer, const QString& fontFace, int fontTenths,
+                         const QString& logPath);
     // Draws page (1-based) on dc, a painter on printer. True when another page follows.
     bool OnPrint(QPainter& dc, QPrinter& printer, int page);
     void OnEndPrinting();

@@ -14,7 +14,8 @@ struct __attribute__((packed, aligned(4))) LineSpan {
     LineSpan() : start(0), length(0) {}
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wconversion"
-    LineSpan(std::uint64_t lineStart, std::uint64_t lineLength) : start(lineStart), length(lineLength) {}
+    LineSpan(std::uint64_t lineStart, std::uint64_t lineLength)
+        : start(lineStart), length(lineLength) {}
 #pragma GCC diagnostic pop
 
     std::uint64_t start : 48;
@@ -56,8 +57,8 @@ public:
     }
 
     // Cuts data[0, size) and calls onLine(offset, length) for each line, offsets relative
-    // to data. data[size] must be a NUL followed by kScanPadding readable bytes. When last is false, the
-    // end of data is not a line end: the returned offset is where the unfinished line
+    // to data. data[size] must be a NUL followed by kScanPadding readable bytes. When last is
+    // false, the end of data is not a line end: the returned offset is where the unfinished line
     // starts, and the caller passes those bytes again at the front of the next block.
     // When last is true, the end of data ends the last line and size is returned.
     // onLine may return bool: false stops the cut after that line, and the offset where
@@ -69,8 +70,8 @@ public:
     // finding each from the occurrence instead of cutting every line before it. Gives
     // exactly the lines of Cut that contain the text, and the same carry-over.
     template <class OnLine>
-    std::size_t CutAround(const char* data, std::size_t size, bool last, const CSubstringSearcher& searcher,
-                          OnLine&& onLine);
+    std::size_t CutAround(const char* data, std::size_t size, bool last,
+                          const CSubstringSearcher& searcher, OnLine&& onLine);
 
 private:
     // Finishes what the previous block left undecided at its end: an LF after a CR, or
@@ -107,8 +108,10 @@ std::size_t CLineCutter::Cut(const char* data, std::size_t size, bool last, OnLi
         if (e == end && !last) return static_cast<std::size_t>(p - data);
         bool more = true;
         if (e > p) {
-            if constexpr (std::is_same_v<decltype(onLine(std::uint64_t{}, std::uint64_t{})), bool>) {
-                more = onLine(static_cast<std::uint64_t>(p - data), static_cast<std::uint64_t>(e - p));
+            if constexpr (std::is_same_v<decltype(onLine(std::uint64_t{}, std::uint64_t{})),
+                                         bool>) {
+                more =
+                    onLine(static_cast<std::uint64_t>(p - data), static_cast<std::uint64_t>(e - p));
             } else {
                 onLine(static_cast<std::uint64_t>(p - data), static_cast<std::uint64_t>(e - p));
             }
@@ -173,7 +176,8 @@ std::size_t CLineCutter::CutAround(const char* data, std::size_t size, bool last
         const char* lineEnd = FindLineEnd(hit);
         if (lineEnd == end && !last) return static_cast<std::size_t>(start - data);
         if (start <= hit && lineEnd >= hit + length && lineEnd > start) {
-            onLine(static_cast<std::uint64_t>(start - data), static_cast<std::uint64_t>(lineEnd - start));
+            onLine(static_cast<std::uint64_t>(start - data),
+                   static_cast<std::uint64_t>(lineEnd - start));
         }
         if (lineEnd == end) return size;
         p = StartAfter(start, lineEnd, end);

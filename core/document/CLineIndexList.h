@@ -41,7 +41,9 @@ public:
         return wide == m_bWide && (wide ? m_wide.capacity() : m_narrow.capacity()) >= count;
     }
     // Room for count indexes in the present width without allocating.
-    bool Holds(std::size_t count) const { return (m_bWide ? m_wide.capacity() : m_narrow.capacity()) >= count; }
+    bool Holds(std::size_t count) const {
+        return (m_bWide ? m_wide.capacity() : m_narrow.capacity()) >= count;
+    }
     void PushBack(std::uint64_t index) {
         // A list made narrow for fewer lines than a growing log came to have widens.
         if (!m_bWide && index > std::numeric_limits<std::uint32_t>::max()) Widen();

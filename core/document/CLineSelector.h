@@ -22,13 +22,15 @@ class CLineSelector {
 public:
     CLineSelector(const ILineFilter* filter, bool excludeInvalid, const LocaleFormats& formats)
         : m_pFilter(filter), m_bExcludeInvalid(excludeInvalid), m_formats(formats) {
-        const std::string_view needle = filter != nullptr ? filter->RequiredSubstring() : std::string_view();
+        const std::string_view needle =
+            filter != nullptr ? filter->RequiredSubstring() : std::string_view();
         if (!needle.empty()) m_searcher.emplace(needle);
         // A line that is not empty shows as something unless unreadable lines are left
         // out: a readable timestamp shows in a format of at least one field or literal.
         bool formatShows = false;
         for (const DisplayPiece& piece : formats.displayFormat.pieces) {
-            formatShows = formatShows || piece.field != DisplayPiece::Field::Literal || !piece.literal.empty();
+            formatShows = formatShows || piece.field != DisplayPiece::Field::Literal ||
+                          !piece.literal.empty();
         }
         m_bEveryLineShows = !excludeInvalid && formatShows;
     }
@@ -79,9 +81,12 @@ public:
     std::unique_ptr<ILineFilter::Pieces> DecideInPieces() const {
         return m_pFilter != nullptr ? m_pFilter->DecideInPieces() : nullptr;
     }
-    bool NeedsTime() const { return m_bExcludeInvalid || (m_pFilter != nullptr && m_pFilter->NeedsTime()); }
+    bool NeedsTime() const {
+        return m_bExcludeInvalid || (m_pFilter != nullptr && m_pFilter->NeedsTime());
+    }
     bool SelectsLongLine(const ILineFilter::Pieces* pieces, const LogTime* time) const {
-        return (pieces == nullptr || pieces->Passes(time)) && (time != nullptr || !m_bExcludeInvalid);
+        return (pieces == nullptr || pieces->Passes(time)) &&
+               (time != nullptr || !m_bExcludeInvalid);
     }
     const LocaleFormats& Formats() const { return m_formats; }
 
@@ -89,16 +94,16 @@ public:
     // holds searcher's text, searching the bytes from the first span to the last once:
     // a hit counts only when it lies inside one span; the search resumes after that span.
     template <class OnSpan>
-    static void ForEachSpanHolding(const CSubstringSearcher& searcher, const char* data, const LineSpan* spans,
-                                   std::size_t n, OnSpan&& onSpan);
+    static void ForEachSpanHolding(const CSubstringSearcher& searcher, const char* data,
+                                   const LineSpan* spans, std::size_t n, OnSpan&& onSpan);
 
 private:
     // Lines decided a block at a time when no text is searched for first.
     static constexpr std::size_t kDecideBlock = 4096;
 
     template <bool NeedLength, class OnKept>
-    void Consider(const char* data, const LineSpan& span, std::size_t k, OnKept& onKept, std::uint32_t* codes,
-                  bool passed = false) {
+    void Consider(const char* data, const LineSpan& span, std::size_t k, OnKept& onKept,
+                  std::uint32_t* codes, bool passed = false) {
         const std::string_view raw(data + span.start, static_cast<std::size_t>(span.length));
         if (!passed && m_pFilter != nullptr && !m_pFilter->Passes(raw)) return;
         if (!NeedLength && m_bEveryLineShows) {
@@ -129,8 +134,8 @@ private:
 };
 
 template <class OnSpan>
-void CLineSelector::ForEachSpanHolding(const CSubstringSearcher& searcher, const char* data, const LineSpan* spans,
-                                       std::size_t n, OnSpan&& onSpan) {
+void CLineSelector::ForEachSpanHolding(const CSubstringSearcher& searcher, const char* data,
+                                       const LineSpan* spans, std::size_t n, OnSpan&& onSpan) {
     if (n == 0) return;
     const std::size_t length = searcher.Needle().size();
     const char* pos = data + spans[0].start;
@@ -157,12 +162,14 @@ void CLineSelector::Select(const char* data, const LineSpan* spans, std::size_t 
                            std::uint32_t* layoutCodes) {
     if (n == 0) return;
     if (m_searcher) {
-        ForEachSpanHolding(*m_searcher, data, spans, n,
-                           [&](std::size_t k) { Consider<NeedLength>(data, spans[k], k, onKept, layoutCodes); });
+        ForEachSpanHolding(*m_searcher, data, spans, n, [&](std::size_t k) {
+            Consider<NeedLength>(data, spans[k], k, onKept, layoutCodes);
+        });
         return;
     }
     if (m_pFilter == nullptr) {
-        for (std::size_t k = 0; k < n; ++k) Consider<NeedLength>(data, spans[k], k, onKept, layoutCodes, true);
+        for (std::size_t k = 0; k < n; ++k)
+            Consider<NeedLength>(data, spans[k], k, onKept, layoutCodes, true);
         return;
     }
     bool pass[kDecideBlock];
@@ -170,12 +177,14 @@ void CLineSelector::Select(const char* data, const LineSpan* spans, std::size_t 
         const std::size_t count = std::min(kDecideBlock, n - first);
         m_pFilter->PassesEach(data, spans + first, count, pass);
         for (std::size_t k = 0; k < count; ++k) {
-            if (pass[k]) Consider<NeedLength>(data, spans[first + k], first + k, onKept, layoutCodes, true);
+            if (pass[k])
+                Consider<NeedLength>(data, spans[first + k], first + k, onKept, layoutCodes, true);
         }
     }
 }
 
 template <bool NeedLength, class OnKept>
-void CLineSelector::SelectHolding(const char* data, const LineSpan* spans, std::size_t n, OnKept&& onKept) {
+void CLineSelector::SelectHolding(const char* data, const LineSpan* spans, std::size_t n,
+                                  OnKept&& onKept) {
     for (std::size_t k = 0; k < n; ++k) Consider<NeedLength>(data, spans[k], k, onKept, nullptr);
 }

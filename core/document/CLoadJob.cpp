@@ -15,8 +15,9 @@ constexpr std::size_t kPiecesAhead = 4;
 constexpr std::uint64_t kPrefetchBytes = std::uint64_t{32} << 20;
 }  // namespace
 
-CLoadJob::CLoadJob(const LogBuffer& buffer, std::uint64_t from, std::uint64_t size, CLineCutter cutter,
-                   Reader reader, bool readLayouts, std::function<void()> onReady)
+CLoadJob::CLoadJob(const LogBuffer& buffer, std::uint64_t from, std::uint64_t size,
+                   CLineCutter cutter, Reader reader, bool readLayouts,
+                   std::function<void()> onReady)
     : m_buffer(buffer),
       m_nFrom(from),
       m_nSize(size),
@@ -26,7 +27,9 @@ CLoadJob::CLoadJob(const LogBuffer& buffer, std::uint64_t from, std::uint64_t si
       m_onReady(std::move(onReady)),
       m_thread([this] { Run(); }) {}
 
-CLoadJob::~CLoadJob() { Cancel(); }
+CLoadJob::~CLoadJob() {
+    Cancel();
+}
 
 void CLoadJob::Cancel() {
     {
@@ -65,21 +68,24 @@ bool CLoadJob::Hand(Piece&& piece) {
     return true;
 }
 
-std::uint64_t CLoadJob::CutPiece(CLineCutter& cutter, const char* data, std::uint64_t from, std::uint64_t size,
-                                 std::size_t maxLines, std::uint64_t maxBytes, bool readLayouts, Piece& piece) {
+std::uint64_t CLoadJob::CutPiece(CLineCutter& cutter, const char* data, std::uint64_t from,
+                                 std::uint64_t size, std::size_t maxLines, std::uint64_t maxBytes,
+                                 bool readLayouts, Piece& piece) {
     piece.lines.clear();
     const std::uint64_t limit = from + maxBytes;
-    const std::size_t cut = cutter.Cut(data + from, static_cast<std::size_t>(size - from), true,
-                                       [&](std::uint64_t start, std::uint64_t length) {
-        piece.lines.emplace_back(from + start, length);
-        return piece.lines.size() < maxLines && from + start + length < limit;
-    });
+    const std::size_t cut =
+        cutter.Cut(data + from, static_cast<std::size_t>(size - from), true,
+                   [&](std::uint64_t start, std::uint64_t length) {
+                       piece.lines.emplace_back(from + start, length);
+                       return piece.lines.size() < maxLines && from + start + length < limit;
+                   });
     piece.codes.assign(piece.lines.size(), 0);
     if (!readLayouts) return from + cut;
     const LocaleFormats& formats = GetLocaleFormats();
     for (std::size_t k = 0; k < piece.lines.size(); ++k) {
         const LineSpan& span = piece.lines[k];
-        piece.codes[k] = CLineSelector::LayoutCode({data + span.start, static_cast<std::size_t>(span.length)}, formats);
+        piece.codes[k] = CLineSelector::LayoutCode(
+            {data + span.start, static_cast<std::size_t>(span.length)}, formats);
     }
     return from + cut;
 }

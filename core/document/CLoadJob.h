@@ -40,15 +40,16 @@ public:
     // reader then stops too) before they are cut; false with failure set when the file
     // cannot be read or the job was stopped.
     using Progress = std::function<bool(std::uint64_t)>;
-    using Reader = std::function<bool(std::uint64_t& got, const Progress& progress, StringId& failure)>;
+    using Reader =
+        std::function<bool(std::uint64_t& got, const Progress& progress, StringId& failure)>;
 
     // Cuts buffer's bytes [from, size) with cutter (which goes on from where an earlier
     // cut left it); reader, when given, first fills them. With readLayouts the job reads
     // each line's layout code too (worth it where every line's timestamp decides whether
     // it shows). onReady is called on the job's thread whenever a piece waits where none
     // did.
-    CLoadJob(const LogBuffer& buffer, std::uint64_t from, std::uint64_t size, CLineCutter cutter, Reader reader,
-             bool readLayouts, std::function<void()> onReady);
+    CLoadJob(const LogBuffer& buffer, std::uint64_t from, std::uint64_t size, CLineCutter cutter,
+             Reader reader, bool readLayouts, std::function<void()> onReady);
     CLoadJob(const CLoadJob&) = delete;
     CLoadJob& operator=(const CLoadJob&) = delete;
     ~CLoadJob();
@@ -64,8 +65,9 @@ public:
     // passed maxBytes bytes, and reads their layout codes when readLayouts (else leaves
     // them 0); data[size] must be a NUL followed by kScanPadding readable bytes. Returns
     // where the next piece starts (size when every byte is cut).
-    static std::uint64_t CutPiece(CLineCutter& cutter, const char* data, std::uint64_t from, std::uint64_t size,
-                                  std::size_t maxLines, std::uint64_t maxBytes, bool readLayouts, Piece& piece);
+    static std::uint64_t CutPiece(CLineCutter& cutter, const char* data, std::uint64_t from,
+                                  std::uint64_t size, std::size_t maxLines, std::uint64_t maxBytes,
+                                  bool readLayouts, Piece& piece);
 
     // A piece of the job holds at most this many lines, or this many bytes' worth.
     static constexpr std::size_t kPieceLines = 65536;

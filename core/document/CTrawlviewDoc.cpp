@@ -26,8 +26,8 @@ constexpr std::uint64_t kReadPiece = std::uint64_t{16} << 20;
 
 // Reads [0, count) of the file into buffer piece by piece, reporting the bytes read so
 // far after each. Stops early where the file ends; got is what was read.
-bool ReadInPieces(const CLogFile& file, char* buffer, std::uint64_t count, std::uint64_t& got, StringId& failure,
-                  const CLoadJob::Progress& progress) {
+bool ReadInPieces(const CLogFile& file, char* buffer, std::uint64_t count, std::uint64_t& got,
+                  StringId& failure, const CLoadJob::Progress& progress) {
     got = 0;
     while (got < count) {
         const std::uint64_t want = std::min(kReadPiece, count - got);
@@ -90,7 +90,9 @@ bool CTrawlviewDoc::OnNewDocument() {
     return true;
 }
 
-CTrawlviewDoc::~CTrawlviewDoc() { CancelLoad(); }
+CTrawlviewDoc::~CTrawlviewDoc() {
+    CancelLoad();
+}
 
 bool CTrawlviewDoc::FailLoad(StringId failure, std::string path) {
     // Whatever the host does while its question is open, no line of this document may
@@ -154,13 +156,15 @@ bool CTrawlviewDoc::StartCut(std::unique_ptr<CLogFile> file) {
     // line is left to the job rather than scanned to its end here.
     // Bytes still to be read from file are the job's.
     const char* data = m_buffer.Data();
-    const char* lastEnd = file != nullptr                 ? nullptr
-                          : m_nFileSize <= kFirstPieceBytes ? data + m_nFileSize
-                                                          : m_cutter.FindLastLineEnd(data, data + kFirstPieceBytes);
+    const char* lastEnd = file != nullptr ? nullptr
+                          : m_nFileSize <= kFirstPieceBytes
+                              ? data + m_nFileSize
+                              : m_cutter.FindLastLineEnd(data, data + kFirstPieceBytes);
     if (lastEnd != nullptr) {
         CLoadJob::Piece first;
         from = CLoadJob::CutPiece(m_cutter, data, 0, m_nFileSize, kFirstPieceLines,
-                                  static_cast<std::uint64_t>(lastEnd - data), m_host.GetExcludeInvalidDates(), first);
+                                  static_cast<std::uint64_t>(lastEnd - data),
+                                  m_host.GetExcludeInvalidDates(), first);
         if (!AddPiece(first)) return FailLoad(AFX_IDP_FILE_NO_MEMORY, m_strPathName);
         m_host.SetProgressRange(m_nFileSize);
         m_host.SetProgressPos(from);
@@ -183,7 +187,8 @@ bool CTrawlviewDoc::StartCut(std::unique_ptr<CLogFile> file) {
     // Layout codes are read ahead only where every line's timestamp decides whether it
     // shows; otherwise a line's is read when it is first laid out.
     m_pJob = std::make_unique<CLoadJob>(m_buffer, from, m_nFileSize, m_cutter, std::move(reader),
-                                        m_host.GetExcludeInvalidDates(), [this] { m_host.LoadedLinesReady(); });
+                                        m_host.GetExcludeInvalidDates(),
+                                        [this] { m_host.LoadedLinesReady(); });
     return true;
 }
 
@@ -253,17 +258,21 @@ bool CTrawlviewDoc::AddPiece(const CLoadJob::Piece& piece) {
 }
 
 bool CTrawlviewDoc::MakeRoom(std::size_t needed, std::uint64_t cutTo) {
-    if (m_lines.capacity() >= needed && m_layoutCodes.capacity() >= needed && m_lineStarts.Holds(needed)) return true;
+    if (m_lines.capacity() >= needed && m_layoutCodes.capacity() >= needed &&
+        m_lineStarts.Holds(needed))
+        return true;
     // The rest of the file likely holds lines as densely as what was cut so far; a tenth
     // more leaves room for a denser end without copying the records again.
     std::uint64_t want = needed;
     if (cutTo > 0 && cutTo < m_nFileSize) {
         want += static_cast<std::uint64_t>(static_cast<double>(needed) * 1.1 *
-                                           static_cast<double>(m_nFileSize - cutTo) / static_cast<double>(cutTo));
+                                           static_cast<double>(m_nFileSize - cutTo) /
+                                           static_cast<double>(cutTo));
     }
     want = std::max<std::uint64_t>(want + 1024, m_lines.capacity() + m_lines.capacity() / 8);
     const std::size_t perLine = BytesPerLine(want);
-    if (want > std::numeric_limits<std::size_t>::max() / perLine || !MemoryFits(want * perLine)) return false;
+    if (want > std::numeric_limits<std::size_t>::max() / perLine || !MemoryFits(want * perLine))
+        return false;
     try {
         const auto n = static_cast<std::size_t>(want);
         m_lines.reserve(n);
@@ -286,17 +295,20 @@ void CTrawlviewDoc::SelectFrom(std::size_t first, bool progress) {
     // The widest of every line, when it is known and shows now, is the widest shown line.
     std::optional<std::size_t> knownWidest;
     if (first == 0 && n > 0 && m_widestOfAll && m_widestOfAll->lines == m_lines.size() &&
-        m_widestOfAll->excludesInvalid == excludesInvalid && m_widestOfAll->measurer == m_pMeasurer &&
-        m_widestOfAll->cells.first == m_cells.first && m_widestOfAll->cells.cell == m_cells.cell &&
+        m_widestOfAll->excludesInvalid == excludesInvalid &&
+        m_widestOfAll->measurer == m_pMeasurer && m_widestOfAll->cells.first == m_cells.first &&
+        m_widestOfAll->cells.cell == m_cells.cell &&
         m_widestOfAll->cells.sampleChars == m_cells.sampleChars) {
         const std::size_t k = m_widestOfAll->line;
-        selector.Select(m_buffer.Data(), m_lines.data() + k, 1, [&](std::size_t, std::string_view, std::size_t) {
-            knownWidest = k;
-        }, m_layoutCodes.data() + k);
+        selector.Select(
+            m_buffer.Data(), m_lines.data() + k, 1,
+            [&](std::size_t, std::string_view, std::size_t) { knownWidest = k; },
+            m_layoutCodes.data() + k);
     }
     const auto add = [&](std::size_t j, std::size_t displayLength) {
         const std::size_t k = first + j;
-        if (progress) m_host.SetProgressPos(k + 1 < m_lines.size() ? m_lines[k + 1].start : m_nFileSize);
+        if (progress)
+            m_host.SetProgressPos(k + 1 < m_lines.size() ? m_lines[k + 1].start : m_nFileSize);
         if (!knownWidest) {
             AddDisplayedLine(k, displayLength, maxAdvance, m_nWidestWidth);
             return;
@@ -316,19 +328,28 @@ void CTrawlviewDoc::SelectFrom(std::size_t first, bool progress) {
         const std::size_t longest = formats.displayFormat.MaxFormattedLength();
         const std::size_t replaced = TimestampLength(formats);
         const std::size_t growth = longest > replaced ? longest - replaced : 0;
-        selector.Select<false>(m_buffer.Data(), m_lines.data() + first, n,
-                               [&](std::size_t j, std::string_view raw, std::size_t) {
-            add(j, std::max(raw.size() + growth, longest));
-        }, m_layoutCodes.data() + first);
+        selector.Select<false>(
+            m_buffer.Data(), m_lines.data() + first, n,
+            [&](std::size_t j, std::string_view raw, std::size_t) {
+                add(j, std::max(raw.size() + growth, longest));
+            },
+            m_layoutCodes.data() + first);
     } else {
-        selector.Select(m_buffer.Data(), m_lines.data() + first, n,
-                        [&](std::size_t j, std::string_view, std::size_t displayLength) { add(j, displayLength); },
-                        m_layoutCodes.data() + first);
+        selector.Select(
+            m_buffer.Data(), m_lines.data() + first, n,
+            [&](std::size_t j, std::string_view, std::size_t displayLength) {
+                add(j, displayLength);
+            },
+            m_layoutCodes.data() + first);
     }
     m_nLineCount = static_cast<LineIndex>(m_lineStarts.Size());
     if (m_lineStarts.Size() == m_lines.size() && m_nWidestLine >= 0) {
-        m_widestOfAll = WidestOfAll{static_cast<std::size_t>(m_nWidestLine), m_nWidestWidth, m_lines.size(),
-                                    m_cells, excludesInvalid, m_pMeasurer};
+        m_widestOfAll = WidestOfAll{static_cast<std::size_t>(m_nWidestLine),
+                                    m_nWidestWidth,
+                                    m_lines.size(),
+                                    m_cells,
+                                    excludesInvalid,
+                                    m_pMeasurer};
     }
 }
 
@@ -364,8 +385,8 @@ void CTrawlviewDoc::FilterLines() {
     m_host.EndProgress();
 }
 
-void CTrawlviewDoc::AddDisplayedLine(std::size_t k, std::size_t displayLength, std::int64_t maxAdvance,
-                                     std::int64_t& maxWidth) {
+void CTrawlviewDoc::AddDisplayedLine(std::size_t k, std::size_t displayLength,
+                                     std::int64_t maxAdvance, std::int64_t& maxWidth) {
     m_lineStarts.PushBack(k);
     if (maxAdvance > 0 && static_cast<std::int64_t>(displayLength) * maxAdvance <= maxWidth) return;
     const std::int64_t w = MeasureLine(k);
@@ -381,7 +402,8 @@ std::int64_t CTrawlviewDoc::MaxAdvance() const {
     // measured; a non-empty text is never zero pixels wide. A cell may be wider than any
     // one byte (a separator of several bytes is one character).
     std::int64_t maxAdvance = m_pMeasurer != nullptr ? m_pMeasurer->MaxByteAdvance() : 1;
-    if (maxAdvance > 0) maxAdvance = std::max<std::int64_t>({maxAdvance, m_cells.first, m_cells.cell});
+    if (maxAdvance > 0)
+        maxAdvance = std::max<std::int64_t>({maxAdvance, m_cells.first, m_cells.cell});
     return maxAdvance;
 }
 
@@ -441,7 +463,9 @@ std::string_view CTrawlviewDoc::GetLine(LineIndex i) const {
     return {m_buffer.Data() + span.start, span.length};
 }
 
-std::uint64_t CTrawlviewDoc::GetLineLength(LineIndex i) const { return Span(i).length; }
+std::uint64_t CTrawlviewDoc::GetLineLength(LineIndex i) const {
+    return Span(i).length;
+}
 
 std::int64_t CTrawlviewDoc::GetLineWidth(LineIndex i) const {
     return MeasureLine(static_cast<std::size_t>(m_lineStarts[static_cast<std::size_t>(i)]));
@@ -458,8 +482,8 @@ void CTrawlviewDoc::GetDisplayLine(LineIndex i, DisplayLine& out) const {
 
 void CTrawlviewDoc::LayOutLine(std::size_t k, DisplayLine& out) const {
     const LineSpan& span = m_lines[k];
-    out.LayOut({m_buffer.Data() + span.start, span.length}, m_layoutCodes[k], m_host.GetExcludeInvalidDates(),
-               GetLocaleFormats());
+    out.LayOut({m_buffer.Data() + span.start, span.length}, m_layoutCodes[k],
+               m_host.GetExcludeInvalidDates(), GetLocaleFormats());
 }
 
 std::string CTrawlviewDoc::GetDisplayText(LineIndex i) const {
@@ -477,7 +501,8 @@ std::int64_t CTrawlviewDoc::MeasureLine(std::size_t k) const {
 bool CTrawlviewDoc::ShowsUnfiltered(std::size_t k) const {
     const std::uint32_t code = m_layoutCodes[k];
     if (code != 0) return code != 1;
-    const std::string_view raw(m_buffer.Data() + m_lines[k].start, static_cast<std::size_t>(m_lines[k].length));
+    const std::string_view raw(m_buffer.Data() + m_lines[k].start,
+                               static_cast<std::size_t>(m_lines[k].length));
     return LayoutDisplayText(raw, true, GetLocaleFormats()).Length(raw.size()) != 0;
 }
 
@@ -491,7 +516,8 @@ LineIndex CTrawlviewDoc::GetUnfilteredLineCount() const {
     return static_cast<LineIndex>(m_nShownUnfiltered);
 }
 
-CTrawlviewDoc::FollowStep CTrawlviewDoc::ReadAppended(const std::string& path, std::uint64_t maxBytes) {
+CTrawlviewDoc::FollowStep CTrawlviewDoc::ReadAppended(const std::string& path,
+                                                      std::uint64_t maxBytes) {
     FollowStep step;
     // A load in progress ends at the size it saw at its start; the looks go on from there.
     if (IsLoading()) return step;
@@ -520,7 +546,8 @@ CTrawlviewDoc::FollowStep CTrawlviewDoc::ReadAppended(const std::string& path, s
         step.result = FollowResult::Missing;
         return step;
     }
-    if (got != check || std::memcmp(tail, m_strTail.data() + m_strTail.size() - check, check) != 0) {
+    if (got != check ||
+        std::memcmp(tail, m_strTail.data() + m_strTail.size() - check, check) != 0) {
         step.result = FollowResult::Replaced;
         return step;
     }
@@ -556,10 +583,11 @@ CTrawlviewDoc::FollowStep CTrawlviewDoc::ReadAppended(const std::string& path, s
     // bytes from the start of the last line (cut again) to the new end.
     std::uint64_t newLines = 0;
     const std::uint64_t restart = m_lines.empty() ? 0 : m_lines.back().start;
-    MakeCutter().Cut(m_buffer.Data() + restart, static_cast<std::size_t>(oldSize + got - restart), true,
-                     [&newLines](std::uint64_t, std::uint64_t) { ++newLines; });
+    MakeCutter().Cut(m_buffer.Data() + restart, static_cast<std::size_t>(oldSize + got - restart),
+                     true, [&newLines](std::uint64_t, std::uint64_t) { ++newLines; });
     const std::size_t needed = m_lines.size() + static_cast<std::size_t>(newLines);
-    if (m_lines.capacity() < needed || m_layoutCodes.capacity() < needed || !m_lineStarts.Holds(needed)) {
+    if (m_lines.capacity() < needed || m_layoutCodes.capacity() < needed ||
+        !m_lineStarts.Holds(needed)) {
         const std::size_t room = std::max(needed, m_lines.size() + m_lines.size() / 8);
         bool fits = MemoryFits(room * BytesPerLine(room));
         try {
@@ -586,13 +614,15 @@ CTrawlviewDoc::FollowStep CTrawlviewDoc::ReadAppended(const std::string& path, s
 
 void CTrawlviewDoc::RelayOutWidest() {
     if (m_nWidestLine >= 0) {
-        LayOutLine(static_cast<std::size_t>(m_lineStarts[static_cast<std::size_t>(m_nWidestLine)]), m_widestPieces);
+        LayOutLine(static_cast<std::size_t>(m_lineStarts[static_cast<std::size_t>(m_nWidestLine)]),
+                   m_widestPieces);
     }
 }
 
 void CTrawlviewDoc::ReserveAppendRoom() {
     const std::size_t want = m_lines.size() + m_lines.size() / 8 + 1024;
-    if (m_lines.capacity() >= want || !MemoryFits((want - m_lines.size()) * BytesPerLine(want))) return;
+    if (m_lines.capacity() >= want || !MemoryFits((want - m_lines.size()) * BytesPerLine(want)))
+        return;
     try {
         m_lines.reserve(want);
         m_layoutCodes.reserve(want);
@@ -641,7 +671,9 @@ LineIndex CTrawlviewDoc::AppendLines() {
     const auto firstChanged = static_cast<LineIndex>(m_lineStarts.Size());
     CLineCutter cutter = MakeCutter();
     cutter.Cut(m_buffer.Data() + restart, static_cast<std::size_t>(m_nFileSize - restart), true,
-               [this, restart](std::uint64_t start, std::uint64_t length) { m_lines.push_back({restart + start, length}); });
+               [this, restart](std::uint64_t start, std::uint64_t length) {
+                   m_lines.push_back({restart + start, length});
+               });
     m_widestOfAll.reset();
     const LocaleFormats& formats = GetLocaleFormats();
     m_layoutCodes.resize(m_lines.size());

@@ -102,7 +102,9 @@ public:
     LineIndex GetCutLineCount() const { return static_cast<LineIndex>(m_lines.size()); }
     // Where displayed line i stands among the lines cut from the log: what stays of a line
     // when the filters change, so that a selection can be carried over.
-    LineIndex GetCutLine(LineIndex i) const { return static_cast<LineIndex>(m_lineStarts[static_cast<std::size_t>(i)]); }
+    LineIndex GetCutLine(LineIndex i) const {
+        return static_cast<LineIndex>(m_lineStarts[static_cast<std::size_t>(i)]);
+    }
     // The first displayed line at or after cut line cutLine, looked for from displayed line
     // from on (callers asking for ascending lines pass the last answer); GetLineCount()
     // when none is.
@@ -185,7 +187,8 @@ private:
     std::int64_t MeasureLine(std::size_t k) const;
     // Appends line k (displayLength bytes of display text) to the displayed lines and
     // measures it when it could be wider than maxWidth, the widest so far.
-    void AddDisplayedLine(std::size_t k, std::size_t displayLength, std::int64_t maxAdvance, std::int64_t& maxWidth);
+    void AddDisplayedLine(std::size_t k, std::size_t displayLength, std::int64_t maxAdvance,
+                          std::int64_t& maxWidth);
     // The widest a byte of a line can be drawn; 0 when unknown (every line is measured).
     std::int64_t MaxAdvance() const;
     std::string_view GetSpanText(std::size_t k) const {

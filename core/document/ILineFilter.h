@@ -17,9 +17,11 @@ public:
     // The same for the lines spans[0, n) of data (ascending) at once: pass[k] tells
     // whether line k is displayed. A filter that searches a whole block for a text
     // faster than line by line overrides it.
-    virtual void PassesEach(const char* data, const LineSpan* spans, std::size_t n, bool* pass) const {
+    virtual void PassesEach(const char* data, const LineSpan* spans, std::size_t n,
+                            bool* pass) const {
         for (std::size_t k = 0; k < n; ++k) {
-            pass[k] = Passes(std::string_view(data + spans[k].start, static_cast<std::size_t>(spans[k].length)));
+            pass[k] = Passes(
+                std::string_view(data + spans[k].start, static_cast<std::size_t>(spans[k].length)));
         }
     }
     // A text that every passing line contains, or empty when there is none. The document

@@ -5,9 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -29,9 +29,10 @@ bool g_installed[NSIG];
 sigset_t EndingSignals() {
     sigset_t set;
     sigemptyset(&set);
-    for (const int sig : {SIGHUP, SIGINT, SIGQUIT, SIGILL, SIGTRAP, SIGABRT, SIGBUS, SIGFPE, SIGUSR1, SIGSEGV,
-                          SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF,
-                          SIGIO, SIGPWR, SIGSYS}) {
+    for (const int sig :
+         {SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,    SIGFPE,
+          SIGUSR1, SIGSEGV,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU,
+          SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSYS}) {
         sigaddset(&set, sig);
     }
     for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) sigaddset(&set, sig);
@@ -101,7 +102,9 @@ void UnregisterTemporary(int slot) {
     }
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
 }  // namespace
 
@@ -127,7 +130,8 @@ bool CLineFileWriter::ResolveLinks(const std::string& path, std::string& resolve
         link.resize(static_cast<std::size_t>(n));
         if (link.empty() || link[0] != '/') {
             const std::size_t slash = resolved.find_last_of('/');
-            link = (slash == std::string::npos ? std::string() : resolved.substr(0, slash + 1)) + link;
+            link =
+                (slash == std::string::npos ? std::string() : resolved.substr(0, slash + 1)) + link;
         }
         resolved = link;
     }
@@ -184,7 +188,8 @@ bool CLineFileWriter::Open(const std::string& path) {
         if (m_bRegularOnly && !S_ISREG(st.st_mode)) return FailOpen(EINVAL, "Not a regular file");
         for (const int stream : {STDOUT_FILENO, STDERR_FILENO}) {
             struct stat streamStat {};
-            if (m_bRegularOnly || fstat(stream, &streamStat) != 0 || !SameFile(st, streamStat)) continue;
+            if (m_bRegularOnly || fstat(stream, &streamStat) != 0 || !SameFile(st, streamStat))
+                continue;
             m_fd = stream;
             return true;
         }
@@ -214,9 +219,11 @@ bool CLineFileWriter::Open(const std::string& path) {
         // Rewriting the file in place would leave it half-written when the write fails
         // or the program is ended part way: it is written whole beside itself or not at all.
         const std::size_t slash = m_strTarget.find_last_of('/');
-        const std::string folder = slash == std::string::npos ? "." : m_strTarget.substr(0, std::max<std::size_t>(slash, 1));
-        return FailOpen(createError, "No temporary file can be made in the folder " + folder + ": " +
-                                         std::strerror(createError));
+        const std::string folder = slash == std::string::npos
+                                       ? "."
+                                       : m_strTarget.substr(0, std::max<std::size_t>(slash, 1));
+        return FailOpen(createError, "No temporary file can be made in the folder " + folder +
+                                         ": " + std::strerror(createError));
     }
     m_bOwnFd = true;
     if (m_bTargetExisted) {
@@ -258,7 +265,9 @@ bool CLineFileWriter::Append(std::string_view bytes) {
     return true;
 }
 
-bool CLineFileWriter::AppendLine(std::string_view raw) { return Append(raw) && Append("\r\n"); }
+bool CLineFileWriter::AppendLine(std::string_view raw) {
+    return Append(raw) && Append("\r\n");
+}
 
 bool CLineFileWriter::Commit() {
     if (m_nError == 0 && m_fd < 0) Fail(EBADF);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <string_view>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "CLineCutter.h"
@@ -50,8 +50,8 @@ private:
     // Decides the line at offset start whose first have bytes fill the block, hands it
     // on when selected, and sets end to where its line end (or the file's end) is.
     template <class ReadAt, class OnRun>
-    bool LongLine(CLineSelector& selector, std::uint64_t start, std::size_t have, std::uint64_t size,
-                  ReadAt& readAt, OnRun& onRun, bool& more, std::uint64_t& end);
+    bool LongLine(CLineSelector& selector, std::uint64_t start, std::size_t have,
+                  std::uint64_t size, ReadAt& readAt, OnRun& onRun, bool& more, std::uint64_t& end);
 
     CLineCutter m_cutter;
     std::vector<char> m_buffer;
@@ -66,28 +66,36 @@ bool CLineStream::Run(CLineSelector& selector, std::uint64_t size, ReadAt&& read
     const std::size_t capacity = m_buffer.size() - kPadding;
     std::uint64_t base = 0;  // the source offset of m_buffer[0]
     std::size_t have = 0;
-    auto addSpan = [this](std::uint64_t start, std::uint64_t length) { m_spans.push_back({start, length}); };
+    auto addSpan = [this](std::uint64_t start, std::uint64_t length) {
+        m_spans.push_back({start, length});
+    };
     for (;;) {
-        const std::uint64_t want = std::min<std::uint64_t>(capacity - have, size - std::min(size, base + have));
+        const std::uint64_t want =
+            std::min<std::uint64_t>(capacity - have, size - std::min(size, base + have));
         std::uint64_t got = 0;
         if (!readAt(m_buffer.data() + have, want, base + have, got)) return false;
         have += static_cast<std::size_t>(got);
         const bool last = got < want || base + have >= size;
         m_buffer[have] = '\0';  // the cutter's scans stop at a NUL
         m_spans.clear();
-        const std::size_t used = selector.Searcher() != nullptr
-                                     ? m_cutter.CutAround(m_buffer.data(), have, last, *selector.Searcher(), addSpan)
-                                     : m_cutter.Cut(m_buffer.data(), have, last, addSpan);
+        const std::size_t used =
+            selector.Searcher() != nullptr
+                ? m_cutter.CutAround(m_buffer.data(), have, last, *selector.Searcher(), addSpan)
+                : m_cutter.Cut(m_buffer.data(), have, last, addSpan);
         bool more = true;
         const char* const data = m_buffer.data();
         const char* runStart = nullptr;
         const char* runEnd = nullptr;
         auto onKept = [&](std::size_t, std::string_view raw, std::size_t) {
-            if (runStart != nullptr && raw.data() == runEnd + 2 && runEnd[0] == '\r' && runEnd[1] == '\n') {
+            if (runStart != nullptr && raw.data() == runEnd + 2 && runEnd[0] == '\r' &&
+                runEnd[1] == '\n') {
                 runEnd = raw.data() + raw.size();
                 return;
             }
-            if (runStart != nullptr) more = more && onRun(std::string_view(runStart, static_cast<std::size_t>(runEnd - runStart)), true);
+            if (runStart != nullptr)
+                more = more && onRun(std::string_view(runStart,
+                                                      static_cast<std::size_t>(runEnd - runStart)),
+                                     true);
             runStart = raw.data();
             runEnd = raw.data() + raw.size();
         };
@@ -97,7 +105,10 @@ bool CLineStream::Run(CLineSelector& selector, std::uint64_t size, ReadAt&& read
         } else {
             selector.Select<false>(data, m_spans.data(), m_spans.size(), onKept);
         }
-        if (runStart != nullptr) more = more && onRun(std::string_view(runStart, static_cast<std::size_t>(runEnd - runStart)), true);
+        if (runStart != nullptr)
+            more = more &&
+                   onRun(std::string_view(runStart, static_cast<std::size_t>(runEnd - runStart)),
+                         true);
         if (!more || last) return true;
         if (used == 0 && have == capacity) {
             // One line fills the block. The stream goes on at its line end, as at the start
@@ -117,15 +128,18 @@ bool CLineStream::Run(CLineSelector& selector, std::uint64_t size, ReadAt&& read
 }
 
 template <class ReadAt, class OnRun>
-bool CLineStream::LongLine(CLineSelector& selector, std::uint64_t start, std::size_t have, std::uint64_t size,
-                           ReadAt& readAt, OnRun& onRun, bool& more, std::uint64_t& end) {
+bool CLineStream::LongLine(CLineSelector& selector, std::uint64_t start, std::size_t have,
+                           std::uint64_t size, ReadAt& readAt, OnRun& onRun, bool& more,
+                           std::uint64_t& end) {
     const std::size_t capacity = m_buffer.size() - kPadding;
     const std::unique_ptr<ILineFilter::Pieces> pieces = selector.DecideInPieces();
     const bool needTime = selector.NeedsTime();
     LogTime time;
     bool readable = false;
     bool decided = true;
-    if (needTime) readable = ParseTimestampOfPrefix(std::string_view(m_buffer.data(), have), &time, decided, selector.Formats());
+    if (needTime)
+        readable = ParseTimestampOfPrefix(std::string_view(m_buffer.data(), have), &time, decided,
+                                          selector.Formats());
     if (pieces) pieces->Feed(std::string_view(m_buffer.data(), have));
     end = start + have;
     for (;;) {
@@ -133,7 +147,8 @@ bool CLineStream::LongLine(CLineSelector& selector, std::uint64_t start, std::si
         std::uint64_t got = 0;
         if (!readAt(m_buffer.data(), want, end, got)) return false;
         m_buffer[static_cast<std::size_t>(got)] = '\0';
-        const auto n = static_cast<std::size_t>(m_cutter.FindLineEnd(m_buffer.data()) - m_buffer.data());
+        const auto n =
+            static_cast<std::size_t>(m_cutter.FindLineEnd(m_buffer.data()) - m_buffer.data());
         if (pieces && n > 0) pieces->Feed(std::string_view(m_buffer.data(), n));
         end += n;
         if (n < got || got < want || end >= size) break;

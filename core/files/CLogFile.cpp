@@ -11,16 +11,22 @@ namespace {
 
 StringId OpenFailureMessage(int error) {
     switch (error) {
-        case ENOENT: return AFX_IDP_FILE_NOT_FOUND;
+        case ENOENT:
+            return AFX_IDP_FILE_NOT_FOUND;
         case ENOTDIR:
         case ENAMETOOLONG:
-        case ELOOP: return AFX_IDP_FILE_BAD_PATH;
+        case ELOOP:
+            return AFX_IDP_FILE_BAD_PATH;
         case EMFILE:
-        case ENFILE: return AFX_IDP_FILE_TOO_MANY_OPEN;
+        case ENFILE:
+            return AFX_IDP_FILE_TOO_MANY_OPEN;
         case EACCES:
-        case EPERM: return AFX_IDP_FILE_ACCESS_DENIED;
-        case EIO: return AFX_IDP_FILE_HARDWARE;
-        default: return AFX_IDP_FAILED_TO_OPEN_DOC;
+        case EPERM:
+            return AFX_IDP_FILE_ACCESS_DENIED;
+        case EIO:
+            return AFX_IDP_FILE_HARDWARE;
+        default:
+            return AFX_IDP_FAILED_TO_OPEN_DOC;
     }
 }
 
@@ -44,7 +50,9 @@ int OpenRegularFile(const std::string& path, int& fd) {
     return error;
 }
 
-CLogFile::~CLogFile() { Close(); }
+CLogFile::~CLogFile() {
+    Close();
+}
 
 bool CLogFile::Open(const std::string& path, StringId& failure) {
     Close();
@@ -71,7 +79,8 @@ bool CLogFile::ReadAt(char* buffer, std::uint64_t count, std::uint64_t offset, s
     got = 0;
     while (got < count) {
         const std::uint64_t chunk = std::min<std::uint64_t>(count - got, std::uint64_t{1} << 30);
-        const ssize_t n = pread(m_fd, buffer + got, static_cast<std::size_t>(chunk), static_cast<off_t>(offset + got));
+        const ssize_t n = pread(m_fd, buffer + got, static_cast<std::size_t>(chunk),
+                                static_cast<off_t>(offset + got));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             failure = errno == EIO ? AFX_IDP_FILE_HARDWARE : AFX_IDP_FAILED_TO_OPEN_DOC;

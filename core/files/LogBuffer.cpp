@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
 #include <limits>
+#include <utility>
 
 #include "LineScan.h"
 #include "MemoryBudget.h"
@@ -20,14 +20,20 @@ std::uint64_t PageSize() {
     return page;
 }
 
-std::uint64_t RoundUp(std::uint64_t n, std::uint64_t unit) { return (n + unit - 1) / unit * unit; }
+std::uint64_t RoundUp(std::uint64_t n, std::uint64_t unit) {
+    return (n + unit - 1) / unit * unit;
+}
 
 // Address space kept after a mapped file for its growth: a followed log then rarely has
 // to be mapped anew.
-std::uint64_t GrowthRoom(std::uint64_t size) { return size / 16 + (std::uint64_t{1} << 20); }
+std::uint64_t GrowthRoom(std::uint64_t size) {
+    return size / 16 + (std::uint64_t{1} << 20);
+}
 }  // namespace
 
-LogBuffer::~LogBuffer() { Release(); }
+LogBuffer::~LogBuffer() {
+    Release();
+}
 
 bool LogBuffer::Map(int fd, std::uint64_t size) {
     Release();
@@ -42,7 +48,8 @@ bool LogBuffer::Map(int fd, std::uint64_t size) {
     void* p = mmap(nullptr, reserve, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (p == MAP_FAILED) return false;
     char* const start = static_cast<char*>(p);
-    const std::size_t skip = (kHugePage - reinterpret_cast<std::uintptr_t>(start) % kHugePage) % kHugePage;
+    const std::size_t skip =
+        (kHugePage - reinterpret_cast<std::uintptr_t>(start) % kHugePage) % kHugePage;
     if (skip > 0) munmap(start, skip);
     if (kHugePage - skip > 0) munmap(start + skip + want, kHugePage - skip);
     m_pData = start + skip;
@@ -63,8 +70,8 @@ bool LogBuffer::MapPart(int fd, std::uint64_t from, std::uint64_t size) {
     const std::uint64_t filePages = size / page * page;
     const std::uint64_t mappedFrom = from / page * page;
     if (filePages > mappedFrom) {
-        void* p = mmap(m_pData + mappedFrom, static_cast<std::size_t>(filePages - mappedFrom), PROT_READ,
-                       MAP_SHARED | MAP_FIXED, fd, static_cast<off_t>(mappedFrom));
+        void* p = mmap(m_pData + mappedFrom, static_cast<std::size_t>(filePages - mappedFrom),
+                       PROT_READ, MAP_SHARED | MAP_FIXED, fd, static_cast<off_t>(mappedFrom));
         if (p == MAP_FAILED) return false;
     }
     m_nFilePages = filePages;
@@ -78,7 +85,8 @@ bool LogBuffer::MapPart(int fd, std::uint64_t from, std::uint64_t size) {
     if (p == MAP_FAILED) return false;
     std::uint64_t got = 0;
     while (got < tail) {
-        const ssize_t n = pread(fd, at + got, static_cast<std::size_t>(tail - got), static_cast<off_t>(filePages + got));
+        const ssize_t n = pread(fd, at + got, static_cast<std::size_t>(tail - got),
+                                static_cast<off_t>(filePages + got));
         if (n <= 0) break;
         got += static_cast<std::uint64_t>(n);
     }
@@ -112,7 +120,9 @@ bool LogBuffer::Extend(int fd, std::uint64_t size, bool& moved) {
     return true;
 }
 
-bool LogBuffer::CutShort() const { return m_bShortRead || MappedRangeCutShort(m_nGuardSlot); }
+bool LogBuffer::CutShort() const {
+    return m_bShortRead || MappedRangeCutShort(m_nGuardSlot);
+}
 
 void LogBuffer::Prefetch(std::uint64_t offset, std::uint64_t length) const {
 #ifdef MADV_POPULATE_READ
@@ -137,7 +147,8 @@ bool LogBuffer::Reserve(std::uint64_t size) {
     }
     const std::size_t need = static_cast<std::size_t>(size) + 1 + kScanPadding;
     // Keep the old block when it fits and is not wastefully large.
-    if (m_pData != nullptr && !IsMapped() && need <= m_nCapacity && m_nCapacity <= 2 * need + (64u << 20)) {
+    if (m_pData != nullptr && !IsMapped() && need <= m_nCapacity &&
+        m_nCapacity <= 2 * need + (64u << 20)) {
         return true;
     }
     Release();

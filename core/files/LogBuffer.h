@@ -61,7 +61,7 @@ private:
 
     char* m_pData = nullptr;
     std::uint64_t m_nSize = 0;
-    std::size_t m_nCapacity = 0;  // bytes mapped, or of address space reserved
+    std::size_t m_nCapacity = 0;     // bytes mapped, or of address space reserved
     std::uint64_t m_nFilePages = 0;  // of a mapping: bytes mapped from the file itself
     bool m_bShortRead = false;       // of a mapping: the part page's read came up short
     int m_nGuardSlot = -1;

@@ -102,7 +102,8 @@ void UnguardMappedRange(int slot) {
 }
 
 bool MappedRangeCutShort(int slot) {
-    return slot >= 0 && g_slots[static_cast<std::size_t>(slot)].cutShort.load(std::memory_order_acquire);
+    return slot >= 0 &&
+           g_slots[static_cast<std::size_t>(slot)].cutShort.load(std::memory_order_acquire);
 }
 
 int CutShortNoticeFd() {

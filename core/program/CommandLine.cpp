@@ -12,9 +12,12 @@ struct OptionSpec {
 };
 
 constexpr std::array kOptions = {
-    OptionSpec{"--export", true, false},        OptionSpec{"--filters", true, true},
-    OptionSpec{"--exclude-invalid", false, true}, OptionSpec{"--open", true, false},
-    OptionSpec{"--help", false, false},         OptionSpec{"-h", false, false},
+    OptionSpec{"--export", true, false},
+    OptionSpec{"--filters", true, true},
+    OptionSpec{"--exclude-invalid", false, true},
+    OptionSpec{"--open", true, false},
+    OptionSpec{"--help", false, false},
+    OptionSpec{"-h", false, false},
     OptionSpec{"--lf", false, true},
     OptionSpec{"--follow", false, false},
 };
@@ -33,7 +36,9 @@ std::string OptionName(const std::string& arg) {
 
 // A value that looks like an option is taken for a forgotten value, not for a file name;
 // a file whose name starts with '-' is named "./-name". "-" alone is standard output.
-bool LooksLikeOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+bool LooksLikeOption(const std::string& arg) {
+    return arg.size() > 1 && arg[0] == '-';
+}
 
 }  // namespace
 
@@ -56,7 +61,8 @@ std::string CommandLine::Usage() {
            "An option's value may also follow it after \"=\": --export=OUT.\n";
 }
 
-bool CommandLine::Parse(const std::vector<std::string>& args, CommandLine& line, std::string& error) {
+bool CommandLine::Parse(const std::vector<std::string>& args, CommandLine& line,
+                        std::string& error) {
     line = CommandLine();
     // The mode first: it decides whether an unknown option is an error.
     for (const std::string& arg : args) {

@@ -23,10 +23,10 @@ struct CommandLine {
     std::string exportPath;   // OUT; "-" for standard output
     std::string filtersPath;  // empty for none
     bool excludeInvalid = false;
-    bool lfLineEnds = false;  // --lf: a lone LF ends a line too
-    std::string openPath;  // --open: the open path of a dropped file
-    bool follow = false;   // --follow: the window starts with Follow on
-    std::string file;      // LOG: the export's input, or the log the window loads
+    bool lfLineEnds = false;    // --lf: a lone LF ends a line too
+    std::string openPath;       // --open: the open path of a dropped file
+    bool follow = false;        // --follow: the window starts with Follow on
+    std::string file;           // LOG: the export's input, or the log the window loads
     std::string unknownOption;  // the window's first unknown option, empty for none
 
     // args are the arguments after the program name, bytes as given. False with a

@@ -66,7 +66,8 @@ CLineFinder::CLineFinder(std::string_view pattern, bool matchCase, bool wholeWor
     for (const std::string& form : m_anchorForms) m_anchorSearchers.emplace_back(form);
 }
 
-CLineFinder::CLineFinder(RegularExpression, std::string_view pattern, bool matchCase, bool wholeWord)
+CLineFinder::CLineFinder(RegularExpression, std::string_view pattern, bool matchCase,
+                         bool wholeWord)
     : CLineFinder(pattern, matchCase, wholeWord, std::string_view()) {
     auto regex = std::make_shared<const CPatternSearcher>(pattern, matchCase, wholeWord);
     // Candidates are found by the literal alone; the pattern decides each candidate line.
@@ -113,7 +114,8 @@ std::size_t CLineFinder::PatternOccurrence(std::string_view text, std::size_t fr
     const std::size_t limit =
         to >= text.size() ? text.size() : std::min(text.size(), to + MaxOccurrenceLength());
     while (from < to && from < limit) {
-        const std::optional<CPatternSearcher::Match> m = m_pRegex->Find(text.substr(from, limit - from));
+        const std::optional<CPatternSearcher::Match> m =
+            m_pRegex->Find(text.substr(from, limit - from));
         if (!m || from + m->pos >= to) return std::string_view::npos;
         if (m->length > 0) {
             length = m->length;

@@ -8,7 +8,9 @@
 
 namespace {
 
-bool IsWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsWhiteSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // What the bytes 0x80 to 0x9F read as in Windows-1252; the five it leaves undefined read
 // as the control characters of the same number.
@@ -22,8 +24,10 @@ void DecodeCp1252(std::string_view line, std::string& text, std::vector<std::siz
     for (std::size_t i = 0; i < line.size(); ++i) {
         const auto b = static_cast<unsigned char>(line[i]);
         const std::size_t before = text.size();
-        if (b < 0x80) text.push_back(line[i]);
-        else AppendUtf8(b < 0xA0 ? kCp1252High[b - 0x80] : char32_t{b}, text);
+        if (b < 0x80)
+            text.push_back(line[i]);
+        else
+            AppendUtf8(b < 0xA0 ? kCp1252High[b - 0x80] : char32_t{b}, text);
         from.insert(from.end(), text.size() - before, i);
     }
     from.push_back(line.size());
@@ -49,7 +53,9 @@ std::size_t FirstInvalidUtf8(std::string_view text) {
 
 // Letters whose case folding reaches beyond ASCII (K: Kelvin sign, S: long s), so that an
 // ASCII-only scan for them without match case could miss a line.
-bool FoldsBeyondAscii(char c) { return c == 'k' || c == 'K' || c == 's' || c == 'S'; }
+bool FoldsBeyondAscii(char c) {
+    return c == 'k' || c == 'K' || c == 's' || c == 'S';
+}
 
 bool IsAsciiAlnum(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -72,7 +78,8 @@ CPatternSearcher::CPatternSearcher(std::string_view pattern, bool matchCase, boo
                                                      : pattern.find(arg);
         m_strError = "The pattern cannot be used";
         if (at != std::string_view::npos)
-            m_strError += " at character " + std::to_string(CharacterCount(pattern.substr(0, at)) + 1);
+            m_strError +=
+                " at character " + std::to_string(CharacterCount(pattern.substr(0, at)) + 1);
         m_strError += ": " + m_re->error() + ".";
         m_re.reset();
         return;
@@ -85,7 +92,8 @@ CPatternSearcher::~CPatternSearcher() = default;
 
 std::optional<CPatternSearcher::Match> CPatternSearcher::FindIn(std::string_view text) const {
     re2::StringPiece hit;
-    if (!m_re->Match(re2::StringPiece(text.data(), text.size()), 0, text.size(), RE2::UNANCHORED, &hit, 1))
+    if (!m_re->Match(re2::StringPiece(text.data(), text.size()), 0, text.size(), RE2::UNANCHORED,
+                     &hit, 1))
         return std::nullopt;
     return Match{static_cast<std::size_t>(hit.data() - text.data()), hit.size()};
 }
@@ -156,7 +164,8 @@ std::string CPatternSearcher::LongestRequiredLiteral(std::string_view p, bool ma
             ++depth;
         } else if (c == ')') {
             --depth;
-        } else if (static_cast<unsigned char>(c) < 0x80 && std::string_view(".^$*+?{}").find(c) == std::string_view::npos) {
+        } else if (static_cast<unsigned char>(c) < 0x80 &&
+                   std::string_view(".^$*+?{}").find(c) == std::string_view::npos) {
             literal = c;
         }
         const char q = next < p.size() ? p[next] : '\0';

@@ -12,7 +12,9 @@ namespace {
 bool IsValidUtf8Plain(std::string_view text);
 
 #if defined(__x86_64__)
-constexpr char c(std::uint8_t v) { return static_cast<char>(v); }
+constexpr char c(std::uint8_t v) {
+    return static_cast<char>(v);
+}
 
 // UTF-8 checked 32 bytes at a time by looking up, for every byte and the one before it,
 // which errors the pair could be part of: a byte pair is wrong when the three lookups
@@ -42,30 +44,32 @@ __attribute__((target("avx2"))) inline __m256i High4(__m256i v) {
     return _mm256_and_si256(_mm256_srli_epi16(v, 4), _mm256_set1_epi8(0x0F));
 }
 __attribute__((target("avx2"))) bool IsValidUtf8Avx2(std::string_view text) {
-    const __m256i byte1High = TV_TABLE16(
-        c(kTooLong), c(kTooLong), c(kTooLong), c(kTooLong), c(kTooLong), c(kTooLong), c(kTooLong), c(kTooLong),
-        c(kTwoConts), c(kTwoConts), c(kTwoConts), c(kTwoConts), c(kTooShort | kOverlong2), c(kTooShort),
-        c(kTooShort | kOverlong3 | kSurrogate), c(kTooShort | kTooLarge | kTooLarge1000 | kOverlong4));
+    const __m256i byte1High =
+        TV_TABLE16(c(kTooLong), c(kTooLong), c(kTooLong), c(kTooLong), c(kTooLong), c(kTooLong),
+                   c(kTooLong), c(kTooLong), c(kTwoConts), c(kTwoConts), c(kTwoConts), c(kTwoConts),
+                   c(kTooShort | kOverlong2), c(kTooShort), c(kTooShort | kOverlong3 | kSurrogate),
+                   c(kTooShort | kTooLarge | kTooLarge1000 | kOverlong4));
     const __m256i byte1Low = TV_TABLE16(
-        c(kCarry | kOverlong3 | kOverlong2 | kOverlong4), c(kCarry | kOverlong2), c(kCarry), c(kCarry),
-        c(kCarry | kTooLarge), c(kCarry | kTooLarge | kTooLarge1000), c(kCarry | kTooLarge | kTooLarge1000),
+        c(kCarry | kOverlong3 | kOverlong2 | kOverlong4), c(kCarry | kOverlong2), c(kCarry),
+        c(kCarry), c(kCarry | kTooLarge), c(kCarry | kTooLarge | kTooLarge1000),
         c(kCarry | kTooLarge | kTooLarge1000), c(kCarry | kTooLarge | kTooLarge1000),
         c(kCarry | kTooLarge | kTooLarge1000), c(kCarry | kTooLarge | kTooLarge1000),
         c(kCarry | kTooLarge | kTooLarge1000), c(kCarry | kTooLarge | kTooLarge1000),
-        c(kCarry | kTooLarge | kTooLarge1000 | kSurrogate), c(kCarry | kTooLarge | kTooLarge1000),
-        c(kCarry | kTooLarge | kTooLarge1000));
-    const __m256i byte2High = TV_TABLE16(
-        c(kTooShort), c(kTooShort), c(kTooShort), c(kTooShort), c(kTooShort), c(kTooShort), c(kTooShort), c(kTooShort),
-        c(kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge1000 | kOverlong4),
-        c(kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge),
-        c(kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge),
-        c(kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge), c(kTooShort), c(kTooShort), c(kTooShort),
-        c(kTooShort));
+        c(kCarry | kTooLarge | kTooLarge1000), c(kCarry | kTooLarge | kTooLarge1000 | kSurrogate),
+        c(kCarry | kTooLarge | kTooLarge1000), c(kCarry | kTooLarge | kTooLarge1000));
+    const __m256i byte2High =
+        TV_TABLE16(c(kTooShort), c(kTooShort), c(kTooShort), c(kTooShort), c(kTooShort),
+                   c(kTooShort), c(kTooShort), c(kTooShort),
+                   c(kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge1000 | kOverlong4),
+                   c(kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge),
+                   c(kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge),
+                   c(kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge), c(kTooShort),
+                   c(kTooShort), c(kTooShort), c(kTooShort));
     // A block whose last three bytes start a character that would reach past it.
     const __m256i incompleteAbove = _mm256_setr_epi8(
-        c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255),
-        c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255),
-        c(255), c(0xEF), c(0xDF), c(0xBF));
+        c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255),
+        c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(255),
+        c(255), c(255), c(255), c(255), c(255), c(255), c(255), c(0xEF), c(0xDF), c(0xBF));
     __m256i error = _mm256_setzero_si256();
     __m256i previous = _mm256_setzero_si256();
     __m256i incomplete = _mm256_setzero_si256();
@@ -90,12 +94,16 @@ __attribute__((target("avx2"))) bool IsValidUtf8Avx2(std::string_view text) {
         } else {
             const __m256i prev1 = Prev<1>(input, previous);
             const __m256i special = _mm256_and_si256(
-                _mm256_and_si256(_mm256_shuffle_epi8(byte1High, High4(prev1)),
-                                 _mm256_shuffle_epi8(byte1Low, _mm256_and_si256(prev1, _mm256_set1_epi8(0x0F)))),
+                _mm256_and_si256(
+                    _mm256_shuffle_epi8(byte1High, High4(prev1)),
+                    _mm256_shuffle_epi8(byte1Low, _mm256_and_si256(prev1, _mm256_set1_epi8(0x0F)))),
                 _mm256_shuffle_epi8(byte2High, High4(input)));
-            const __m256i third = _mm256_subs_epu8(Prev<2>(input, previous), _mm256_set1_epi8(c(0xE0 - 0x80)));
-            const __m256i fourth = _mm256_subs_epu8(Prev<3>(input, previous), _mm256_set1_epi8(c(0xF0 - 0x80)));
-            const __m256i must23 = _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(c(0x80)));
+            const __m256i third =
+                _mm256_subs_epu8(Prev<2>(input, previous), _mm256_set1_epi8(c(0xE0 - 0x80)));
+            const __m256i fourth =
+                _mm256_subs_epu8(Prev<3>(input, previous), _mm256_set1_epi8(c(0xF0 - 0x80)));
+            const __m256i must23 =
+                _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(c(0x80)));
             error = _mm256_or_si256(error, _mm256_xor_si256(must23, special));
             incomplete = _mm256_subs_epu8(input, incompleteAbove);
         }
@@ -106,7 +114,8 @@ __attribute__((target("avx2"))) bool IsValidUtf8Avx2(std::string_view text) {
 }
 
 using CheckFunction = bool (*)(std::string_view);
-const CheckFunction kIsValidUtf8 = __builtin_cpu_supports("avx2") ? IsValidUtf8Avx2 : IsValidUtf8Plain;
+const CheckFunction kIsValidUtf8 =
+    __builtin_cpu_supports("avx2") ? IsValidUtf8Avx2 : IsValidUtf8Plain;
 #else
 const auto kIsValidUtf8 = IsValidUtf8Plain;
 #endif
@@ -159,9 +168,13 @@ bool IsAscii(std::string_view text) {
     return FindNonAscii(text.data(), text.data() + text.size()) == text.data() + text.size();
 }
 
-bool IsValidUtf8(std::string_view text) { return kIsValidUtf8(text); }
+bool IsValidUtf8(std::string_view text) {
+    return kIsValidUtf8(text);
+}
 
-TextReading ReadingOf(std::string_view text) { return ReadingOf(text, {}); }
+TextReading ReadingOf(std::string_view text) {
+    return ReadingOf(text, {});
+}
 
 TextReading ReadingOf(std::string_view first, std::string_view second) {
     if (IsAscii(first) && IsAscii(second)) return TextReading::Ascii;
@@ -193,5 +206,6 @@ void AppendUtf8(char32_t c, std::string& out) {
     const int extra = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
     // Lead byte: 110xxxxx, 1110xxxx or 11110xxxx by the number of continuation bytes.
     out.push_back(static_cast<char>(((0xFF00u >> (extra + 1)) & 0xFFu) | (c >> (6 * extra))));
-    for (int k = extra - 1; k >= 0; --k) out.push_back(static_cast<char>(0x80u | ((c >> (6 * k)) & 0x3Fu)));
+    for (int k = extra - 1; k >= 0; --k)
+        out.push_back(static_cast<char>(0x80u | ((c >> (6 * k)) & 0x3Fu)));
 }

@@ -1,9 +1,8 @@
 #include "LocaleFormats.h"
 
-#include <sys/stat.h>
-
 #include <langinfo.h>
 #include <locale.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -54,12 +53,24 @@ std::string ExpandFormat(std::string_view format) {
         if (j < format.size() && (format[j] == 'E' || format[j] == 'O')) ++j;
         if (j >= format.size()) break;
         switch (format[j]) {
-            case 'D': out += "%m/%d/%y"; break;
-            case 'F': out += "%Y-%m-%d"; break;
-            case 'T': out += "%H:%M:%S"; break;
-            case 'r': out += "%I:%M:%S %p"; break;
-            case 'R': out += "%H:%M"; break;
-            default: out += '%' + flags + format[j]; break;
+            case 'D':
+                out += "%m/%d/%y";
+                break;
+            case 'F':
+                out += "%Y-%m-%d";
+                break;
+            case 'T':
+                out += "%H:%M:%S";
+                break;
+            case 'r':
+                out += "%I:%M:%S %p";
+                break;
+            case 'R':
+                out += "%H:%M";
+                break;
+            default:
+                out += '%' + flags + format[j];
+                break;
         }
         i = j;
     }
@@ -121,7 +132,8 @@ std::vector<std::string> SplitSemicolons(const std::string& text) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t pos = text.find(';', start);
-        parts.push_back(text.substr(start, pos == std::string::npos ? std::string::npos : pos - start));
+        parts.push_back(
+            text.substr(start, pos == std::string::npos ? std::string::npos : pos - start));
         if (pos == std::string::npos) break;
         start = pos + 1;
     }
@@ -242,7 +254,9 @@ LocaleValues LocaleValuesFromFormats(const std::string& dateFormat, const std::s
         }
     }
     if (dateFields.size() >= 3) {
-        auto kind = [](char c) { return c == 'd' || c == 'e' ? 'd' : (c == 'y' || c == 'Y' || c == 'G') ? 'y' : 'm'; };
+        auto kind = [](char c) {
+            return c == 'd' || c == 'e' ? 'd' : (c == 'y' || c == 'Y' || c == 'G') ? 'y' : 'm';
+        };
         const char first = kind(dateFields[0].letter);
         v.order = first == 'm' ? DateOrder::MDY : first == 'd' ? DateOrder::DMY : DateOrder::YMD;
         v.dateSeparator = Between(date, dateFields[0], dateFields[1]);
@@ -284,24 +298,30 @@ bool ParseLocaleOverride(const std::string& text, LocaleValues& out) {
     }
     v.dateSeparator = parts[1];
     v.timeSeparator = parts[2];
-    if (parts.size() == 6 && !(ParseFlag(parts[3], v.hourLeadingZero) &&
-                               ParseFlag(parts[4], v.dayLeadingZero) &&
-                               ParseFlag(parts[5], v.monthLeadingZero))) {
+    if (parts.size() == 6 &&
+        !(ParseFlag(parts[3], v.hourLeadingZero) && ParseFlag(parts[4], v.dayLeadingZero) &&
+          ParseFlag(parts[5], v.monthLeadingZero))) {
         return false;
     }
     out = v;
     return true;
 }
 
-const LocaleFormats& GetLocaleFormats() { return ProcessFormats(); }
+const LocaleFormats& GetLocaleFormats() {
+    return ProcessFormats();
+}
 
-void SetLocaleFormats(const LocaleFormats& formats) { ProcessFormats() = formats; }
+void SetLocaleFormats(const LocaleFormats& formats) {
+    ProcessFormats() = formats;
+}
 
 void LoadLocaleFormats() {
     LocaleValues user = LocaleValuesFromFormats(nl_langinfo(D_FMT), nl_langinfo(T_FMT));
 
     LocaleValues system;
-    locale_t loc = newlocale(LC_TIME_MASK, SystemLocaleName({"/etc/default/locale", "/etc/locale.conf"}).c_str(), static_cast<locale_t>(0));
+    locale_t loc = newlocale(LC_TIME_MASK,
+                             SystemLocaleName({"/etc/default/locale", "/etc/locale.conf"}).c_str(),
+                             static_cast<locale_t>(0));
     if (loc == static_cast<locale_t>(0)) {
         loc = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
     }

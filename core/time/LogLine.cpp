@@ -62,9 +62,11 @@ public:
     // non-digit; no digits gives 0. Values beyond int32 saturate instead of overflowing.
     [[gnu::always_inline]] std::int32_t Atoi(std::size_t pos) {
         std::size_t i = pos;
-        while (i < m_text.size() && (m_text[i] == ' ' || (m_text[i] >= '\t' && m_text[i] <= '\r'))) ++i;
+        while (i < m_text.size() && (m_text[i] == ' ' || (m_text[i] >= '\t' && m_text[i] <= '\r')))
+            ++i;
         bool negative = false;
-        if (i < m_text.size() && (m_text[i] == '+' || m_text[i] == '-')) negative = m_text[i++] == '-';
+        if (i < m_text.size() && (m_text[i] == '+' || m_text[i] == '-'))
+            negative = m_text[i++] == '-';
         std::int64_t value = 0;
         while (i < m_text.size() && m_text[i] >= '0' && m_text[i] <= '9') {
             if (value < INT64_C(1) << 40) value = value * 10 + (m_text[i] - '0');
@@ -140,7 +142,8 @@ bool ReadTimestamp(std::string_view text, bool useSystemOrder, LogTime& v, std::
             v.month = r.Atoi(s2);
             v.day = r.Atoi(s3);
             break;
-        default: return false;
+        default:
+            return false;
     }
     v.hour = r.Atoi(p3 - 2);
     v.minute = r.Atoi(s4);
@@ -164,7 +167,8 @@ bool ParseTimestamp(std::string_view text, bool useSystemOrder, LogTime* out,
     return true;
 }
 
-bool ParseTimestampOfPrefix(std::string_view prefix, LogTime* out, bool& decided, const LocaleFormats& formats) {
+bool ParseTimestampOfPrefix(std::string_view prefix, LogTime* out, bool& decided,
+                            const LocaleFormats& formats) {
     LogTime v;
     std::size_t needed = 0;
     std::size_t reach = 0;
@@ -179,7 +183,8 @@ namespace {
 // The layout of a line that holds a readable timestamp. whole is the time read from the
 // whole line when reading it used no byte past the timestamp's place at the start, else
 // null.
-DisplayLayout LayoutReadable(std::string_view raw, const LogTime* whole, const LocaleFormats& formats) {
+DisplayLayout LayoutReadable(std::string_view raw, const LogTime* whole,
+                             const LocaleFormats& formats) {
     DisplayLayout layout;
     layout.readable = true;
     std::size_t n = TimestampLength(formats);
@@ -201,10 +206,12 @@ DisplayLayout LayoutReadable(std::string_view raw, const LogTime* whole, const L
 
 }  // namespace
 
-DisplayLayout LayoutDisplayText(std::string_view raw, bool excludeInvalid, const LocaleFormats& formats) {
+DisplayLayout LayoutDisplayText(std::string_view raw, bool excludeInvalid,
+                                const LocaleFormats& formats) {
     LogTime time;
     std::size_t needed = 0;
-    if (!ReadTimestamp(raw, true, time, needed, formats)) return LayoutUnreadableDisplayText(raw, excludeInvalid);
+    if (!ReadTimestamp(raw, true, time, needed, formats))
+        return LayoutUnreadableDisplayText(raw, excludeInvalid);
     const std::size_t n = TimestampLength(formats) + (HasColourPrefix(raw) ? 2 : 0);
     return LayoutReadable(raw, needed <= n ? &time : nullptr, formats);
 }
@@ -227,7 +234,8 @@ void SplitDisplayText(std::string_view raw, bool excludeInvalid, std::string& he
     tailStart = layout.tailStart;
 }
 
-std::string GetDisplayText(std::string_view raw, bool excludeInvalid, const LocaleFormats& formats) {
+std::string GetDisplayText(std::string_view raw, bool excludeInvalid,
+                           const LocaleFormats& formats) {
     std::string head;
     std::size_t tailStart = 0;
     SplitDisplayText(raw, excludeInvalid, head, tailStart, formats);

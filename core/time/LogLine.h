@@ -28,9 +28,9 @@ bool ParseTimestampOfPrefix(std::string_view prefix, LogTime* out, bool& decided
 // followed by the raw bytes from tailStart on. Worked out without building the text, so
 // that deciding whether a line shows, and how long its text is, costs no formatting.
 struct DisplayLayout {
-    bool readable = false;      // a timestamp was found (perhaps further into the line)
-    bool reformatted = false;   // the head is `time` in the display format
-    LogTime time;               // valid when reformatted
+    bool readable = false;     // a timestamp was found (perhaps further into the line)
+    bool reformatted = false;  // the head is `time` in the display format
+    LogTime time;              // valid when reformatted
     std::size_t headLength = 0;
     std::size_t tailStart = 0;  // raw.size() with nothing to show
     std::size_t Length(std::size_t rawSize) const { return headLength + rawSize - tailStart; }
@@ -40,7 +40,8 @@ DisplayLayout LayoutDisplayText(std::string_view raw, bool excludeInvalid,
                                 const LocaleFormats& formats = GetLocaleFormats());
 // The same for a line already known to hold a readable timestamp somewhere: only its
 // start is read again, never the whole line; and for one known to hold none.
-DisplayLayout LayoutReadableDisplayText(std::string_view raw, const LocaleFormats& formats = GetLocaleFormats());
+DisplayLayout LayoutReadableDisplayText(std::string_view raw,
+                                        const LocaleFormats& formats = GetLocaleFormats());
 DisplayLayout LayoutUnreadableDisplayText(std::string_view raw, bool excludeInvalid);
 
 // The text a raw line shows as, built in two parts so that no line is copied: head (a

@@ -27,7 +27,8 @@ const QString kMdy = QStringLiteral("01/01/1970 00:00:00 to 12/31/2050 23:59:59"
 // An entry dialog shown (not run) in time interval mode on the template.
 class MaskedField : public testing::Test {
 protected:
-    explicit MaskedField(const LocaleFormats& f = Formats(DateOrder::MDY)) : formats(f), dlg(nullptr, formats) {
+    explicit MaskedField(const LocaleFormats& f = Formats(DateOrder::MDY))
+        : formats(f), dlg(nullptr, formats) {
         dlg.show();
         dlg.GetIntervalButton()->click();
     }
@@ -44,7 +45,9 @@ protected:
         QTest::keyClick(&Field(), key, modifiers);
         return static_cast<int>(refused.count());
     }
-    std::pair<int, qsizetype> Selection() { return {Field().selectionStart(), Field().selectedText().size()}; }
+    std::pair<int, qsizetype> Selection() {
+        return {Field().selectionStart(), Field().selectedText().size()};
+    }
 
     LocaleFormats formats;
     CFilterEntryDlg dlg;
@@ -52,9 +55,12 @@ protected:
 
 TEST(IntervalTemplate, FollowsDateOrderLeadingZerosAndSeparators) {
     EXPECT_EQ(CFilterEntryDlg::BuildIntervalTemplate(Formats(DateOrder::MDY)), kMdy.toStdString());
-    EXPECT_EQ(CFilterEntryDlg::BuildIntervalTemplate(Formats(DateOrder::DMY)), "01/01/1970 00:00:00 to 31/12/2050 23:59:59");
-    EXPECT_EQ(CFilterEntryDlg::BuildIntervalTemplate(Formats(DateOrder::YMD)), "1970/01/01 00:00:00 to 2050/12/31 23:59:59");
-    EXPECT_EQ(CFilterEntryDlg::BuildIntervalTemplate(Formats(DateOrder::MDY, "/", 0)), " 1/ 1/1970 00:00:00 to 12/31/2050 23:59:59");
+    EXPECT_EQ(CFilterEntryDlg::BuildIntervalTemplate(Formats(DateOrder::DMY)),
+              "01/01/1970 00:00:00 to 31/12/2050 23:59:59");
+    EXPECT_EQ(CFilterEntryDlg::BuildIntervalTemplate(Formats(DateOrder::YMD)),
+              "1970/01/01 00:00:00 to 2050/12/31 23:59:59");
+    EXPECT_EQ(CFilterEntryDlg::BuildIntervalTemplate(Formats(DateOrder::MDY, "/", 0)),
+              " 1/ 1/1970 00:00:00 to 12/31/2050 23:59:59");
     for (const DateOrder order : {DateOrder::MDY, DateOrder::DMY, DateOrder::YMD}) {
         const LocaleFormats f = Formats(order, ". ", 0);
         EXPECT_TRUE(CFilterEntryDlg::IsValidInterval(CFilterEntryDlg::BuildIntervalTemplate(f), f));
@@ -237,7 +243,8 @@ TEST(FilterEntryDlg, PatternIsCheckedOnOkAndABadOneSaysWhereOnce) {
         CFilterEntryDlg dlg;
         dlg.show();
         dlg.GetPatternButton()->click();
-        QTest::keyClicks(dlg.GetField(), good ? QStringLiteral("checksum [0-9a-f]{8}") : QStringLiteral("ab[z-a]"));
+        QTest::keyClicks(dlg.GetField(),
+                         good ? QStringLiteral("checksum [0-9a-f]{8}") : QStringLiteral("ab[z-a]"));
         int boxes = 0;
         QString shown;
         if (!good) {
@@ -254,7 +261,8 @@ TEST(FilterEntryDlg, PatternIsCheckedOnOkAndABadOneSaysWhereOnce) {
         if (good) continue;
         EXPECT_EQ(boxes, 1);
         EXPECT_TRUE(dlg.isVisible());
-        EXPECT_EQ(shown.toStdString(), "The pattern cannot be used at character 4: invalid character class range: z-a.");
+        EXPECT_EQ(shown.toStdString(),
+                  "The pattern cannot be used at character 4: invalid character class range: z-a.");
     }
 }
 

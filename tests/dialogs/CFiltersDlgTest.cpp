@@ -2,9 +2,9 @@
 
 #include <QCheckBox>
 #include <QListWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QPrinter>
 #include <QSignalSpy>
 #include <QTest>
 #include <initializer_list>
@@ -39,20 +39,27 @@ void EnterWhenAsked(const QString& typed, bool interval = false, bool cancel = f
     });
 }
 
-void Select(QListWidget* list, const QString& text) { list->findItems(text, Qt::MatchExactly).value(0)->setSelected(true); }
+void Select(QListWidget* list, const QString& text) {
+    list->findItems(text, Qt::MatchExactly).value(0)->setSelected(true);
+}
 
 const std::string kYear = "01/01/2003 00:00:00 to 12/31/2003 23:59:59";
 const std::string kTemplate = "01/01/1970 00:00:00 to 12/31/2050 23:59:59";
 
 TEST(FiltersDlg, OpensOnACopySortedIntoTwoLists) {
-    const Records records = {{K::IncludeString, "error"}, {K::ExcludeString, "DEBUG"}, {K::IncludeString, "Alarm"},
-                             {K::IncludeInterval, kYear}, {K::ExcludeInterval, "x"}};
+    const Records records = {{K::IncludeString, "error"},
+                             {K::ExcludeString, "DEBUG"},
+                             {K::IncludeString, "Alarm"},
+                             {K::IncludeInterval, kYear},
+                             {K::ExcludeInterval, "x"}};
     const FilterList given = MakeFilterList(records);
     CFiltersDlg dlg(given.get());
-    EXPECT_EQ(Shown(dlg.GetIncludeList()), (QStringList{QString::fromStdString(kYear), "Alarm", "error"}));
+    EXPECT_EQ(Shown(dlg.GetIncludeList()),
+              (QStringList{QString::fromStdString(kYear), "Alarm", "error"}));
     EXPECT_EQ(Shown(dlg.GetExcludeList()), (QStringList{"DEBUG", "x"}));
     EXPECT_TRUE(dlg.GetIncludeList()->selectedItems().isEmpty());
-    EXPECT_EQ(dlg.GetExcludeList()->item(1)->data(Qt::UserRole).toInt(), static_cast<int>(K::ExcludeInterval));
+    EXPECT_EQ(dlg.GetExcludeList()->item(1)->data(Qt::UserRole).toInt(),
+              static_cast<int>(K::ExcludeInterval));
     EXPECT_EQ(dlg.GetButton(false, Button::Add)->text(), "Add..");
     FilterList taken = dlg.GetFilters();
     EXPECT_EQ(RecordsOf(taken.get()), records);
@@ -61,8 +68,11 @@ TEST(FiltersDlg, OpensOnACopySortedIntoTwoLists) {
 }
 
 TEST(FiltersDlg, AddRemoveDuplicateAndEditWorkOnTheWorkingListInItsOrder) {
-    const FilterList given = MakeFilterList({{K::IncludeString, "x"}, {K::IncludeString, "y"}, {K::IncludeString, "x"},
-                                             {K::IncludeInterval, kYear}, {K::ExcludeString, "noise"}});
+    const FilterList given = MakeFilterList({{K::IncludeString, "x"},
+                                             {K::IncludeString, "y"},
+                                             {K::IncludeString, "x"},
+                                             {K::IncludeInterval, kYear},
+                                             {K::ExcludeString, "noise"}});
     CFiltersDlg dlg(given.get());
     // Without a selection nothing happens and no dialog opens.
     for (const Button b : {Button::Remove, Button::Duplicate, Button::Edit}) {
@@ -83,15 +93,20 @@ TEST(FiltersDlg, AddRemoveDuplicateAndEditWorkOnTheWorkingListInItsOrder) {
     dlg.GetButton(true, Button::Add)->click();
     EnterWhenAsked({}, false, true);
     dlg.GetButton(false, Button::Add)->click();
-    EXPECT_EQ(RecordsOf(dlg.GetWorkingList()), (Records{{K::IncludeString, "y"}, {K::IncludeString, "x"},
-                                                        {K::ExcludeString, "noise"}, {K::IncludeString, "z"},
-                                                        {K::ExcludeInterval, kTemplate}, {K::IncludeString, "Alarm"}}));
+    EXPECT_EQ(RecordsOf(dlg.GetWorkingList()), (Records{{K::IncludeString, "y"},
+                                                        {K::IncludeString, "x"},
+                                                        {K::ExcludeString, "noise"},
+                                                        {K::IncludeString, "z"},
+                                                        {K::ExcludeInterval, kTemplate},
+                                                        {K::IncludeString, "Alarm"}}));
     EXPECT_EQ(Shown(dlg.GetIncludeList()), (QStringList{"Alarm", "x", "y", "z"}));
-    EXPECT_EQ(Shown(dlg.GetExcludeList()), (QStringList{QString::fromStdString(kTemplate), "noise"}));
+    EXPECT_EQ(Shown(dlg.GetExcludeList()),
+              (QStringList{QString::fromStdString(kTemplate), "noise"}));
 }
 
 TEST(FiltersDlg, EditThenCancelInTheEntryDialogDeletedTheFilter) {
-    const FilterList given = MakeFilterList({{K::IncludeString, "keep"}, {K::ExcludeString, "drop"}});
+    const FilterList given =
+        MakeFilterList({{K::IncludeString, "keep"}, {K::ExcludeString, "drop"}});
     CFiltersDlg dlg(given.get());
     WhenModal<CFiltersDlg>([](CFiltersDlg* d) {
         ASSERT_NE(d, nullptr);
@@ -99,17 +114,21 @@ TEST(FiltersDlg, EditThenCancelInTheEntryDialogDeletedTheFilter) {
         EnterWhenAsked({}, false, true);
         d->GetButton(true, Button::Edit)->click();
         // Cancel in the entry dialog leaves the list exactly as it was.
-        EXPECT_EQ(RecordsOf(d->GetWorkingList()), (Records{{K::IncludeString, "keep"}, {K::ExcludeString, "drop"}}));
+        EXPECT_EQ(RecordsOf(d->GetWorkingList()),
+                  (Records{{K::IncludeString, "keep"}, {K::ExcludeString, "drop"}}));
         EXPECT_EQ(Shown(d->GetIncludeList()), QStringList{"keep"});
         d->reject();
     });
     EXPECT_EQ(dlg.exec(), QDialog::Rejected);
-    EXPECT_EQ(RecordsOf(given.get()), (Records{{K::IncludeString, "keep"}, {K::ExcludeString, "drop"}}));
+    EXPECT_EQ(RecordsOf(given.get()),
+              (Records{{K::IncludeString, "keep"}, {K::ExcludeString, "drop"}}));
 }
 
 TEST(FiltersDlg, TenThousandFiltersOpenSortedAndATextThatIsNotUtf8IsRemovedByItsBytes) {
     Records records;
-    for (int i = 9999; i >= 0; --i) records.emplace_back(i % 2 ? K::IncludeString : K::ExcludeString, std::to_string(10000 + i));
+    for (int i = 9999; i >= 0; --i)
+        records.emplace_back(i % 2 ? K::IncludeString : K::ExcludeString,
+                             std::to_string(10000 + i));
     records.emplace_back(K::IncludeString, "caf\xe9");
     const FilterList given = MakeFilterList(records);
     CFiltersDlg dlg(given.get());
@@ -123,7 +142,8 @@ TEST(FiltersDlg, TenThousandFiltersOpenSortedAndATextThatIsNotUtf8IsRemovedByIts
 }
 
 TEST(FiltersDlg, DeleteKeyRemovesDoubleClickEditsAndRemoveAllEmptiesBothLists) {
-    const FilterList given = MakeFilterList({{K::IncludeString, "a"}, {K::IncludeString, "b"}, {K::ExcludeString, "c"}});
+    const FilterList given =
+        MakeFilterList({{K::IncludeString, "a"}, {K::IncludeString, "b"}, {K::ExcludeString, "c"}});
     CFiltersDlg dlg(given.get());
     dlg.show();
     dlg.GetIncludeList()->setCurrentRow(0);
@@ -133,7 +153,8 @@ TEST(FiltersDlg, DeleteKeyRemovesDoubleClickEditsAndRemoveAllEmptiesBothLists) {
     dlg.GetIncludeList()->setCurrentItem(b);
     EnterWhenAsked("B");
     emit dlg.GetIncludeList()->itemDoubleClicked(b);
-    EXPECT_EQ(RecordsOf(dlg.GetWorkingList()), (Records{{K::ExcludeString, "c"}, {K::IncludeString, "B"}}));
+    EXPECT_EQ(RecordsOf(dlg.GetWorkingList()),
+              (Records{{K::ExcludeString, "c"}, {K::IncludeString, "B"}}));
     dlg.GetRemoveAllButton()->click();
     EXPECT_EQ(dlg.GetWorkingList(), nullptr);
     EXPECT_EQ(dlg.GetIncludeList()->count() + dlg.GetExcludeList()->count(), 0);
@@ -150,7 +171,9 @@ TEST(DialogKeys, EnterOnAFocusedButtonActedAsOk) {
         for (QPushButton* button : dlg->findChildren<QPushButton*>()) {
             const QString text = button->text();
             // Of the other dialogs Cancel: their other buttons open platform dialogs.
-            if (!button->isVisibleTo(dlg) || button->isDefault() || (dlg != &filters && text != "Cancel")) continue;
+            if (!button->isVisibleTo(dlg) || button->isDefault() ||
+                (dlg != &filters && text != "Cancel"))
+                continue;
             dlg->show();
             dlg->setResult(-1);
             QSignalSpy clicked(button, &QPushButton::clicked);

@@ -9,10 +9,10 @@
 #include <string>
 
 #include "CFindDlg.h"
-#include "ModalDriver.h"
 #include "CQtTextMeasurer.h"
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
+#include "ModalDriver.h"
 #include "TempDir.h"
 #include "ViewTestSupport.h"
 

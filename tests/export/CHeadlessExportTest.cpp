@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,9 +9,9 @@
 
 #include "CFilterMatcher.h"
 #include "CTrawlviewDoc.h"
-#include "FilterFileReader.h"
 #include "ContainsFilter.h"
 #include "FakeDocumentHost.h"
+#include "FilterFileReader.h"
 #include "LocaleFormats.h"
 #include "PinnedLocales.h"
 #include "ProgramRun.h"
@@ -22,7 +22,8 @@ namespace {
 
 class ExportTest : public testing::Test {
 protected:
-    static ProgramOutcome Run(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+    static ProgramOutcome Run(const std::vector<std::string>& args,
+                              const std::vector<std::string>& env = {}) {
         ProgramLaunch launch;
         if (!env.empty()) launch.env = env;
         return RunProgram(args, launch);
@@ -32,39 +33,45 @@ protected:
 };
 
 using Outcome = ProgramOutcome;
-const std::vector<std::string> kPinned = {"TRAWLVIEW_SYSTEM_LOCALE=MDY;/;:", "TRAWLVIEW_USER_LOCALE=DMY;.;:"};
+const std::vector<std::string> kPinned = {"TRAWLVIEW_SYSTEM_LOCALE=MDY;/;:",
+                                          "TRAWLVIEW_USER_LOCALE=DMY;.;:"};
 
 TEST_F(ExportTest, WritesTheDisplayedRawLinesWithCrLf) {
-    const std::string log = Log(
-        "R 2003/12/31 23:59:59 - Disk full\nsecond part\r\r\n"
-        "no timestamp\rG 2004/01/01 00:00:00 - ok\r\n\r\nlast");
+    const std::string log =
+        Log("R 2003/12/31 23:59:59 - Disk full\nsecond part\r\r\n"
+            "no timestamp\rG 2004/01/01 00:00:00 - ok\r\n\r\nlast");
     Outcome r = Run({"--export", "-", log}, kPinned);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "R 2003/12/31 23:59:59 - Disk full\nsecond part\r\nno timestamp\r\n"
-                     "G 2004/01/01 00:00:00 - ok\r\nlast\r\n");
+    EXPECT_EQ(r.out,
+              "R 2003/12/31 23:59:59 - Disk full\nsecond part\r\nno timestamp\r\n"
+              "G 2004/01/01 00:00:00 - ok\r\nlast\r\n");
     EXPECT_EQ(r.err, "");
 
     r = Run({"--exclude-invalid", "--export", "-", log}, kPinned);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "R 2003/12/31 23:59:59 - Disk full\nsecond part\r\nG 2004/01/01 00:00:00 - ok\r\n");
+    EXPECT_EQ(r.out,
+              "R 2003/12/31 23:59:59 - Disk full\nsecond part\r\nG 2004/01/01 00:00:00 - ok\r\n");
 }
 
 TEST_F(ExportTest, AppliesAFilterFileReadLikeTheWindowReadsIt) {
-    const std::string log = Log(
-        "R 2003/12/31 23:59:59 - Disk full\r\nY 2003/06/01 10:00:00 - Disk slow\r\n"
-        "G 2004/01/02 00:00:00 - Disk ok\r\nno stamp Disk\r\n");
-    const std::string filters = dir.Write("set.LFF", "IDisk\r\nEslow\r\nP31.12.2003 00:00:00 to 31.12.2004 00:00:00");
+    const std::string log =
+        Log("R 2003/12/31 23:59:59 - Disk full\r\nY 2003/06/01 10:00:00 - Disk slow\r\n"
+            "G 2004/01/02 00:00:00 - Disk ok\r\nno stamp Disk\r\n");
+    const std::string filters =
+        dir.Write("set.LFF", "IDisk\r\nEslow\r\nP31.12.2003 00:00:00 to 31.12.2004 00:00:00");
     const std::string out = dir.Path("out.log");
     const Outcome r = Run({"--export", out, "--filters", filters, log}, kPinned);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(TempDir::Read(out), "R 2003/12/31 23:59:59 - Disk full\r\nG 2004/01/02 00:00:00 - Disk ok\r\n"
-                                  "no stamp Disk\r\n");
+    EXPECT_EQ(TempDir::Read(out),
+              "R 2003/12/31 23:59:59 - Disk full\r\nG 2004/01/02 00:00:00 - Disk ok\r\n"
+              "no stamp Disk\r\n");
 }
 
 TEST_F(ExportTest, BadArgumentsGiveUsageAndStatusTwo) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--export", "-"}, {"--export"}, {"--export", "-", "a", "b"},
-          {"--export", "-", "--bogus", "a"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--export", "-"},
+                                                 {"--export"},
+                                                 {"--export", "-", "a", "b"},
+                                                 {"--export", "-", "--bogus", "a"}}) {
         const Outcome r = Run(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.err.find("usage: trawlview --export OUT"), std::string::npos);
@@ -111,7 +118,8 @@ TEST_F(ExportTest, FailedWritesLeaveNoFileAndSayWhy) {
     struct stat st {};
     stat(out.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path("")), {}), 2);  // no temporary files left
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path("")), {}),
+              2);  // no temporary files left
 }
 
 TEST_F(ExportTest, AClosedPipeEndsQuietly) {
@@ -142,8 +150,17 @@ TEST_F(ExportTest, AClosedPipeEndsQuietly) {
 TEST_F(ExportTest, WritesExactlyTheLinesTheDocumentShows) {
     std::string bytes;
     std::uint64_t state = 99;
-    const char pieces[][24] = {"R 2003/12/31 23:59:59 -", "12/31/2003 10:00:00 - ", "disk", "\r\n", "\r", "\n",
-                               "x", "\x85", "\x01", "N ", " "};
+    const char pieces[][24] = {"R 2003/12/31 23:59:59 -",
+                               "12/31/2003 10:00:00 - ",
+                               "disk",
+                               "\r\n",
+                               "\r",
+                               "\n",
+                               "x",
+                               "\x85",
+                               "\x01",
+                               "N ",
+                               " "};
     while (bytes.size() < (3u << 20)) {
         state = state * 6364136223846793005u + 1442695040888963407u;
         const std::size_t k = (state >> 33) % (sizeof pieces / sizeof pieces[0] + 1);
@@ -194,10 +211,10 @@ TEST_F(ExportTest, PatternFiltersKeepTheLinesTheWindowKeeps) {
     } cases[] = {
         {"Rchecksum [0-9a-f]{8}\n", 2},
         {"R[0-9]{4}-x\nXgr\u00fcn\n", 0},  // the Windows-1252 line reads as "grün" too
-        {"R[0-9]{4}-x\nX\xfc\n", 2},         // a pattern of invalid UTF-8 excludes nothing
-        {"Xgr.n\nR\n", 5},                   // an empty pattern matches every line
+        {"R[0-9]{4}-x\nX\xfc\n", 2},       // a pattern of invalid UTF-8 excludes nothing
+        {"Xgr.n\nR\n", 5},                 // an empty pattern matches every line
         {"R(a+)+$\n", 0},
-        {"Rab(\n", 0},                        // a pattern that does not compile matches nothing
+        {"Rab(\n", 0},  // a pattern that does not compile matches nothing
         {"Xab(\nIN \n", 6},
     };
     for (const auto& c : cases) {
@@ -211,7 +228,8 @@ TEST_F(ExportTest, PatternFiltersKeepTheLinesTheWindowKeeps) {
         CTrawlviewDoc doc(host, nullptr);
         ASSERT_TRUE(doc.LoadLogFile(log));
         std::string expected;
-        for (LineIndex i = 0; i < doc.GetLineCount(); ++i) expected.append(doc.GetLine(i)).append("\r\n");
+        for (LineIndex i = 0; i < doc.GetLineCount(); ++i)
+            expected.append(doc.GetLine(i)).append("\r\n");
         const Outcome r = Run({"--export", "-", "--filters", filters, log}, kPinnedLocaleEnv);
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, expected) << c.records;

@@ -22,23 +22,28 @@ std::string Whole(const std::string& bytes, const ILineFilter* filter, bool excl
     buffer.resize(bytes.size() + 1 + kScanPadding, '\0');
     std::vector<LineSpan> spans;
     CLineCutter cutter;
-    cutter.Cut(buffer.data(), bytes.size(), true, [&](std::uint64_t start, std::uint64_t length) { spans.push_back({start, length}); });
+    cutter.Cut(buffer.data(), bytes.size(), true, [&](std::uint64_t start, std::uint64_t length) {
+        spans.push_back({start, length});
+    });
     CLineSelector selector(filter, excludeInvalid, Mdy());
     std::string out;
-    selector.Select(buffer.data(), spans.data(), spans.size(),
-                    [&](std::size_t, std::string_view raw, std::size_t) { out.append(raw).append("\r\n"); });
+    selector.Select(
+        buffer.data(), spans.data(), spans.size(),
+        [&](std::size_t, std::string_view raw, std::size_t) { out.append(raw).append("\r\n"); });
     return out;
 }
 
-std::string Streamed(const std::string& bytes, std::size_t block, const ILineFilter* filter, bool excludeInvalid) {
+std::string Streamed(const std::string& bytes, std::size_t block, const ILineFilter* filter,
+                     bool excludeInvalid) {
     CLineSelector selector(filter, excludeInvalid, Mdy());
     CLineStream stream(block);
     std::string out;
-    EXPECT_TRUE(stream.Run(selector, bytes.size(), TextSource{bytes}, [&](std::string_view piece, bool ends) {
-        out.append(piece);
-        if (ends) out.append("\r\n");
-        return true;
-    }));
+    EXPECT_TRUE(stream.Run(selector, bytes.size(), TextSource{bytes},
+                           [&](std::string_view piece, bool ends) {
+                               out.append(piece);
+                               if (ends) out.append("\r\n");
+                               return true;
+                           }));
     return out;
 }
 
@@ -57,26 +62,42 @@ TEST(LongLine, LinesLongerThanTheBlockAreSelectedAsWhenHeldWhole) {
         std::vector<std::string> parts;
         for (int i = 0; i < 6; ++i) {
             char stamp[40];
-            std::snprintf(stamp, sizeof stamp, "%02u/%02u/%04u %02u:%02u:%02u", 1 + static_cast<unsigned>(rng() % 12),
-                          1 + static_cast<unsigned>(rng() % 28), 2002 + static_cast<unsigned>(rng() % 3),
-                          static_cast<unsigned>(rng() % 24), static_cast<unsigned>(rng() % 60), static_cast<unsigned>(rng() % 60));
+            std::snprintf(
+                stamp, sizeof stamp, "%02u/%02u/%04u %02u:%02u:%02u",
+                1 + static_cast<unsigned>(rng() % 12), 1 + static_cast<unsigned>(rng() % 28),
+                2002 + static_cast<unsigned>(rng() % 3), static_cast<unsigned>(rng() % 24),
+                static_cast<unsigned>(rng() % 60), static_cast<unsigned>(rng() % 60));
             std::string line;
             switch (rng() % 4) {
-                case 0: line = stamp + RandomText(rng, 200); break;
-                case 1: line = RandomText(rng, 80) + stamp + RandomText(rng, 80); break;
-                case 2: line = std::string(stamp).substr(0, rng() % 19) + RandomText(rng, 100); break;
-                default: line = RandomText(rng, 120); break;
+                case 0:
+                    line = stamp + RandomText(rng, 200);
+                    break;
+                case 1:
+                    line = RandomText(rng, 80) + stamp + RandomText(rng, 80);
+                    break;
+                case 2:
+                    line = std::string(stamp).substr(0, rng() % 19) + RandomText(rng, 100);
+                    break;
+                default:
+                    line = RandomText(rng, 120);
+                    break;
             }
             parts.push_back(line);
-            bytes += line + (rng() % 5 == 0 ? "\r" : rng() % 5 == 0 ? std::string(1, '\0') : "\r\n");
+            bytes += line + (rng() % 5 == 0   ? "\r"
+                             : rng() % 5 == 0 ? std::string(1, '\0')
+                                              : "\r\n");
         }
         FilterList list;
         for (std::size_t n = rng() % (round % 10 == 0 ? 40 : 4); n > 0; --n) {
             const std::string& part = parts[rng() % parts.size()];
-            const std::string text = part.empty() ? "a" : part.substr(rng() % part.size(), 1 + rng() % 12);
+            const std::string text =
+                part.empty() ? "a" : part.substr(rng() % part.size(), 1 + rng() % 12);
             const auto kind = static_cast<FilterKind>(rng() % 4);
             if (kind == FilterKind::IncludeInterval || kind == FilterKind::ExcludeInterval) {
-                AppendFilter(list, rng() % 2 ? "01/01/2003 00:00:00 to 12/31/2003 23:59:59" : "06/01/2002 00:00:00 to 06/30/2004 00:00:00", kind, Mdy());
+                AppendFilter(list,
+                             rng() % 2 ? "01/01/2003 00:00:00 to 12/31/2003 23:59:59"
+                                       : "06/01/2002 00:00:00 to 06/30/2004 00:00:00",
+                             kind, Mdy());
             } else {
                 AppendFilter(list, text, kind, Mdy());
             }
@@ -84,9 +105,12 @@ TEST(LongLine, LinesLongerThanTheBlockAreSelectedAsWhenHeldWhole) {
         const std::size_t block = 8 + rng() % 60;
         for (const bool excludeInvalid : {false, true}) {
             const CFilterMatcher matcher(list.get(), excludeInvalid, Mdy());
-            for (const ILineFilter* filter : {static_cast<const ILineFilter*>(nullptr), static_cast<const ILineFilter*>(&matcher)}) {
-                ASSERT_EQ(Streamed(bytes, block, filter, excludeInvalid), Whole(bytes, filter, excludeInvalid))
-                    << "round " << round << " block " << block << " bytes " << testing::PrintToString(bytes);
+            for (const ILineFilter* filter : {static_cast<const ILineFilter*>(nullptr),
+                                              static_cast<const ILineFilter*>(&matcher)}) {
+                ASSERT_EQ(Streamed(bytes, block, filter, excludeInvalid),
+                          Whole(bytes, filter, excludeInvalid))
+                    << "round " << round << " block " << block << " bytes "
+                    << testing::PrintToString(bytes);
             }
         }
     }

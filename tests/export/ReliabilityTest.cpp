@@ -16,10 +16,10 @@
 #include <fstream>
 #include <functional>
 
-#include "CTrawlviewDoc.h"
-#include "DisplayedLines.h"
 #include "AddressSpaceLimit.h"
+#include "CTrawlviewDoc.h"
 #include "ContainsFilter.h"
+#include "DisplayedLines.h"
 #include "FakeDocumentHost.h"
 #include "ProgramRun.h"
 #include "TempDir.h"
@@ -51,14 +51,16 @@ protected:
     }
 
     // The lines the document shows, each followed by CR LF: what the export must write.
-    static std::string DocumentExport(const std::string& path, bool excludeInvalid, const ILineFilter* filter) {
+    static std::string DocumentExport(const std::string& path, bool excludeInvalid,
+                                      const ILineFilter* filter) {
         FakeDocumentHost host;
         host.excludeInvalid = excludeInvalid;
         host.filter = filter;
         CTrawlviewDoc doc(host, nullptr);
         EXPECT_TRUE(doc.LoadLogFile(path));
         std::string text;
-        for (LineIndex i = 0; i < doc.GetLineCount(); ++i) text.append(doc.GetLine(i)).append("\r\n");
+        for (LineIndex i = 0; i < doc.GetLineCount(); ++i)
+            text.append(doc.GetLine(i)).append("\r\n");
         return text;
     }
 
@@ -95,9 +97,11 @@ TEST_F(ReliabilityTest, ALineLongerThanMemoryIsExportedWithoutHoldingItWhole) {
     }
     const std::string log = dir.Path("long.log");
     dir.Write("f.lff", "Ineedle\nP01/01/2003 00:00:00 to 12/31/2003 23:59:59\n");
-    const Outcome r = Run({"--export", dir.Path("out.log"), "--filters", dir.Path("f.lff"), "--exclude-invalid", log});
+    const Outcome r = Run({"--export", dir.Path("out.log"), "--filters", dir.Path("f.lff"),
+                           "--exclude-invalid", log});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(TempDir::Read(dir.Path("out.log")) == TempDir::Read(log).substr(head.size(), lineLength) + "\r\n");
+    EXPECT_TRUE(TempDir::Read(dir.Path("out.log")) ==
+                TempDir::Read(log).substr(head.size(), lineLength) + "\r\n");
 #if defined(__SANITIZE_ADDRESS__)
     const long limitKb = 112 << 10;  // the sanitizer's own bookkeeping on top
 #else
@@ -112,9 +116,12 @@ TEST_F(ReliabilityTest, ALineLongerThanMemoryIsExportedWithoutHoldingItWhole) {
     const std::string farLog = dir.Write("far.log", far);
     const std::size_t farSize = far.size();
     far = std::string();
-    const Outcome refused = Run({"--export", dir.Path("far-out.log"), "--filters", dir.Path("f.lff"), farLog});
+    const Outcome refused =
+        Run({"--export", dir.Path("far-out.log"), "--filters", dir.Path("f.lff"), farLog});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.err.find("is too long to read its timestamp (not within its first 32 MiB)."), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("is too long to read its timestamp (not within its first 32 MiB)."),
+              std::string::npos)
+        << refused.err;
     EXPECT_FALSE(std::filesystem::exists(dir.Path("far-out.log")));
     const Outcome plain = Run({"--export", dir.Path("far-out.log"), farLog});
     EXPECT_EQ(plain.status, 0) << plain.err;
@@ -175,9 +182,10 @@ TEST_F(ReliabilityTest, ALogOverFourGibibytesIsStreamedCountedAndFiltered) {
     const std::string filters = dir.Write("disk.lff", "Idisk\n");
     const Outcome r = Run({"--export", "-", "--filters", filters, "--exclude-invalid", path});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "12/31/2003 10:00:00 - first disk line\r\n12/31/2003 11:00:00 - past four GiB, disk\r\n"
-              "01/01/2004 00:00:00 - last disk line\r\n");
+    EXPECT_EQ(
+        r.out,
+        "12/31/2003 10:00:00 - first disk line\r\n12/31/2003 11:00:00 - past four GiB, disk\r\n"
+        "01/01/2004 00:00:00 - last disk line\r\n");
 }
 
 TEST_F(ReliabilityTest, NonUtf8PathsAreFilesLikeAnyOther) {
@@ -209,7 +217,8 @@ TEST_F(ReliabilityTest, UnreadableLogsAndFilterFilesFailWithTheCause) {
 
     r = Run({"--export", out, "--filters", filters, readable}, user);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "trawlview: Could not open the filter file " + filters + ": Permission denied.\n");
+    EXPECT_EQ(r.err,
+              "trawlview: Could not open the filter file " + filters + ": Permission denied.\n");
     EXPECT_EQ(Files(), (Lines{"open.log", "secret.lff", "secret.log"}));
 }
 
@@ -226,10 +235,12 @@ TEST_F(ReliabilityTest, FifosDevicesAndSizeZeroFilesNeitherHangNorShowNothing) {
     Outcome r = Run({"--export", out, fifo});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "trawlview: Could not open the file " + fifo + ".\n");
-    for (const std::string& filters : {fifo, std::string("/dev/zero"), std::string("/dev/urandom")}) {
+    for (const std::string& filters :
+         {fifo, std::string("/dev/zero"), std::string("/dev/urandom")}) {
         r = Run({"--export", out, "--filters", filters, log});
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "trawlview: Could not open the filter file " + filters + ": Not a regular file.\n");
+        EXPECT_EQ(r.err, "trawlview: Could not open the filter file " + filters +
+                             ": Not a regular file.\n");
     }
     EXPECT_EQ(Files(), (Lines{"ev.log", "fifo"}));
 
@@ -332,7 +343,9 @@ TEST_F(ReliabilityTest, RepeatedAndMisplacedOptionsWereTakenSilentlyAndNowExitTw
     const std::string log = dir.Write("events.log", "line\r\n");
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--export", "a.out", "--export", "b.out", log},
-          {"--export", "--filters", log}, {"--export", "a.out", "--"}, {"--export", "a.out", "--", log, log}}) {
+          {"--export", "--filters", log},
+          {"--export", "a.out", "--"},
+          {"--export", "a.out", "--", log, log}}) {
         const Outcome r = Run(args);
         EXPECT_EQ(r.status, 2) << args[1] << " " << args[2];
         EXPECT_NE(r.err.find("usage: trawlview --export OUT"), std::string::npos);
@@ -388,7 +401,9 @@ TEST_F(ReliabilityTest, APipeClosedBeforeTheFirstWriteEndsQuietly) {
 
 TEST_F(ReliabilityTest, HugeManyAndBinaryFilterFilesApplyInFull) {
     const std::string big(5u << 20, 'q');
-    const std::string log = dir.Write("events.log", "short q line\r\n" + big + " tail\r\nabc\x01\xff" "def\r\n");
+    const std::string log = dir.Write("events.log", "short q line\r\n" + big +
+                                                        " tail\r\nabc\x01\xff"
+                                                        "def\r\n");
     Outcome r = Run({"--export", "-", "--filters", dir.Write("big.lff", "I" + big + "\n"), log});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(r.out == big + " tail\r\n");
@@ -402,22 +417,27 @@ TEST_F(ReliabilityTest, HugeManyAndBinaryFilterFilesApplyInFull) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "kept\r\n");
 
-    r = Run({"--export", "-", "--filters", dir.Write("binary.lff", "\x00\x01\nI\x01\xff\r\n\xfe\n"s), log});
+    r = Run({"--export", "-", "--filters",
+             dir.Write("binary.lff", "\x00\x01\nI\x01\xff\r\n\xfe\n"s), log});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "abc\x01\xff" "def\r\n");
+    EXPECT_EQ(r.out,
+              "abc\x01\xff"
+              "def\r\n");
 }
 
 // --- Locale variables -----------------------------------------------------------------
 
 TEST_F(ReliabilityTest, LocaleVariablesWithGarbageEmptyOrPercentSeparators) {
-    const std::string log = dir.Write("events.log",
-                                      "12/31/2003 10:00:00 - slashes\r\n12%31%2003 10%n00%n00 - percents\r\n"
-                                      "12312003 100000 - none\r\n");
+    const std::string log =
+        dir.Write("events.log",
+                  "12/31/2003 10:00:00 - slashes\r\n12%31%2003 10%n00%n00 - percents\r\n"
+                  "12312003 100000 - none\r\n");
     Launch launch;
     launch.env = {"TRAWLVIEW_SYSTEM_LOCALE=\x01\xff;;;", "TRAWLVIEW_USER_LOCALE=%s%n%s%n"};
     Outcome r = Run({"--exclude-invalid", "--export", "-", log}, launch);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;  // one warning per variable
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2)
+        << r.err;  // one warning per variable
     EXPECT_NE(r.err.find("TRAWLVIEW_USER_LOCALE=\"%s%n%s%n\""), std::string::npos);
 
     // Empty separators can be in no timestamp: every line's timestamp is unreadable.
@@ -436,13 +456,15 @@ TEST_F(ReliabilityTest, LocaleVariablesWithGarbageEmptyOrPercentSeparators) {
 }
 
 TEST_F(ReliabilityTest, AnUnreadableIntervalRecordExportedEveryLineSilentlyAndNowWarns) {
-    const std::string log = dir.Write("a.log", "N 01/01/2003 10:00:00 - one\r\nN 06/01/2005 10:00:00 - two\r\n");
+    const std::string log =
+        dir.Write("a.log", "N 01/01/2003 10:00:00 - one\r\nN 06/01/2005 10:00:00 - two\r\n");
     const std::string filters = dir.Write("f.lff", "Pgarbage\n");
     const Outcome r = Run({"--export", "-", "--filters", filters, log});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "N 01/01/2003 10:00:00 - one\r\nN 06/01/2005 10:00:00 - two\r\n");
     EXPECT_EQ(r.err, "trawlview: warning: " + filters +
-                         ": These interval records cannot be read in this date order and cover 1970-01-01 00:00:00 "
+                         ": These interval records cannot be read in this date order and cover "
+                         "1970-01-01 00:00:00 "
                          "to 2037-12-31 23:59:59: Pgarbage.\n");
 }
 

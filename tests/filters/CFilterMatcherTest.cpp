@@ -26,21 +26,26 @@ const LocaleFormats& Mdy() {
 // Bytes from a small alphabet, so that random texts occur in random lines, with NUL,
 // CR, LF and high bytes among them.
 std::string RandomBytes(std::mt19937& rng, std::size_t maxLength) {
-    static const char kAlphabet[] = {'a', 'b', 'a', 'b', 'c', ' ', '0', '\0', '\r', '\n', '\x80', '\xff'};
+    static const char kAlphabet[] = {'a', 'b',  'a',  'b',  'c',    ' ',
+                                     '0', '\0', '\r', '\n', '\x80', '\xff'};
     std::string s(std::uniform_int_distribution<std::size_t>(0, maxLength)(rng), 'a');
-    for (char& c : s) c = kAlphabet[std::uniform_int_distribution<std::size_t>(0, sizeof kAlphabet - 1)(rng)];
+    for (char& c : s)
+        c = kAlphabet[std::uniform_int_distribution<std::size_t>(0, sizeof kAlphabet - 1)(rng)];
     return s;
 }
 
 // A random timestamp in 2002-2004 in the log's (MDY) or a colour prefix's (YMD) order.
 std::string RandomStamp(std::mt19937& rng, bool prefixed, LogTime& t) {
-    t = LogTime{2002 + static_cast<int>(rng() % 3), 1 + static_cast<int>(rng() % 12), 1 + static_cast<int>(rng() % 28),
-                static_cast<int>(rng() % 24), static_cast<int>(rng() % 60), static_cast<int>(rng() % 60)};
+    t = LogTime{2002 + static_cast<int>(rng() % 3), 1 + static_cast<int>(rng() % 12),
+                1 + static_cast<int>(rng() % 28),   static_cast<int>(rng() % 24),
+                static_cast<int>(rng() % 60),       static_cast<int>(rng() % 60)};
     char text[40];
     if (prefixed) {
-        std::snprintf(text, sizeof text, "R %04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+        std::snprintf(text, sizeof text, "R %04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                      t.hour, t.minute, t.second);
     } else {
-        std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d:%02d", t.month, t.day, t.year, t.hour, t.minute, t.second);
+        std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d:%02d", t.month, t.day, t.year,
+                      t.hour, t.minute, t.second);
     }
     return text;
 }
@@ -48,9 +53,12 @@ std::string RandomStamp(std::mt19937& rng, bool prefixed, LogTime& t) {
 std::string RandomLine(std::mt19937& rng) {
     LogTime t;
     switch (rng() % 3) {
-        case 0: return RandomBytes(rng, 60);
-        case 1: return RandomStamp(rng, rng() % 2 == 0, t) + " - " + RandomBytes(rng, 60);
-        default: return RandomStamp(rng, false, t).substr(0, 12) + RandomBytes(rng, 40);  // not readable
+        case 0:
+            return RandomBytes(rng, 60);
+        case 1:
+            return RandomStamp(rng, rng() % 2 == 0, t) + " - " + RandomBytes(rng, 60);
+        default:
+            return RandomStamp(rng, false, t).substr(0, 12) + RandomBytes(rng, 40);  // not readable
     }
 }
 
@@ -62,7 +70,8 @@ FilterList RandomList(std::mt19937& rng, const std::vector<std::string>& lines, 
     for (std::size_t i = 0; i < count; ++i) {
         // Patterns: with and without literals, one matching the empty text, one that does
         // not compile, one of invalid UTF-8.
-        static const char* const kPatterns[] = {"a+b", "c[ 0]{2}", "^b", "a?", "b(", "\xff", "0$", ".\r"};
+        static const char* const kPatterns[] = {"a+b", "c[ 0]{2}", "^b", "a?",
+                                                "b(",  "\xff",     "0$", ".\r"};
         const int pick = static_cast<int>(rng() % 12);
         const auto kind = static_cast<FilterKind>(pick < 2 ? 4 : pick < 4 ? pick + 3 : pick % 4);
         std::string text;
@@ -108,8 +117,10 @@ TEST(CFilterMatcher, AgreesWithTheOneByOneRuleOnRandomListsAndLines) {
                 for (const LogFilter* n = list.get(); n != nullptr && expected; n = n->next.get()) {
                     expected = Matches(*n, lines[k], excludeInvalid, Mdy());
                 }
-                ASSERT_EQ(matcher.Passes(lines[k]), expected) << "round " << round << ", line " << testing::PrintToString(lines[k]);
-                ASSERT_EQ(each[k], expected) << "round " << round << ", line " << testing::PrintToString(lines[k]);
+                ASSERT_EQ(matcher.Passes(lines[k]), expected)
+                    << "round " << round << ", line " << testing::PrintToString(lines[k]);
+                ASSERT_EQ(each[k], expected)
+                    << "round " << round << ", line " << testing::PrintToString(lines[k]);
             }
         }
     }
@@ -127,7 +138,8 @@ TEST(CFilterMatcher, ManyIncludeStringsMustAllOccurAndAnEmptyExcludeRemovesAll) 
     const CFilterMatcher matcher(list.get(), false, Mdy());
     EXPECT_TRUE(matcher.Passes(all));
     EXPECT_FALSE(matcher.Passes(all.substr(8)));
-    for (int i = 0; i < 40; ++i) AppendFilter(list, "noise" + std::to_string(i), FilterKind::ExcludeString);
+    for (int i = 0; i < 40; ++i)
+        AppendFilter(list, "noise" + std::to_string(i), FilterKind::ExcludeString);
     EXPECT_TRUE(CFilterMatcher(list.get(), false, Mdy()).Passes(all));
     AppendFilter(list, "", FilterKind::ExcludeString);
     EXPECT_FALSE(CFilterMatcher(list.get(), false, Mdy()).Passes(all));
@@ -138,7 +150,8 @@ TEST(CFilterMatcher, ManyIncludeStringsMustAllOccurAndAnEmptyExcludeRemovesAll) 
 TEST(CFilterMatcher, DecidesTheLinesAFollowedLogGainsAsAFreshLoadDoes) {
     PinLocales();
     FilterList list;
-    for (const char* text : {"drop0", "drop1", "drop2", "drop3", "drop4", "drop5", "drop6", "drop7"}) {
+    for (const char* text :
+         {"drop0", "drop1", "drop2", "drop3", "drop4", "drop5", "drop6", "drop7"}) {
         AppendFilter(list, text, FilterKind::ExcludeString, Mdy());
     }
     const CFilterMatcher matcher(list.get(), false, Mdy());
@@ -175,7 +188,8 @@ TEST(CMultiStringSearcher, ReportsEveryOccurrenceOfEveryString) {
             }
             if (p.empty()) p.push_back('a');
         }
-        const CMultiStringSearcher searcher(std::vector<std::string_view>(patterns.begin(), patterns.end()));
+        const CMultiStringSearcher searcher(
+            std::vector<std::string_view>(patterns.begin(), patterns.end()));
         std::vector<std::size_t> found(patterns.size(), 0);
         searcher.ForEachOccurrence(text, [&](std::size_t i, std::size_t at) {
             EXPECT_EQ(text.compare(at, patterns[i].size(), patterns[i]), 0);
@@ -184,10 +198,12 @@ TEST(CMultiStringSearcher, ReportsEveryOccurrenceOfEveryString) {
         bool any = false;
         for (std::size_t i = 0; i < patterns.size(); ++i) {
             std::size_t expected = 0;
-            for (std::size_t at = text.find(patterns[i]); at != std::string::npos; at = text.find(patterns[i], at + 1)) {
+            for (std::size_t at = text.find(patterns[i]); at != std::string::npos;
+                 at = text.find(patterns[i], at + 1)) {
                 ++expected;
             }
-            ASSERT_EQ(found[i], expected) << "round " << round << ", string " << testing::PrintToString(patterns[i]);
+            ASSERT_EQ(found[i], expected)
+                << "round " << round << ", string " << testing::PrintToString(patterns[i]);
             any = any || expected > 0;
         }
         EXPECT_EQ(searcher.ContainsAny(text), any);

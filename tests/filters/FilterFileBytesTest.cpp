@@ -11,7 +11,9 @@ TEST(FilterFileBytes, ReadingTheSavedBytesGivesTheSameList) {
     using namespace std::string_literals;
     const Records written = {
         {FilterKind::IncludeString, "Disk"},
-        {FilterKind::ExcludeString, "Gr\xc3\xb6\xc3\x9f" "e \x96 cp1252"},
+        {FilterKind::ExcludeString,
+         "Gr\xc3\xb6\xc3\x9f"
+         "e \x96 cp1252"},
         {FilterKind::IncludeInterval, "01/01/2003 00:00:00 to 12/31/2003 23:59:59"},
         {FilterKind::ExcludeInterval, "12/31/2004 23:59:59 to 01/01/2004 00:00:00"},
         {FilterKind::IncludeString, std::string(3000, 'x') + "\r" + std::string(700, 'y')},
@@ -28,7 +30,8 @@ TEST(FilterFileBytes, ReadingTheSavedBytesGivesTheSameList) {
     TempDir dir;
     FilterList read;
     std::string error;
-    ASSERT_EQ(FilterFileReader::Read(dir.Write("round.lff", bytes), read, error), FilterFileReader::Result::Ok);
+    ASSERT_EQ(FilterFileReader::Read(dir.Write("round.lff", bytes), read, error),
+              FilterFileReader::Result::Ok);
     EXPECT_EQ(RecordsOf(read.get()), written);
     EXPECT_EQ(*read->next->next->next->from, (LogTime{2004, 1, 1, 0, 0, 0}));
     ASSERT_EQ(MakeFilterFileBytes(nullptr, bytes), nullptr);
@@ -37,8 +40,9 @@ TEST(FilterFileBytes, ReadingTheSavedBytesGivesTheSameList) {
 
 TEST(FilterFileBytes, TextsThatCannotBeOneRecordAreRefusedByName) {
     for (const std::string bad : {"two\nlines", "\n", "ends in CR\r"}) {
-        const FilterList list = MakeFilterList(
-            {{FilterKind::IncludeString, "fine"}, {FilterKind::ExcludeString, bad}, {FilterKind::ExcludeString, "b\nc"}});
+        const FilterList list = MakeFilterList({{FilterKind::IncludeString, "fine"},
+                                                {FilterKind::ExcludeString, bad},
+                                                {FilterKind::ExcludeString, "b\nc"}});
         std::string bytes;
         const LogFilter* refused = MakeFilterFileBytes(list.get(), bytes);
         ASSERT_NE(refused, nullptr);

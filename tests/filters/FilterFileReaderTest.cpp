@@ -18,10 +18,12 @@ protected:
     Records Read(std::string_view bytes) {
         FilterList list;
         std::string error;
-        EXPECT_EQ(FilterFileReader::Read(dir.Write("f.lff", bytes), list, error, MakeLocaleFormats({}, {})),
+        EXPECT_EQ(FilterFileReader::Read(dir.Write("f.lff", bytes), list, error,
+                                         MakeLocaleFormats({}, {})),
                   FilterFileReader::Result::Ok);
         Records out;
-        for (const LogFilter* n = list.get(); n != nullptr; n = n->next.get()) out.emplace_back(n->kind, n->text);
+        for (const LogFilter* n = list.get(); n != nullptr; n = n->next.get())
+            out.emplace_back(n->kind, n->text);
         return out;
     }
     TempDir dir;
@@ -37,16 +39,19 @@ TEST_F(ReaderTest, ReadsTheFourRecordTypesInFileOrder) {
 
 TEST_F(ReaderTest, SkipsOtherFirstBytesAndEmptyLines) {
     EXPECT_EQ(Read("iDisk\neDEBUG\n\n# comment\nI\nr[0-9]+\nR[0-9]+\nXa.b\n"),
-              (Records{{FilterKind::IncludeString, ""}, {FilterKind::IncludePattern, "[0-9]+"},
+              (Records{{FilterKind::IncludeString, ""},
+                       {FilterKind::IncludePattern, "[0-9]+"},
                        {FilterKind::ExcludePattern, "a.b"}}));
 }
 
 TEST_F(ReaderTest, CrLfEndsARecordAndTheLastRecordNeedsNoLf) {
     FilterList list;
     std::string error;
-    ASSERT_EQ(FilterFileReader::Read(dir.Write("w.lff", "IDisk\r\nP01/01/2003 00:00:00 to 12/31/2003 23:59:59\r\nEtail"),
-                                     list, error, MakeLocaleFormats({}, {})),
-              FilterFileReader::Result::Ok);
+    ASSERT_EQ(
+        FilterFileReader::Read(
+            dir.Write("w.lff", "IDisk\r\nP01/01/2003 00:00:00 to 12/31/2003 23:59:59\r\nEtail"),
+            list, error, MakeLocaleFormats({}, {})),
+        FilterFileReader::Result::Ok);
     EXPECT_EQ(list->text, "Disk");
     EXPECT_EQ(*list->next->to, (LogTime{2003, 12, 31, 23, 59, 59}));
     EXPECT_EQ(list->next->next->text, "tail");
@@ -69,21 +74,26 @@ TEST_F(ReaderTest, RecordsOfAnyLengthAcrossChunks) {
 TEST_F(ReaderTest, BinaryBytesAreTextLikeAnyOther) {
     using namespace std::string_literals;
     EXPECT_EQ(Read("I\0\xff\x01z\n\0\0\nE\x80\n"s),
-              (Records{{FilterKind::IncludeString, "\0\xff\x01z"s}, {FilterKind::ExcludeString, "\x80"}}));
+              (Records{{FilterKind::IncludeString, "\0\xff\x01z"s},
+                       {FilterKind::ExcludeString, "\x80"}}));
 }
 
 TEST_F(ReaderTest, AnUnreadableIntervalSilentlyBecame1970To2037AndIsNowNamedInAWarning) {
-    const std::string fallback = "These interval records cannot be read in this date order and cover "
-                                 "1970-01-01 00:00:00 to 2037-12-31 23:59:59: ";
-    const std::string crOnly = "Its lines seem to end with CR alone, so the whole file was read as one record.";
+    const std::string fallback =
+        "These interval records cannot be read in this date order and cover "
+        "1970-01-01 00:00:00 to 2037-12-31 23:59:59: ";
+    const std::string crOnly =
+        "Its lines seem to end with CR alone, so the whole file was read as one record.";
     const LocaleValues mdy;
     LocaleValues dmy;
     dmy.order = DateOrder::DMY;
     // The file, whether it is read under DMY, the warning.
     const std::tuple<std::string, bool, std::string> cases[] = {
         {"P01/01/2003 00:00:00 to 12/31/2003 23:59:59\nIgarbage\nEx\n", false, ""},
-        {"Pgarbage\nF01/01/2003 00:00:00\nIok\n", false, fallback + "Pgarbage, F01/01/2003 00:00:00."},
-        {"P01/13/2003 00:00:00 to 12/31/2003 23:59:59\n", true, fallback + "P01/13/2003 00:00:00 to 12/31/2003 23:59:...."},
+        {"Pgarbage\nF01/01/2003 00:00:00\nIok\n", false,
+         fallback + "Pgarbage, F01/01/2003 00:00:00."},
+        {"P01/13/2003 00:00:00 to 12/31/2003 23:59:59\n", true,
+         fallback + "P01/13/2003 00:00:00 to 12/31/2003 23:59:...."},
         {"Pa\nPb\nPc\nPd\nPe\nPf\nPg\n", false, fallback + "Pa, Pb, Pc, Pd, Pe and 2 more."},
         {"IDisk\rEx\r", false, crOnly},
         {"Px\rIy\r", false, fallback + "Px?Iy. " + crOnly},
@@ -92,7 +102,8 @@ TEST_F(ReaderTest, AnUnreadableIntervalSilentlyBecame1970To2037AndIsNowNamedInAW
         const LocaleFormats formats = MakeLocaleFormats(underDmy ? dmy : mdy, {});
         FilterList list;
         std::string error;
-        ASSERT_EQ(FilterFileReader::Read(dir.Write("w.lff", bytes), list, error, formats), FilterFileReader::Result::Ok);
+        ASSERT_EQ(FilterFileReader::Read(dir.Write("w.lff", bytes), list, error, formats),
+                  FilterFileReader::Result::Ok);
         EXPECT_EQ(FilterFileReader::Warning(list.get(), formats), warning) << bytes;
     }
 }
@@ -101,9 +112,11 @@ TEST_F(ReaderTest, OpenFailuresChangeNothing) {
     FilterList list;
     AppendFilter(list, "keep", FilterKind::IncludeString);
     std::string error;
-    EXPECT_EQ(FilterFileReader::Read(dir.Path("missing.lff"), list, error), FilterFileReader::Result::OpenFailed);
+    EXPECT_EQ(FilterFileReader::Read(dir.Path("missing.lff"), list, error),
+              FilterFileReader::Result::OpenFailed);
     EXPECT_EQ(error, "No such file or directory");
-    EXPECT_EQ(FilterFileReader::Read(dir.Path(""), list, error), FilterFileReader::Result::OpenFailed);
+    EXPECT_EQ(FilterFileReader::Read(dir.Path(""), list, error),
+              FilterFileReader::Result::OpenFailed);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->text, "keep");
 }
@@ -117,7 +130,8 @@ TEST_F(ReaderTest, FifosAndEndlessDevicesAreRefusedNotReadForever) {
     paths.push_back("/dev/zero");
     for (const std::string& path : paths) {
         std::string error;
-        EXPECT_EQ(FilterFileReader::Read(path, list, error), FilterFileReader::Result::OpenFailed) << path;
+        EXPECT_EQ(FilterFileReader::Read(path, list, error), FilterFileReader::Result::OpenFailed)
+            << path;
         EXPECT_EQ(error, "Not a regular file");
         ASSERT_NE(list, nullptr);
         EXPECT_EQ(list->text, "keep");

@@ -6,7 +6,9 @@
 
 namespace {
 
-LocaleFormats Mdy() { return MakeLocaleFormats({}, {}); }
+LocaleFormats Mdy() {
+    return MakeLocaleFormats({}, {});
+}
 
 std::vector<std::string> Passing(const LogFilter* list, const std::vector<std::string>& lines,
                                  bool excludeInvalid = false) {
@@ -14,7 +16,8 @@ std::vector<std::string> Passing(const LogFilter* list, const std::vector<std::s
     std::vector<std::string> out;
     for (const std::string& line : lines) {
         bool all = true;
-        for (const LogFilter* n = list; n != nullptr && all; n = n->next.get()) all = Matches(*n, line, excludeInvalid, f);
+        for (const LogFilter* n = list; n != nullptr && all; n = n->next.get())
+            all = Matches(*n, line, excludeInvalid, f);
         // The prepared matcher must agree with node-by-node matching.
         EXPECT_EQ(CFilterMatcher(list, excludeInvalid, f).Passes(line), all) << line;
         if (all) out.push_back(line);
@@ -61,20 +64,24 @@ TEST(Matching, EmptyTextsPassOrRemoveEverything) {
 
 TEST(Matching, IntervalsIncludeBothEnds) {
     FilterList list;
-    AppendFilter(list, "01/01/2003 00:00:00 to 12/31/2003 23:59:59", FilterKind::IncludeInterval, Mdy());
-    const std::vector<std::string> lines = {"01/01/2003 00:00:00 - start", "12/31/2003 23:59:59 - end",
-                                            "12/31/2002 23:59:59 - before", "01/01/2004 00:00:00 - after",
-                                            "G 2003/07/04 10:00:00 - prefixed"};
+    AppendFilter(list, "01/01/2003 00:00:00 to 12/31/2003 23:59:59", FilterKind::IncludeInterval,
+                 Mdy());
+    const std::vector<std::string> lines = {
+        "01/01/2003 00:00:00 - start", "12/31/2003 23:59:59 - end", "12/31/2002 23:59:59 - before",
+        "01/01/2004 00:00:00 - after", "G 2003/07/04 10:00:00 - prefixed"};
     EXPECT_EQ(Passing(list.get(), lines), (std::vector<std::string>{lines[0], lines[1], lines[4]}));
     FilterList outside;
-    AppendFilter(outside, "01/01/2003 00:00:00 to 12/31/2003 23:59:59", FilterKind::ExcludeInterval, Mdy());
+    AppendFilter(outside, "01/01/2003 00:00:00 to 12/31/2003 23:59:59", FilterKind::ExcludeInterval,
+                 Mdy());
     EXPECT_EQ(Passing(outside.get(), lines), (std::vector<std::string>{lines[2], lines[3]}));
 }
 
 TEST(Matching, UnreadableLinesFollowThePreference) {
     FilterList include, exclude;
-    AppendFilter(include, "01/01/2003 00:00:00 to 12/31/2003 23:59:59", FilterKind::IncludeInterval, Mdy());
-    AppendFilter(exclude, "01/01/2003 00:00:00 to 12/31/2003 23:59:59", FilterKind::ExcludeInterval, Mdy());
+    AppendFilter(include, "01/01/2003 00:00:00 to 12/31/2003 23:59:59", FilterKind::IncludeInterval,
+                 Mdy());
+    AppendFilter(exclude, "01/01/2003 00:00:00 to 12/31/2003 23:59:59", FilterKind::ExcludeInterval,
+                 Mdy());
     const std::string line = "no timestamp";
     EXPECT_TRUE(Matches(*include, line, false));
     EXPECT_TRUE(Matches(*exclude, line, false));
@@ -95,7 +102,8 @@ TEST(IntervalEnds, UnreadableEndsFallBackToTheDefaultsWithoutExchange) {
     FilterList list;
     AppendFilter(list, "no interval here", FilterKind::ExcludeInterval, Mdy());
     AppendFilter(list, "garbage to 12/31/2003 23:59:59", FilterKind::IncludeInterval, Mdy());
-    AppendFilter(list, "06/01/2040 00:00:00 to nothing readable", FilterKind::IncludeInterval, Mdy());
+    AppendFilter(list, "06/01/2040 00:00:00 to nothing readable", FilterKind::IncludeInterval,
+                 Mdy());
     const LogFilter* a = list.get();
     EXPECT_EQ(*a->from, (LogTime{1970, 1, 1, 0, 0, 0}));
     EXPECT_EQ(*a->to, (LogTime{2037, 12, 31, 23, 59, 59}));
@@ -117,16 +125,20 @@ TEST(IntervalEnds, UnreadableEndsFallBackToTheDefaultsWithoutExchange) {
     char ends[64];
     const LogTime& f = kDefaultIntervalFrom;
     const LogTime& t = kDefaultIntervalTo;
-    std::snprintf(ends, sizeof ends, "%04d-%02d-%02d %02d:%02d:%02d to %04d-%02d-%02d %02d:%02d:%02d", f.year, f.month,
-                  f.day, f.hour, f.minute, f.second, t.year, t.month, t.day, t.hour, t.minute, t.second);
+    std::snprintf(ends, sizeof ends,
+                  "%04d-%02d-%02d %02d:%02d:%02d to %04d-%02d-%02d %02d:%02d:%02d", f.year, f.month,
+                  f.day, f.hour, f.minute, f.second, t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
     for (const StringId id : {IDS_INTERVAL_FELL_BACK, IDS_INTERVAL_FELL_BACK_TIP})
         EXPECT_NE(LoadString(id).find(ends), std::string_view::npos) << id;
 }
 
 TEST(IntervalEnds, TypedEndsUseTheUserOrder) {
-    const LocaleFormats dmy = MakeLocaleFormats({DateOrder::DMY, "/", ":"}, {DateOrder::MDY, "/", ":"});
+    const LocaleFormats dmy =
+        MakeLocaleFormats({DateOrder::DMY, "/", ":"}, {DateOrder::MDY, "/", ":"});
     FilterList list;
-    AppendFilter(list, "31/01/2003 00:00:00 to 28/02/2003 00:00:00", FilterKind::IncludeInterval, dmy);
+    AppendFilter(list, "31/01/2003 00:00:00 to 28/02/2003 00:00:00", FilterKind::IncludeInterval,
+                 dmy);
     EXPECT_EQ(*list->from, (LogTime{2003, 1, 31, 0, 0, 0}));
     EXPECT_EQ(*list->to, (LogTime{2003, 2, 28, 0, 0, 0}));
 }
@@ -138,12 +150,15 @@ TEST(FilterList, UnlinkRemovesOnlyTheFirstEqualNode) {
     AppendFilter(list, "a", FilterKind::ExcludeString);
     AppendFilter(list, "b", FilterKind::IncludeString);
     UnlinkFilter(list, "b", FilterKind::IncludeString);
-    UnlinkFilter(list, "B", FilterKind::IncludeString);  // case matters
+    UnlinkFilter(list, "B", FilterKind::IncludeString);    // case matters
     UnlinkFilter(list, "a", FilterKind::IncludeInterval);  // kind matters
     std::vector<std::pair<std::string, FilterKind>> left;
-    for (const LogFilter* n = list.get(); n != nullptr; n = n->next.get()) left.emplace_back(n->text, n->kind);
-    EXPECT_EQ(left, (std::vector<std::pair<std::string, FilterKind>>{
-                        {"a", FilterKind::IncludeString}, {"a", FilterKind::ExcludeString}, {"b", FilterKind::IncludeString}}));
+    for (const LogFilter* n = list.get(); n != nullptr; n = n->next.get())
+        left.emplace_back(n->text, n->kind);
+    EXPECT_EQ(left,
+              (std::vector<std::pair<std::string, FilterKind>>{{"a", FilterKind::IncludeString},
+                                                               {"a", FilterKind::ExcludeString},
+                                                               {"b", FilterKind::IncludeString}}));
     EXPECT_EQ(UnlinkFilter(list, "a", FilterKind::IncludeString)->text, "a");
     EXPECT_EQ(list->kind, FilterKind::ExcludeString);
     FilterList empty;
@@ -153,7 +168,8 @@ TEST(FilterList, UnlinkRemovesOnlyTheFirstEqualNode) {
 TEST(FilterList, CopiesAreDeepAndIndependent) {
     FilterList list;
     AppendFilter(list, "x", FilterKind::IncludeString);
-    AppendFilter(list, "01/01/2003 00:00:00 to 12/31/2003 23:59:59", FilterKind::IncludeInterval, Mdy());
+    AppendFilter(list, "01/01/2003 00:00:00 to 12/31/2003 23:59:59", FilterKind::IncludeInterval,
+                 Mdy());
     FilterList copy = CopyFilterList(list.get());
     ASSERT_NE(copy->next, nullptr);
     EXPECT_NE(copy->next->from.get(), list->next->from.get());

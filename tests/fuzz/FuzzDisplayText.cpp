@@ -42,13 +42,26 @@ void CheckPrintfForm(const LogTime& t, const LocaleFormats& formats) {
         if (piece.field == DisplayPiece::Field::Literal) continue;
         FUZZ_CHECK(n < 6);
         switch (piece.field) {
-            case DisplayPiece::Field::Year: values[n++] = t.year; break;
-            case DisplayPiece::Field::Month: values[n++] = t.month; break;
-            case DisplayPiece::Field::Day: values[n++] = t.day; break;
-            case DisplayPiece::Field::Hour: values[n++] = t.hour; break;
-            case DisplayPiece::Field::Minute: values[n++] = t.minute; break;
-            case DisplayPiece::Field::Second: values[n++] = t.second; break;
-            case DisplayPiece::Field::Literal: break;
+            case DisplayPiece::Field::Year:
+                values[n++] = t.year;
+                break;
+            case DisplayPiece::Field::Month:
+                values[n++] = t.month;
+                break;
+            case DisplayPiece::Field::Day:
+                values[n++] = t.day;
+                break;
+            case DisplayPiece::Field::Hour:
+                values[n++] = t.hour;
+                break;
+            case DisplayPiece::Field::Minute:
+                values[n++] = t.minute;
+                break;
+            case DisplayPiece::Field::Second:
+                values[n++] = t.second;
+                break;
+            case DisplayPiece::Field::Literal:
+                break;
         }
     }
     FUZZ_CHECK(n == 6);
@@ -56,8 +69,8 @@ void CheckPrintfForm(const LogTime& t, const LocaleFormats& formats) {
     std::string written(expected.size() + 1, '\0');
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-    const int length = std::snprintf(written.data(), written.size(), form.c_str(), values[0], values[1], values[2],
-                                     values[3], values[4], values[5]);
+    const int length = std::snprintf(written.data(), written.size(), form.c_str(), values[0],
+                                     values[1], values[2], values[3], values[4], values[5]);
 #pragma GCC diagnostic pop
     FUZZ_CHECK(length == static_cast<int>(expected.size()));
     written.resize(static_cast<std::size_t>(length));
@@ -65,7 +78,9 @@ void CheckPrintfForm(const LogTime& t, const LocaleFormats& formats) {
 }
 
 // Locale descriptors come from environment variables and the C library: C strings.
-std::string CString(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
+std::string CString(std::string_view text) {
+    return std::string(text.substr(0, text.find('\0')));
+}
 
 std::int32_t Field(FuzzInput& in) {
     std::uint32_t v = 0;

@@ -43,7 +43,8 @@ std::vector<Span> PlainLines(std::string_view bytes) {
     return out;
 }
 
-bool PassesEveryNode(const LogFilter* list, std::string_view line, bool excludeInvalid, const LocaleFormats& formats) {
+bool PassesEveryNode(const LogFilter* list, std::string_view line, bool excludeInvalid,
+                     const LocaleFormats& formats) {
     for (const LogFilter* node = list; node != nullptr; node = node->next.get()) {
         if (!Matches(*node, line, excludeInvalid, formats)) return false;
     }
@@ -108,8 +109,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const char* const base = lines.empty() ? nullptr : lines[0].data() - expected[0].start;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         FUZZ_CHECK(!lines[i].empty());
-        FUZZ_CHECK(lines[i].data() == base + expected[i].start && lines[i].size() == expected[i].length);
-        FUZZ_CHECK(std::memcmp(lines[i].data(), bytes.data() + expected[i].start, expected[i].length) == 0);
+        FUZZ_CHECK(lines[i].data() == base + expected[i].start &&
+                   lines[i].size() == expected[i].length);
+        FUZZ_CHECK(std::memcmp(lines[i].data(), bytes.data() + expected[i].start,
+                               expected[i].length) == 0);
         FUZZ_CHECK(doc.GetLineLength(static_cast<LineIndex>(i)) == expected[i].length);
     }
 
@@ -128,7 +131,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     FUZZ_CHECK(widest == first);
-    if (!lines.empty()) FUZZ_CHECK(doc.GetDisplayText(widest) == GetDisplayText(lines[static_cast<std::size_t>(widest)], excludeInvalid, formats));
+    if (!lines.empty())
+        FUZZ_CHECK(
+            doc.GetDisplayText(widest) ==
+            GetDisplayText(lines[static_cast<std::size_t>(widest)], excludeInvalid, formats));
 
     // A second rebuild gives the same lines.
     doc.RebuildDisplay();
@@ -139,7 +145,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CLineSelector selector(host.filter, excludeInvalid, formats);
     CLineStream stream(block);
     StreamedLines streamed;
-    FUZZ_CHECK(stream.Run(selector, bytes.size(), TextSource{bytes}, [&](std::string_view piece, bool ends) { return streamed(piece, ends); }));
-    FUZZ_CHECK(std::equal(streamed.lines.begin(), streamed.lines.end(), lines.begin(), lines.end()));
+    FUZZ_CHECK(
+        stream.Run(selector, bytes.size(), TextSource{bytes},
+                   [&](std::string_view piece, bool ends) { return streamed(piece, ends); }));
+    FUZZ_CHECK(
+        std::equal(streamed.lines.begin(), streamed.lines.end(), lines.begin(), lines.end()));
     return 0;
 }

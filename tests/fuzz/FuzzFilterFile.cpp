@@ -29,14 +29,17 @@ std::vector<Record> ExpectedRecords(std::string_view bytes) {
     return out;
 }
 
-bool IsInterval(FilterKind kind) { return kind == FilterKind::ExcludeInterval || kind == FilterKind::IncludeInterval; }
+bool IsInterval(FilterKind kind) {
+    return kind == FilterKind::ExcludeInterval || kind == FilterKind::IncludeInterval;
+}
 
 // Same texts, kinds and interval ends, in the same order, in separate nodes.
 void CheckSame(const LogFilter* a, const LogFilter* b) {
     for (; a != nullptr && b != nullptr; a = a->next.get(), b = b->next.get()) {
         FUZZ_CHECK(a != b);
         FUZZ_CHECK(a->text == b->text && a->kind == b->kind);
-        FUZZ_CHECK((a->from == nullptr) == (b->from == nullptr) && (a->to == nullptr) == (b->to == nullptr));
+        FUZZ_CHECK((a->from == nullptr) == (b->from == nullptr) &&
+                   (a->to == nullptr) == (b->to == nullptr));
         if (a->from) FUZZ_CHECK(a->from.get() != b->from.get() && *a->from == *b->from);
         if (a->to) FUZZ_CHECK(a->to.get() != b->to.get() && *a->to == *b->to);
     }
@@ -54,14 +57,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FilterList list;
     AppendFilter(list, "replaced", FilterKind::IncludeString, formats);
     std::string error;
-    FUZZ_CHECK(FilterFileReader::Read(file.Path(), list, error, formats) == FilterFileReader::Result::Ok);
+    FUZZ_CHECK(FilterFileReader::Read(file.Path(), list, error, formats) ==
+               FilterFileReader::Result::Ok);
 
     const std::vector<Record> expected = ExpectedRecords(bytes);
     std::size_t n = 0;
     for (const LogFilter* node = list.get(); node != nullptr; node = node->next.get(), ++n) {
         FUZZ_CHECK(n < expected.size());
         FUZZ_CHECK(node->kind == expected[n].kind && node->text == expected[n].text);
-        FUZZ_CHECK((node->from != nullptr) == IsInterval(node->kind) && (node->to != nullptr) == IsInterval(node->kind));
+        FUZZ_CHECK((node->from != nullptr) == IsInterval(node->kind) &&
+                   (node->to != nullptr) == IsInterval(node->kind));
     }
     FUZZ_CHECK(n == expected.size());
 
@@ -78,7 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::size_t i = 0; i < expected.size() && i < 16; ++i) {
             const std::string line(expected[i].text);
             bool passes = true;
-            for (const LogFilter* node = list.get(); node != nullptr && passes; node = node->next.get()) {
+            for (const LogFilter* node = list.get(); node != nullptr && passes;
+                 node = node->next.get()) {
                 passes = Matches(*node, line, excludeInvalid, formats);
             }
             FUZZ_CHECK(matcher.Passes(line) == passes);
@@ -95,7 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const LogFilter* node = copy.get();
         for (std::size_t i = 0; i < expected.size(); ++i) {
             if (i == first) continue;
-            FUZZ_CHECK(node != nullptr && node->kind == expected[i].kind && node->text == expected[i].text);
+            FUZZ_CHECK(node != nullptr && node->kind == expected[i].kind &&
+                       node->text == expected[i].text);
             node = node->next.get();
         }
         FUZZ_CHECK(node == nullptr);

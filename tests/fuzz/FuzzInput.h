@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <cstddef>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -67,7 +67,8 @@ public:
         if (ftruncate(m_fd, 0) != 0) std::abort();
         std::size_t done = 0;
         while (done < bytes.size()) {
-            const ssize_t n = pwrite(m_fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+            const ssize_t n =
+                pwrite(m_fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
             if (n <= 0) std::abort();
             done += static_cast<std::size_t>(n);
         }
@@ -79,11 +80,10 @@ private:
 };
 
 // A broken invariant: the fuzzer reports the abort with the input that caused it.
-#define FUZZ_CHECK(condition)                                                          \
-    do {                                                                               \
-        if (!(condition)) {                                                            \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, \
-                              #condition);                                             \
-            std::abort();                                                              \
-        }                                                                              \
+#define FUZZ_CHECK(condition)                                                                  \
+    do {                                                                                       \
+        if (!(condition)) {                                                                    \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                                      \
+        }                                                                                      \
     } while (false)

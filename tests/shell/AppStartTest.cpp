@@ -1,18 +1,19 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QSettings>
 #include <QTest>
 #include <functional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "AppSettings.h"
 #include "CAboutDlg.h"
 #include "CPreferencesDlg.h"
-#include "CTrawlviewDoc.h"
 #include "CSingleInstance.h"
 #include "CSuiteRegistry.h"
+#include "CTrawlviewDoc.h"
 #include "CommandIds.h"
 #include "ModalDriver.h"
 #include "ShellFixture.h"
@@ -44,7 +45,8 @@ TEST_F(AppStartTest, StoredSettingsAndMachineHelpFolderAreRead) {
         user.setValue("Settings/Printer Font Size", 120);
         user.setValue("Settings/PreviewPages", "not a number");
     }
-    WriteMachineSettings("Quellbrook inc..conf", "[General]\nHelp%20File%20Path=/opt/tarnix/help\n");
+    WriteMachineSettings("Quellbrook inc..conf",
+                         "[General]\nHelp%20File%20Path=/opt/tarnix/help\n");
     RecordingMessageBoxes appBoxes;
     CTrawlviewApp app(&appBoxes);
     ASSERT_TRUE(app.InitInstance({"trawlview"}));
@@ -68,12 +70,14 @@ TEST_F(AppStartTest, AFifoOrDeviceAsASettingsFileIsReportedNotWaitedFor) {
         RecordingMessageBoxes appBoxes;
         CTrawlviewApp app(&appBoxes);
         ASSERT_TRUE(app.InitInstance({"trawlview", log}));
-        EXPECT_EQ(appBoxes.reports, std::vector<std::string>{"Could not open the file " + userFile + "."});
+        EXPECT_EQ(appBoxes.reports,
+                  std::vector<std::string>{"Could not open the file " + userFile + "."});
         EXPECT_EQ(app.GetPrinterFontFace().toStdString(), "Arial");
         EXPECT_EQ(app.GetMainFrame()->GetDocument().GetLineCount(), 1);
         // The suite's log setting sits behind the device: it reads as not configured.
         AppSettings::TakeUnusableFile();
-        EXPECT_EQ(CSuiteRegistry(QStringLiteral("Settings")).GetString(QStringLiteral("LogFile"), QStringLiteral("none")),
+        EXPECT_EQ(CSuiteRegistry(QStringLiteral("Settings"))
+                      .GetString(QStringLiteral("LogFile"), QStringLiteral("none")),
                   QStringLiteral("none"));
         EXPECT_EQ(AppSettings::TakeUnusableFile().toStdString(),
                   dir.Path("xdg/Quellbrook Inc./T.A.R.N.I.X..conf"));
@@ -91,12 +95,14 @@ TEST_F(AppStartTest, ValuesWithCommasReadAsTheWholeTextNotAsEmpty) {
                          "[Settings]\nLogFile=/var/log/run 1,2.log\nOther = a\\tb, \"c,d\" \n");
     WriteMachineSettings("Quellbrook inc..conf", "[General]\nHelp%20File%20Path=/opt/help, new\n");
     std::filesystem::create_directories(dir.Path("config/Quellbrook inc."));
-    dir.Write("config/Quellbrook inc./Trawlview.conf", "[Recent%20File%20List]\nFile1=/logs/a,b.log\nFile2=/logs/c.log\n"
-                                                        "[Settings]\nPrinter%20Font=Sans, Bold\n");
+    dir.Write("config/Quellbrook inc./Trawlview.conf",
+              "[Recent%20File%20List]\nFile1=/logs/a,b.log\nFile2=/logs/c.log\n"
+              "[Settings]\nPrinter%20Font=Sans, Bold\n");
     const CSuiteRegistry suite(QStringLiteral("Settings"));
     EXPECT_EQ(suite.GetString(QStringLiteral("LogFile"), {}).toStdString(), "/var/log/run 1,2.log");
     EXPECT_EQ(suite.GetString(QStringLiteral("Other"), {}).toStdString(), "a\tb, c,d");
-    EXPECT_EQ(suite.GetString(QStringLiteral("Missing"), QStringLiteral("def")).toStdString(), "def");
+    EXPECT_EQ(suite.GetString(QStringLiteral("Missing"), QStringLiteral("def")).toStdString(),
+              "def");
     EXPECT_EQ(AppSettings::GetRecentFiles(), (QStringList{"/logs/a,b.log", "/logs/c.log"}));
     RecordingMessageBoxes appBoxes;
     CTrawlviewApp app(&appBoxes);
@@ -106,10 +112,11 @@ TEST_F(AppStartTest, ValuesWithCommasReadAsTheWholeTextNotAsEmpty) {
 }
 
 TEST_F(AppStartTest, PreferenceSurvivesRestartAndAppliesToTheCommandLineFile) {
-    const std::string log = dir.Write("mixed.log", Lines({"N 2026/11/30 06:58:02 - readable", "N no timestamp here"}));
+    const std::string log =
+        dir.Write("mixed.log", Lines({"N 2026/11/30 06:58:02 - readable", "N no timestamp here"}));
     {
         RecordingMessageBoxes firstBoxes;
-    CTrawlviewApp first(&firstBoxes);
+        CTrawlviewApp first(&firstBoxes);
         ASSERT_TRUE(first.InitInstance({"trawlview", log}));
         EXPECT_EQ(first.GetMainFrame()->GetDocument().GetLineCount(), 2);
         first.GetMainFrame()->ApplyPreferences(true);
@@ -164,7 +171,8 @@ TEST_F(AppStartTest, CommandLineLoadsEvenAFilterFileAsALog) {
     EXPECT_EQ(app.GetMainFrame()->GetLogPath(), file);
     EXPECT_EQ(app.GetMainFrame()->GetFilters(), nullptr);
     EXPECT_EQ(app.GetMainFrame()->GetDocument().GetLineCount(), 2);
-    EXPECT_EQ(app.GetMainFrame()->windowTitle().toStdString(), "report.LFF - T.A.R.N.I.X. Trawlview");
+    EXPECT_EQ(app.GetMainFrame()->windowTitle().toStdString(),
+              "report.LFF - T.A.R.N.I.X. Trawlview");
 }
 
 TEST_F(AppStartTest, DesktopOpenRequestReadsAFilterFileAsFilters) {
@@ -201,7 +209,8 @@ TEST_F(AppStartTest, SecondStartHandsItsFileToTheFirstWhichLoadsItAsALog) {
     const std::string filters = dir.Write("only-two.tarnix-logfilters", "Itwo\n");
     // Each later start ends at once; its request arrives through the event loop, waited
     // for with a bound only so that a fault fails instead of hanging.
-    auto handOver = [&](const std::vector<std::string>& arguments, const std::function<bool()>& arrived) {
+    auto handOver = [&](const std::vector<std::string>& arguments,
+                        const std::function<bool()>& arrived) {
         RecordingMessageBoxes laterBoxes;
         CTrawlviewApp later(&laterBoxes);
         EXPECT_FALSE(later.InitInstance(arguments));
@@ -243,7 +252,8 @@ TEST_F(AppStartTest, AStartWithoutAFileLeavesTheRunningProgramsSocketAlone) {
     RecordingMessageBoxes thirdBoxes;
     CTrawlviewApp third(&thirdBoxes);
     EXPECT_FALSE(third.InitInstance({"trawlview", log}));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !first.GetMainFrame()->GetLogPath().empty(); }, 60000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return !first.GetMainFrame()->GetLogPath().empty(); }, 60000));
     EXPECT_EQ(first.GetMainFrame()->GetLogPath(), log);
 }
 
@@ -256,7 +266,9 @@ TEST_F(AppStartTest, StartWithoutRunningProgramStartsNormally) {
 }
 
 TEST(AboutBoxTest, VersionLineComesFromTheBuildOrShowsQuestionMarks) {
-    EXPECT_EQ(CAboutDlg(CTrawlviewApp::FileVersion(CTrawlviewApp::RecordedVersion())).GetVersionText().toStdString(),
+    EXPECT_EQ(CAboutDlg(CTrawlviewApp::FileVersion(CTrawlviewApp::RecordedVersion()))
+                  .GetVersionText()
+                  .toStdString(),
               "T.A.R.N.I.X. Trawlview v2.4");
     EXPECT_EQ(CTrawlviewApp::FileVersion(nullptr), "??");
     EXPECT_EQ(CTrawlviewApp::FileVersion(""), "??");

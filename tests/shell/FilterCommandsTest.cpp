@@ -15,8 +15,8 @@
 #include "AppSettings.h"
 #include "CFilterEntryDlg.h"
 #include "CFiltersDlg.h"
-#include "CPreferencesDlg.h"
 #include "CLinesPane.h"
+#include "CPreferencesDlg.h"
 #include "CProgressStatusBar.h"
 #include "CTimeIntervalEdit.h"
 #include "CTrawlviewDoc.h"
@@ -33,7 +33,9 @@ class FilterCommandsTest : public ShellTest {
 protected:
     bool Enabled(int id) const { return frame.GetAction(id)->isEnabled(); }
     void Apply(const Records& records) { frame.ApplyFilters(MakeFilterList(records)); }
-    bool Save(const std::string& path) { return frame.SaveFilterFile(QString::fromStdString(path)); }
+    bool Save(const std::string& path) {
+        return frame.SaveFilterFile(QString::fromStdString(path));
+    }
 
     RecordingMessageBoxes boxes;
     CMainFrame frame{&boxes};
@@ -53,15 +55,18 @@ TEST_F(FilterCommandsTest, FiltersCommandRebuildsAndEnablesSaveAsOnlyOnOk) {
             ok ? d->accept() : d->reject();
         });
         frame.GetAction(ID_EDIT_FILTERS)->trigger();
-        EXPECT_EQ(RecordsOf(frame.GetFilters()), ok ? (Records{{K::IncludeString, "keep"}}) : Records{});
+        EXPECT_EQ(RecordsOf(frame.GetFilters()),
+                  ok ? (Records{{K::IncludeString, "keep"}}) : Records{});
         EXPECT_EQ(frame.GetDocument().GetLineCount(), ok ? 2 : 3);
         EXPECT_EQ(frame.IsFiltersModified(), ok);
-        for (const int id : {ID_FILE_SAVE_LOG, ID_FILE_SAVE_FILTERS, ID_FILE_SAVE_FILTERS_AS}) EXPECT_EQ(Enabled(id), ok) << id;
+        for (const int id : {ID_FILE_SAVE_LOG, ID_FILE_SAVE_FILTERS, ID_FILE_SAVE_FILTERS_AS})
+            EXPECT_EQ(Enabled(id), ok) << id;
     }
 }
 
 TEST_F(FilterCommandsTest, PreferencesOkStoresAndRebuildsCancelChangesNothing) {
-    frame.OpenLogFile(dir.Write("p.log", Lines({"N 2003/01/01 10:00:00 - stamped", "no timestamp here at all"})));
+    frame.OpenLogFile(
+        dir.Write("p.log", Lines({"N 2003/01/01 10:00:00 - stamped", "no timestamp here at all"})));
     for (const bool ok : {false, true}) {
         WhenModal<CPreferencesDlg>([ok](CPreferencesDlg* d) {
             QTest::mouseClick(d->GetCheckBox(), Qt::LeftButton);
@@ -89,7 +94,8 @@ TEST_F(FilterCommandsTest, SaveClearsTheModifiedFlagAndLoadReadsTheFileBack) {
     frame.GetAction(ID_FILE_SAVE_FILTERS)->trigger();  // to the same file, without asking
 
     Apply({});
-    frame.OpenLogFile(dir.Write("a.log", Lines({"N 2003/03/01 10:00:00 - Disk ok", "N 2003/06/02 10:00:00 - Disk"})));
+    frame.OpenLogFile(dir.Write(
+        "a.log", Lines({"N 2003/03/01 10:00:00 - Disk ok", "N 2003/06/02 10:00:00 - Disk"})));
     ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(path)));
     ASSERT_TRUE(FilterFileReadEnds(frame));
     EXPECT_EQ(RecordsOf(frame.GetFilters()), records);
@@ -127,7 +133,8 @@ TEST_F(FilterCommandsTest, FailedSavesAreReportedChangeNothingAndLeaveADeviceADe
 
     // A device is refused as a load would refuse it, and stays a device.
     const std::string full = dir.Path("full");
-    if (mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0) GTEST_SKIP() << "cannot make a device here";
+    if (mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        GTEST_SKIP() << "cannot make a device here";
     EXPECT_FALSE(Save(full));
     ASSERT_EQ(boxes.reports.size(), 3u);
     EXPECT_NE(boxes.reports[2].find("Not a regular file"), std::string::npos) << boxes.reports[2];
@@ -136,7 +143,8 @@ TEST_F(FilterCommandsTest, FailedSavesAreReportedChangeNothingAndLeaveADeviceADe
     EXPECT_TRUE(S_ISCHR(st.st_mode)) << "the device was replaced by a file";
 }
 
-TEST_F(FilterCommandsTest, APipeWithoutAReaderFrozeSaveAsAndBecameTheSaveFiltersTargetAndIsNowRefused) {
+TEST_F(FilterCommandsTest,
+       APipeWithoutAReaderFrozeSaveAsAndBecameTheSaveFiltersTargetAndIsNowRefused) {
     frame.OpenLogFile(dir.Write("events.log", Lines({"N one"})));
     Apply({{K::IncludeString, "one"}});
     const std::string saved = dir.Path("saved.lff");
@@ -148,24 +156,30 @@ TEST_F(FilterCommandsTest, APipeWithoutAReaderFrozeSaveAsAndBecameTheSaveFilters
     EXPECT_FALSE(Save(fifo));
     EXPECT_FALSE(frame.LoadFilterFile(QString::fromStdString(fifo)));
     ASSERT_EQ(boxes.reports.size(), 3u);
-    for (const std::string& report : boxes.reports) EXPECT_NE(report.find("Not a regular file"), std::string::npos) << report;
+    for (const std::string& report : boxes.reports)
+        EXPECT_NE(report.find("Not a regular file"), std::string::npos) << report;
     EXPECT_EQ(frame.GetFilterPath(), saved);
     EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "one"}}));
 }
 
-TEST_F(FilterCommandsTest, AnUnreadableIntervalRecordShowedEveryLineSilentlyAndIsNowReportedAndMarked) {
-    frame.OpenLogFile(dir.Write("a.log", Lines({"N 2003/01/01 10:00:00 - one", "N 2005/06/01 10:00:00 - two"})));
-    ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(dir.Write("f.lff", "Pgarbage\nP01/01/2003 00:00:00 to 12/31/2003 23:59:59\n"))));
+TEST_F(FilterCommandsTest,
+       AnUnreadableIntervalRecordShowedEveryLineSilentlyAndIsNowReportedAndMarked) {
+    frame.OpenLogFile(
+        dir.Write("a.log", Lines({"N 2003/01/01 10:00:00 - one", "N 2005/06/01 10:00:00 - two"})));
+    ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(
+        dir.Write("f.lff", "Pgarbage\nP01/01/2003 00:00:00 to 12/31/2003 23:59:59\n"))));
     ASSERT_TRUE(FilterFileReadEnds(frame));
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
     ASSERT_EQ(boxes.reports.size(), 1u);
-    EXPECT_NE(boxes.reports[0].find("cover 1970-01-01 00:00:00 to 2037-12-31 23:59:59: Pgarbage."), std::string::npos)
+    EXPECT_NE(boxes.reports[0].find("cover 1970-01-01 00:00:00 to 2037-12-31 23:59:59: Pgarbage."),
+              std::string::npos)
         << boxes.reports[0];
     // The list sorts by text: the interval that reads, then the one that fell back.
     WhenModal<CFiltersDlg>([](CFiltersDlg* d) {
         ASSERT_EQ(d->GetIncludeList()->count(), 2);
         EXPECT_TRUE(d->GetIncludeList()->item(0)->icon().isNull());
-        EXPECT_FALSE(d->GetIncludeList()->item(1)->icon().isNull() || d->GetIncludeList()->item(1)->toolTip().isEmpty());
+        EXPECT_FALSE(d->GetIncludeList()->item(1)->icon().isNull() ||
+                     d->GetIncludeList()->item(1)->toolTip().isEmpty());
         d->reject();
     });
     frame.GetAction(ID_EDIT_FILTERS)->trigger();
@@ -178,7 +192,10 @@ TEST_F(FilterCommandsTest, LoadFiltersOfABinaryOrMissingFileHasAClearOutcome) {
     EXPECT_EQ(boxes.reports.size(), 1u);
     EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "before"}}));
     // Any name reads as a filter file here; only a filter file's name goes to the recent list.
-    ASSERT_TRUE(frame.LoadFilterFile(QString::fromStdString(dir.Write("a.bin", "\x7f" "ELF\x02\0\0\nIin\0side\n\xff"s))));
+    ASSERT_TRUE(
+        frame.LoadFilterFile(QString::fromStdString(dir.Write("a.bin",
+                                                              "\x7f"
+                                                              "ELF\x02\0\0\nIin\0side\n\xff"s))));
     ASSERT_TRUE(FilterFileReadEnds(frame));
     EXPECT_EQ(RecordsOf(frame.GetFilters()), (Records{{K::IncludeString, "in\0side"s}}));
     EXPECT_EQ(frame.GetStatusBar().currentMessage(), "Filters read from the filter file: 1");

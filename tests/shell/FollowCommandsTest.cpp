@@ -45,9 +45,11 @@ TEST_F(FollowCommandsTest, LinesPaneCountsShownLinesAndOfHowManyWithFilters) {
     EXPECT_EQ(CLinesPane::Text(1, 1, 0, english).toStdString(), "1 line");
     EXPECT_EQ(CLinesPane::Text(1234567, 1234567, 0, english).toStdString(), "1,234,567 lines");
     EXPECT_EQ(CLinesPane::Text(12, 5700000, 2, english).toStdString(), "12 of 5,700,000 lines");
-    EXPECT_EQ(CLinesPane::Text(1234, 5678, 1, QLocale(QLocale::German)).toStdString(), "1.234 of 5.678 lines");
+    EXPECT_EQ(CLinesPane::Text(1234, 5678, 1, QLocale(QLocale::German)).toStdString(),
+              "1.234 of 5.678 lines");
     EXPECT_EQ(CLinesPane::ToolTip(0).toStdString(), "No active filters");
-    EXPECT_EQ(CLinesPane::ToolTip(3).toStdString(), "3 active filters; double-click to change them");
+    EXPECT_EQ(CLinesPane::ToolTip(3).toStdString(),
+              "3 active filters; double-click to change them");
 
     frame.show();
     frame.OpenLogFile(dir.Write("events.log", Lines({"N keep 1", "N drop", "N keep 2"})));
@@ -57,7 +59,8 @@ TEST_F(FollowCommandsTest, LinesPaneCountsShownLinesAndOfHowManyWithFilters) {
     AppendFilter(filters, "keep", FilterKind::IncludeString);
     frame.ApplyFilters(std::move(filters));
     EXPECT_EQ(Pane(), "2 of 3 lines");
-    EXPECT_EQ(frame.GetLinesPane().toolTip().toStdString(), "1 active filter; double-click to change it");
+    EXPECT_EQ(frame.GetLinesPane().toolTip().toStdString(),
+              "1 active filter; double-click to change it");
 
     // A second log opened with the filters still active says why it looks empty.
     frame.OpenLogFile(dir.Write("other.log", Lines({"N nothing", "N here"})));

@@ -15,7 +15,8 @@ class GoToLineTest : public ShellTest {
 protected:
     void SetUp() override {
         std::vector<std::string> lines;
-        for (int k = 1; k <= 10; ++k) lines.push_back("N line " + std::to_string(k) + (k % 2 == 1 ? " keep" : " drop"));
+        for (int k = 1; k <= 10; ++k)
+            lines.push_back("N line " + std::to_string(k) + (k % 2 == 1 ? " keep" : " drop"));
         frame.OpenLogFile(dir.Write("events.log", Lines(lines)));
         frame.ApplyFilters(MakeFilterList({{FilterKind::IncludeString, "keep"}}));
     }
@@ -40,18 +41,22 @@ TEST_F(GoToLineTest, GoesToAShownLineTheNextShownOneOrSaysTheRange) {
     const struct {
         const char* typed;
         int selected;  // 0: refused
-    } cases[] = {{"7", 7}, {" 3 ", 3}, {"4", 5}, {"10", 9}, {"0", 0}, {"11", 0}, {"-1", 0}, {"seven", 0}, {"", 0}};
+    } cases[] = {{"7", 7},  {" 3 ", 3}, {"4", 5},     {"10", 9}, {"0", 0},
+                 {"11", 0}, {"-1", 0},  {"seven", 0}, {"", 0}};
     for (const auto& c : cases) {
         boxes.reports.clear();
         const bool went = frame.GoToLine(QString::fromLatin1(c.typed));
         EXPECT_EQ(went, c.selected != 0) << c.typed;
         if (c.selected != 0) {
             EXPECT_EQ(SelectedNumber(), c.selected) << c.typed;
-            EXPECT_EQ(frame.GetDocument().GetCutLine(frame.GetView().GetCaretLine()) + 1, c.selected) << c.typed;
+            EXPECT_EQ(frame.GetDocument().GetCutLine(frame.GetView().GetCaretLine()) + 1,
+                      c.selected)
+                << c.typed;
             EXPECT_TRUE(boxes.reports.empty()) << c.typed;
         } else {
             ASSERT_EQ(boxes.reports.size(), 1u) << c.typed;
-            EXPECT_NE(boxes.reports[0].find("numbered 1 to 10"), std::string::npos) << boxes.reports[0];
+            EXPECT_NE(boxes.reports[0].find("numbered 1 to 10"), std::string::npos)
+                << boxes.reports[0];
         }
     }
 }
@@ -66,7 +71,8 @@ TEST_F(GoToLineTest, TheGutterIsAsWideAsTheLargestNumberAndStaysAcrossStarts) {
     const int one = gutter->WidthFor(9);
     const int digit = gutter->WidthFor(10) - one;
     EXPECT_GT(digit, 0);
-    for (const std::int64_t count : {std::int64_t{1}, std::int64_t{99}, std::int64_t{100000}, std::int64_t{1} << 40}) {
+    for (const std::int64_t count :
+         {std::int64_t{1}, std::int64_t{99}, std::int64_t{100000}, std::int64_t{1} << 40}) {
         int digits = 0;
         for (std::int64_t n = count; n > 0; n /= 10) ++digits;
         EXPECT_EQ(gutter->WidthFor(count), one + (digits - 1) * digit) << count;

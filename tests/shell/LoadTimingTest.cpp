@@ -1,8 +1,8 @@
 #include <QApplication>
 #include <QRegularExpression>
-#include <QWidget>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWidget>
 #include <QWindow>
 #include <sstream>
 
@@ -27,7 +27,8 @@ protected:
     }
 };
 
-const QString kTimingLine = QStringLiteral(R"(trawlview: loaded (\d+) lines in (\d+) ms; first paint at (\d+) ms\n)");
+const QString kTimingLine =
+    QStringLiteral(R"(trawlview: loaded (\d+) lines in (\d+) ms; first paint at (\d+) ms\n)");
 
 TEST_F(LoadTimingTest, ReportsTheFirstLoadOnceWhenItHasEndedAndItsLinesArePainted) {
     QWidget viewport;
@@ -53,7 +54,8 @@ TEST_F(LoadTimingTest, ReportsTheFirstLoadOnceWhenItHasEndedAndItsLinesArePainte
         }
         const std::string line = out.str();
         const QRegularExpressionMatch match =
-            QRegularExpression(QRegularExpression::anchoredPattern(kTimingLine)).match(QString::fromStdString(line));
+            QRegularExpression(QRegularExpression::anchoredPattern(kTimingLine))
+                .match(QString::fromStdString(line));
         ASSERT_TRUE(match.hasMatch()) << "[" << line << "]";
         EXPECT_EQ(match.captured(1), "42");
         if (!paintFirst) {
@@ -73,7 +75,7 @@ TEST_F(LoadTimingTest, TheProgramPrintsTheLineOnlyWhenAsked) {
     for (const bool asked : {false, true}) {
         if (asked) qputenv("TRAWLVIEW_TIMING", "1");
         RecordingMessageBoxes appBoxes;
-    CTrawlviewApp app(&appBoxes);
+        CTrawlviewApp app(&appBoxes);
         testing::internal::CaptureStderr();
         ASSERT_TRUE(app.InitInstance({"trawlview", log}));
         CMainFrame& frame = *app.GetMainFrame();
@@ -81,7 +83,8 @@ TEST_F(LoadTimingTest, TheProgramPrintsTheLineOnlyWhenAsked) {
         ASSERT_FALSE(frame.GetDocument().IsLoading());
         frame.GetView().viewport()->repaint();
         const std::string err = testing::internal::GetCapturedStderr();
-        const QRegularExpressionMatch match = QRegularExpression(kTimingLine).match(QString::fromStdString(err));
+        const QRegularExpressionMatch match =
+            QRegularExpression(kTimingLine).match(QString::fromStdString(err));
         EXPECT_EQ(match.hasMatch(), asked) << err;
         if (match.hasMatch()) {
             EXPECT_EQ(match.captured(1), "3");

@@ -6,7 +6,6 @@
 #include <QDialog>
 #include <QDropEvent>
 #include <QFileDialog>
-#include <QTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -17,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <ctime>
@@ -35,9 +35,9 @@
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
 #include "CommandIds.h"
-#include "ModalDriver.h"
 #include "CommandTable.h"
 #include "LockKeyState.h"
+#include "ModalDriver.h"
 #include "ShellFixture.h"
 #include "ShellText.h"
 
@@ -54,11 +54,13 @@ protected:
 
 TEST_F(MainFrameTest, CommandsAreEnabledByLogFiltersAndSaveState) {
     // Start-up: nothing loaded, no filters.
-    for (const int id : {ID_FILE_OPEN, ID_EDIT_FILTERS, ID_FILE_LOAD_FILTERS, ID_FILE_OPEN_SUITE_LOG,
-                         ID_EDIT_PREFERENCES, ID_APP_ABOUT, ID_HELP_FINDER}) {
+    for (const int id :
+         {ID_FILE_OPEN, ID_EDIT_FILTERS, ID_FILE_LOAD_FILTERS, ID_FILE_OPEN_SUITE_LOG,
+          ID_EDIT_PREFERENCES, ID_APP_ABOUT, ID_HELP_FINDER}) {
         EXPECT_TRUE(Enabled(id)) << id;
     }
-    for (const int id : {ID_FILE_RELOAD, ID_FILE_SAVE_LOG, ID_FILE_SAVE_FILTERS, ID_FILE_SAVE_FILTERS_AS}) {
+    for (const int id :
+         {ID_FILE_RELOAD, ID_FILE_SAVE_LOG, ID_FILE_SAVE_FILTERS, ID_FILE_SAVE_FILTERS_AS}) {
         EXPECT_FALSE(Enabled(id)) << id;
     }
 
@@ -127,7 +129,8 @@ TEST_F(MainFrameTest, SaveAsThatCannotWriteReportsAndStaysUnsaved) {
     if (geteuid() != 0) {  // root writes anywhere
         const std::string locked = dir.Path("locked");
         std::filesystem::create_directory(locked);
-        std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        std::filesystem::permissions(
+            locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
         EXPECT_FALSE(frame.SaveDisplayedLines(QString::fromStdString(locked + "/out.log")));
         EXPECT_EQ(boxes.reports.size(), 2u);
         EXPECT_TRUE(frame.IsFilteredUnsaved());
@@ -220,8 +223,10 @@ TEST_F(MainFrameTest, TheOpenDialogOffersAllFilesAndKeepsNamesWithoutExtension) 
     const std::string syslog = dir.Write("syslog", Lines({"N from syslog"}));
     const std::string events = dir.Write("events.log", Lines({"N from events"}));
     EXPECT_EQ(COpenLogDlg::ResolveName(QString::fromStdString(syslog)).toStdString(), syslog);
-    EXPECT_EQ(COpenLogDlg::ResolveName(QString::fromStdString(dir.Path("events"))).toStdString(), events);
-    EXPECT_EQ(COpenLogDlg::ResolveName(QString::fromStdString(dir.Path("none"))).toStdString(), dir.Path("none"));
+    EXPECT_EQ(COpenLogDlg::ResolveName(QString::fromStdString(dir.Path("events"))).toStdString(),
+              events);
+    EXPECT_EQ(COpenLogDlg::ResolveName(QString::fromStdString(dir.Path("none"))).toStdString(),
+              dir.Path("none"));
 
     // The real dialog, answered as a user would: the filters it offers, then "syslog".
     QStringList offered;
@@ -285,13 +290,17 @@ TEST_F(MainFrameTest, EmptyRecentListShowsGreyPlaceholder) {
 }
 
 TEST(RecentFileListTest, LongPathsAreAbbreviatedToThirtyCharacters) {
-    EXPECT_EQ(CRecentFileList::AbbreviatePath("/var/log/events.log", 30).toStdString(), "/var/log/events.log");
-    EXPECT_EQ(CRecentFileList::AbbreviatePath("/home/operator/tarnix/logs/2026/events.log", 30).toStdString(),
+    EXPECT_EQ(CRecentFileList::AbbreviatePath("/var/log/events.log", 30).toStdString(),
+              "/var/log/events.log");
+    EXPECT_EQ(CRecentFileList::AbbreviatePath("/home/operator/tarnix/logs/2026/events.log", 30)
+                  .toStdString(),
               "/.../logs/2026/events.log");
     // Even the name alone is too long: the name is shown whole.
-    EXPECT_EQ(CRecentFileList::AbbreviatePath("/a/scheduler-events-of-november-2026.log", 30).toStdString(),
+    EXPECT_EQ(CRecentFileList::AbbreviatePath("/a/scheduler-events-of-november-2026.log", 30)
+                  .toStdString(),
               "scheduler-events-of-november-2026.log");
-    EXPECT_EQ(CRecentFileList::AbbreviatePath("relative/folder/below/the/current/events.log", 30).toStdString(),
+    EXPECT_EQ(CRecentFileList::AbbreviatePath("relative/folder/below/the/current/events.log", 30)
+                  .toStdString(),
               ".../the/current/events.log");
 }
 
@@ -472,7 +481,8 @@ TEST_F(MainFrameTest, EveryRowOfTheCommandTableMakesOneActionWithItsPromptAndKey
         // The key is written once: in the row, not again in the menu text.
         if (row.shortcut != nullptr) {
             EXPECT_FALSE(action->text().contains(QLatin1Char('\t'))) << row.id;
-            EXPECT_TRUE(keys.insert(action->shortcut().toString()).second) << "key used twice: " << row.shortcut;
+            EXPECT_TRUE(keys.insert(action->shortcut().toString()).second)
+                << "key used twice: " << row.shortcut;
         }
     }
     EXPECT_EQ(FindCommand(12345), nullptr);
@@ -482,16 +492,18 @@ TEST_F(MainFrameTest, ToolbarButtonsFollowTheirSlotsWithASeparatorBetweenGroups)
     std::vector<int> order;
     for (QAction* action : frame.GetToolBar().actions()) {
         int id = 0;
-        for (const int candidate : {ID_FILE_OPEN, ID_FILE_RELOAD, ID_FILE_SAVE_LOG, ID_FILE_LOAD_FILTERS,
-                                    ID_FILE_SAVE_FILTERS, ID_EDIT_FILTERS, ID_FILE_PRINT, ID_EDIT_FIND,
-                                    ID_CONTEXT_HELP, ID_VIEW_FOLLOW, ID_VIEW_SHOW_ALL_LINES}) {
+        for (const int candidate :
+             {ID_FILE_OPEN, ID_FILE_RELOAD, ID_FILE_SAVE_LOG, ID_FILE_LOAD_FILTERS,
+              ID_FILE_SAVE_FILTERS, ID_EDIT_FILTERS, ID_FILE_PRINT, ID_EDIT_FIND, ID_CONTEXT_HELP,
+              ID_VIEW_FOLLOW, ID_VIEW_SHOW_ALL_LINES}) {
             if (frame.GetAction(candidate) == action) id = candidate;
         }
         order.push_back(action->isSeparator() ? 0 : id);
     }
-    EXPECT_EQ(order, (std::vector<int>{ID_FILE_OPEN, ID_FILE_RELOAD, ID_FILE_SAVE_LOG, 0, ID_FILE_LOAD_FILTERS,
-                                       ID_FILE_SAVE_FILTERS, ID_EDIT_FILTERS, 0, ID_FILE_PRINT, 0, ID_EDIT_FIND, 0,
-                                       ID_CONTEXT_HELP, 0, ID_VIEW_FOLLOW, 0, ID_VIEW_SHOW_ALL_LINES}));
+    EXPECT_EQ(order, (std::vector<int>{ID_FILE_OPEN, ID_FILE_RELOAD, ID_FILE_SAVE_LOG, 0,
+                                       ID_FILE_LOAD_FILTERS, ID_FILE_SAVE_FILTERS, ID_EDIT_FILTERS,
+                                       0, ID_FILE_PRINT, 0, ID_EDIT_FIND, 0, ID_CONTEXT_HELP, 0,
+                                       ID_VIEW_FOLLOW, 0, ID_VIEW_SHOW_ALL_LINES}));
     EXPECT_EQ(frame.GetToolBar().allowedAreas(), Qt::AllToolBarAreas);
 }
 
@@ -499,7 +511,9 @@ TEST_F(MainFrameTest, HelpShowsTheBundledPagesWithoutAnInstalledFolder) {
     frame.GetAction(ID_HELP)->trigger();
     ASSERT_NE(frame.GetHelpWindow(), nullptr);
     EXPECT_TRUE(frame.GetHelpWindow()->isVisible());
-    EXPECT_NE(frame.GetHelpWindow()->GetBrowser().toPlainText().indexOf(QStringLiteral("Filters and filter files")), -1);
+    EXPECT_NE(frame.GetHelpWindow()->GetBrowser().toPlainText().indexOf(
+                  QStringLiteral("Filters and filter files")),
+              -1);
 }
 
 }  // namespace
@@ -508,7 +522,8 @@ namespace {
 
 TEST_F(MainFrameTest, SelectAllKeyShownInTheMenuDidNothing) {
     frame.OpenLogFile(dir.Write("events.log", Lines({"N one", "N two", "N three"})));
-    EXPECT_EQ(frame.GetAction(ID_EDIT_SELECT_ALL)->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
+    EXPECT_EQ(frame.GetAction(ID_EDIT_SELECT_ALL)->shortcut(),
+              QKeySequence(QStringLiteral("Ctrl+A")));
     QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, QStringLiteral("a"));
     QCoreApplication::sendEvent(&frame.GetView(), &key);
     for (LineIndex i = 0; i < 3; ++i) EXPECT_TRUE(frame.GetView().IsLineSelected(i)) << i;
@@ -516,7 +531,8 @@ TEST_F(MainFrameTest, SelectAllKeyShownInTheMenuDidNothing) {
 }
 
 TEST_F(MainFrameTest, CopyFollowsTheAnchorAndSelectAllAndFindNeedLines) {
-    for (const int id : {ID_EDIT_COPY, ID_EDIT_SELECT_ALL, ID_EDIT_FIND}) EXPECT_FALSE(Enabled(id)) << id;
+    for (const int id : {ID_EDIT_COPY, ID_EDIT_SELECT_ALL, ID_EDIT_FIND})
+        EXPECT_FALSE(Enabled(id)) << id;
     frame.OpenLogFile(dir.Write("events.log", Lines({"N one", "R two"})));
     EXPECT_TRUE(Enabled(ID_EDIT_SELECT_ALL));
     EXPECT_TRUE(Enabled(ID_EDIT_FIND));
@@ -642,7 +658,8 @@ TEST_F(MainFrameTest, AFailedOpenThrewAwayTheLogOnDisplay) {
         dialog->selectFile(QStringLiteral("missing.log"));
         dialog->accept();
         auto* box = dialog->findChild<QMessageBox*>();
-        refused = dialog->isVisible() && box != nullptr && box->text().contains(QStringLiteral("missing.log"));
+        refused = dialog->isVisible() && box != nullptr &&
+                  box->text().contains(QStringLiteral("missing.log"));
         if (box != nullptr) box->close();
         dialog->reject();
     });

@@ -138,7 +138,8 @@ TEST_F(PrintCommandsTest, PreviewShowsTheStoredPagesSideBySideAndTheChoiceIsStor
 }
 
 TEST_F(PrintCommandsTest, ThePreviewsPrintIgnoredItsPageRangeAndHidTheSelection) {
-    const std::string log = dir.Write("events.log", Lines({"N 2026/11/30 06:58:02 - first", "N 2026/11/30 06:58:03 - second"}));
+    const std::string log = dir.Write(
+        "events.log", Lines({"N 2026/11/30 06:58:02 - first", "N 2026/11/30 06:58:03 - second"}));
     CTrawlviewApp app(&boxes);
     ASSERT_TRUE(app.InitInstance({"trawlview", log}));
     app.GetMainFrame()->GetView().SelectLine(1, true);
@@ -156,14 +157,17 @@ TEST_F(PrintCommandsTest, ThePreviewsPrintIgnoredItsPageRangeAndHidTheSelection)
                            dialog->printer()->printRange() == QPrinter::Selection;
         dialog->reject();
     };
-    Trigger<QPrintPreviewDialog>(*app.GetMainFrame(), ID_FILE_PRINT_PREVIEW, [&](QPrintPreviewDialog* preview) {
-        ASSERT_NE(preview, nullptr);
-        // The preview's Print goes the way of File > Print: its dialog, Selection chosen.
-        QTimer::singleShot(0, qApp, answer);
-        for (QAction* action : preview->findChildren<QAction*>()) {
-            if (action->text() == QStringLiteral("Print")) action->trigger();
-        }
-    });
+    Trigger<QPrintPreviewDialog>(*app.GetMainFrame(), ID_FILE_PRINT_PREVIEW,
+                                 [&](QPrintPreviewDialog* preview) {
+                                     ASSERT_NE(preview, nullptr);
+                                     // The preview's Print goes the way of File > Print: its
+                                     // dialog, Selection chosen.
+                                     QTimer::singleShot(0, qApp, answer);
+                                     for (QAction* action : preview->findChildren<QAction*>()) {
+                                         if (action->text() == QStringLiteral("Print"))
+                                             action->trigger();
+                                     }
+                                 });
     EXPECT_TRUE(selectionOffered);
     // A first PDF is offered under the log's name, as File > Print offers it.
     if (app.GetPrinter().outputFormat() == QPrinter::PdfFormat) {
@@ -173,9 +177,12 @@ TEST_F(PrintCommandsTest, ThePreviewsPrintIgnoredItsPageRangeAndHidTheSelection)
 
 TEST_F(PrintCommandsTest, APreviewPagesOfTheLargestIntegerOverflowedInThePreviewAndIsNowClamped) {
     // Stored value, then what the preview's page count and the printer font size read as.
-    const std::tuple<const char*, int, int> cases[] = {{"2147483647", 2, 655350}, {"99999999999", 2, 655350},
-                                                       {"-2147483648", 0, 40},    {"3", 2, 40},
-                                                       {"1", 1, 40},              {"not a number", 0, 90}};
+    const std::tuple<const char*, int, int> cases[] = {{"2147483647", 2, 655350},
+                                                       {"99999999999", 2, 655350},
+                                                       {"-2147483648", 0, 40},
+                                                       {"3", 2, 40},
+                                                       {"1", 1, 40},
+                                                       {"not a number", 0, 90}};
     for (const auto& [stored, pages, tenths] : cases) {
         UserSettings().setValue("Settings/PreviewPages", stored);
         UserSettings().setValue("Settings/Printer Font Size", stored);

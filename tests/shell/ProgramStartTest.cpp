@@ -17,7 +17,8 @@ namespace {
 // (offscreen), it must open the log and paint it.
 TEST(ProgramStartTest, TheExecutableOpensItsWindowAndPaintsTheLog) {
     TempDir dir;
-    const std::string log = dir.Write("events.log", "R 2003/12/31 23:59:59 - Disk full\r\nplain line\r\n");
+    const std::string log =
+        dir.Write("events.log", "R 2003/12/31 23:59:59 - Disk full\r\nplain line\r\n");
     ProgramLaunch window;
     for (const std::string& folder : SettingsFolders(dir).Env()) window.env.push_back(folder);
     window.env.insert(window.env.end(), {"QT_QPA_PLATFORM=offscreen", "TRAWLVIEW_TIMING=1"});

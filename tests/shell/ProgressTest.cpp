@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QImage>
 #include <QCoreApplication>
+#include <QImage>
 #include <QLabel>
 #include <QTest>
 #include <QWindow>
@@ -24,7 +24,8 @@ protected:
 TEST_F(ProgressTest, FilledWidthFollowsPositionInDoublePrecision) {
     ASSERT_EQ(wnd.GetBarWidth(), 128u);
     wnd.SetRange(256);
-    const std::pair<std::uint32_t, std::uint32_t> cases[] = {{0, 0}, {1, 0}, {2, 1}, {255, 127}, {256, 128}};
+    const std::pair<std::uint32_t, std::uint32_t> cases[] = {
+        {0, 0}, {1, 0}, {2, 1}, {255, 127}, {256, 128}};
     for (const auto& [pos, filled] : cases) {
         wnd.SetPos(pos);
         EXPECT_EQ(wnd.GetFilled(), filled) << pos;
@@ -59,7 +60,9 @@ TEST_F(ProgressTest, EveryPositionFillsAsTheFormulaSaysAndRepaintsOncePerPixel) 
     wnd.installEventFilter(&counter);
     // The bar's whole pixels at a position; kRange is prime, so no position but the
     // ends falls on a pixel's edge and double precision gives the exact quotient.
-    const auto pixels = [](std::uint64_t pos) { return static_cast<std::uint32_t>(pos * 128 / kRange); };
+    const auto pixels = [](std::uint64_t pos) {
+        return static_cast<std::uint32_t>(pos * 128 / kRange);
+    };
     for (std::uint32_t pos = 0; pos <= kRange; ++pos) {
         wnd.SetPos(pos);
         ASSERT_EQ(wnd.GetFilled(), pixels(pos)) << pos;
@@ -92,7 +95,8 @@ TEST(ProgressColourTest, HlsConversionsMatchKnownColours) {
     EXPECT_EQ(CProgressWnd::HLStoRGB(10000, 15000, 30000), qRgb(0, 255, 0));
     EXPECT_EQ(CProgressWnd::HLStoRGB(20000, 30000, 0), qRgb(255, 255, 255));
     // Every colour survives the round trip within one step per channel.
-    for (const QRgb c : {qRgb(0, 120, 215), qRgb(51, 153, 255), qRgb(10, 36, 106), qRgb(200, 30, 90)}) {
+    for (const QRgb c :
+         {qRgb(0, 120, 215), qRgb(51, 153, 255), qRgb(10, 36, 106), qRgb(200, 30, 90)}) {
         CProgressWnd::RGBtoHLS(qRed(c), qGreen(c), qBlue(c), h, l, s);
         const QRgb back = CProgressWnd::HLStoRGB(h, l, s);
         EXPECT_LE(std::abs(qRed(back) - qRed(c)), 1);

@@ -15,7 +15,8 @@ class ShowAllLinesTest : public ShellTest {
 protected:
     void SetUp() override {
         std::vector<std::string> lines;
-        for (int k = 0; k < 10; ++k) lines.push_back("N line " + std::to_string(k) + (k % 2 == 0 ? " keep" : " drop"));
+        for (int k = 0; k < 10; ++k)
+            lines.push_back("N line " + std::to_string(k) + (k % 2 == 0 ? " keep" : " drop"));
         frame.OpenLogFile(dir.Write("events.log", Lines(lines)));
         frame.ApplyFilters(MakeFilterList({{FilterKind::IncludeString, "keep"}}));
     }
@@ -54,7 +55,8 @@ TEST_F(ShowAllLinesTest, HoldKeepsFiltersSelectionAndCaretThroughBothDirections)
     EXPECT_EQ(frame.GetLinesPane().text().toStdString(), "all 10 lines, filters held");
     EXPECT_EQ(SelectedLogLines(), (std::vector<int>{2, 6}));
     EXPECT_EQ(LogLineOf(View().GetCaretLine()), 6);
-    EXPECT_TRUE(frame.GetAction(ID_EDIT_CLEAR_FILTERS)->isEnabled()) << "the filters are held, not gone";
+    EXPECT_TRUE(frame.GetAction(ID_EDIT_CLEAR_FILTERS)->isEnabled())
+        << "the filters are held, not gone";
     EXPECT_TRUE(View().CanCopy());
 
     // A hidden line joins the selection and takes the caret: back under the filters it
@@ -71,7 +73,9 @@ TEST_F(ShowAllLinesTest, HoldKeepsFiltersSelectionAndCaretThroughBothDirections)
 
 TEST_F(ShowAllLinesTest, AFilterChangeOrAReloadEndsTheHoldAndNoFiltersMeansGrey) {
     const std::function<void()> enders[] = {
-        [&] { frame.ApplyFilters(MakeFilterList({{FilterKind::IncludeString, "line"}})); },
+        [&] {
+            frame.ApplyFilters(MakeFilterList({{FilterKind::IncludeString, "line"}}));
+        },
         [&] { frame.GetAction(ID_FILE_RELOAD)->trigger(); },
     };
     for (const auto& end : enders) {

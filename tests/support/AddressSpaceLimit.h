@@ -19,7 +19,8 @@ inline bool UnderAddressSpaceLimit(std::uint64_t room, const std::function<bool(
     if (pid == 0) {
         std::uint64_t pages = 0;
         std::ifstream("/proc/self/statm") >> pages;
-        const auto limit = static_cast<rlim_t>(pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) + room);
+        const auto limit =
+            static_cast<rlim_t>(pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) + room);
         const rlimit cap{limit, limit};
         _exit(setrlimit(RLIMIT_AS, &cap) == 0 && body() ? 0 : 1);
     }

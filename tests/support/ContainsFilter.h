@@ -10,11 +10,18 @@
 // contains, so that tests can compare the document's two ways of selecting.
 class ContainsFilter : public ILineFilter {
 public:
-    ContainsFilter(std::string needle, bool advertise) : m_needle(std::move(needle)), m_advertise(advertise) {}
-    bool Passes(std::string_view line) const override { return line.find(m_needle) != std::string_view::npos; }
-    std::string_view RequiredSubstring() const override { return m_advertise ? m_needle : std::string_view(); }
+    ContainsFilter(std::string needle, bool advertise)
+        : m_needle(std::move(needle)), m_advertise(advertise) {}
+    bool Passes(std::string_view line) const override {
+        return line.find(m_needle) != std::string_view::npos;
+    }
+    std::string_view RequiredSubstring() const override {
+        return m_advertise ? m_needle : std::string_view();
+    }
     bool NeedsTime() const override { return false; }
-    std::unique_ptr<Pieces> DecideInPieces() const override { return std::make_unique<NeedlePieces>(m_needle); }
+    std::unique_ptr<Pieces> DecideInPieces() const override {
+        return std::make_unique<NeedlePieces>(m_needle);
+    }
 
 private:
     // Keeps the last bytes of what it was fed, one fewer than the needle has, so that an

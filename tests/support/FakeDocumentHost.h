@@ -12,7 +12,10 @@ public:
     const ILineFilter* GetActiveFilters() override { return filter; }
     bool GetExcludeInvalidDates() const override { return excludeInvalid; }
     void SetLogPath(const std::string& path) override { logPath = path; }
-    void SetProgressRange(std::uint64_t range) override { progressRange = range; progressPositions.clear(); }
+    void SetProgressRange(std::uint64_t range) override {
+        progressRange = range;
+        progressPositions.clear();
+    }
     void SetProgressPos(std::uint64_t pos) override { progressPositions.push_back(pos); }
     void EndProgress() override { ++progressEnds; }
     bool AskRetry(const std::string& message) override {

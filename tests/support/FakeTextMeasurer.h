@@ -12,7 +12,8 @@ public:
     std::int64_t TextWidth(std::string_view text, bool bold, TextReading) const override {
         ++calls;
         std::int64_t width = 0;
-        for (const char c : text) width += narrow != 0 && c == narrow ? 1 : advance * (bold ? 2 : 1);
+        for (const char c : text)
+            width += narrow != 0 && c == narrow ? 1 : advance * (bold ? 2 : 1);
         return width;
     }
     std::int64_t MaxByteAdvance() const override { return bound ? 2 * advance : 0; }

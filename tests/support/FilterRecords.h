@@ -11,7 +11,8 @@ using Records = std::vector<std::pair<FilterKind, std::string>>;
 
 inline Records RecordsOf(const LogFilter* list) {
     Records out;
-    for (const LogFilter* n = list; n != nullptr; n = n->next.get()) out.emplace_back(n->kind, n->text);
+    for (const LogFilter* n = list; n != nullptr; n = n->next.get())
+        out.emplace_back(n->kind, n->text);
     return out;
 }
 

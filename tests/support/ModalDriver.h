@@ -11,7 +11,8 @@
 // the dialog that is modal at that moment (null when none of type T is open).
 template <class T>
 void WhenModal(std::function<void(T*)> drive) {
-    QTimer::singleShot(0, qApp, [drive] { drive(qobject_cast<T*>(QApplication::activeModalWidget())); });
+    QTimer::singleShot(0, qApp,
+                       [drive] { drive(qobject_cast<T*>(QApplication::activeModalWidget())); });
 }
 
 // Counts the modal dialogs that open while f runs, closing each at once.

@@ -20,8 +20,8 @@
 extern char** environ;
 
 struct ProgramOutcome {
-    int status = -1;  // exit status; -1 when ended by a signal
-    int signal = 0;   // the signal that ended it, if one did
+    int status = -1;     // exit status; -1 when ended by a signal
+    int signal = 0;      // the signal that ended it, if one did
     long peakRssKb = 0;  // the most memory it held at once (with what it was forked from)
     std::string out;
     std::string err;
@@ -42,14 +42,17 @@ struct ProgramLaunch {
     std::string stopWhenErrHas;
 };
 
-inline ProgramOutcome RunProgram(const std::vector<std::string>& args, const ProgramLaunch& launch = {}) {
+inline ProgramOutcome RunProgram(const std::vector<std::string>& args,
+                                 const ProgramLaunch& launch = {}) {
     std::vector<std::string> envText;
     for (char** e = environ; *e != nullptr; ++e) {
         if (std::strncmp(*e, "TRAWLVIEW_", 10) == 0) continue;
         const char* equals = std::strchr(*e, '=');
-        const std::string name(*e, equals == nullptr ? std::strlen(*e) : static_cast<std::size_t>(equals - *e) + 1);
+        const std::string name(
+            *e, equals == nullptr ? std::strlen(*e) : static_cast<std::size_t>(equals - *e) + 1);
         bool replaced = false;
-        for (const std::string& given : launch.env) replaced = replaced || given.rfind(name, 0) == 0;
+        for (const std::string& given : launch.env)
+            replaced = replaced || given.rfind(name, 0) == 0;
         if (!replaced) envText.emplace_back(*e);
     }
     envText.insert(envText.end(), launch.env.begin(), launch.env.end());
@@ -66,7 +69,9 @@ inline ProgramOutcome RunProgram(const std::vector<std::string>& args, const Pro
     if (pipe2(errPipe, O_CLOEXEC) != 0) return {};
     const pid_t pid = fork();
     if (pid == 0) {
-        const int out = launch.stdoutFd >= 0 ? launch.stdoutFd : open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        const int out = launch.stdoutFd >= 0
+                            ? launch.stdoutFd
+                            : open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
         if (out < 0 || dup2(out, 1) < 0 || dup2(errPipe[1], 2) < 0) _exit(126);
         const rlimit limit{launch.fileSizeLimit, launch.fileSizeLimit};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
@@ -89,7 +94,8 @@ inline ProgramOutcome RunProgram(const std::vector<std::string>& args, const Pro
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         r.err.append(chunk, static_cast<std::size_t>(n));
-        if (!stopped && !launch.stopWhenErrHas.empty() && r.err.find(launch.stopWhenErrHas) != std::string::npos) {
+        if (!stopped && !launch.stopWhenErrHas.empty() &&
+            r.err.find(launch.stopWhenErrHas) != std::string::npos) {
             kill(pid, SIGTERM);
             stopped = true;
         }

@@ -13,7 +13,8 @@
 class TempDir {
 public:
     TempDir() {
-        std::string templ = (std::filesystem::temp_directory_path() / "trawlview-test-XXXXXX").string();
+        std::string templ =
+            (std::filesystem::temp_directory_path() / "trawlview-test-XXXXXX").string();
         m_path = mkdtemp(templ.data());
     }
     ~TempDir() {
@@ -26,12 +27,14 @@ public:
     std::string Path(std::string_view name) const { return (m_path / name).string(); }
     std::string Write(std::string_view name, std::string_view bytes) const {
         const std::string p = Path(name);
-        std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(p, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return p;
     }
     // Paths that are not regular files, each to be refused without waiting: a FIFO made
     // here (named name), the device itself, and a symbolic link to it (named "link-" + name).
-    std::vector<std::string> NotRegularFiles(std::string_view name, const std::string& device) const {
+    std::vector<std::string> NotRegularFiles(std::string_view name,
+                                             const std::string& device) const {
         const std::string fifo = Path(name);
         mkfifo(fifo.c_str(), 0600);
         const std::string link = Path("link-" + std::string(name));

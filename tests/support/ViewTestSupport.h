@@ -1,12 +1,12 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "CQtTextMeasurer.h"
 #include "CTrawlviewDoc.h"

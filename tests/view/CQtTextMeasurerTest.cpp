@@ -18,16 +18,18 @@ TEST(CQtTextMeasurerTest, WidthsAddUpAndBoldIsWider) {
         EXPECT_EQ(m.TextWidth(text, bold), sum);
         EXPECT_EQ(m.TextWidth(text.substr(0, 22), bold) + m.TextWidth(text.substr(22), bold), sum);
     }
-    EXPECT_GT(m.TextWidth("Disk full on volume E:", true), m.TextWidth("Disk full on volume E:", false));
+    EXPECT_GT(m.TextWidth("Disk full on volume E:", true),
+              m.TextWidth("Disk full on volume E:", false));
     EXPECT_EQ(m.TextWidth("", false), 0);
 }
 
 TEST(CQtTextMeasurerTest, OtherTextIsMeasuredCharacterByCharacterInItsLinesReading) {
     const CQtTextMeasurer m;
     // UTF-8 "été" and Windows-1252 "caf\xE9": each character's advance, added up.
-    EXPECT_EQ(m.TextWidth("\xC3\xA9t\xC3\xA9", false), 2 * m.CharAdvance(U'\u00E9') + m.CharAdvance(U't'));
-    EXPECT_EQ(m.TextWidth("caf\xE9", false),
-              m.CharAdvance(U'c') + m.CharAdvance(U'a') + m.CharAdvance(U'f') + m.CharAdvance(U'\u00E9'));
+    EXPECT_EQ(m.TextWidth("\xC3\xA9t\xC3\xA9", false),
+              2 * m.CharAdvance(U'\u00E9') + m.CharAdvance(U't'));
+    EXPECT_EQ(m.TextWidth("caf\xE9", false), m.CharAdvance(U'c') + m.CharAdvance(U'a') +
+                                                 m.CharAdvance(U'f') + m.CharAdvance(U'\u00E9'));
     EXPECT_EQ(m.TextWidth("a \x96 b", false), m.TextWidth("a \xE2\x80\x93 b", false));
 }
 
@@ -41,11 +43,13 @@ TEST(CQtTextMeasurerTest, AHugeLineDrawsOnlyWhatIsInTheWindow) {
         QPainter dc(&image);
         dc.setPen(Qt::black);
         // Scrolled far to the right: the text starts millions of pixels to the left.
-        m.DrawText(dc, -m.TextWidth(huge, false) / 2, 20, huge, false, TextReading::Utf8, 0, image.width());
+        m.DrawText(dc, -m.TextWidth(huge, false) / 2, 20, huge, false, TextReading::Utf8, 0,
+                   image.width());
     }
     int inked = 0;
     for (int x = 0; x < image.width(); ++x) {
-        for (int y = 0; y < image.height(); ++y) inked += image.pixel(x, y) != qRgb(255, 255, 255) ? 1 : 0;
+        for (int y = 0; y < image.height(); ++y)
+            inked += image.pixel(x, y) != qRgb(255, 255, 255) ? 1 : 0;
     }
     EXPECT_GT(inked, 100);
 }
@@ -65,10 +69,17 @@ TEST(CQtTextMeasurerTest, AnyNonEmptyTextIsAtLeastOnePixelAndAtMostTheByteBound)
     std::string everyByte;
     for (int b = 1; b < 256; ++b) everyByte += static_cast<char>(b);
     const std::string texts[] = {
-        "\x01", "\x7F", "\t", " ", "W", "WWWWMMMM@@@@", "\x97\x85\x89\x99", everyByte,
-        "\xEF\xB7\xBD",                      // one very wide ligature glyph
+        "\x01",
+        "\x7F",
+        "\t",
+        " ",
+        "W",
+        "WWWWMMMM@@@@",
+        "\x97\x85\x89\x99",
+        everyByte,
+        "\xEF\xB7\xBD",                              // one very wide ligature glyph
         "\xF0\x9F\x98\x80\xE4\xB8\xAD\xE6\x96\x87",  // emoji and CJK
-        "e\xCC\x81\xCC\x81\xCC\x81",         // combining marks
+        "e\xCC\x81\xCC\x81\xCC\x81",                 // combining marks
     };
     for (const std::string& t : texts) {
         for (const bool bold : {false, true}) {
@@ -128,7 +139,8 @@ TEST(CQtTextMeasurerTest, BidirectionalControlsShowAndNeverReorderTheLine) {
     // it and was not shown itself.
     const CQtTextMeasurer m;
     const std::string replacement = "\xEF\xBF\xBD";  // U+FFFD
-    for (const std::string control : {"\xE2\x80\xAE", "\xE2\x80\xAB", "\xE2\x81\xA7", "\xE2\x80\x8F", "\xD8\x9C"}) {
+    for (const std::string control :
+         {"\xE2\x80\xAE", "\xE2\x80\xAB", "\xE2\x81\xA7", "\xE2\x80\x8F", "\xD8\x9C"}) {
         const std::string shown = "user=" + control + "gnp.exe (" + control + "x)";
         const std::string expected = "user=" + replacement + "gnp.exe (" + replacement + "x)";
         EXPECT_EQ(m.TextWidth(shown, false), m.TextWidth(expected, false));

@@ -41,8 +41,8 @@ protected:
     int BarWidth() const { return view.verticalScrollBar()->sizeHint().width(); }
     int BarHeight() const { return view.horizontalScrollBar()->sizeHint().height(); }
     bool Wheel(int delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QWheelEvent event(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, delta), Qt::NoButton,
-                          modifiers, Qt::NoScrollPhase, false);
+        QWheelEvent event(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
         QApplication::sendEvent(view.viewport(), &event);
         return event.isAccepted();
     }
@@ -236,7 +236,8 @@ TEST_F(ScrollViewTest, ContentTallerThanTheBarRangeStaysReachable) {
     // Dragging reaches the middle and lands exactly on the end at the bar's end.
     bar->setSliderDown(true);
     bar->setSliderPosition(bar->maximum() / 2);
-    EXPECT_NEAR(static_cast<double>(Y()), static_cast<double>(limit) / 2, static_cast<double>(limit) / 1e6);
+    EXPECT_NEAR(static_cast<double>(Y()), static_cast<double>(limit) / 2,
+                static_cast<double>(limit) / 1e6);
     bar->setSliderPosition(bar->maximum());
     EXPECT_EQ(Y(), limit);
     bar->setSliderDown(false);

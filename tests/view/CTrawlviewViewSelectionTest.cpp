@@ -69,7 +69,6 @@ protected:
     void Find(const std::string& text, unsigned flags = CTrawlviewView::FR_DOWN) {
         view.OnFindReplace(text, flags | CTrawlviewView::FR_FINDNEXT);
     }
-
 };
 
 TEST_F(SelectionTest, ClicksWithShiftAndCtrl) {

@@ -26,7 +26,9 @@ protected:
     QColor Base() const { return view.palette().color(QPalette::Base); }
 
     // The rows of one line, as an image.
-    QImage Row(const QImage& image, int line) const { return image.copy(0, line * H(), image.width(), H()); }
+    QImage Row(const QImage& image, int line) const {
+        return image.copy(0, line * H(), image.width(), H());
+    }
 
     static bool IsRed(QRgb p) { return qRed(p) > 200 && qGreen(p) < 80 && qBlue(p) < 80; }
     static int Count(const QImage& image, QRect area, const std::function<bool(QRgb)>& test) {
@@ -45,13 +47,13 @@ protected:
         }
         return 0;
     }
-
 };
 
 TEST_F(ViewTest, MessagesStartInTheSameCellWhateverTheColumnHolds) {
     // A re-formatted timestamp: the blue message begins after the column; a raw line of
     // narrow letters and one of wide letters are all message.
-    Load({"B 2003/12/31 10:00:00 - WWW", "B iiiiiiiiiiiiiiiiiiiiiiWWW", "B MMMMMMMMMMMMMMMMMMMMMMWWW"});
+    Load({"B 2003/12/31 10:00:00 - WWW", "B iiiiiiiiiiiiiiiiiiiiiiWWW",
+          "B MMMMMMMMMMMMMMMMMMMMMMWWW"});
     view.SetCaretLine(10);
     const QImage image = Grab();
     auto isBlue = [](QRgb p) { return qBlue(p) > 200 && qRed(p) < 80 && qGreen(p) < 80; };
@@ -140,7 +142,8 @@ TEST_F(ViewTest, TextWithoutATimestampWasSpreadOverTheColumnCells) {
     const QImage row = Row(Grab(), 0);
     const int prefix = view.GetPrefixWidth();
     EXPECT_GT(Count(row, QRect(0, 0, prefix, H()), IsRed), 10);
-    EXPECT_NEAR(InkRight(row, Base().rgb()), static_cast<double>(measurer.TextWidth(text, true)), 3);
+    EXPECT_NEAR(InkRight(row, Base().rgb()), static_cast<double>(measurer.TextWidth(text, true)),
+                3);
 }
 
 TEST_F(ViewTest, SelectedLineUsesHighlightColoursInBothParts) {
@@ -161,7 +164,8 @@ TEST_F(ViewTest, SelectedLineUsesHighlightColoursInBothParts) {
     EXPECT_EQ(Count(selected, message, IsRed), 0);
     // Still bold: the selected message is exactly as long as the unselected one.
     const QRect content(0, 0, total, H());
-    EXPECT_EQ(InkRight(selected.copy(content), highlight), InkRight(Row(image, 1).copy(content), Base().rgb()));
+    EXPECT_EQ(InkRight(selected.copy(content), highlight),
+              InkRight(Row(image, 1).copy(content), Base().rgb()));
     // Nothing of the highlight beyond the content.
     EXPECT_EQ(Count(selected, QRect(total, 0, selected.width() - total, H()), isHighlight), 0);
 }
@@ -343,7 +347,8 @@ TEST_F(ViewTest, NoLinesMeansNoBarsAndAnEmptyWindow) {
 
 TEST_F(ViewTest, ScrolledFarDownShowsTheLinesAtThatPosition) {
     std::vector<std::string> lines;
-    for (int i = 0; i < 200000; ++i) lines.push_back((i % 2 == 0 ? "R " : "N ") + std::string("2003/12/31 10:00:00 - line"));
+    for (int i = 0; i < 200000; ++i)
+        lines.push_back((i % 2 == 0 ? "R " : "N ") + std::string("2003/12/31 10:00:00 - line"));
     Load(lines);
     ASSERT_TRUE(view.HasScrollBar(CScrollView32::SB_VERT));
     // Line 187,500 (even: red) at the top, the window's last row its own line's bottom.

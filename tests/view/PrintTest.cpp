@@ -251,7 +251,8 @@ TEST_F(PrintTest, CancellingAPrintToPdfLeftATruncatedFileAndTheOneItReplacedWasG
     dir.Write("out.pdf", "the old file");
     CPrintJob job(view, printer, nullptr);
     job.SetProgressDelay(0);
-    QTimer::singleShot(0, [] { qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())->cancel(); });
+    QTimer::singleShot(
+        0, [] { qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())->cancel(); });
     EXPECT_FALSE(job.PrintAll());
     EXPECT_EQ(TempDir::Read(pdf), "the old file");
     EXPECT_EQ(printer.outputFileName().toStdString(), pdf);
@@ -360,8 +361,9 @@ TEST_F(PrintTest, PreviewLaysOutOnlyThePagesInReachAndKeepsTheSideBySideChoice) 
         stayed = preview->currentPage();
         // The preview's own Print closes the preview and leaves the job to the caller.
         const QList<QAction*> actions = dialog->findChildren<QAction*>();
-        const auto print = std::find_if(actions.begin(), actions.end(),
-                                        [](QAction* a) { return a->text() == QStringLiteral("Print"); });
+        const auto print = std::find_if(actions.begin(), actions.end(), [](QAction* a) {
+            return a->text() == QStringLiteral("Print");
+        });
         ASSERT_NE(print, actions.end());
         (*print)->trigger();
     });

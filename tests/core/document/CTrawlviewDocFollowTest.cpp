@@ -6,13 +6,13 @@
 #include <memory>
 #include <random>
 
+#include "AddressSpaceLimit.h"
 #include "CTrawlviewDoc.h"
-#include "DisplayedLines.h"
 #include "ContainsFilter.h"
+#include "DisplayedLines.h"
 #include "FakeDocumentHost.h"
 #include "FakeTextMeasurer.h"
 #include "LocaleFormats.h"
-#include "AddressSpaceLimit.h"
 #include "PinnedLocales.h"
 #include "TempDir.h"
 
@@ -21,20 +21,27 @@ namespace {
 using Result = CTrawlviewDoc::FollowResult;
 
 void Append(const std::string& path, std::string_view bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::app).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::app)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // Passes every line without "drop".
 class DropFilter : public ILineFilter {
 public:
-    bool Passes(std::string_view line) const override { return line.find("drop") == std::string_view::npos; }
+    bool Passes(std::string_view line) const override {
+        return line.find("drop") == std::string_view::npos;
+    }
     bool NeedsTime() const override { return false; }
-    std::unique_ptr<Pieces> DecideInPieces() const override { return std::make_unique<DropPieces>(); }
+    std::unique_ptr<Pieces> DecideInPieces() const override {
+        return std::make_unique<DropPieces>();
+    }
 
 private:
     struct DropPieces : Pieces {
         void Feed(std::string_view piece) override { seen += piece; }
-        bool Passes(const LogTime*) const override { return seen.find("drop") == std::string::npos; }
+        bool Passes(const LogTime*) const override {
+            return seen.find("drop") == std::string::npos;
+        }
         std::string seen;
     };
 };
@@ -55,7 +62,9 @@ protected:
         fresh.LoadLogFile(path);
         return Displayed(fresh);
     }
-    CTrawlviewDoc::FollowStep Look(std::uint64_t maxBytes = 1 << 20) { return doc.ReadAppended(path, maxBytes); }
+    CTrawlviewDoc::FollowStep Look(std::uint64_t maxBytes = 1 << 20) {
+        return doc.ReadAppended(path, maxBytes);
+    }
 
     TempDir dir;
     std::string path;
@@ -133,7 +142,8 @@ TEST_F(FollowTest, TheWidestLineCutAgainIsMeasuredAgain) {
     EXPECT_EQ(doc.GetWidestLineWidth(), doc.GetLineWidth(1));
     DisplayLine pieces;
     doc.GetDisplayLine(1, pieces);
-    EXPECT_EQ(pieces.column + pieces.messageHead + std::string(pieces.message), doc.GetDisplayText(1));
+    EXPECT_EQ(pieces.column + pieces.messageHead + std::string(pieces.message),
+              doc.GetDisplayText(1));
     EXPECT_EQ(doc.GetDisplayText(1), "the longest line so far and longer still");
 
     // Completed, the widest line no longer passes the filter: the widest is found anew
@@ -259,7 +269,8 @@ TEST_F(FollowTest, FollowAtTheMemoryLimitStopsWithWholeLinesAndSaysSo) {
     Append(path, flood);
     EXPECT_TRUE(UnderAddressSpaceLimit(std::uint64_t{256} << 20, [&] {
         const CTrawlviewDoc::FollowStep step = Look(std::uint64_t{64} << 20);
-        return step.result == Result::NoMemory && Displayed(doc) == Lines{"N first"} && step.firstChanged == 1;
+        return step.result == Result::NoMemory && Displayed(doc) == Lines{"N first"} &&
+               step.firstChanged == 1;
     }));
 }
 

@@ -10,8 +10,8 @@
 
 #include "CLineCutter.h"
 #include "CTrawlviewDoc.h"
-#include "DisplayedLines.h"
 #include "ContainsFilter.h"
+#include "DisplayedLines.h"
 #include "FakeDocumentHost.h"
 #include "LocaleFormats.h"
 #include "PinnedLocales.h"
@@ -26,7 +26,8 @@ std::string MixedLog(std::size_t lines) {
     std::string bytes;
     const char* ends[] = {"\r\n", "\r", "\n", std::string_view("\0\x01\r\n", 4).data()};
     for (std::size_t i = 0; i < lines; ++i) {
-        bytes += (i % 7 == 0 ? "R " : "N ") + std::to_string(i) + " heartbeat" + std::string(i % 300, 'x');
+        bytes += (i % 7 == 0 ? "R " : "N ") + std::to_string(i) + " heartbeat" +
+                 std::string(i % 300, 'x');
         if (i == lines / 2) bytes += std::string(CLoadJob::kPieceBytes + 5, 'L');
         const std::size_t end = i % 4;
         bytes.append(ends[end], end == 3 ? 4 : std::char_traits<char>::length(ends[end]));
@@ -39,10 +40,12 @@ Lines CutWhole(std::string bytes, bool lfEndsLine, const ContainsFilter* filter)
     const std::size_t size = bytes.size();
     bytes.append(1 + kScanPadding, '\0');
     Lines out;
-    CLineCutter(lfEndsLine).Cut(bytes.data(), size, true, [&](std::uint64_t start, std::uint64_t length) {
-        const std::string line = bytes.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length));
-        if (filter == nullptr || filter->Passes(line)) out.push_back(line);
-    });
+    CLineCutter(lfEndsLine)
+        .Cut(bytes.data(), size, true, [&](std::uint64_t start, std::uint64_t length) {
+            const std::string line =
+                bytes.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length));
+            if (filter == nullptr || filter->Passes(line)) out.push_back(line);
+        });
     return out;
 }
 
@@ -59,7 +62,8 @@ TEST_F(DocLoadTest, ALoadInPiecesGivesTheLinesOfOneCut) {
     const std::string path = dir.Write("mixed.log", bytes);
     ContainsFilter sevens("7 heartbeat", true);
     for (const bool lf : {false, true}) {
-        for (const ContainsFilter* filter : std::initializer_list<const ContainsFilter*>{nullptr, &sevens}) {
+        for (const ContainsFilter* filter :
+             std::initializer_list<const ContainsFilter*>{nullptr, &sevens}) {
             SCOPED_TRACE(testing::Message() << "lf " << lf << " filtered " << (filter != nullptr));
             host.filter = filter;
             host.piecesArrived = 0;
@@ -134,7 +138,8 @@ TEST_F(DocLoadTest, AFileTruncatedDuringOrAfterTheLoadReadsAsZerosInsteadOfKilli
     }
     EXPECT_GT(sum, 0u);
     EXPECT_TRUE(doc.IsCutShort());
-    EXPECT_EQ(doc.GetLine(0), CutWhole(bytes, false, nullptr)[0]) << "the bytes still in the file stay";
+    EXPECT_EQ(doc.GetLine(0), CutWhole(bytes, false, nullptr)[0])
+        << "the bytes still in the file stay";
 
     // Cut short while its lines are being cut: the load ends, with zeros past the cut.
     dir.Write("cut.log", bytes);
@@ -198,7 +203,8 @@ TEST_F(DocLoadTest, ALogChangingWhileItIsReadGivesTheBytesThereUpToTheOpenedSize
     std::string bytes;
     for (int i = 0; bytes.size() < (66u << 20); ++i) bytes += "line " + std::to_string(i) + "\r\n";
     const std::string log = dir.Path("events.log");
-    for (const std::uint64_t newSize : {std::uint64_t{10} << 20, std::uint64_t{50} << 20, std::uint64_t{70} << 20}) {
+    for (const std::uint64_t newSize :
+         {std::uint64_t{10} << 20, std::uint64_t{50} << 20, std::uint64_t{70} << 20}) {
         dir.Write("events.log", bytes);
         ChangingHost changing;
         changing.change = [&](const std::string& path) {
@@ -216,7 +222,9 @@ TEST_F(DocLoadTest, ALogChangingWhileItIsReadGivesTheBytesThereUpToTheOpenedSize
         ASSERT_GT(changed.GetLineCount(), 0);
         const std::string_view last = changed.GetLine(changed.GetLineCount() - 1);
         EXPECT_EQ(last.data() + last.size() - changed.GetLine(0).data(),
-                  static_cast<std::ptrdiff_t>(kept - (bytes[kept - 1] == '\n' ? 2 : bytes[kept - 1] == '\r' ? 1 : 0)));
+                  static_cast<std::ptrdiff_t>(kept - (bytes[kept - 1] == '\n'   ? 2
+                                                      : bytes[kept - 1] == '\r' ? 1
+                                                                                : 0)));
     }
 }
 

@@ -1,19 +1,18 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
 
-#include "CaseNames.h"
-#include "CTrawlviewDoc.h"
-#include "DisplayedLines.h"
 #include "AddressSpaceLimit.h"
+#include "CTrawlviewDoc.h"
+#include "CaseNames.h"
 #include "ContainsFilter.h"
+#include "DisplayedLines.h"
 #include "FakeDocumentHost.h"
 #include "FakeTextMeasurer.h"
 #include "LocaleFormats.h"
@@ -54,7 +53,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(CutCase{"", {}}, CutCase{"\r\n\r\n\r", {}},
                     CutCase{"a\nb\nc\n", {"a\nb\nc\n"}},  // a lone LF does not end a line
                     CutCase{"a\r\r\nb", {"a", "b"}}, CutCase{"a\rb\r", {"a", "b"}},
-                    CutCase{"abc\0\n\x85"s "def"s, {"abc", "def"}},
+                    CutCase{"abc\0\n\x85"s
+                            "def"s,
+                            {"abc", "def"}},
                     CutCase{"x\0\x01\x1f y\r\n"s, {"x", " y"}},
                     CutCase{"a\r\n\tb\r\n\x85z\r\n", {"a", "\tb", "\x85z"}},
                     CutCase{"\x80\xff start\r\n", {"\x80\xff start"}},
@@ -115,7 +116,9 @@ TEST_F(DocTest, WidestLineIsTheFirstOfEqualWidths) {
 TEST_F(DocTest, RedLinesMeasureTheirMessageInBold) {
     FakeTextMeasurer measurer;
     doc.SetMeasurer(&measurer);
-    Load("R 2003/12/31 23:59:59 - Disk full\r\nR unreadable\r\nB 2003/12/31 23:59:59 - Disk full\r\n");
+    Load(
+        "R 2003/12/31 23:59:59 - Disk full\r\nR unreadable\r\nB 2003/12/31 23:59:59 - Disk "
+        "full\r\n");
     // "12/31/2003 23:59:59 - " in the normal font, "Disk full" in bold.
     EXPECT_EQ(doc.GetLineWidth(0), 22 * 3 + 9 * 6);
     // Shown raw: the prefix is not drawn, so not measured; the rest is bold text.
@@ -170,7 +173,8 @@ TEST_F(DocTest, ShowingEveryLineAgainMeasuredEveryOneOfEquallyLongLines) {
     FakeTextMeasurer measurer(3, true, 'i');
     doc.SetMeasurer(&measurer);
     std::string bytes;
-    for (int i = 0; i < 300; ++i) bytes += (i == 120 ? std::string(40, 'm') : std::string(39, 'i') + "m") + "\r\n";
+    for (int i = 0; i < 300; ++i)
+        bytes += (i == 120 ? std::string(40, 'm') : std::string(39, 'i') + "m") + "\r\n";
     const std::string path = dir.Write("log.log", bytes);
     ASSERT_TRUE(doc.LoadLogFile(path));
     ASSERT_EQ(doc.GetWidestLine(), 120);
@@ -202,7 +206,8 @@ TEST_F(DocTest, ShowingEveryLineAgainMeasuredEveryOneOfEquallyLongLines) {
 
 TEST_F(DocTest, SkippingLinesThatCannotBeWidestFindsTheSameLine) {
     std::string bytes;
-    for (int i = 0; i < 200; ++i) bytes += std::string(static_cast<std::size_t>(1 + (i * 37) % 101), 'x') + "\r\n";
+    for (int i = 0; i < 200; ++i)
+        bytes += std::string(static_cast<std::size_t>(1 + (i * 37) % 101), 'x') + "\r\n";
     FakeTextMeasurer exact(3, false), bounded(3, true);
     doc.SetMeasurer(&exact);
     Load(bytes);
@@ -216,9 +221,11 @@ TEST_F(DocTest, SkippingLinesThatCannotBeWidestFindsTheSameLine) {
 
 TEST_F(DocTest, ExcludeInvalidDropsLinesWithoutReadableTimestamp) {
     host.excludeInvalid = true;
-    const std::string bytes = "R 2003/12/31 23:59:59 - kept\r\nno stamp at all here\r\n12/31/2003 23:59:59 - kept\r\n"
-                              "job 7 ran at 12/31/2003 23:59:59\r\n";
-    const Lines readable = {"R 2003/12/31 23:59:59 - kept", "12/31/2003 23:59:59 - kept", "job 7 ran at 12/31/2003 23:59:59"};
+    const std::string bytes =
+        "R 2003/12/31 23:59:59 - kept\r\nno stamp at all here\r\n12/31/2003 23:59:59 - kept\r\n"
+        "job 7 ran at 12/31/2003 23:59:59\r\n";
+    const Lines readable = {"R 2003/12/31 23:59:59 - kept", "12/31/2003 23:59:59 - kept",
+                            "job 7 ran at 12/31/2003 23:59:59"};
     EXPECT_EQ(Load(bytes), readable);
     // A line's timestamp is read once per load; the preference still decides each rebuild.
     host.excludeInvalid = false;
@@ -296,7 +303,6 @@ TEST_F(DocTest, AFileReportingSizeZeroIsReadToItsEndNotShownEmpty) {
     EXPECT_TRUE(doc.LoadLogFile("/proc/version"));
     EXPECT_EQ(Displayed(doc), Lines{version});  // one line: it ends in a lone LF
     EXPECT_EQ(doc.GetFileSize(), version.size());
-
 }
 
 TEST_F(DocTest, ALogLargerThanMemoryCanGiveAsksRetryAndLeavesNothingHalfLoaded) {
@@ -311,8 +317,8 @@ TEST_F(DocTest, ALogLargerThanMemoryCanGiveAsksRetryAndLeavesNothingHalfLoaded) 
         host.retries = 1;
         const bool loaded = doc.LoadLogFile(big);
         return !loaded && host.messages.size() == 2 &&
-               host.messages[1] == "Not enough memory to load the file " + big + "." && doc.GetLineCount() == 0 &&
-               doc.GetPathName().empty();
+               host.messages[1] == "Not enough memory to load the file " + big + "." &&
+               doc.GetLineCount() == 0 && doc.GetPathName().empty();
     }));
     // The bytes fit, their 20 million line records do not: only the buffer used to be
     // checked, and the growing line list aborted the program with std::bad_alloc.
@@ -328,7 +334,9 @@ TEST_F(DocTest, ALogLargerThanMemoryCanGiveAsksRetryAndLeavesNothingHalfLoaded) 
         host.retries = 0;
         host.messages.clear();
         const bool loaded = doc.LoadLogFile(shortLines);
-        return !loaded && host.messages == std::vector<std::string>{"Not enough memory to load the file " + shortLines + "."} &&
+        return !loaded &&
+               host.messages == std::vector<std::string>{"Not enough memory to load the file " +
+                                                         shortLines + "."} &&
                doc.GetLineCount() == 0 && doc.GetPathName().empty();
     }));
     // With room enough the same file loads, every line reserved up front.
@@ -363,7 +371,8 @@ TEST(LogBufferTest, GrowingKeepsTheBytesAlreadyRead) {
     ASSERT_TRUE(buffer.Grow(8 * room));
     EXPECT_GE(buffer.Room(), 8 * room);
     bool same = true;
-    for (std::uint64_t i = 0; i < room; ++i) same = same && buffer.Data()[i] == static_cast<char>('a' + i % 26);
+    for (std::uint64_t i = 0; i < room; ++i)
+        same = same && buffer.Data()[i] == static_cast<char>('a' + i % 26);
     EXPECT_TRUE(same);
     buffer.SetSize(8 * room);
     EXPECT_EQ(buffer.Data()[8 * room], '\0');
@@ -470,7 +479,8 @@ TEST(DocBoundTest, ATimestampShownLongerThanItStandsStillMakesItsLineTheWidest) 
     FakeDocumentHost host;
     CTrawlviewDoc doc(host, nullptr);
     const std::string stamped = "2003/12/31 10:00:00 xxxxxxxxxx";
-    ASSERT_TRUE(doc.LoadLogFile(dir.Write("long.log", std::string(32, 'y') + "\r\n" + stamped + "\r\n")));
+    ASSERT_TRUE(
+        doc.LoadLogFile(dir.Write("long.log", std::string(32, 'y') + "\r\n" + stamped + "\r\n")));
     ASSERT_GT(doc.GetDisplayText(1).size(), 32u) << doc.GetDisplayText(1);
     EXPECT_EQ(doc.GetWidestLine(), 1);
     PinLocales();

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -36,7 +36,8 @@ int InChild(const std::function<int()>& body, bool unprivileged = false) {
 
 int Save(const std::string& path, const std::string& line) {
     CLineFileWriter out;
-    if (!out.Open(path) || !out.AppendLine(line) || !out.Commit()) return out.Error() == EACCES ? 13 : 1;
+    if (!out.Open(path) || !out.AppendLine(line) || !out.Commit())
+        return out.Error() == EACCES ? 13 : 1;
     return 0;
 }
 
@@ -45,7 +46,8 @@ protected:
     void SetUp() override { chmod(dir.Path("").c_str(), 0777); }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir.Path(""))) names.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(dir.Path("")))
+            names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -102,10 +104,13 @@ TEST_F(LineFileWriterTest, ADirectWriteLeftTheFileHalfWrittenAndIsNowRefusedNami
         {folder + "/other.log", "Permission denied"},
     };
     for (const auto& [target, message] : cases) {
-        const int raw = InChild([&] {
-            CLineFileWriter out;
-            return !out.Open(target) && out.FailedToOpen() && out.FailureText() == message ? 0 : 1;
-        }, true);
+        const int raw = InChild(
+            [&] {
+                CLineFileWriter out;
+                return !out.Open(target) && out.FailedToOpen() && out.FailureText() == message ? 0
+                                                                                               : 1;
+            },
+            true);
         EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << target;
     }
     chmod(folder.c_str(), 0777);
@@ -189,7 +194,7 @@ TEST_F(LineFileWriterTest, ASignalOtherThanIntTermOrHupLeftItsTemporaryFileAndNo
     const std::string path = dir.Write("out.log", "before");
     for (const int sig : {SIGUSR1, SIGALRM, SIGUSR2, SIGQUIT, SIGPIPE, SIGRTMIN + 3}) {
         const int raw = InChild([&] {
-            const struct rlimit noCore {0, 0};
+            const struct rlimit noCore { 0, 0 };
             setrlimit(RLIMIT_CORE, &noCore);
             CLineFileWriter out;
             if (!out.Open(path) || !out.AppendLine("partial")) return 1;

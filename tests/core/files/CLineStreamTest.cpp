@@ -17,8 +17,9 @@ Lines CutWhole(const std::string& bytes) {
     buffer.resize(bytes.size() + 1 + kScanPadding, '\0');
     Lines out;
     CLineCutter cutter;
-    cutter.Cut(buffer.data(), bytes.size(), true,
-               [&](std::uint64_t start, std::uint64_t length) { out.emplace_back(buffer.data() + start, length); });
+    cutter.Cut(buffer.data(), bytes.size(), true, [&](std::uint64_t start, std::uint64_t length) {
+        out.emplace_back(buffer.data() + start, length);
+    });
     return out;
 }
 
@@ -26,8 +27,9 @@ Lines Stream(const std::string& bytes, std::size_t block, const ILineFilter* fil
     CLineSelector selector(filter, false, GetLocaleFormats());
     CLineStream stream(block);
     StreamedLines streamed;
-    EXPECT_TRUE(stream.Run(selector, bytes.size(), TextSource{bytes},
-                           [&](std::string_view piece, bool ends) { return streamed(piece, ends); }));
+    EXPECT_TRUE(
+        stream.Run(selector, bytes.size(), TextSource{bytes},
+                   [&](std::string_view piece, bool ends) { return streamed(piece, ends); }));
     return streamed.lines;
 }
 
@@ -44,16 +46,19 @@ TEST(CLineStream, BlocksOfAnySizeGiveTheLinesOfTheWholeFile) {
         for (char& c : bytes) c = alphabet[next() % (sizeof alphabet - 1)];
         const Lines all = CutWhole(bytes);
         const std::size_t block = 1 + next() % 48;
-        ASSERT_EQ(Stream(bytes, block, nullptr), all) << testing::PrintToString(bytes) << " block " << block;
+        ASSERT_EQ(Stream(bytes, block, nullptr), all)
+            << testing::PrintToString(bytes) << " block " << block;
         for (const std::string& needle : needles) {
             Lines expected;
             for (const std::string& line : all) {
                 if (line.find(needle) != std::string::npos) expected.push_back(line);
             }
             const ContainsFilter each(needle, false), around(needle, true);
-            ASSERT_EQ(Stream(bytes, block, &each), expected) << testing::PrintToString(bytes) << " block " << block;
+            ASSERT_EQ(Stream(bytes, block, &each), expected)
+                << testing::PrintToString(bytes) << " block " << block;
             ASSERT_EQ(Stream(bytes, block, &around), expected)
-                << testing::PrintToString(bytes) << " needle " << testing::PrintToString(needle) << " block " << block;
+                << testing::PrintToString(bytes) << " needle " << testing::PrintToString(needle)
+                << " block " << block;
         }
     }
 }

@@ -62,7 +62,8 @@ TEST(MemoryBudgetTest, ControlGroupV1AndHybridLimitsWereMissedAndAreNowRead) {
          "30 25 0:26 / /sys/fs/cgroup rw - cgroup2 cgroup2 rw\n",
          {{"sys/fs/cgroup/job/memory.max", "1000\n"},
           {"sys/fs/cgroup/job/memory.current", "1000\n"},
-          {"sys/fs/cgroup/job/memory.stat", "anon 100\nfile 900\nactive_file 500\ninactive_file 300\n"}},
+          {"sys/fs/cgroup/job/memory.stat",
+           "anon 100\nfile 900\nactive_file 500\ninactive_file 300\n"}},
          800},
     };
     for (const GroupTree& tree : trees) {

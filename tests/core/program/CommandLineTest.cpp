@@ -21,7 +21,8 @@ std::string Refused(const Args& args) {
 }
 
 TEST(CommandLineTest, ExportOptionsInAnyOrder) {
-    const CommandLine line = Parsed({"--exclude-invalid", "in.log", "--filters", "f.lff", "--export", "-"});
+    const CommandLine line =
+        Parsed({"--exclude-invalid", "in.log", "--filters", "f.lff", "--export", "-"});
     EXPECT_EQ(line.mode, CommandLine::Mode::Export);
     EXPECT_EQ(line.exportPath, "-");
     EXPECT_EQ(line.filtersPath, "f.lff");
@@ -35,8 +36,10 @@ TEST(CommandLineTest, ExportOptionsInAnyOrder) {
 }
 
 TEST(CommandLineTest, RepeatedOptionsWereSilentlyKeptLastAndAreNowRefused) {
-    EXPECT_EQ(Refused({"--export", "a", "--export", "b", "in.log"}), "--export given more than once");
-    EXPECT_EQ(Refused({"--export", "a", "--filters", "f", "--filters", "g", "in.log"}), "--filters given more than once");
+    EXPECT_EQ(Refused({"--export", "a", "--export", "b", "in.log"}),
+              "--export given more than once");
+    EXPECT_EQ(Refused({"--export", "a", "--filters", "f", "--filters", "g", "in.log"}),
+              "--filters given more than once");
     EXPECT_EQ(Refused({"--export", "a", "--exclude-invalid", "--exclude-invalid", "in.log"}),
               "--exclude-invalid given more than once");
     EXPECT_EQ(Refused({"--open", "a", "--open", "b"}), "--open given more than once");
@@ -44,7 +47,8 @@ TEST(CommandLineTest, RepeatedOptionsWereSilentlyKeptLastAndAreNowRefused) {
 
 TEST(CommandLineTest, AnOptionWhereAValueIsExpectedWasTakenForAFileNameAndIsNowRefused) {
     EXPECT_EQ(Refused({"--export", "--filters", "in.log"}), "--export needs a file name");
-    EXPECT_EQ(Refused({"--export", "out", "--filters", "--exclude-invalid", "in.log"}), "--filters needs a file name");
+    EXPECT_EQ(Refused({"--export", "out", "--filters", "--exclude-invalid", "in.log"}),
+              "--filters needs a file name");
     EXPECT_EQ(Refused({"--export", "out", "in.log", "--filters"}), "--filters needs a file name");
     EXPECT_EQ(Refused({"--export", "--", "in.log"}), "--export needs a file name");
     // "-" alone is standard output, and a name starting with a dash is written "./-name".
@@ -66,7 +70,8 @@ TEST(CommandLineTest, ATrailingDoubleDashBecameALogNamedDoubleDashAndNowEndsTheO
 TEST(CommandLineTest, TheExportRefusesWhatTheWindowIgnores) {
     EXPECT_EQ(Refused({"--export", "out", "--bogus", "in.log"}), "unknown option --bogus");
     EXPECT_EQ(Refused({"--export", "out"}), "no log file given");
-    EXPECT_EQ(Refused({"--export", "out", "--open", "x", "in.log"}), "--open is not an option of --export");
+    EXPECT_EQ(Refused({"--export", "out", "--open", "x", "in.log"}),
+              "--open is not an option of --export");
     EXPECT_EQ(Refused({"--filters", "f.lff", "in.log"}), "--filters is an option of --export");
     // The window: options of the window system stay unknown, the first file is the log.
     const CommandLine window = Parsed({"-style", "first.log", "second.log"});
@@ -79,7 +84,8 @@ TEST(CommandLineTest, TheExportRefusesWhatTheWindowIgnores) {
     EXPECT_TRUE(follow.follow);
     EXPECT_EQ(follow.file, "app.log");
     EXPECT_FALSE(Parsed({"app.log"}).follow);
-    EXPECT_EQ(Refused({"--export", "out", "--follow", "in.log"}), "--follow is not an option of --export");
+    EXPECT_EQ(Refused({"--export", "out", "--follow", "in.log"}),
+              "--follow is not an option of --export");
 }
 
 TEST(CommandLineTest, EmptyAndAttachedValuesWereMisreadAndAreNowDecided) {

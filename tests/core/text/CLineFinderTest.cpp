@@ -141,25 +141,26 @@ TEST(CLineFinderTest, OccurrencesOutsideLinesDoNotCount) {
 }
 
 TEST(CLineFinderTest, RegularExpressionsFindLinesAndMarkTheirMatches) {
-    const Lines lines({"disk full on sda", "checksum 1a2b3c4d ok", "Checksum DEADBEEF", "a caf\xE9 x",
-                       "checksum later", "1234-x"});
+    const Lines lines({"disk full on sda", "checksum 1a2b3c4d ok", "Checksum DEADBEEF",
+                       "a caf\xE9 x", "checksum later", "1234-x"});
     const struct {
         const char* pattern;
         bool matchCase;
         bool wholeWord;
         std::int64_t down, up;  // from line 0, down and up; -1 for none
     } cases[] = {
-        {"checksum [0-9a-f]{8}", true, false, 1, 1},        // a literal part picks the candidates
-        {"checksum [0-9a-f]{8}", false, false, 1, 2},       // the case option applies to the pattern
-        {"[0-9]{4}-x", true, false, 5, 5},                  // a literal after the pattern's start
-        {"^[0-9a-f ]+$", true, false, -1, -1},              // no literal part: every line is tried
-        {"caf\xC3\xA9", true, false, 3, 3},                // a Windows-1252 line as it shows
-        {"sd", true, true, -1, -1},                         // whole word: "sda" is no match
+        {"checksum [0-9a-f]{8}", true, false, 1, 1},   // a literal part picks the candidates
+        {"checksum [0-9a-f]{8}", false, false, 1, 2},  // the case option applies to the pattern
+        {"[0-9]{4}-x", true, false, 5, 5},             // a literal after the pattern's start
+        {"^[0-9a-f ]+$", true, false, -1, -1},         // no literal part: every line is tried
+        {"caf\xC3\xA9", true, false, 3, 3},            // a Windows-1252 line as it shows
+        {"sd", true, true, -1, -1},                    // whole word: "sda" is no match
         {"later|sda", true, true, 4, 4},
-        {"(", true, false, -1, -1},                         // does not compile: finds nothing
+        {"(", true, false, -1, -1},  // does not compile: finds nothing
     };
     for (const auto& c : cases) {
-        const CLineFinder finder(CLineFinder::RegularExpression{}, c.pattern, c.matchCase, c.wholeWord);
+        const CLineFinder finder(CLineFinder::RegularExpression{}, c.pattern, c.matchCase,
+                                 c.wholeWord);
         EXPECT_EQ(finder.FindNext(lines.Source(), lines.Count(), 0, true), c.down) << c.pattern;
         EXPECT_EQ(finder.FindNext(lines.Source(), lines.Count(), 0, false), c.up) << c.pattern;
     }
@@ -172,7 +173,8 @@ TEST(CLineFinderTest, RegularExpressionsFindLinesAndMarkTheirMatches) {
     EXPECT_EQ(digits.FindOccurrence(line, 5, line.size(), TextReading::Utf8, length), 9u);
     EXPECT_EQ(length, 3u);
     const CLineFinder empty(CLineFinder::RegularExpression{}, "x*", true, false);
-    EXPECT_EQ(empty.FindOccurrence(line, 0, line.size(), TextReading::Utf8, length), std::string_view::npos);
+    EXPECT_EQ(empty.FindOccurrence(line, 0, line.size(), TextReading::Utf8, length),
+              std::string_view::npos);
     EXPECT_TRUE(empty.Matches(line));
 }
 
@@ -196,4 +198,3 @@ TEST(CSubstringSearcherTest, IgnoringAsciiCaseFindsEveryPosition) {
 }
 
 }  // namespace
-

@@ -23,7 +23,8 @@ TEST(CPatternSearcher, RequiredLiteralIsAlwaysInTheMatch) {
         {"é+xyz", true, "xyz"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(CPatternSearcher::LongestRequiredLiteral(c.pattern, c.matchCase), c.literal) << c.pattern;
+        EXPECT_EQ(CPatternSearcher::LongestRequiredLiteral(c.pattern, c.matchCase), c.literal)
+            << c.pattern;
 }
 
 TEST(CPatternSearcher, MatchesUnderTheOptions) {
@@ -45,9 +46,9 @@ TEST(CPatternSearcher, MatchesUnderTheOptions) {
         {"x*", true, false, "abc", true, 0, 0},  // the empty match counts
         {"", true, false, "abc", true, 0, 0},
         {"ü", true, false, "gr\xc3\xbcn", true, 2, 2},
-        {"ü", true, false, "gr\xfcn", true, 2, 1},     // a Windows-1252 line reads as it shows
+        {"ü", true, false, "gr\xfcn", true, 2, 1},  // a Windows-1252 line reads as it shows
         {"€", true, false, "5 \x80", true, 2, 1},
-        {".", true, false, "\xff", true, 0, 1},        // one stray byte is one character
+        {".", true, false, "\xff", true, 0, 1},  // one stray byte is one character
         {"^.$", true, false, "\xc3\xbc\xff", false, 0, 0},
         {"a.c", true, false, "a\xe9\x00c", false, 0, 0},
     };
@@ -69,7 +70,8 @@ TEST(CPatternSearcher, BadPatternsGiveOneMessageAndMatchNothing) {
         const char* message;
     } const cases[] = {
         {"ab(cd", "The pattern cannot be used at character 1: missing ): ab(cd."},
-        {"ab[z-a]", "The pattern cannot be used at character 4: invalid character class range: z-a."},
+        {"ab[z-a]",
+         "The pattern cannot be used at character 4: invalid character class range: z-a."},
         {"a\xff", "The pattern cannot be used at character 2: invalid UTF-8."},
     };
     for (const Case& c : cases) {
@@ -89,6 +91,8 @@ TEST(CPatternSearcher, HugeInputsStayLinear) {
     std::string big;
     while (big.size() < 100 * 1024) big += "(abc|def)";
     const CPatternSearcher s(big, true);
-    if (s.IsValid()) EXPECT_FALSE(s.Matches("abcdef"));
-    else EXPECT_NE(s.Error().find("cannot be used"), std::string::npos);
+    if (s.IsValid())
+        EXPECT_FALSE(s.Matches("abcdef"));
+    else
+        EXPECT_NE(s.Error().find("cannot be used"), std::string::npos);
 }

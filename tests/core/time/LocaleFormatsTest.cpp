@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -107,7 +106,8 @@ TEST(SystemLocale, LcAllOverridesLcTimeAndLangAndOnlyRegularFilesAreRead) {
     // LC_ALL in the system's locale file was ignored although it overrides the others.
     TempDir dir;
     const std::string both = dir.Write("both", "LANG=de_DE.UTF-8\nLC_TIME=\"en_US.UTF-8\"\n");
-    const std::string all = dir.Write("all", "LANG=de_DE.UTF-8\n  LC_ALL='fr_FR.UTF-8'\nLC_TIME=en_US.UTF-8\n");
+    const std::string all =
+        dir.Write("all", "LANG=de_DE.UTF-8\n  LC_ALL='fr_FR.UTF-8'\nLC_TIME=en_US.UTF-8\n");
     const std::string lang = dir.Write("lang", "# comment\nLANG=de_DE.UTF-8\n");
     const std::string none = dir.Write("none", "LANGUAGE=de\n");
     EXPECT_EQ(SystemLocaleName({both}), "en_US.UTF-8");

@@ -38,20 +38,45 @@ constexpr LogTime kNone{};
 INSTANTIATE_TEST_SUITE_P(
     Locales, ParseTimestampTable,
     testing::Values(
-        ParseCase{"12/31/2003 23:59:59 - x", DateOrder::MDY, "/", ":", true, {2003, 12, 31, 23, 59, 59}},
-        ParseCase{"31/12/2003 23:59:59 - x", DateOrder::DMY, "/", ":", true, {2003, 12, 31, 23, 59, 59}},
-        ParseCase{"2003/12/31 23:59:59 - x", DateOrder::YMD, "/", ":", true, {2003, 12, 31, 23, 59, 59}},
-        ParseCase{"31.12.2003 08.05.09 - x", DateOrder::DMY, ".", ".", true, {2003, 12, 31, 8, 5, 9}},
+        ParseCase{
+            "12/31/2003 23:59:59 - x", DateOrder::MDY, "/", ":", true, {2003, 12, 31, 23, 59, 59}},
+        ParseCase{
+            "31/12/2003 23:59:59 - x", DateOrder::DMY, "/", ":", true, {2003, 12, 31, 23, 59, 59}},
+        ParseCase{
+            "2003/12/31 23:59:59 - x", DateOrder::YMD, "/", ":", true, {2003, 12, 31, 23, 59, 59}},
+        ParseCase{
+            "31.12.2003 08.05.09 - x", DateOrder::DMY, ".", ".", true, {2003, 12, 31, 8, 5, 9}},
         // Two-character separators.
-        ParseCase{"2003-.12-.31 23::59::59", DateOrder::YMD, "-.", "::", true, {2003, 12, 31, 23, 59, 59}},
-        ParseCase{"31. 12. 2003 23h 59h 59", DateOrder::DMY, ". ", "h ", true, {2003, 12, 31, 23, 59, 59}},
+        ParseCase{"2003-.12-.31 23::59::59",
+                  DateOrder::YMD,
+                  "-.",
+                  "::",
+                  true,
+                  {2003, 12, 31, 23, 59, 59}},
+        ParseCase{"31. 12. 2003 23h 59h 59",
+                  DateOrder::DMY,
+                  ". ",
+                  "h ",
+                  true,
+                  {2003, 12, 31, 23, 59, 59}},
         // Blank-padded fields.
         ParseCase{" 1/ 2/2004  3:04:05", DateOrder::MDY, "/", ":", true, {2004, 1, 2, 3, 4, 5}},
         // A colour prefix always means year, month, day.
-        ParseCase{"R 2003/12/31 23:59:59 - Disk full", DateOrder::MDY, "/", ":", true, {2003, 12, 31, 23, 59, 59}},
-        ParseCase{"N 2003/12/31 23:59:59 - x", DateOrder::DMY, "/", ":", true, {2003, 12, 31, 23, 59, 59}},
+        ParseCase{"R 2003/12/31 23:59:59 - Disk full",
+                  DateOrder::MDY,
+                  "/",
+                  ":",
+                  true,
+                  {2003, 12, 31, 23, 59, 59}},
+        ParseCase{"N 2003/12/31 23:59:59 - x",
+                  DateOrder::DMY,
+                  "/",
+                  ":",
+                  true,
+                  {2003, 12, 31, 23, 59, 59}},
         // X is no colour letter: fixed positions give month 3, day 12, year 31.
-        ParseCase{"X 2003/12/31 23:59:59 - x", DateOrder::MDY, "/", ":", true, {31, 3, 12, 23, 59, 59}},
+        ParseCase{
+            "X 2003/12/31 23:59:59 - x", DateOrder::MDY, "/", ":", true, {31, 3, 12, 23, 59, 59}},
         // Leap years.
         ParseCase{"02/29/2001 10:00:00", DateOrder::MDY, "/", ":", false, kNone},
         ParseCase{"02/29/2004 10:00:00", DateOrder::MDY, "/", ":", true, {2004, 2, 29, 10, 0, 0}},
@@ -70,7 +95,12 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"12/31/2003 23-59-59 no time", DateOrder::MDY, "/", ":", false, kNone},
         ParseCase{"only text and more text here", DateOrder::MDY, "/", ":", false, kNone},
         // The first date separator anywhere in the line is taken.
-        ParseCase{"job 7 at 12/31/2003 23:59:59", DateOrder::MDY, "/", ":", true, {2003, 12, 31, 23, 59, 59}},
+        ParseCase{"job 7 at 12/31/2003 23:59:59",
+                  DateOrder::MDY,
+                  "/",
+                  ":",
+                  true,
+                  {2003, 12, 31, 23, 59, 59}},
         // Empty separators never match.
         ParseCase{"12/31/2003 23:59:59", DateOrder::MDY, "", ":", false, kNone},
         // Huge numbers saturate instead of overflowing, and stay invalid.
@@ -79,8 +109,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ParseTimestamp, ShortTextIsNeverValidAndTypedTextUsesTheUserOrder) {
     const LocaleFormats f = Formats(DateOrder::MDY, "/", ":", DateOrder::DMY);
-    EXPECT_FALSE(ParseTimestamp("12/31/2003 23:59:", true, nullptr, f));  // 17 characters, no seconds
-    EXPECT_FALSE(ParseTimestamp("1/1/2003 23:59:5", true, nullptr, f));   // 16 characters
+    EXPECT_FALSE(
+        ParseTimestamp("12/31/2003 23:59:", true, nullptr, f));  // 17 characters, no seconds
+    EXPECT_FALSE(ParseTimestamp("1/1/2003 23:59:5", true, nullptr, f));  // 16 characters
     LogTime t;
     ASSERT_TRUE(ParseTimestamp("31/12/2003 23:59:59", false, &t, f));
     EXPECT_EQ(t, (LogTime{2003, 12, 31, 23, 59, 59}));
@@ -126,8 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
         DisplayCase{"R 2003/12/31 23:59:59 - Disk full", true, "12/31/2003 23:59:59 - Disk full"},
         DisplayCase{"12/31/2003 23:59:59 - plain", false, "12/31/2003 23:59:59 - plain"},
         DisplayCase{"R no timestamp here at all", false, "R no timestamp here at all"},
-        DisplayCase{"R no timestamp here at all", true, ""},
-        DisplayCase{"", false, ""},
+        DisplayCase{"R no timestamp here at all", true, ""}, DisplayCase{"", false, ""},
         // A timestamp further into the line counts as readable but the line shows as it is.
         DisplayCase{"job 7 at 12/31/2003 23:59:59", true, "job 7 at 12/31/2003 23:59:59"},
         // A timestamp with nothing after it.
@@ -147,14 +177,17 @@ TEST(DisplayText, FollowsTheUserOrderSeparatorsAndLeadingZeros) {
 TEST(DisplayText, SeparatorWithPercentShowsAsItself) {
     // Used to be read as a printf conversion.
     const LocaleFormats f = Formats(DateOrder::MDY, "/", ":", DateOrder::MDY, "%s%n", "%d");
-    EXPECT_EQ(GetDisplayText("01/02/2003 04:05:06 - m", false, f), "01%s%n02%s%n2003 04%d05%d06 - m");
+    EXPECT_EQ(GetDisplayText("01/02/2003 04:05:06 - m", false, f),
+              "01%s%n02%s%n2003 04%d05%d06 - m");
     EXPECT_EQ(f.displayFormat.ToPrintfForm(), "%02d%%s%%n%02d%%s%%n%04d %02d%%d%02d%%d%02d");
 }
 
 TEST(DisplayText, TimestampSampleFollowsTheUserLocale) {
-    EXPECT_EQ(Formats(DateOrder::MDY, "/", ":", DateOrder::YMD, "-", ":").timestampSample, "6789-45-23 00:00:00 - ");
+    EXPECT_EQ(Formats(DateOrder::MDY, "/", ":", DateOrder::YMD, "-", ":").timestampSample,
+              "6789-45-23 00:00:00 - ");
     EXPECT_EQ(Formats(DateOrder::MDY).timestampSample, "23/45/6789 00:00:00 - ");
-    EXPECT_EQ(Formats(DateOrder::MDY, "/", ":", DateOrder::DMY, ".", "h").timestampSample, "45.23.6789 00h00h00 - ");
+    EXPECT_EQ(Formats(DateOrder::MDY, "/", ":", DateOrder::DMY, ".", "h").timestampSample,
+              "45.23.6789 00h00h00 - ");
 }
 
 }  // namespace
@@ -185,15 +218,22 @@ TEST(DisplayLayout, AgreesWithReadingTheLineTwice) {
                 const std::size_t pos = next() % (raw.size() + 1);
                 const char c = alphabet[next() % (sizeof alphabet - 1)];
                 switch (next() % 3) {
-                    case 0: raw.insert(pos, 1, c); break;
-                    case 1: if (pos < raw.size()) raw[pos] = c; break;
-                    default: if (pos < raw.size()) raw.erase(pos, 1); break;
+                    case 0:
+                        raw.insert(pos, 1, c);
+                        break;
+                    case 1:
+                        if (pos < raw.size()) raw[pos] = c;
+                        break;
+                    default:
+                        if (pos < raw.size()) raw.erase(pos, 1);
+                        break;
                 }
             }
             std::size_t n = TimestampLength(f) + (HasColourPrefix(raw) ? 2 : 0);
             LogTime t;
             const bool whole = ParseTimestamp(raw, true, nullptr, f);
-            const bool prefix = whole && ParseTimestamp(std::string_view(raw).substr(0, n), true, &t, f);
+            const bool prefix =
+                whole && ParseTimestamp(std::string_view(raw).substr(0, n), true, &t, f);
             const DisplayLayout layout = LayoutDisplayText(raw, false, f);
             ASSERT_EQ(layout.reformatted, prefix) << raw;
             if (prefix) {
