@@ -28,7 +28,7 @@ build-all: configure
 run: build
 	./$(BUILD)/trawlview samples/events.log
 
-test: deps test-release test-nogui test-asan
+test: deps format-check test-release test-nogui test-asan
 
 test-release: build-all
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen $(CTEST)
