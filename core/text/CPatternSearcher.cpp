@@ -98,6 +98,16 @@ std::optional<CPatternSearcher::Match> CPatternSearcher::FindIn(std::string_view
     return Match{static_cast<std::size_t>(hit.data() - text.data()), hit.size()};
 }
 
+bool CPatternSearcher::Matches(std::string_view line) const {
+    if (m_bWholeWord) return Find(line).has_value();
+    if (!m_re) return false;
+    if (m_prefilter && !m_prefilter->Contains(line)) return false;
+    if (IsValidUtf8(line))
+        return m_re->Match(re2::StringPiece(line.data(), line.size()), 0, line.size(),
+                           RE2::UNANCHORED, nullptr, 0);
+    return Find(line).has_value();
+}
+
 std::optional<CPatternSearcher::Match> CPatternSearcher::Find(std::string_view line) const {
     if (!m_re) return std::nullopt;
     if (m_prefilter && !m_prefilter->Contains(line)) return std::nullopt;

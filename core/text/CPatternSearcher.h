@@ -42,7 +42,9 @@ public:
     const std::string& Error() const { return m_strError; }
     bool IsValid() const { return m_strError.empty(); }
 
-    bool Matches(std::string_view line) const { return Find(line).has_value(); }
+    // Whether the line holds a match that passes the whole-word test. Without whole-word the
+    // engine is only asked whether there is a match, which it tells in one forward pass.
+    bool Matches(std::string_view line) const;
     // The first match in the line that passes the whole-word test; none for an invalid pattern.
     std::optional<Match> Find(std::string_view line) const;
 
