@@ -64,14 +64,13 @@ void SetUpPrinter(QPrinter& printer, const std::string& path) {
 
 // Lines on page 1 at a font size, laid out for the printer without drawing anything.
 LineIndex LinesPerPage(CTrawlviewView& view, QPrinter& printer, int tenths) {
-    view.OnBeginPrinting(printer, QStringLiteral("DejaVu Sans"), tenths,
-                         QStringLiteral("bench.log"));
+    CPagePrinter pages(view.GetDocument(), view.GetSelection(), printer,
+                       {QStringLiteral("DejaVu Sans"), tenths}, QStringLiteral("bench.log"));
     QPicture scratch;
     QPainter dc(&scratch);
-    view.OnPrint(dc, printer, 1);
-    const LineIndex lines = view.GetPagePrinter()->GetPageFirstLine(2);
+    pages.PrintPage(dc, 1);
+    const LineIndex lines = pages.GetPageFirstLine(2).value_or(0);
     dc.end();
-    view.OnEndPrinting();
     return lines;
 }
 
@@ -95,7 +94,7 @@ void PagesPerSecond(const char* program, const std::filesystem::path& dir) {
     int tenths = 90;
     while (tenths < 200 && LinesPerPage(loaded.view, printer, tenths) > 60) ++tenths;
     const LineIndex perPage = LinesPerPage(loaded.view, printer, tenths);
-    CPrintJob job(loaded.view, printer, nullptr);
+    CPrintJob job(loaded.doc, loaded.view.GetSelection(), printer, nullptr);
     job.SetFont(QStringLiteral("DejaVu Sans"), tenths);
     job.SetLogPath(QString::fromStdString(log));
     const Clock::time_point start = Clock::now();
@@ -122,7 +121,7 @@ void LongLine(const char* program, const std::filesystem::path& dir) {
     loaded.doc.LoadLogFile(log);
     QPrinter printer(QPrinter::HighResolution);
     SetUpPrinter(printer, (dir / "print-bench-long.pdf").string());
-    CPrintJob job(loaded.view, printer, nullptr);
+    CPrintJob job(loaded.doc, loaded.view.GetSelection(), printer, nullptr);
     job.SetFont(QStringLiteral("DejaVu Sans"), 90);
     const Clock::time_point start = Clock::now();
     job.PrintAll();
@@ -135,7 +134,7 @@ void LongLine(const char* program, const std::filesystem::path& dir) {
 void Preview(BenchView& loaded, const std::filesystem::path& dir) {
     QPrinter printer(QPrinter::HighResolution);
     SetUpPrinter(printer, (dir / "print-bench-preview.pdf").string());
-    CPrintJob job(loaded.view, printer, nullptr);
+    CPrintJob job(loaded.doc, loaded.view.GetSelection(), printer, nullptr);
     job.SetFont(QStringLiteral("DejaVu Sans"), 90);
     const Clock::time_point start = Clock::now();
     QTimer::singleShot(0, [&] {
@@ -153,7 +152,7 @@ void Preview(BenchView& loaded, const std::filesystem::path& dir) {
                         MsSince(grow), preview->pageCount());
         }
         // One page alone, from its kept first line: the cost of a step forward.
-        CPagePrinter& pages = *loaded.view.GetPagePrinter();
+        CPagePrinter& pages = *job.GetPagePrinter();
         QPicture scratch;
         QPainter dc(&scratch);
         const QRectF rect(QPointF(0, 0),
@@ -174,12 +173,12 @@ void Preview(BenchView& loaded, const std::filesystem::path& dir) {
 
 void PrintLines(BenchView& loaded, const std::filesystem::path& dir, LineIndex lines) {
     lines = std::min(lines, loaded.doc.GetLineCount());
-    for (LineIndex i = 0; i < lines; ++i) loaded.view.SelectLine(i, true);
+    loaded.view.ChangeSelection([lines](CLineSelection& s) { s.SetRange(0, lines - 1, true); });
     const std::string pdf = (dir / "print-bench-lines.pdf").string();
     QPrinter printer(QPrinter::HighResolution);
     SetUpPrinter(printer, pdf);
     printer.setPrintRange(QPrinter::Selection);
-    CPrintJob job(loaded.view, printer, nullptr);
+    CPrintJob job(loaded.doc, loaded.view.GetSelection(), printer, nullptr);
     job.SetFont(QStringLiteral("DejaVu Sans"), 90);
     const std::uint64_t before = StatusKiB("VmRSS:");
     ResetPeak();

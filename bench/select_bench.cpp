@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
         LineIndex found = -1;
         Time(name, 5, [&] {
             view.OnFindReplace(text, flags | V::FR_DOWN | V::FR_FINDNEXT);
-            found = view.GetAnchorLine();
+            found = view.GetSelection().GetAnchor().value_or(-1);
         });
         if (found != 0) std::printf("  (found line %lld)\n", static_cast<long long>(found));
     }
@@ -133,16 +133,18 @@ int main(int argc, char** argv) {
         view.OnFindReplace(TailOf(doc, start + 1000),
                            V::FR_DOWN | V::FR_FINDNEXT | V::FR_MATCHCASE);
         downs.push_back(MsSince(t));
-        if (view.GetAnchorLine() != start + 1000)
-            std::printf("  (down hit at %lld lines)\n",
-                        static_cast<long long>(view.GetAnchorLine() - start));
+        if (view.GetSelection().GetAnchor() != start + 1000)
+            std::printf(
+                "  (down hit at %lld lines)\n",
+                static_cast<long long>(view.GetSelection().GetAnchor().value_or(-1) - start));
         ClickLine(view, start + 2000);
         t = Clock::now();
         view.OnFindReplace(TailOf(doc, start + 1000), V::FR_FINDNEXT);
         ups.push_back(MsSince(t));
-        if (view.GetAnchorLine() != start + 1000)
+        if (view.GetSelection().GetAnchor() != start + 1000)
             std::printf("  (up hit at %lld lines)\n",
-                        static_cast<long long>(start + 2000 - view.GetAnchorLine()));
+                        static_cast<long long>(start + 2000 -
+                                               view.GetSelection().GetAnchor().value_or(-1)));
     }
     std::sort(downs.begin(), downs.end());
     std::sort(ups.begin(), ups.end());

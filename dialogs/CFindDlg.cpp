@@ -54,11 +54,11 @@ CFindDlg::CFindDlg(CTrawlviewView& owner) : QDialog(&owner), m_pOwner(&owner) {
     grid->addWidget(direction, 1, 1);
     grid->addLayout(buttons, 0, 2, 2, 1);
 
-    const unsigned flags = owner.GetFindFlags();
-    m_pWholeWord->setChecked((flags & CTrawlviewView::FR_WHOLEWORD) != 0);
-    m_pMatchCase->setChecked((flags & CTrawlviewView::FR_MATCHCASE) != 0);
-    m_pRegex->setChecked((flags & CTrawlviewView::FR_REGEX) != 0);
-    ((flags & CTrawlviewView::FR_DOWN) != 0 ? m_pDown : m_pUp)->setChecked(true);
+    const FindOptions& last = owner.GetFindOptions();
+    m_pWholeWord->setChecked(last.wholeWord);
+    m_pMatchCase->setChecked(last.matchCase);
+    m_pRegex->setChecked(last.regex);
+    (last.down ? m_pDown : m_pUp)->setChecked(true);
 
     // Find Next needs a text, as in the platform's own find dialogs.
     auto enable = [this] { m_pFindNext->setEnabled(!m_pFindWhat->text().isEmpty()); };

@@ -23,6 +23,7 @@
 #include <initializer_list>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -621,10 +622,7 @@ bool CMainFrame::GoToLine(const QString& number) {
     const LineIndex shown = m_pDoc->GetLineCount();
     if (shown == 0) return false;
     const LineIndex line = std::min(m_pDoc->FindDisplayedLine(n - 1), shown - 1);
-    m_pView->ClearSelection();
-    m_pView->SelectLine(line, true);
-    m_pView->SetAnchorLine(line);
-    m_pView->SetCaretLine(line);
+    m_pView->ChangeSelection([line](CLineSelection& selection) { selection.SelectOnly(line); });
     m_pView->CentreOnLine(line);
     m_pView->viewport()->update();
     UpdateCommandUI();
@@ -639,49 +637,46 @@ bool CMainFrame::CanShowAllLines() const {
 void CMainFrame::HoldFilters(bool hold) {
     if (hold == m_bFiltersHeld || !CanShowAllLines()) return;
     // The selection is kept as places among the cut lines, which both displays share.
+    const CLineSelection& before = m_pView->GetSelection();
     std::vector<LineIndex> selected;
+    before.ForEachSelected([&](LineIndex i) { selected.push_back(m_pDoc->GetCutLine(i)); });
     const LineIndex count = m_pDoc->GetLineCount();
-    for (LineIndex i = 0; i < count; ++i) {
-        if (m_pView->IsLineSelected(i)) selected.push_back(m_pDoc->GetCutLine(i));
-    }
-    const bool hasCaret = m_pView->GetCaretLine() >= 0 && m_pView->GetCaretLine() < count;
-    const LineIndex caret = hasCaret ? m_pDoc->GetCutLine(m_pView->GetCaretLine()) : 0;
-    const LineIndex anchor = m_pView->GetAnchorLine();
-    const LineIndex anchorCut = anchor >= 0 && anchor < count ? m_pDoc->GetCutLine(anchor) : -1;
+    const LineIndex caretLine = before.GetCaret();
+    const LineIndex caret = caretLine >= 0 && caretLine < count ? m_pDoc->GetCutLine(caretLine) : 0;
+    std::optional<LineIndex> anchorCut;
+    if (const auto anchor = before.GetAnchor()) anchorCut = m_pDoc->GetCutLine(*anchor);
 
     m_bFiltersHeld = hold;
     m_pDoc->RebuildDisplay();
 
     const LineIndex shown = m_pDoc->GetLineCount();
-    LineIndex firstSelected = -1;
-    LineIndex newAnchor = -1;
-    LineIndex at = 0;
-    for (const LineIndex cut : selected) {
-        at = m_pDoc->FindDisplayedLine(cut, at);
-        if (at >= shown) break;
-        if (m_pDoc->GetCutLine(at) != cut) continue;
-        m_pView->SelectLine(at, true);
-        if (firstSelected < 0) firstSelected = at;
-        if (cut == anchorCut) newAnchor = at;
-    }
-    m_pView->SetAnchorLine(newAnchor >= 0 ? newAnchor : firstSelected);
-    if (shown > 0) {
+    m_pView->ChangeSelection([&](CLineSelection& selection) {
+        std::optional<LineIndex> firstSelected;
+        std::optional<LineIndex> newAnchor;
+        LineIndex at = 0;
+        for (const LineIndex cut : selected) {
+            at = m_pDoc->FindDisplayedLine(cut, at);
+            if (at >= shown) break;
+            if (m_pDoc->GetCutLine(at) != cut) continue;
+            selection.SetRange(at, at, true);
+            if (!firstSelected) firstSelected = at;
+            if (cut == anchorCut) newAnchor = at;
+        }
+        selection.SetAnchor(newAnchor ? newAnchor : firstSelected);
+        if (shown == 0) return;
         // The caret line, or the nearest shown line before it (the first when none is).
         LineIndex line = m_pDoc->FindDisplayedLine(caret);
         if (line >= shown || m_pDoc->GetCutLine(line) != caret)
             line = std::max<LineIndex>(line - 1, 0);
-        m_pView->SetCaretLine(line);
-        m_pView->CentreOnLine(line);
-    }
+        selection.SetCaret(line);
+    });
+    if (shown > 0) m_pView->CentreOnLine(m_pView->GetSelection().GetCaret());
     UpdateLinesPane();
     UpdateCommandUI();
 }
 
 void CMainFrame::ShowLineInContext(std::int64_t line) {
-    m_pView->ClearSelection();
-    m_pView->SelectLine(line, true);
-    m_pView->SetAnchorLine(line);
-    m_pView->SetCaretLine(line);
+    m_pView->ChangeSelection([line](CLineSelection& selection) { selection.SelectOnly(line); });
     HoldFilters(true);
 }
 

@@ -160,24 +160,31 @@ void CTrawlviewApp::OnFilePrint() {
             logPath.isEmpty() ? QStringLiteral("trawlview") : QFileInfo(logPath).completeBaseName();
         printer.setOutputFileName(QDir::home().filePath(stem + QStringLiteral(".pdf")));
     }
-    CPrintJob job(frame.GetView(), printer, &frame);
-    job.SetFont(m_strPrinterFontFace, m_nPrinterFontSize);
-    job.SetLogPath(logPath);
-    if (!job.Print() && !job.GetFailure().empty()) {
+    const std::unique_ptr<CPrintJob> job = NewPrintJob(printer, logPath);
+    if (!job->Print() && !job->GetFailure().empty()) {
         frame.ReportFailure(
             FormatString(IDS_SAVE_FAILED,
                          QFile::encodeName(printer.outputFileName()).toStdString()) +
-            "\n" + job.GetFailure());
+            "\n" + job->GetFailure());
     }
 }
 
 void CTrawlviewApp::OnFilePrintPreview() {
-    CMainFrame& frame = *m_pMainFrame;
-    CPrintJob job(frame.GetView(), GetPrinter(), &frame);
-    job.SetFont(m_strPrinterFontFace, m_nPrinterFontSize);
-    job.SetLogPath(QFile::decodeName(QByteArray::fromStdString(frame.GetLogPath())));
+    const std::unique_ptr<CPrintJob> job = NewPrintJob(
+        GetPrinter(), QFile::decodeName(QByteArray::fromStdString(m_pMainFrame->GetLogPath())));
     // Print from the preview is File > Print: its dialog, its choices, its file name.
-    if (job.Preview(m_nPreviewPages)) OnFilePrint();
+    if (job->Preview(m_nPreviewPages)) OnFilePrint();
+}
+
+std::unique_ptr<CPrintJob> CTrawlviewApp::NewPrintJob(QPrinter& printer, const QString& logPath) {
+    CMainFrame& frame = *m_pMainFrame;
+    auto job = std::make_unique<CPrintJob>(frame.GetDocument(), frame.GetView().GetSelection(),
+                                           printer, &frame);
+    job->SetFont(m_strPrinterFontFace, m_nPrinterFontSize);
+    job->SetLogPath(logPath);
+    connect(&frame.GetView(), &CTrawlviewView::DisplayedLinesChanged, job.get(),
+            &CPrintJob::LinesChanged);
+    return job;
 }
 
 void CTrawlviewApp::OnFilePrintSetup() {

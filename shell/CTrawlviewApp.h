@@ -7,6 +7,7 @@
 #include <vector>
 
 class CMainFrame;
+class CPrintJob;
 class CSingleInstance;
 class IMessageBoxes;
 class QPrinter;
@@ -56,6 +57,10 @@ public:
     int GetPreviewPages() const { return m_nPreviewPages; }
 
 private:
+    // A job over the window's document and selection in the printer font; the window's
+    // view tells it when the displayed lines change.
+    std::unique_ptr<CPrintJob> NewPrintJob(QPrinter& printer, const QString& logPath);
+
     IMessageBoxes* m_pBoxes;
     int m_nExitCode = 0;
     std::string m_strFileVersion;

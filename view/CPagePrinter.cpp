@@ -4,6 +4,7 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPen>
+#include <QPrinter>
 #include <algorithm>
 #include <cmath>
 
@@ -30,14 +31,21 @@ QString LocalDateTime() {
 
 }  // namespace
 
-CPagePrinter::CPagePrinter(const CTrawlviewDoc& doc) : m_doc(doc) {
-    SetFont(QString(), 90);
+CPagePrinter::CPagePrinter(const CTrawlviewDoc& doc, const CLineSelection& selection,
+                           const QPrinter& printer, const PrintFont& font, const QString& logPath)
+    : m_doc(doc),
+      m_pSelection(printer.printRange() == QPrinter::Selection ? &selection : nullptr),
+      m_printer(printer),
+      m_strLogPath(logPath),
+      m_pDevice(&printer) {
+    SetFont(font);
+    Measure();
 }
 
-void CPagePrinter::SetFont(const QString& face, int tenths) {
+void CPagePrinter::SetFont(const PrintFont& font) {
     m_font = QFont();
-    if (!face.isEmpty()) m_font.setFamily(face);
-    m_requestedPoints = std::max(tenths, 1) / 10.0;
+    if (!font.face.isEmpty()) m_font.setFamily(font.face);
+    m_requestedPoints = std::max(font.tenths, 1) / 10.0;
     m_font.setPointSizeF(m_requestedPoints);
     // Widths of pieces must add up to the width of the whole, so wrapping can sum them.
     m_font.setKerning(false);
@@ -45,12 +53,6 @@ void CPagePrinter::SetFont(const QString& face, int tenths) {
     m_font.setStyleStrategy(QFont::PreferNoShaping);
     m_font.setBold(false);
     m_font.setItalic(false);
-}
-
-void CPagePrinter::Begin(const QPaintDevice& device) {
-    m_pDevice = &device;
-    Measure();
-    LinesChanged();
 }
 
 void CPagePrinter::Measure() {
@@ -100,7 +102,7 @@ void CPagePrinter::LinesChanged() {
     m_pageStarts.clear();
     m_nLastPage = 0;
     m_layoutRect = QRectF();
-    m_nCachedLine = -1;
+    m_cachedLine.reset();
 }
 
 qreal CPagePrinter::Advance(char32_t ch) {
@@ -116,16 +118,13 @@ qreal CPagePrinter::Advance(char32_t ch) {
 
 LineIndex CPagePrinter::NextPrintedLine(LineIndex line) const {
     const LineIndex count = m_doc.GetLineCount();
-    if (m_pSelected == nullptr) return std::min(line, count);
-    const auto size = static_cast<LineIndex>(m_pSelected->size());
-    while (line < count && (line >= size || (*m_pSelected)[static_cast<std::size_t>(line)] == 0))
-        ++line;
-    return std::min(line, count);
+    if (m_pSelection == nullptr) return std::min(line, count);
+    return std::min(m_pSelection->NextSelected(line).value_or(count), count);
 }
 
 const CPagePrinter::PrintedLine& CPagePrinter::GetPrintedLine(LineIndex line) {
-    if (line == m_nCachedLine) return m_cached;
-    m_nCachedLine = line;
+    if (line == m_cachedLine) return m_cached;
+    m_cachedLine = line;
     m_doc.GetDisplayLine(line, m_displayLine);
     const DisplayLine& shown = m_displayLine;
     DecodeLogText(shown.column, shown.reading, m_cached.column);
@@ -296,6 +295,11 @@ CPagePrinter::PageStart CPagePrinter::LayOutPage(const PageStart& start, const Q
     return {count, 0};
 }
 
+bool CPagePrinter::PrintPage(QPainter& dc, int page) {
+    const QRectF area = m_printer.pageLayout().paintRectPixels(m_printer.resolution());
+    return PrintPage(dc, page, QRectF(QPointF(0, 0), area.size()));
+}
+
 bool CPagePrinter::PrintPage(QPainter& dc, int page, const QRectF& rect) {
     if (rect != m_layoutRect) {
         // Another paper size or orientation: every page breaks elsewhere.
@@ -304,7 +308,7 @@ bool CPagePrinter::PrintPage(QPainter& dc, int page, const QRectF& rect) {
         // Less than a quarter of the width left beside the column wraps a few letters
         // a row, or none at all.
         m_bColumnTooWide = rect.width() - m_nPrintPrefixWidth < rect.width() / 4;
-        m_nCachedLine = -1;
+        m_cachedLine.reset();
         m_pageStarts.assign(1, PageStart{});
         m_nLastPage = 0;
     }
@@ -330,7 +334,7 @@ bool CPagePrinter::PrintPage(QPainter& dc, int page, const QRectF& rect) {
     return true;
 }
 
-LineIndex CPagePrinter::GetPageFirstLine(int page) const {
-    if (page < 1 || page > GetKnownPageCount()) return -1;
+std::optional<LineIndex> CPagePrinter::GetPageFirstLine(int page) const {
+    if (page < 1 || page > GetKnownPageCount()) return std::nullopt;
     return NextPrintedLine(m_pageStarts[static_cast<std::size_t>(page - 1)].line);
 }

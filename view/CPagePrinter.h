@@ -7,13 +7,23 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
+#include "CLineSelection.h"
 #include "CTrawlviewDoc.h"
 
 class QPainter;
 class QPaintDevice;
+class QPrinter;
+
+// The printer font: face, the font's family (one that is not installed, or an empty one,
+// gets the platform's substitute), and its size in tenths of a point (at least 1).
+struct PrintFont {
+    QString face;
+    int tenths = 90;
+};
 
 // Lays out and draws printed pages of the document's displayed lines in the printer font.
 //
@@ -35,30 +45,27 @@ class QPaintDevice;
 // kept, so drawing a page again, or an earlier one, lays out that page alone.
 class CPagePrinter {
 public:
-    // The document must outlive the printer and keep its displayed lines meanwhile.
-    explicit CPagePrinter(const CTrawlviewDoc& doc);
+    // The way into printing: the document's displayed lines laid out for printer in font,
+    // with logPath in the header; when the printer's range is Selection, only the lines
+    // selected in selection. Pages are laid out in the printer's device units. The
+    // document, the selection and the printer must outlive the page printer, and the
+    // displayed lines stay as they are meanwhile unless LinesChanged is called.
+    CPagePrinter(const CTrawlviewDoc& doc, const CLineSelection& selection, const QPrinter& printer,
+                 const PrintFont& font, const QString& logPath);
 
-    // face: the printer font's family; one that is not installed, or an empty one, gets
-    // the platform's substitute. tenths: the size in tenths of a point (at least 1).
-    void SetFont(const QString& face, int tenths);
-    void SetLogPath(const QString& path) { m_strLogPath = path; }
-    // Only the lines whose flag is non-zero are printed; null prints every line. The flags
-    // must outlive the job.
-    void SetSelection(const std::vector<std::uint8_t>* selected) { m_pSelected = selected; }
-
-    // Measures the printer font and the timestamp column for device and forgets the
-    // page starts. Pages are then laid out in device units.
-    void Begin(const QPaintDevice& device);
     // The document's displayed lines changed: pages are laid out afresh.
     void LinesChanged();
-    // Draws page (1-based) inside rect, laying out first any earlier page not yet laid out.
-    // Returns true when another page follows.
+    // Draws page (1-based) on dc, a painter on the printer whose origin is the corner of
+    // the printable area, laying out first any earlier page not yet laid out. Returns true
+    // when another page follows.
+    bool PrintPage(QPainter& dc, int page);
+    // The same inside rect, for another page size.
     bool PrintPage(QPainter& dc, int page, const QRectF& rect);
     // Pages whose start is known; the last one is the last page when IsComplete().
     int GetKnownPageCount() const { return static_cast<int>(m_pageStarts.size()); }
     bool IsComplete() const { return m_nLastPage > 0; }
-    // The first displayed line of a laid-out page.
-    LineIndex GetPageFirstLine(int page) const;
+    // The first displayed line of a laid-out page; none for a page not laid out.
+    std::optional<LineIndex> GetPageFirstLine(int page) const;
 
     // Width of the timestamp column and height of one printed row, in device units.
     qreal GetPrefixWidth() const { return m_nPrintPrefixWidth; }
@@ -84,6 +91,7 @@ private:
     void DrawHeader(QPainter& dc, const QRectF& rect, int page) const;
     // The timestamp column, character k at origin plus the advances of the cells before it.
     void DrawColumn(QPainter& dc, const QString& column, const QPointF& origin);
+    void SetFont(const PrintFont& font);
     // Measures the current font for the device: rows, advances, the timestamp column.
     void Measure();
     // Caps the font at a size that leaves at least one row of text in rect; true when the
@@ -100,7 +108,9 @@ private:
     static QString RowText(const QString& text, qsizetype begin, qsizetype end);
 
     const CTrawlviewDoc& m_doc;
-    const std::vector<std::uint8_t>* m_pSelected = nullptr;
+    // The lines to print; null prints every displayed line.
+    const CLineSelection* m_pSelection = nullptr;
+    const QPrinter& m_printer;
     QString m_strLogPath;
     QFont m_font;
     // The size in points the font was asked for, before a cap to the page.
@@ -121,10 +131,11 @@ private:
     qreal m_nAscent = 0;
     std::array<qreal, 128> m_asciiAdvance{};
     std::unordered_map<char32_t, qreal> m_wideAdvance;
+    // The printer, as the device the font is measured for.
     const QPaintDevice* m_pDevice = nullptr;
 
     // The line met last: a line wrapped over many pages is read and decoded once.
-    LineIndex m_nCachedLine = -1;
+    std::optional<LineIndex> m_cachedLine;
     PrintedLine m_cached;
     DisplayLine m_displayLine;
     QString m_scratch;

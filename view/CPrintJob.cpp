@@ -1,5 +1,6 @@
 #include "CPrintJob.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -7,6 +8,7 @@
 #include <QFileInfo>
 #include <QGraphicsView>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -16,8 +18,8 @@
 #include <string>
 
 #include "CLineFileWriter.h"
-#include "CPagePrinter.h"
-#include "CTrawlviewView.h"
+#include "CLineSelection.h"
+#include "CTrawlviewDoc.h"
 #include "StringTable.h"
 
 namespace {
@@ -38,17 +40,43 @@ QString PrintingPage(int page) {
 
 }  // namespace
 
-CPrintJob::CPrintJob(CTrawlviewView& view, QPrinter& printer, QWidget* parent)
-    : m_view(view), m_printer(printer), m_pParent(parent) {}
+CPrintJob::CPrintJob(const CTrawlviewDoc& doc, const CLineSelection& selection, QPrinter& printer,
+                     QWidget* parent)
+    : m_doc(doc), m_selection(selection), m_printer(printer), m_pParent(parent) {}
 
-void CPrintJob::SetFont(const QString& face, int tenths) {
-    m_strFontFace = face;
-    m_nFontTenths = tenths;
+void CPrintJob::PresetRange() {
+    m_printer.setPrintRange(m_selection.HasSelectedLines() ? QPrinter::Selection
+                                                           : QPrinter::AllPages);
+}
+
+bool CPrintJob::RunPrintDialog() {
+    QPrintDialog dialog(&m_printer, m_pParent);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, m_selection.HasSelectedLines());
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    // Pages are counted only while they are printed, so no page range can be chosen; the
+    // platform dialog opens its From/To choice when it shows, whatever the option says,
+    // so it is closed again once the dialog is up.
+    QMetaObject::invokeMethod(
+        &dialog,
+        [&dialog] {
+            for (auto* range : dialog.findChildren<QAbstractButton*>(QStringLiteral("printRange")))
+                range->setEnabled(false);
+        },
+        Qt::QueuedConnection);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    if (m_printer.printRange() == QPrinter::PageRange) m_printer.setPrintRange(QPrinter::AllPages);
+    return true;
 }
 
 bool CPrintJob::Print() {
-    if (!m_view.OnPreparePrinting(m_printer, m_pParent)) return false;
+    PresetRange();
+    if (!RunPrintDialog()) return false;
     return PrintAll();
+}
+
+void CPrintJob::LinesChanged() {
+    if (m_pPages) m_pPages->LinesChanged();
 }
 
 bool CPrintJob::PrintAll() {
@@ -78,14 +106,14 @@ bool CPrintJob::PrintAll() {
 }
 
 bool CPrintJob::PrintPages() {
-    m_view.OnBeginPrinting(m_printer, m_strFontFace, m_nFontTenths, m_strLogPath);
+    m_pPages = std::make_unique<CPagePrinter>(m_doc, m_selection, m_printer, m_font, m_strLogPath);
     QPainter dc;
     if (!dc.begin(&m_printer)) {
-        m_view.OnEndPrinting();
+        m_pPages.reset();
         return false;
     }
     // Lines reach the progress bar shifted right so that the count fits its int range.
-    const LineIndex count = m_view.GetDocument().GetLineCount();
+    const LineIndex count = m_doc.GetLineCount();
     int shift = 0;
     while ((count >> shift) > std::numeric_limits<int>::max()) ++shift;
     QProgressDialog progress(PrintingPage(1), QStringLiteral("Cancel"), 0,
@@ -98,12 +126,12 @@ bool CPrintJob::PrintPages() {
     m_nPagesPrinted = 0;
     for (int page = 1;; ++page) {
         if (page > 1) m_printer.newPage();
-        const bool more = m_view.OnPrint(dc, m_printer, page);
+        const bool more = m_pPages->PrintPage(dc, page);
         m_nPagesPrinted = page;
         if (!more) break;
-        const LineIndex next = m_view.GetPagePrinter()->GetPageFirstLine(page + 1);
+        const LineIndex next = m_pPages->GetPageFirstLine(page + 1).value_or(0);
         progress.setLabelText(PrintingPage(page + 1));
-        progress.setValue(static_cast<int>(std::max<LineIndex>(next, 0) >> shift));
+        progress.setValue(static_cast<int>(next >> shift));
         // A line wrapped over hundreds of pages leaves the bar where it is, and an
         // unchanged value neither shows the window nor looks at its Cancel button: the
         // job does both itself, once per page.
@@ -116,13 +144,13 @@ bool CPrintJob::PrintPages() {
         }
     }
     dc.end();
-    m_view.OnEndPrinting();
+    m_pPages.reset();
     return !cancelled;
 }
 
 bool CPrintJob::Preview(int& previewPages) {
-    m_view.OnPreparePrinting(m_printer, nullptr);
-    m_view.OnBeginPrinting(m_printer, m_strFontFace, m_nFontTenths, m_strLogPath);
+    PresetRange();
+    m_pPages = std::make_unique<CPagePrinter>(m_doc, m_selection, m_printer, m_font, m_strLogPath);
     QPrintPreviewDialog dialog(&m_printer, m_pParent);
     // The preview's own Print would run a print dialog of its own, with a page range the
     // pages cannot honour and no Selection choice: it closes the preview instead, and
@@ -157,17 +185,17 @@ bool CPrintJob::Preview(int& previewPages) {
         }
     }
     m_pPreview = nullptr;
-    m_view.OnEndPrinting();
+    m_pPages.reset();
     return print;
 }
 
 void CPrintJob::PaintPreview(QPrinter* printer) {
-    if (m_view.GetPagePrinter() == nullptr) return;
+    if (!m_pPages) return;
     QPainter dc(printer);
     // Pages already laid out start from their kept first lines: each costs its own layout.
     for (int page = 1; page <= m_nPreviewTarget; ++page) {
         if (page > 1) printer->newPage();
-        if (!m_view.OnPrint(dc, *printer, page)) break;
+        if (!m_pPages->PrintPage(dc, page)) break;
     }
 }
 
@@ -177,7 +205,7 @@ bool CPrintJob::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CPrintJob::GrowPreview() {
-    const CPagePrinter* pages = m_view.GetPagePrinter();
+    const CPagePrinter* pages = m_pPages.get();
     if (m_pPreview == nullptr || pages == nullptr || pages->IsComplete() || m_bGrowPending) return;
     const int shown = m_pPreview->viewMode() == QPrintPreviewWidget::FacingPagesView ? 2 : 1;
     if (m_pPreview->currentPage() + shown <= m_pPreview->pageCount()) return;

@@ -1,6 +1,5 @@
 #include "CTrawlviewView.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -8,16 +7,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPen>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <stdexcept>
 
-#include "CLineFinder.h"
 #include "CLineNumberGutter.h"
-#include "CPagePrinter.h"
 #include "CQtTextMeasurer.h"
 #include "DisplayLine.h"
 #include "LineColor.h"
@@ -69,13 +64,12 @@ void CTrawlviewView::OnUpdate() {
     MeasureTimestampColumn();
     m_nTotalWidth = ContentWidth();
     m_lineCache.Clear();
-    m_nAnchorLine = -1;
-    m_selected.assign(static_cast<std::size_t>(m_doc.GetLineCount()), 0);
-    // A log loaded while the preview is open: its pages start elsewhere now.
-    if (m_pPagePrinter) m_pPagePrinter->LinesChanged();
+    m_selection.Reset(m_doc.GetLineCount());
     UpdateScrollSizes();
     UpdateGutter();
     viewport()->repaint();
+    // A log loaded while the preview is open: its pages start elsewhere now.
+    emit DisplayedLinesChanged();
 }
 
 std::int64_t CTrawlviewView::ContentWidth() const {
@@ -103,14 +97,8 @@ void CTrawlviewView::AddLines(LineIndex firstChanged, bool bufferMoved, bool fol
         m_lineCache.ForgetFrom(firstChanged);
     }
     // The flags of the lines before firstChanged stay; a line cut again keeps its flag.
-    const auto count = static_cast<std::size_t>(m_doc.GetLineCount());
-    m_selected.resize(count, 0);
-    if (m_nSelLast >= static_cast<LineIndex>(count)) m_nSelLast = static_cast<LineIndex>(count) - 1;
-    if (m_nAnchorLine >= static_cast<LineIndex>(count)) {
-        m_nAnchorLine = -1;
-        emit SelectionChanged();
-    }
-    if (m_pPagePrinter) m_pPagePrinter->LinesChanged();
+    if (m_selection.Resize(m_doc.GetLineCount())) emit SelectionChanged();
+    emit DisplayedLinesChanged();
     UpdateScrollSizes();
     UpdateGutter();
     if (atEnd) ScrollToEnd();
@@ -199,7 +187,7 @@ bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
     const DisplayLine& pieces = entry.pieces;
 
     const QPalette& pal = palette();
-    const bool selected = IsLineSelected(line);
+    const bool selected = m_selection.IsSelected(line);
     const QColor back = pal.color(selected ? QPalette::Highlight : QPalette::Base);
     const QColor text = pal.color(selected ? QPalette::HighlightedText : QPalette::Text);
     const std::int32_t rgb = LineColorRgb(pieces.color);
@@ -239,7 +227,7 @@ bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
                         pieces.message.substr(static_cast<std::size_t>(from.offset)), pieces.bold,
                         pieces.reading, clipLeft, clipRight);
 
-    if (line == m_nCaretLine && totalRight > left) {
+    if (line == m_selection.GetCaret() && totalRight > left) {
         QPen focus(text);
         focus.setStyle(Qt::CustomDashLine);
         focus.setDashPattern({1, 1});
@@ -250,26 +238,9 @@ bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
     return true;
 }
 
-const CLineFinder& CTrawlviewView::CurrentFinder() {
-    if (!m_finder || m_finder->Pattern() != m_strFindWhat || m_bFinderMatchCase != m_bMatchCase ||
-        m_bFinderWholeWord != m_bWholeWord || m_bFinderRegex != m_bRegex) {
-        if (m_bRegex) {
-            m_finder.emplace(CLineFinder::RegularExpression{}, m_strFindWhat, m_bMatchCase,
-                             m_bWholeWord);
-        } else {
-            m_finder.emplace(m_strFindWhat, m_bMatchCase, m_bWholeWord,
-                             EncodeWindows1252(m_strFindWhat));
-        }
-        m_bFinderRegex = m_bRegex;
-        m_bFinderMatchCase = m_bMatchCase;
-        m_bFinderWholeWord = m_bWholeWord;
-    }
-    return *m_finder;
-}
-
 const CLineFinder* CTrawlviewView::MarkFinder() {
-    if (!m_bHighlightMatches || m_strFindWhat.empty()) return nullptr;
-    return &CurrentFinder();
+    if (!m_bHighlightMatches || m_find.GetText().empty()) return nullptr;
+    return &m_find.GetFinder();
 }
 
 void CTrawlviewView::DrawMarks(QPainter& dc, CLineCache::Entry& entry, int top, bool selected) {
@@ -301,80 +272,29 @@ void CTrawlviewView::SetHighlightMatches(bool on) {
     viewport()->update();
 }
 
-bool CTrawlviewView::IsLineSelected(LineIndex line) const {
-    return line >= 0 && static_cast<std::uint64_t>(line) < m_selected.size() &&
-           m_selected[static_cast<std::size_t>(line)] != 0;
-}
-
-void CTrawlviewView::SelectLine(LineIndex line, bool selected) {
-    if (line < 0 || static_cast<std::uint64_t>(line) >= m_selected.size()) return;
-    m_selected[static_cast<std::size_t>(line)] = selected ? 1 : 0;
-    if (selected) {
-        m_nSelFirst = m_nSelLast < m_nSelFirst ? line : std::min(m_nSelFirst, line);
-        m_nSelLast = std::max(m_nSelLast, line);
-    }
-    InvalidateLine(line);
-}
-
-void CTrawlviewView::SetCaretLine(LineIndex line) {
-    const LineIndex old = m_nCaretLine;
-    m_nCaretLine = line;
-    InvalidateLine(old);
-    InvalidateLine(line);
-}
-
-void CTrawlviewView::InvalidateLine(LineIndex line) {
-    const std::int64_t top = line * m_nLineHeight - GetScrollPos32(SB_VERT);
-    if (top + m_nLineHeight <= 0 || top >= viewport()->height()) return;
-    viewport()->update(QRect(0, static_cast<int>(top), viewport()->width(), m_nLineHeight));
-}
-
-// ---- Selection ----
-
-LineIndex CTrawlviewView::NearestLine(LineIndex line) const {
-    const LineIndex count = m_doc.GetLineCount();
-    if (count <= 0) return -1;
-    return std::clamp<LineIndex>(line, 0, count - 1);
-}
-
-void CTrawlviewView::SetRange(LineIndex a, LineIndex b, bool selected) {
-    const LineIndex count = static_cast<LineIndex>(m_selected.size());
-    LineIndex lo = std::max<LineIndex>(std::min(a, b), 0);
-    LineIndex hi = std::min<LineIndex>(std::max(a, b), count - 1);
-    if (lo > hi) return;
-    std::fill(m_selected.begin() + lo, m_selected.begin() + hi + 1, selected ? 1 : 0);
-    if (selected) {
-        m_nSelFirst = m_nSelLast < m_nSelFirst ? lo : std::min(m_nSelFirst, lo);
-        m_nSelLast = std::max(m_nSelLast, hi);
-    }
-}
-
-void CTrawlviewView::ClearSelection() {
-    // The bounds may be stale after the list was replaced; they only ever cover too much.
-    const LineIndex last =
-        std::min<LineIndex>(m_nSelLast, static_cast<LineIndex>(m_selected.size()) - 1);
-    if (m_nSelFirst <= last)
-        std::fill(m_selected.begin() + m_nSelFirst, m_selected.begin() + last + 1, 0);
-    m_nSelFirst = 0;
-    m_nSelLast = -1;
+void CTrawlviewView::ChangeSelection(const std::function<void(CLineSelection&)>& change) {
+    const VisibleState before = CaptureVisible();
+    change(m_selection);
+    ShowChanges(before);
 }
 
 CTrawlviewView::VisibleState CTrawlviewView::CaptureVisible() const {
     VisibleState state;
     state.pos = GetDeviceScrollPosition();
-    state.caret = m_nCaretLine;
-    state.anchor = m_nAnchorLine;
+    state.caret = m_selection.GetCaret();
+    state.anchor = m_selection.GetAnchor();
     if (m_nLineHeight <= 0) return state;
     state.first = state.pos.y / m_nLineHeight;
     const LineIndex rows = viewport()->height() / m_nLineHeight + 2;
     state.selected.resize(static_cast<std::size_t>(rows));
     for (LineIndex k = 0; k < rows; ++k)
-        state.selected[static_cast<std::size_t>(k)] = IsLineSelected(state.first + k) ? 1 : 0;
+        state.selected[static_cast<std::size_t>(k)] =
+            m_selection.IsSelected(state.first + k) ? 1 : 0;
     return state;
 }
 
 void CTrawlviewView::ShowChanges(const VisibleState& before) {
-    if (m_nAnchorLine != before.anchor) emit SelectionChanged();
+    if (m_selection.GetAnchor() != before.anchor) emit SelectionChanged();
     const ScrollPoint pos = GetDeviceScrollPosition();
     if (pos.x != before.pos.x || pos.y != before.pos.y || m_nLineHeight <= 0) {
         viewport()->repaint();
@@ -383,8 +303,8 @@ void CTrawlviewView::ShowChanges(const VisibleState& before) {
     QRegion changed;
     for (std::size_t k = 0; k < before.selected.size(); ++k) {
         const LineIndex line = before.first + static_cast<LineIndex>(k);
-        const bool caretMoved = (line == before.caret) != (line == m_nCaretLine);
-        if (caretMoved || (IsLineSelected(line) ? 1 : 0) != before.selected[k]) {
+        const bool caretMoved = (line == before.caret) != (line == m_selection.GetCaret());
+        if (caretMoved || (m_selection.IsSelected(line) ? 1 : 0) != before.selected[k]) {
             const std::int64_t top = line * m_nLineHeight - pos.y;
             changed += QRect(0, static_cast<int>(top), viewport()->width(), m_nLineHeight);
         }
@@ -402,39 +322,8 @@ LineIndex CTrawlviewView::LineFromPoint(QPoint point) const {
 
 void CTrawlviewView::OnLButtonDown(Qt::KeyboardModifiers keys, QPoint point) {
     const VisibleState before = CaptureVisible();
-    const LineIndex line = LineFromPoint(point);
-    m_nLastMouseLine = line;
-    m_nCaretLine = line;
-    if (keys & Qt::ControlModifier) {
-        if (IsLineSelected(line)) {
-            SetRange(line, line, false);
-            m_bDeselecting = true;
-            if (line == m_nAnchorLine) m_nAnchorLine = -1;
-        } else {
-            // A Ctrl+click off the lines changes no flag and no anchor.
-            m_bDeselecting = false;
-            if (IsLine(line)) {
-                SetRange(line, line, true);
-                m_nAnchorLine = line;
-            }
-        }
-    } else {
-        ClearSelection();
-        if (keys & Qt::ShiftModifier) {
-            if (m_nAnchorLine != -1) {
-                SetRange(m_nAnchorLine, line, true);
-            } else if (IsLine(line)) {
-                SetRange(line, line, true);
-                m_nAnchorLine = line;
-            }
-        } else if (IsLine(line)) {
-            SetRange(line, line, true);
-            m_nAnchorLine = line;
-        } else if (line >= m_doc.GetLineCount() && HasLines()) {
-            // Below the last line: the last line is selected, the anchor stays.
-            SetRange(m_doc.GetLineCount() - 1, m_doc.GetLineCount() - 1, true);
-        }
-    }
+    m_selection.Press(LineFromPoint(point), (keys & Qt::ControlModifier) != 0,
+                      (keys & Qt::ShiftModifier) != 0);
     m_bCapture = true;
     ShowChanges(before);
 }
@@ -444,35 +333,8 @@ void CTrawlviewView::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers
     if (!m_bCapture || !(buttons & Qt::LeftButton)) return;
     VisibleState before = CaptureVisible();
     AutoScroll(buttons, keys, point, true);
-    const LineIndex line = LineFromPoint(point);
-    m_nCaretLine = line;
-    if (line != m_nLastMouseLine) {
-        if (keys & Qt::ControlModifier) {
-            if (m_bDeselecting) {
-                SetRange(m_nLastMouseLine, line, false);
-                if (m_nAnchorLine >= std::min(m_nLastMouseLine, line) &&
-                    m_nAnchorLine <= std::max(m_nLastMouseLine, line)) {
-                    m_nAnchorLine = -1;
-                }
-            } else {
-                if (HasLines()) m_nAnchorLine = NearestLine(line);
-                SetRange(m_nLastMouseLine, line, true);
-            }
-        } else if (keys & Qt::ShiftModifier) {
-            ClearSelection();
-            if (m_nAnchorLine != -1) {
-                SetRange(m_nAnchorLine, line, true);
-            } else if (IsLine(line)) {
-                SetRange(line, line, true);
-                m_nAnchorLine = line;
-            }
-        } else {
-            // A plain drag only adds lines; the anchor follows the pointer.
-            if (HasLines()) m_nAnchorLine = NearestLine(line);
-            SetRange(m_nLastMouseLine, line, true);
-        }
-        m_nLastMouseLine = line;
-    }
+    m_selection.DragTo(LineFromPoint(point), (keys & Qt::ControlModifier) != 0,
+                       (keys & Qt::ShiftModifier) != 0);
     ShowChanges(before);
 }
 
@@ -562,22 +424,6 @@ void CTrawlviewView::hideEvent(QHideEvent* event) {
 
 // ---- Keyboard ----
 
-bool CTrawlviewView::BringCaretBack() {
-    const LineIndex nearest = NearestLine(m_nCaretLine);
-    if (nearest == -1 || nearest == m_nCaretLine) return false;
-    m_nCaretLine = nearest;
-    return true;
-}
-
-void CTrawlviewView::SelectCaretToAnchor() {
-    SetRange(m_nAnchorLine == -1 ? 0 : m_nAnchorLine, m_nCaretLine, true);
-}
-
-void CTrawlviewView::SelectCaretAsAnchor() {
-    SetRange(m_nCaretLine, m_nCaretLine, true);
-    m_nAnchorLine = m_nCaretLine;
-}
-
 bool CTrawlviewView::OnKeyDown(int key, Qt::KeyboardModifiers keys) {
     if (keys & Qt::AltModifier) return false;
     const bool ctrl = (keys & Qt::ControlModifier) != 0;
@@ -625,16 +471,7 @@ void CTrawlviewView::OnKeyUpDown(bool down, bool ctrl, bool shift) {
         ScrollToPosition({pos.x, y});
         return;
     }
-    ClearSelection();
-    if (!BringCaretBack()) {
-        if (down && m_nCaretLine < m_doc.GetLineCount() - 1) ++m_nCaretLine;
-        if (!down && m_nCaretLine > 0) --m_nCaretLine;
-    }
-    if (shift) {
-        SelectCaretToAnchor();
-    } else {
-        SelectCaretAsAnchor();
-    }
+    m_selection.MoveCaretBy(down ? 1 : -1, shift);
     EnsureCaretVisible();
 }
 
@@ -643,16 +480,8 @@ void CTrawlviewView::OnKeyPage(bool down, bool ctrl, bool shift) {
     const std::int64_t y = down ? std::min(pos.y + m_pageDev.cy, m_totalDev.cy)
                                 : std::max<std::int64_t>(pos.y - m_pageDev.cy, 0);
     if (!ctrl) {
-        ClearSelection();
-        if (!BringCaretBack()) {
-            const LineIndex step = m_pageDev.cy / m_nLineHeight;
-            m_nCaretLine = NearestLine(down ? m_nCaretLine + step : m_nCaretLine - step);
-        }
-        if (shift) {
-            SelectCaretToAnchor();
-        } else {
-            SelectCaretAsAnchor();
-        }
+        const LineIndex step = m_pageDev.cy / m_nLineHeight;
+        m_selection.MoveCaretBy(down ? step : -step, shift);
     }
     ScrollToPosition({pos.x, y});
     if (!ctrl) EnsureCaretVisible();
@@ -666,17 +495,7 @@ void CTrawlviewView::OnKeyHomeEnd(bool end, bool ctrl, bool shift) {
         return;
     }
     if (!HasLines()) return;
-    ClearSelection();
-    const LineIndex last = m_doc.GetLineCount() - 1;
-    m_nCaretLine = end ? last : 0;
-    if (!shift) {
-        SelectCaretAsAnchor();
-    } else if (end) {
-        SetRange(m_nAnchorLine == -1 ? 0 : m_nAnchorLine, last, true);
-    } else if (m_nAnchorLine != -1) {
-        // With no anchor Shift+Ctrl+Home selects nothing (and Shift+Ctrl+End everything).
-        SetRange(0, m_nAnchorLine, true);
-    }
+    m_selection.MoveCaretToEnd(end, shift);
     ScrollToPosition({pos.x, end ? m_totalDev.cy : 0});
 }
 
@@ -692,7 +511,7 @@ void CTrawlviewView::OnKeyLeftRight(bool right, bool ctrl) {
 
 void CTrawlviewView::EnsureCaretVisible() {
     const ScrollPoint pos = GetDeviceScrollPosition();
-    const std::int64_t top = m_nCaretLine * m_nLineHeight;
+    const std::int64_t top = m_selection.GetCaret() * m_nLineHeight;
     const std::int64_t rel = top - pos.y;
     // In view: a whole line above it in the window and the caret line wholly visible.
     if (rel - m_lineDev.cy >= 0 && rel + m_lineDev.cy <= viewport()->height()) return;
@@ -727,20 +546,15 @@ void CTrawlviewView::keyPressEvent(QKeyEvent* event) {
 // ---- Copy and Select All ----
 
 QByteArray CTrawlviewView::BuildClipboardText() const {
-    const LineIndex last =
-        std::min<LineIndex>(m_nSelLast, static_cast<LineIndex>(m_selected.size()) - 1);
     std::uint64_t size = 0;
-    for (LineIndex i = m_nSelFirst; i <= last; ++i) {
-        if (m_selected[static_cast<std::size_t>(i)] != 0) size += m_doc.GetLineLength(i) + 2;
-    }
+    m_selection.ForEachSelected([&](LineIndex i) { size += m_doc.GetLineLength(i) + 2; });
     // Sized once and filled by copying: the text can be as large as the log. Only a line
     // that is not UTF-8 grows when it becomes UTF-8.
     QByteArray text;
     text.resize(static_cast<qsizetype>(size));
     char* out = text.data();
     qsizetype at = 0;
-    for (LineIndex i = m_nSelFirst; i <= last; ++i) {
-        if (m_selected[static_cast<std::size_t>(i)] == 0) continue;
+    m_selection.ForEachSelected([&](LineIndex i) {
         std::string_view raw = m_doc.GetLine(i);
         QByteArray converted;
         if (ReadingOf(raw) == TextReading::Windows1252) {
@@ -756,7 +570,7 @@ QByteArray CTrawlviewView::BuildClipboardText() const {
         at += static_cast<qsizetype>(raw.size());
         out[at++] = '\r';
         out[at++] = '\n';
-    }
+    });
     return text;
 }
 
@@ -778,9 +592,8 @@ bool CTrawlviewView::OnEditCopy() {
 
 void CTrawlviewView::OnEditSelectAll() {
     if (!HasLines()) return;
-    const bool anchorChanged = m_nAnchorLine != 0;
-    m_nAnchorLine = 0;
-    SetRange(0, m_doc.GetLineCount() - 1, true);
+    const bool anchorChanged = m_selection.GetAnchor() != 0;
+    m_selection.SelectAll();
     viewport()->repaint();
     if (anchorChanged) emit SelectionChanged();
 }
@@ -788,8 +601,9 @@ void CTrawlviewView::OnEditSelectAll() {
 // ---- Find ----
 
 unsigned CTrawlviewView::GetFindFlags() const {
-    return (m_bSearchDown ? FR_DOWN : 0u) | (m_bWholeWord ? FR_WHOLEWORD : 0u) |
-           (m_bMatchCase ? FR_MATCHCASE : 0u) | (m_bRegex ? FR_REGEX : 0u);
+    const FindOptions& options = m_find.GetOptions();
+    return (options.down ? FR_DOWN : 0u) | (options.wholeWord ? FR_WHOLEWORD : 0u) |
+           (options.matchCase ? FR_MATCHCASE : 0u) | (options.regex ? FR_REGEX : 0u);
 }
 
 void CTrawlviewView::OnEditFind() {
@@ -806,113 +620,51 @@ void CTrawlviewView::OnEditFind() {
 
 void CTrawlviewView::OnFindReplace(const std::string& findWhat, unsigned flags) {
     // Every notification keeps the text and options, the closing one too.
-    const bool marksChange =
-        findWhat != m_strFindWhat || ((flags & FR_MATCHCASE) != 0) != m_bMatchCase ||
-        ((flags & FR_WHOLEWORD) != 0) != m_bWholeWord || ((flags & FR_REGEX) != 0) != m_bRegex;
-    m_strFindWhat = findWhat;
-    m_bMatchCase = (flags & FR_MATCHCASE) != 0;
-    m_bWholeWord = (flags & FR_WHOLEWORD) != 0;
-    m_bRegex = (flags & FR_REGEX) != 0;
-    m_bSearchDown = (flags & FR_DOWN) != 0;
+    const bool marksChange = m_find.Set(findWhat, FindOptions{
+                                                      .matchCase = (flags & FR_MATCHCASE) != 0,
+                                                      .wholeWord = (flags & FR_WHOLEWORD) != 0,
+                                                      .regex = (flags & FR_REGEX) != 0,
+                                                      .down = (flags & FR_DOWN) != 0,
+                                                  });
     if (marksChange && m_bHighlightMatches) viewport()->update();
     if ((flags & FR_DIALOGTERM) != 0 || (flags & FR_FINDNEXT) == 0) return;
-    FindNextHit(m_bSearchDown);
+    FindNextHit(m_find.GetOptions().down);
 }
 
 void CTrawlviewView::OnFindAgain(bool forward) {
     if (!HasLines()) return;
-    if (m_strFindWhat.empty()) {
+    if (m_find.GetText().empty()) {
         OnEditFind();
         return;
     }
-    FindNextHit(forward == m_bSearchDown);
+    FindNextHit(forward == m_find.GetOptions().down);
 }
 
 void CTrawlviewView::FindNextHit(bool down) {
-    if (m_strFindWhat.empty() || !HasLines()) return;
+    if (m_find.GetText().empty() || !HasLines()) return;
     const CTrawlviewDoc& doc = m_doc;
-    const LineIndex anchor = m_nAnchorLine;
-    const LineIndex hit = CurrentFinder().FindNext(
-        [&doc](std::int64_t i) { return doc.GetLine(i); }, m_doc.GetLineCount(), anchor, down);
-    if (hit < 0) {
-        emit FindReported(QString::fromStdString(FormatString(IDS_FIND_NOT_FOUND, m_strFindWhat)));
+    const auto hit = m_find.FindNext([&doc](std::int64_t i) { return doc.GetLine(i); },
+                                     m_doc.GetLineCount(), m_selection.GetAnchor(), down);
+    if (!hit) {
+        emit FindReported(
+            QString::fromStdString(FormatString(IDS_FIND_NOT_FOUND, m_find.GetText())));
         return;
     }
-    SelectFoundLine(hit);
-    // Without an anchor the search starts at line 0: downwards it cannot pass the end,
-    // upwards any other line lies past the start.
-    const bool wrapped = anchor == -1 ? !down && hit > 0 : (down ? hit <= anchor : hit >= anchor);
+    SelectFoundLine(hit->line);
     const std::string_view passed = LoadString(down ? IDS_FIND_PASSED_END : IDS_FIND_PASSED_START);
-    emit FindReported(wrapped
+    emit FindReported(hit->wrapped
                           ? QString::fromUtf8(passed.data(), static_cast<qsizetype>(passed.size()))
                           : QString());
 }
 
 void CTrawlviewView::SelectFoundLine(LineIndex line) {
     const VisibleState before = CaptureVisible();
-    m_nLastMouseLine = line;
-    ClearSelection();
-    SetRange(line, line, true);
-    m_nAnchorLine = line;
     // The caret goes with the hit, so that the keys go on from the line found.
-    m_nCaretLine = line;
+    m_selection.SelectOnly(line);
     const ScrollPoint pos = GetDeviceScrollPosition();
     const std::int64_t height = viewport()->height();
     const LineIndex first = pos.y / m_nLineHeight;
     const LineIndex last = (pos.y + height) / m_nLineHeight;
     if (line <= first || line >= last) ScrollToPosition({0, line * m_nLineHeight - height / 2});
     ShowChanges(before);
-}
-
-bool CTrawlviewView::HasSelection() const {
-    // Only the flags within the selection's bounds can be set.
-    const LineIndex last =
-        std::min<LineIndex>(m_nSelLast, static_cast<LineIndex>(m_selected.size()) - 1);
-    if (m_nSelFirst > last) return false;
-    return std::any_of(m_selected.begin() + m_nSelFirst, m_selected.begin() + last + 1,
-                       [](std::uint8_t flag) { return flag != 0; });
-}
-
-bool CTrawlviewView::OnPreparePrinting(QPrinter& printer, QWidget* dialogParent) {
-    const bool selection = HasSelection();
-    printer.setPrintRange(selection ? QPrinter::Selection : QPrinter::AllPages);
-    if (dialogParent == nullptr) return true;
-    QPrintDialog dialog(&printer, dialogParent);
-    dialog.setOption(QAbstractPrintDialog::PrintSelection, selection);
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
-    // Pages are counted only while they are printed, so no page range can be chosen; the
-    // platform dialog opens its From/To choice when it shows, whatever the option says,
-    // so it is closed again once the dialog is up.
-    QMetaObject::invokeMethod(
-        &dialog,
-        [&dialog] {
-            for (auto* range : dialog.findChildren<QAbstractButton*>(QStringLiteral("printRange")))
-                range->setEnabled(false);
-        },
-        Qt::QueuedConnection);
-    if (dialog.exec() != QDialog::Accepted) return false;
-    if (printer.printRange() == QPrinter::PageRange) printer.setPrintRange(QPrinter::AllPages);
-    return true;
-}
-
-void CTrawlviewView::OnBeginPrinting(QPrinter& printer, const QString& fontFace, int fontTenths,
-                                     const QString& logPath) {
-    m_pPagePrinter = std::make_unique<CPagePrinter>(m_doc);
-    m_pPagePrinter->SetFont(fontFace, fontTenths);
-    m_pPagePrinter->SetLogPath(logPath);
-    m_pPagePrinter->SetSelection(printer.printRange() == QPrinter::Selection ? &m_selected
-                                                                             : nullptr);
-    m_pPagePrinter->Begin(printer);
-}
-
-bool CTrawlviewView::OnPrint(QPainter& dc, QPrinter& printer, int page) {
-    if (!m_pPagePrinter) return false;
-    // The painter's origin is the corner of the printable area.
-    const QRectF area = printer.pageLayout().paintRectPixels(printer.resolution());
-    return m_pPagePrinter->PrintPage(dc, page, QRectF(QPointF(0, 0), area.size()));
-}
-
-void CTrawlviewView::OnEndPrinting() {
-    m_pPagePrinter.reset();
 }

@@ -12,16 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "CFindState.h"
 #include "CLineCache.h"
-#include "CLineFinder.h"
+#include "CLineSelection.h"
 #include "CScrollView32.h"
 #include "CTrawlviewDoc.h"
 
 class CLineNumberGutter;
-class CPagePrinter;
 class CQtTextMeasurer;
 class QDialog;
-class QPrinter;
 
 // The log view: one line of text per displayed line of the document, each a timestamp
 // column in fixed cells (so all lines' columns align) and the message in the line's
@@ -63,19 +62,15 @@ public:
     std::int32_t GetPrefixWidth() const { return m_nPrefixWidth; }
     std::int64_t GetTotalWidth() const { return m_nTotalWidth; }
 
-    bool IsLineSelected(LineIndex line) const;
-    // Every line unselected; the anchor and the caret stay, nothing is repainted.
-    void ClearSelection();
-    void SelectLine(LineIndex line, bool selected);
-    LineIndex GetCaretLine() const { return m_nCaretLine; }
-    void SetCaretLine(LineIndex line);
-    LineIndex GetAnchorLine() const { return m_nAnchorLine; }
-    // -1 for none.
-    void SetAnchorLine(LineIndex line) { m_nAnchorLine = line; }
+    // The selected lines, the anchor and the caret; sized to the document's displayed
+    // lines.
+    const CLineSelection& GetSelection() const { return m_selection; }
+    // Applies change to the selection and repaints the rows it changed; SelectionChanged
+    // when the anchor moved.
+    void ChangeSelection(const std::function<void(CLineSelection&)>& change);
 
     // Mouse selection. A line under a point is (y + vertical position) / line height; a
-    // line that does not exist is never read or written. The anchor is always a line
-    // that exists, or -1.
+    // line that does not exist is never read or written.
     void OnLButtonDown(Qt::KeyboardModifiers keys, QPoint point);
     void OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint point);
     void OnLButtonUp(QPoint point);
@@ -96,7 +91,7 @@ public:
     void CentreOnLine(LineIndex line);
 
     // Commands and their enable rules.
-    bool CanCopy() const { return m_nAnchorLine != -1; }
+    bool CanCopy() const { return m_selection.GetAnchor().has_value(); }
     bool HasLines() const { return m_doc.GetLineCount() > 0; }
     // False when the clipboard could not take the text (no memory for it); nothing else
     // changes then, and the caller tells the user.
@@ -107,7 +102,8 @@ public:
     QByteArray BuildClipboardText() const;
 
     // Find. The dialog (created by the factory the window sets) reports to OnFindReplace
-    // with these flags; the last text and options stay for the next dialog.
+    // with these flags, which become the find state's options; the last text and options
+    // stay for the next dialog.
     enum FindFlags : unsigned {
         FR_DOWN = 0x1,
         FR_WHOLEWORD = 0x2,
@@ -124,8 +120,9 @@ public:
     // Opens the find dialog, or brings the open one to the front.
     void OnEditFind();
     QDialog* GetFindDialog() const { return m_pFindDialog; }
-    const std::string& GetFindWhat() const { return m_strFindWhat; }
+    const std::string& GetFindWhat() const { return m_find.GetText(); }
     unsigned GetFindFlags() const;
+    const FindOptions& GetFindOptions() const { return m_find.GetOptions(); }
     void OnFindReplace(const std::string& findWhat, unsigned flags);
     // Find Next (forward) and Find Previous without the dialog: the last text and
     // options, forward in the last direction and backward against it. With no text yet
@@ -140,22 +137,6 @@ public:
     bool GetLineNumbers() const { return m_pGutter != nullptr; }
     bool GetHighlightMatches() const { return m_bHighlightMatches; }
 
-    // Printing, in the order a job calls them; the pages themselves are CPagePrinter's.
-    // Sets the printer's range to the selected lines when any line is selected, else to
-    // all lines; with a dialogParent, runs the print dialog (no page range; the Selection
-    // choice only while lines are selected). False when the user cancels.
-    bool OnPreparePrinting(QPrinter& printer, QWidget* dialogParent);
-    // Measures the printer font (face, size in tenths of a point) for printer and starts
-    // the page layout; the header shows logPath.
-    void OnBeginPrinting(QPrinter& printer, const QString& fontFace, int fontTenths,
-                         const QString& logPath);
-    // Draws page (1-based) on dc, a painter on printer. True when another page follows.
-    bool OnPrint(QPainter& dc, QPrinter& printer, int page);
-    void OnEndPrinting();
-    // The job's page layout between OnBeginPrinting and OnEndPrinting; null otherwise.
-    CPagePrinter* GetPagePrinter() const { return m_pPagePrinter.get(); }
-    bool HasSelection() const;
-
 signals:
     // The anchor changed, and with it whether Copy is enabled.
     void SelectionChanged();
@@ -164,6 +145,9 @@ signals:
     void FindReported(const QString& message);
     // A line was double-clicked with the left button (after the click's own selection).
     void LineDoubleClicked(LineIndex line);
+    // The document's displayed lines were rebuilt or grew: whatever is kept per displayed
+    // line (a print job's pages) starts again.
+    void DisplayedLinesChanged();
 
 protected:
     void OnPrepareDC(QPainter& dc, bool printing) override;
@@ -185,7 +169,6 @@ private:
     void MeasureTimestampColumn();
     // The content width from the document's widest line.
     std::int64_t ContentWidth() const;
-    void InvalidateLine(LineIndex line);
 
     // What the visible rows showed before a change, so that only rows that changed are
     // painted again (a change never costs work in proportion to the number of lines).
@@ -193,7 +176,7 @@ private:
         ScrollPoint pos;
         LineIndex first = 0;
         LineIndex caret = 0;
-        LineIndex anchor = -1;
+        std::optional<LineIndex> anchor;
         std::vector<std::uint8_t> selected;
     };
     VisibleState CaptureVisible() const;
@@ -201,21 +184,10 @@ private:
     void ShowChanges(const VisibleState& before);
 
     LineIndex LineFromPoint(QPoint point) const;
-    bool IsLine(LineIndex line) const { return line >= 0 && line < m_doc.GetLineCount(); }
-    // The nearest line that exists; -1 when there are none.
-    LineIndex NearestLine(LineIndex line) const;
-    // Sets the flags of every existing line between a and b, both included.
-    void SetRange(LineIndex a, LineIndex b, bool selected);
     // Scrolls while the point lies outside the window during a drag; with arm, the timer
     // repeats the step. True when the view scrolled.
     bool AutoScroll(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint point, bool arm);
 
-    // A caret past the last line (the list got shorter) or above the first is put on the
-    // nearest line; true when it was moved.
-    bool BringCaretBack();
-    // Selects the lines from the caret to the anchor (from line 0 when there is none).
-    void SelectCaretToAnchor();
-    void SelectCaretAsAnchor();
     void OnKeyUpDown(bool down, bool ctrl, bool shift);
     void OnKeyPage(bool down, bool ctrl, bool shift);
     void OnKeyHomeEnd(bool end, bool ctrl, bool shift);
@@ -226,8 +198,6 @@ private:
     void SelectFoundLine(LineIndex line);
     // Searches from the anchor for the last text with the last options in a direction.
     void FindNextHit(bool down);
-    // The finder of the last text and options, kept while they stay.
-    const CLineFinder& CurrentFinder();
     // The finder of the marked text; null when nothing is marked.
     const CLineFinder* MarkFinder();
     // Paints the marks of a line whose top is at device row top.
@@ -238,16 +208,8 @@ private:
 
     QPointer<QDialog> m_pFindDialog;
     FindDialogFactory m_findDialogFactory;
-    std::string m_strFindWhat;
-    bool m_bMatchCase = false;
-    bool m_bWholeWord = false;
-    bool m_bRegex = false;
-    bool m_bFinderRegex = false;
-    bool m_bSearchDown = true;
+    CFindState m_find;
     bool m_bHighlightMatches = true;
-    std::optional<CLineFinder> m_finder;
-    bool m_bFinderMatchCase = false;
-    bool m_bFinderWholeWord = false;
     // Reused by every painted line.
     std::vector<CLineCache::Mark> m_marks;
     // Width of the timestamp column on screen: cells times the cell width.
@@ -260,22 +222,11 @@ private:
     // Bytes of the timestamp sample: the display text's first m_nSampleLength bytes go in
     // the column.
     std::int32_t m_nSampleLength = 0;
-    // The print job's page layout, with the printer font and the pages' first lines.
-    std::unique_ptr<CPagePrinter> m_pPagePrinter;
-    bool m_bDeselecting = false;
     // Last mouse move with its buttons and keys, replayed while auto-scrolling.
     QPoint m_ptAutoScroll;
     Qt::MouseButtons m_autoScrollButtons;
     Qt::KeyboardModifiers m_autoScrollModifiers;
-    // One flag per displayed line, 1 = selected.
-    std::vector<std::uint8_t> m_selected;
-    LineIndex m_nCaretLine = 0;
-    LineIndex m_nLastMouseLine = -1;
-    LineIndex m_nAnchorLine = -1;
-    // No flag outside [m_nSelFirst, m_nSelLast] is set, so that clearing a small
-    // selection does not touch every flag.
-    LineIndex m_nSelFirst = 0;
-    LineIndex m_nSelLast = -1;
+    CLineSelection m_selection;
     // The view got the button press and gets the moves until the release.
     bool m_bCapture = false;
     QTimer m_autoScrollTimer;

@@ -10,9 +10,6 @@
 // is valid UTF-8 is read as UTF-8; any other line is read byte by byte as Windows-1252,
 // the code page the suite writes its logs in. The bytes themselves are never changed.
 
-// The Windows-1252 character of one byte. The five bytes the code page leaves undefined
-// (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the control characters of the same value.
-char16_t Windows1252ToUnicode(unsigned char byte);
 QString DecodeLogText(std::string_view text);
 // The same into out (its memory reused), with the reading chosen by the caller: a piece
 // of a line reads the way the whole line does.
@@ -38,7 +35,3 @@ void ForEachCharacter(std::string_view text, bool utf8, F&& f) {
         i = static_cast<std::size_t>(next - text.data());
     }
 }
-
-// The Windows-1252 bytes of a UTF-8 text, the way a line in that code page would hold
-// it; empty when a character has no byte there.
-std::string EncodeWindows1252(std::string_view utf8);

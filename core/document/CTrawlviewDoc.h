@@ -12,15 +12,11 @@
 #include "CLoadJob.h"
 #include "CLogFile.h"
 #include "DisplayLine.h"
+#include "LineIndex.h"
 #include "LogBuffer.h"
 
 class IDocumentHost;
 class ITextMeasurer;
-
-// Index of a displayed line, a count of lines, and a byte offset into the file are all
-// 64-bit: files over 4 GiB and over 2^31 lines are sizes like any other.
-using LineIndex = std::int64_t;
-using ByteOffset = std::uint64_t;
 
 // The loaded log: the file's bytes (its own pages where it can be mapped), cut into lines
 // once per load, and the list of lines that pass the active filters (the displayed lines)

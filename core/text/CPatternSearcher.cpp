@@ -12,13 +12,6 @@ bool IsWhiteSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// What the bytes 0x80 to 0x9F read as in Windows-1252; the five it leaves undefined read
-// as the control characters of the same number.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 // The line as UTF-8 with, for each byte of it, the offset of the line's byte it came from.
 void DecodeCp1252(std::string_view line, std::string& text, std::vector<std::size_t>& from) {
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -27,7 +20,7 @@ void DecodeCp1252(std::string_view line, std::string& text, std::vector<std::siz
         if (b < 0x80)
             text.push_back(line[i]);
         else
-            AppendUtf8(b < 0xA0 ? kCp1252High[b - 0x80] : char32_t{b}, text);
+            AppendUtf8(Windows1252ToUnicode(b), text);
         from.insert(from.end(), text.size() - before, i);
     }
     from.push_back(line.size());

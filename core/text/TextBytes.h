@@ -34,3 +34,10 @@ inline char32_t NextUtf8(const char*& p) {
 void AppendUtf8(char32_t c, std::string& out);
 // The first byte of [begin, end) that is above ASCII; end when none.
 const char* FindNonAscii(const char* begin, const char* end);
+
+// The Windows-1252 character of one byte. The five bytes the code page leaves undefined
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the control characters of the same value.
+char16_t Windows1252ToUnicode(unsigned char byte);
+// The Windows-1252 bytes of a UTF-8 text, the way a line in that code page would hold
+// it; empty when a character has no byte there.
+std::string EncodeWindows1252(std::string_view utf8);

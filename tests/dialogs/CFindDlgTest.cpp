@@ -45,19 +45,19 @@ TEST_F(FindDlgTest, EnterFindsNextAndTheDialogStaysOpen) {
     QTest::keyClicks(&dialog->FindWhatEdit(), "caf");
     dialog->FindWhatEdit().insert(QString::fromUtf8("\xC3\xA9"));
     QTest::keyClick(&dialog->FindWhatEdit(), Qt::Key_Return);
-    EXPECT_EQ(view.GetAnchorLine(), 1);
-    EXPECT_TRUE(view.IsLineSelected(1));
+    EXPECT_EQ(view.GetSelection().GetAnchor(), 1);
+    EXPECT_TRUE(view.GetSelection().IsSelected(1));
     EXPECT_TRUE(dialog->isVisible());
 
     // Whole word: the first "err" is followed by a colon, so only line 3 matches.
     dialog->FindWhatEdit().setText("err");
     dialog->WholeWordBox().setChecked(true);
     QTest::keyClick(&dialog->FindWhatEdit(), Qt::Key_Return);
-    EXPECT_EQ(view.GetAnchorLine(), 3);
+    EXPECT_EQ(view.GetSelection().GetAnchor(), 3);
     dialog->UpButton().setChecked(true);
     dialog->WholeWordBox().setChecked(false);
     QTest::keyClick(&dialog->FindWhatEdit(), Qt::Key_Return);
-    EXPECT_EQ(view.GetAnchorLine(), 2);
+    EXPECT_EQ(view.GetSelection().GetAnchor(), 2);
 }
 
 TEST_F(FindDlgTest, EscapeClosesAndTheNextDialogStartsWithTheLastSearch) {
@@ -74,7 +74,7 @@ TEST_F(FindDlgTest, EscapeClosesAndTheNextDialogStartsWithTheLastSearch) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dialog.isNull());
     EXPECT_EQ(view.GetFindWhat(), "Delta");
-    EXPECT_EQ(view.GetAnchorLine(), -1);
+    EXPECT_EQ(view.GetSelection().GetAnchor(), std::nullopt);
 
     view.OnEditFind();
     ASSERT_NE(Dialog(), nullptr);
@@ -96,7 +96,7 @@ TEST_F(FindDlgTest, APatternFindsItsLineAndOneThatDoesNotCompileIsSaidOnceAndSea
     dialog->RegexBox().setChecked(true);
     dialog->FindWhatEdit().setText("err [a-z]+$");
     QTest::keyClick(&dialog->FindWhatEdit(), Qt::Key_Return);
-    EXPECT_EQ(view.GetAnchorLine(), 3);
+    EXPECT_EQ(view.GetSelection().GetAnchor(), 3);
     EXPECT_NE(view.GetFindFlags() & CTrawlviewView::FR_REGEX, 0u);
 
     QString said;
@@ -110,7 +110,7 @@ TEST_F(FindDlgTest, APatternFindsItsLineAndOneThatDoesNotCompileIsSaidOnceAndSea
     QTest::keyClick(&dialog->FindWhatEdit(), Qt::Key_Return);
     EXPECT_EQ(boxes, 1);
     EXPECT_TRUE(said.contains(QStringLiteral("character"))) << said.toStdString();
-    EXPECT_EQ(view.GetAnchorLine(), 3);
+    EXPECT_EQ(view.GetSelection().GetAnchor(), 3);
     EXPECT_EQ(view.GetFindWhat(), "err [a-z]+$");
 }
 

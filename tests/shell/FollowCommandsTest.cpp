@@ -16,6 +16,7 @@
 #include "CTrawlviewView.h"
 #include "CommandIds.h"
 #include "ModalDriver.h"
+#include "SelectionSteps.h"
 #include "ShellFixture.h"
 
 namespace {
@@ -103,18 +104,18 @@ TEST_F(FollowCommandsTest, AppendedLinesArriveWithoutReloadKeepingSelectionAndTh
     CTrawlviewView& view = frame.GetView();
     // Turning Follow on shows the end of the log.
     EXPECT_TRUE(view.IsAtEnd());
-    view.SelectLine(3, true);
-    view.SetAnchorLine(3);
-    view.SetCaretLine(5);
+    SelectLine(view, 3, true);
+    SetAnchorLine(view, 3);
+    SetCaretLine(view, 5);
 
     Append(log, "shed\r\n" + Numbered(100, 150));
     frame.OnFollowLook();
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 151);
     EXPECT_EQ(Line(100), "N unfinished");
     EXPECT_EQ(Line(150), "N line 149");
-    EXPECT_TRUE(view.IsLineSelected(3));
-    EXPECT_EQ(view.GetAnchorLine(), 3);
-    EXPECT_EQ(view.GetCaretLine(), 5);
+    EXPECT_TRUE(view.GetSelection().IsSelected(3));
+    EXPECT_EQ(view.GetSelection().GetAnchor(), 3);
+    EXPECT_EQ(view.GetSelection().GetCaret(), 5);
     EXPECT_TRUE(view.IsAtEnd());
     EXPECT_EQ(Pane(), "151 lines");
 

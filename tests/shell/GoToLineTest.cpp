@@ -26,7 +26,7 @@ protected:
         int found = 0;
         int count = 0;
         for (LineIndex i = 0; i < doc.GetLineCount(); ++i) {
-            if (!frame.GetView().IsLineSelected(i)) continue;
+            if (!frame.GetView().GetSelection().IsSelected(i)) continue;
             ++count;
             found = static_cast<int>(doc.GetCutLine(i)) + 1;
         }
@@ -49,7 +49,7 @@ TEST_F(GoToLineTest, GoesToAShownLineTheNextShownOneOrSaysTheRange) {
         EXPECT_EQ(went, c.selected != 0) << c.typed;
         if (c.selected != 0) {
             EXPECT_EQ(SelectedNumber(), c.selected) << c.typed;
-            EXPECT_EQ(frame.GetDocument().GetCutLine(frame.GetView().GetCaretLine()) + 1,
+            EXPECT_EQ(frame.GetDocument().GetCutLine(frame.GetView().GetSelection().GetCaret()) + 1,
                       c.selected)
                 << c.typed;
             EXPECT_TRUE(boxes.reports.empty()) << c.typed;

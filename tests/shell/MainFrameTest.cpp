@@ -526,7 +526,8 @@ TEST_F(MainFrameTest, SelectAllKeyShownInTheMenuDidNothing) {
               QKeySequence(QStringLiteral("Ctrl+A")));
     QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, QStringLiteral("a"));
     QCoreApplication::sendEvent(&frame.GetView(), &key);
-    for (LineIndex i = 0; i < 3; ++i) EXPECT_TRUE(frame.GetView().IsLineSelected(i)) << i;
+    for (LineIndex i = 0; i < 3; ++i)
+        EXPECT_TRUE(frame.GetView().GetSelection().IsSelected(i)) << i;
     EXPECT_TRUE(Enabled(ID_EDIT_COPY));
 }
 
@@ -569,7 +570,7 @@ TEST_F(MainFrameTest, F3FindsAgainInTheLastDirectionShiftF3AgainstItAndWithoutAT
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
     auto key = [&](Qt::KeyboardModifiers keys) {
         QTest::keyClick(&view, Qt::Key_F3, keys);
-        return view.GetAnchorLine();
+        return view.GetSelection().GetAnchor();
     };
     // No displayed lines: both commands are off and the keys do nothing, not even open Find.
     for (const int id : {ID_EDIT_FIND_NEXT, ID_EDIT_FIND_PREVIOUS}) EXPECT_FALSE(Enabled(id)) << id;
@@ -586,7 +587,7 @@ TEST_F(MainFrameTest, F3FindsAgainInTheLastDirectionShiftF3AgainstItAndWithoutAT
     EXPECT_TRUE(edit->actions().contains(frame.GetAction(ID_EDIT_FIND_PREVIOUS)));
 
     // No text yet: F3 opens the Find dialog and finds nothing.
-    EXPECT_EQ(key({}), -1);
+    EXPECT_EQ(key({}), std::nullopt);
     ASSERT_NE(view.GetFindDialog(), nullptr);
     EXPECT_TRUE(view.GetFindDialog()->isVisible());
     view.GetFindDialog()->close();
@@ -632,17 +633,17 @@ TEST_F(MainFrameTest, F3DidNothingWhileTheFindDialogHadTheFocusAndFindGaveNoSign
                           {{}, 1, "Passed the end of the log"},
                           {Qt::ShiftModifier, 3, "Passed the start of the log"},
                           {Qt::ShiftModifier, 1, ""}};
-    EXPECT_EQ(view.GetAnchorLine(), 1);
+    EXPECT_EQ(view.GetSelection().GetAnchor(), 1);
     for (const Step& step : steps) {
         QTest::keyClick(&dialog->FindWhatEdit(), Qt::Key_F3, step.keys);
-        EXPECT_EQ(view.GetAnchorLine(), step.found);
+        EXPECT_EQ(view.GetSelection().GetAnchor(), step.found);
         // The caret goes with the hit, so the keys go on from there.
-        EXPECT_EQ(view.GetCaretLine(), step.found);
+        EXPECT_EQ(view.GetSelection().GetCaret(), step.found);
         EXPECT_EQ(message(), step.message);
     }
     dialog->FindWhatEdit().setText(QStringLiteral("nowhere"));
     QTest::keyClick(&dialog->FindWhatEdit(), Qt::Key_Return);
-    EXPECT_EQ(view.GetAnchorLine(), 1);
+    EXPECT_EQ(view.GetSelection().GetAnchor(), 1);
     EXPECT_EQ(message(), "Cannot find \"nowhere\"");
 }
 

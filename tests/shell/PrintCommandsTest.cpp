@@ -22,6 +22,7 @@
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
 #include "CommandIds.h"
+#include "SelectionSteps.h"
 #include "ShellFixture.h"
 
 namespace {
@@ -142,7 +143,7 @@ TEST_F(PrintCommandsTest, ThePreviewsPrintIgnoredItsPageRangeAndHidTheSelection)
         "events.log", Lines({"N 2026/11/30 06:58:02 - first", "N 2026/11/30 06:58:03 - second"}));
     CTrawlviewApp app(&boxes);
     ASSERT_TRUE(app.InitInstance({"trawlview", log}));
-    app.GetMainFrame()->GetView().SelectLine(1, true);
+    SelectLine(app.GetMainFrame()->GetView(), 1, true);
     bool selectionOffered = false;
     // The print dialog opens once the preview has closed: looked for on each turn of the
     // event loop until it is up (a bounded number of turns).

@@ -6,6 +6,7 @@
 #include "CTrawlviewView.h"
 #include "CommandIds.h"
 #include "FilterRecords.h"
+#include "SelectionSteps.h"
 #include "ShellFixture.h"
 
 namespace {
@@ -27,7 +28,7 @@ protected:
         std::vector<int> out;
         const CTrawlviewDoc& doc = frame.GetDocument();
         for (LineIndex i = 0; i < doc.GetLineCount(); ++i) {
-            if (View().IsLineSelected(i)) out.push_back(LogLineOf(i));
+            if (View().GetSelection().IsSelected(i)) out.push_back(LogLineOf(i));
         }
         return out;
     }
@@ -35,9 +36,9 @@ protected:
         return std::stoi(std::string(frame.GetDocument().GetLine(displayed).substr(7)));
     }
     void Select(std::initializer_list<LineIndex> lines, LineIndex caret) {
-        for (const LineIndex line : lines) View().SelectLine(line, true);
-        View().SetAnchorLine(*lines.begin());
-        View().SetCaretLine(caret);
+        for (const LineIndex line : lines) SelectLine(View(), line, true);
+        SetAnchorLine(View(), *lines.begin());
+        SetCaretLine(View(), caret);
     }
 
     RecordingMessageBoxes boxes;
@@ -54,20 +55,20 @@ TEST_F(ShowAllLinesTest, HoldKeepsFiltersSelectionAndCaretThroughBothDirections)
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 10);
     EXPECT_EQ(frame.GetLinesPane().text().toStdString(), "all 10 lines, filters held");
     EXPECT_EQ(SelectedLogLines(), (std::vector<int>{2, 6}));
-    EXPECT_EQ(LogLineOf(View().GetCaretLine()), 6);
+    EXPECT_EQ(LogLineOf(View().GetSelection().GetCaret()), 6);
     EXPECT_TRUE(frame.GetAction(ID_EDIT_CLEAR_FILTERS)->isEnabled())
         << "the filters are held, not gone";
     EXPECT_TRUE(View().CanCopy());
 
     // A hidden line joins the selection and takes the caret: back under the filters it
     // leaves the selection, and the caret goes to the nearest shown line before it.
-    View().SelectLine(7, true);
-    View().SetCaretLine(7);
+    SelectLine(View(), 7, true);
+    SetCaretLine(View(), 7);
     ShowAll().trigger();
     EXPECT_FALSE(ShowAll().isChecked());
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 5);
     EXPECT_EQ(SelectedLogLines(), (std::vector<int>{2, 6}));
-    EXPECT_EQ(LogLineOf(View().GetCaretLine()), 6);
+    EXPECT_EQ(LogLineOf(View().GetSelection().GetCaret()), 6);
     EXPECT_EQ(frame.GetLinesPane().text().toStdString(), "5 of 10 lines");
 }
 
@@ -101,7 +102,7 @@ TEST_F(ShowAllLinesTest, DoubleClickShowsThatLineAmongAllLines) {
     QTest::mouseDClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, point);
     EXPECT_TRUE(ShowAll().isChecked());
     EXPECT_EQ(SelectedLogLines(), (std::vector<int>{4}));
-    EXPECT_EQ(LogLineOf(View().GetCaretLine()), 4);
+    EXPECT_EQ(LogLineOf(View().GetSelection().GetCaret()), 4);
     // Among all lines a double click selects as a click does and changes nothing else.
     QTest::mouseDClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, point);
     EXPECT_TRUE(ShowAll().isChecked());

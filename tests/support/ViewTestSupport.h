@@ -12,6 +12,7 @@
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
 #include "FakeDocumentHost.h"
+#include "SelectionSteps.h"
 #include "TempDir.h"
 
 // The document's owner as the main window will be: every rebuild goes to the view.

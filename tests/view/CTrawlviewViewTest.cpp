@@ -54,7 +54,7 @@ TEST_F(ViewTest, MessagesStartInTheSameCellWhateverTheColumnHolds) {
     // narrow letters and one of wide letters are all message.
     Load({"B 2003/12/31 10:00:00 - WWW", "B iiiiiiiiiiiiiiiiiiiiiiWWW",
           "B MMMMMMMMMMMMMMMMMMMMMMWWW"});
-    view.SetCaretLine(10);
+    SetCaretLine(view, 10);
     const QImage image = Grab();
     auto isBlue = [](QRgb p) { return qBlue(p) > 200 && qRed(p) < 80 && qGreen(p) < 80; };
     auto firstBlue = [&](int line) {
@@ -78,8 +78,8 @@ TEST_F(ViewTest, LineWithNarrowCharactersInTheColumnWasDrawnPastTheContentWidth)
     // drawn as text): its end and its highlight are reachable by scrolling.
     Load({std::string(100, 'm'), std::string(22, 'i') + std::string(90, 'm')});
     EXPECT_EQ(doc.GetWidestLine(), 0);
-    view.SelectLine(0, true);
-    view.SetCaretLine(10);
+    SelectLine(view, 0, true);
+    SetCaretLine(view, 10);
     ASSERT_TRUE(view.HasScrollBar(CScrollView32::SB_HORZ));
     view.OnScroll(CScrollView32::SB_HORZ, CScrollView32::SB_RIGHT);
     const QImage row = Row(Grab(), 0);
@@ -112,7 +112,7 @@ TEST_F(ViewTest, ContentSizeComesFromTheWidestLineAndTheWindow) {
 TEST_F(ViewTest, RedLinesDrawTheirMessageInRedAndBold) {
     const std::string text = " - Disk full WWWWWWWW";
     Load({"R 2003/12/31 23:59:59" + text, "B 2003/12/31 23:59:59" + text});
-    view.SetCaretLine(10);
+    SetCaretLine(view, 10);
     const QImage image = Grab();
     const QImage red = Row(image, 0);
     const QImage blue = Row(image, 1);
@@ -126,7 +126,7 @@ TEST_F(ViewTest, RedLinesDrawTheirMessageInRedAndBold) {
 TEST_F(ViewTest, ColourPrefixOfARawLineIsDroppedOnlyForColourLetters) {
     Load({"N no timestamp on this line", "no timestamp on this line", "A no timestamp on this line",
           "N 2003/12/31 23:59:59 - valid"});
-    view.SetCaretLine(10);
+    SetCaretLine(view, 10);
     const QImage image = Grab();
     EXPECT_EQ(Row(image, 0), Row(image, 1));
     EXPECT_NE(Row(image, 2), Row(image, 1));
@@ -138,7 +138,7 @@ TEST_F(ViewTest, TextWithoutATimestampWasSpreadOverTheColumnCells) {
     // line's start, as wide as its letters, not one letter to each timestamp cell.
     const std::string text = "this line has no timestamp at all, only text";
     Load({"R " + text});
-    view.SetCaretLine(10);
+    SetCaretLine(view, 10);
     const QImage row = Row(Grab(), 0);
     const int prefix = view.GetPrefixWidth();
     EXPECT_GT(Count(row, QRect(0, 0, prefix, H()), IsRed), 10);
@@ -149,8 +149,8 @@ TEST_F(ViewTest, TextWithoutATimestampWasSpreadOverTheColumnCells) {
 TEST_F(ViewTest, SelectedLineUsesHighlightColoursInBothParts) {
     const std::string line = "R 2003/12/31 23:59:59 - Disk full on volume E";
     Load({line, line});
-    view.SelectLine(0, true);
-    view.SetCaretLine(10);
+    SelectLine(view, 0, true);
+    SetCaretLine(view, 10);
     const QImage image = Grab();
     const QImage selected = Row(image, 0);
     const QRgb highlight = view.palette().color(QPalette::Highlight).rgb();
@@ -172,9 +172,9 @@ TEST_F(ViewTest, SelectedLineUsesHighlightColoursInBothParts) {
 
 TEST_F(ViewTest, FocusRectangleOnlyOnAnExistingCaretLine) {
     Load({"2003/12/31 10:00:00 - one", "2003/12/31 10:00:01 - two", "2003/12/31 10:00:02 - three"});
-    view.SetCaretLine(10);
+    SetCaretLine(view, 10);
     const QImage without = Grab();
-    view.SetCaretLine(1);
+    SetCaretLine(view, 1);
     const QImage with = Grab();
     EXPECT_EQ(Row(with, 0), Row(without, 0));
     EXPECT_NE(Row(with, 1), Row(without, 1));
@@ -182,9 +182,9 @@ TEST_F(ViewTest, FocusRectangleOnlyOnAnExistingCaretLine) {
 
     // A reload that leaves fewer lines than the caret: no rectangle anywhere, and the
     // window below the last line is the window colour.
-    view.SetCaretLine(2);
+    SetCaretLine(view, 2);
     Load({"2003/12/31 10:00:00 - one"});
-    EXPECT_EQ(view.GetCaretLine(), 2);
+    EXPECT_EQ(view.GetSelection().GetCaret(), 2);
     const QImage after = Grab();
     EXPECT_EQ(Row(after, 0), Row(without, 0));
     const QRect below(0, H(), after.width(), after.height() - H());
@@ -193,15 +193,15 @@ TEST_F(ViewTest, FocusRectangleOnlyOnAnExistingCaretLine) {
 
 TEST_F(ViewTest, UpdateClearsTheSelectionAndTheAnchorButKeepsTheCaret) {
     Load({"2003/12/31 10:00:00 - one", "2003/12/31 10:00:01 - two"});
-    view.SelectLine(1, true);
-    view.SetAnchorLine(1);
-    view.SetCaretLine(1);
-    ASSERT_TRUE(view.IsLineSelected(1));
-    ASSERT_EQ(view.GetAnchorLine(), 1);
+    SelectLine(view, 1, true);
+    SetAnchorLine(view, 1);
+    SetCaretLine(view, 1);
+    ASSERT_TRUE(view.GetSelection().IsSelected(1));
+    ASSERT_EQ(view.GetSelection().GetAnchor(), 1);
     doc.RebuildDisplay();
-    EXPECT_FALSE(view.IsLineSelected(1));
-    EXPECT_EQ(view.GetAnchorLine(), -1);
-    EXPECT_EQ(view.GetCaretLine(), 1);
+    EXPECT_FALSE(view.GetSelection().IsSelected(1));
+    EXPECT_EQ(view.GetSelection().GetAnchor(), std::nullopt);
+    EXPECT_EQ(view.GetSelection().GetCaret(), 1);
 }
 
 TEST_F(ViewTest, FarIntoALongLineTheWindowShowsWhatIsThere) {
@@ -211,7 +211,7 @@ TEST_F(ViewTest, FarIntoALongLineTheWindowShowsWhatIsThere) {
     std::string digits;
     for (int i = 0; i < 10000; ++i) digits += "0123456789";
     Load({digits});
-    view.SetCaretLine(10);
+    SetCaretLine(view, 10);
     const std::int64_t repeat = measurer.TextWidth("0123456789", false);
     const std::int64_t start = view.GetPrefixWidth() + 3 * repeat;
     view.ScrollToPosition({start, 0});
@@ -280,7 +280,7 @@ protected:
 TEST_F(MarkTest, EveryOccurrenceIsMarkedInTheColumnAndTheMessageUntilTheTextChanges) {
     // Letters without ascenders, so the top pixel row of a line holds only backgrounds.
     Load({"ar sum cr xxxxxxxxxxxxxxxxxxxxxxxx sum wx sum zz", "nothing here", "sum"});
-    view.SetCaretLine(10);
+    SetCaretLine(view, 10);
     const QImage plain = Grab();
     for (int line = 0; line < 3; ++line) ASSERT_TRUE(Marked(plain, line).empty()) << line;
 
@@ -314,7 +314,7 @@ TEST_F(MarkTest, EveryOccurrenceIsMarkedInTheColumnAndTheMessageUntilTheTextChan
 
     // On a selected line the mark stands out from the selection's colour.
     SetFindText("sum");
-    view.SelectLine(2, true);
+    SelectLine(view, 2, true);
     EXPECT_EQ(Marked(Grab(), 2, view.palette().color(QPalette::Highlight).rgb()),
               Expected(2, "sum"));
 }
@@ -324,7 +324,7 @@ TEST_F(MarkTest, FarIntoALongLineTheMatchIsMarkedWhereItShowsAndCutAtTheWindowsE
     for (int i = 0; i < 10000; ++i) digits += "0123456789";
     digits.replace(70000, 3, "sum");
     Load({digits});
-    view.SetCaretLine(10);
+    SetCaretLine(view, 10);
     SetFindText("sum");
     const Runs whole = Expected(0, "sum");
     ASSERT_EQ(whole.size(), 1u);

@@ -54,7 +54,7 @@ protected:
     // Prints on the printer's current range and returns the text of each page.
     std::vector<QString> Print(const QString& face = QStringLiteral("DejaVu Sans"),
                                int tenths = 90) {
-        CPrintJob job(view, printer, nullptr);
+        CPrintJob job(doc, view.GetSelection(), printer, nullptr);
         job.SetFont(face, tenths);
         job.SetLogPath(QStringLiteral("/var/log/test.log"));
         EXPECT_TRUE(job.PrintAll());
@@ -86,9 +86,9 @@ TEST_F(PrintTest, SelectionPrintsOnlySelectedLinesAndAllPrintsEveryLineOverNumbe
     for (int i = 0; i < 1000; ++i)
         lines.push_back(LogLine(i, std::string("message number ").append(std::to_string(i))));
     Load(lines);
-    for (const LineIndex i : {17, 500, 998}) view.SelectLine(i, true);
+    for (const LineIndex i : {17, 500, 998}) SelectLine(view, i, true);
 
-    ASSERT_TRUE(view.OnPreparePrinting(printer, nullptr));
+    CPrintJob(doc, view.GetSelection(), printer, nullptr).PresetRange();
     EXPECT_EQ(printer.printRange(), QPrinter::Selection);
     std::vector<QString> pages = Print();
     ASSERT_EQ(pages.size(), 1u);
@@ -126,7 +126,7 @@ TEST_F(PrintTest, PrintDialogPresetsSelectionOnlyWhenLinesAreSelected) {
     Load({LogLine(1, "one"), LogLine(2, "two")});
     QWidget parent;
     for (const bool selected : {true, false}) {
-        view.SelectLine(0, selected);
+        SelectLine(view, 0, selected);
         bool selectionOffered = false;
         bool selectionChecked = false;
         bool rangeOffered = true;
@@ -146,7 +146,8 @@ TEST_F(PrintTest, PrintDialogPresetsSelectionOnlyWhenLinesAreSelected) {
             dialog->accept();
         };
         QTimer::singleShot(0, [&] { QTimer::singleShot(0, inspect); });
-        EXPECT_TRUE(view.OnPreparePrinting(printer, &parent));
+        CPrintJob job(doc, view.GetSelection(), printer, &parent);
+        EXPECT_TRUE(job.Print());
         EXPECT_EQ(selectionOffered, selected);
         EXPECT_EQ(selectionChecked, selected);
         EXPECT_FALSE(rangeOffered);
@@ -226,7 +227,7 @@ TEST_F(PrintTest, CancelInTheProgressWindowStopsALineOfManyPages) {
     words.reserve(5u << 20);
     while (words.size() < (5u << 20)) words.append("lorem ipsum dolor sit amet ");
     Load({LogLine(1, words)});
-    CPrintJob job(view, printer, nullptr);
+    CPrintJob job(doc, view.GetSelection(), printer, nullptr);
     job.SetProgressDelay(0);
     int printedAtCancel = 0;
     QTimer::singleShot(0, [&] {
@@ -240,7 +241,7 @@ TEST_F(PrintTest, CancelInTheProgressWindowStopsALineOfManyPages) {
     // was pressed on.
     EXPECT_GE(printedAtCancel, 1);
     EXPECT_EQ(job.GetPagesPrinted(), printedAtCancel);
-    EXPECT_EQ(view.GetPagePrinter(), nullptr);
+    EXPECT_EQ(job.GetPagePrinter(), nullptr);
 }
 
 TEST_F(PrintTest, CancellingAPrintToPdfLeftATruncatedFileAndTheOneItReplacedWasGone) {
@@ -249,7 +250,7 @@ TEST_F(PrintTest, CancellingAPrintToPdfLeftATruncatedFileAndTheOneItReplacedWasG
     Load({LogLine(1, words)});
     const std::string pdf = printer.outputFileName().toStdString();
     dir.Write("out.pdf", "the old file");
-    CPrintJob job(view, printer, nullptr);
+    CPrintJob job(doc, view.GetSelection(), printer, nullptr);
     job.SetProgressDelay(0);
     QTimer::singleShot(
         0, [] { qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())->cancel(); });
@@ -305,8 +306,10 @@ TEST_F(PrintTest, PagesKeepTheirFirstLinesSoAnyPageDrawsAgainAlone) {
     for (int i = 0; i < 500; ++i)
         lines.push_back(LogLine(i, std::string("line ").append(std::to_string(i))));
     Load(lines);
-    view.OnBeginPrinting(printer, QStringLiteral("DejaVu Sans"), 90, QString());
-    CPagePrinter& pages = *view.GetPagePrinter();
+    CPagePrinter pages(doc, view.GetSelection(), printer, {QStringLiteral("DejaVu Sans"), 90},
+                       QString());
+    QObject::connect(&view, &CTrawlviewView::DisplayedLinesChanged,
+                     [&pages] { pages.LinesChanged(); });
     QImage image(800, 1100, QImage::Format_RGB32);
     QPainter dc(&image);
     const QRectF rect(0, 0, 800, 1100);
@@ -314,14 +317,14 @@ TEST_F(PrintTest, PagesKeepTheirFirstLinesSoAnyPageDrawsAgainAlone) {
     // from its kept start and ends where page 3 starts.
     EXPECT_TRUE(pages.PrintPage(dc, 3, rect));
     EXPECT_EQ(pages.GetKnownPageCount(), 4);
-    const LineIndex third = pages.GetPageFirstLine(3);
+    const LineIndex third = pages.GetPageFirstLine(3).value_or(0);
     EXPECT_GT(third, 0);
     EXPECT_TRUE(pages.PrintPage(dc, 2, rect));
     EXPECT_EQ(pages.GetPageFirstLine(3), third);
     EXPECT_EQ(pages.GetKnownPageCount(), 4);
     // Another page size lays the pages out afresh.
     EXPECT_TRUE(pages.PrintPage(dc, 1, QRectF(0, 0, 800, 550)));
-    EXPECT_LT(pages.GetPageFirstLine(2), third / 2 + 1);
+    EXPECT_LT(pages.GetPageFirstLine(2).value_or(third), third / 2 + 1);
     int last = 1;
     while (pages.PrintPage(dc, last, rect)) ++last;
     EXPECT_TRUE(pages.IsComplete());
@@ -332,8 +335,6 @@ TEST_F(PrintTest, PagesKeepTheirFirstLinesSoAnyPageDrawsAgainAlone) {
     EXPECT_EQ(pages.GetKnownPageCount(), 1);
     EXPECT_FALSE(pages.PrintPage(dc, 3, rect));
     dc.end();
-    view.OnEndPrinting();
-    EXPECT_EQ(view.GetPagePrinter(), nullptr);
 }
 
 TEST_F(PrintTest, PreviewLaysOutOnlyThePagesInReachAndKeepsTheSideBySideChoice) {
@@ -341,7 +342,7 @@ TEST_F(PrintTest, PreviewLaysOutOnlyThePagesInReachAndKeepsTheSideBySideChoice) 
     for (int i = 0; i < 20000; ++i)
         lines.push_back(LogLine(i, std::string("line ").append(std::to_string(i))));
     Load(lines);
-    CPrintJob job(view, printer, nullptr);
+    CPrintJob job(doc, view.GetSelection(), printer, nullptr);
     int pageCount = 0;
     int known = 0;
     int grown = 0;
@@ -351,7 +352,7 @@ TEST_F(PrintTest, PreviewLaysOutOnlyThePagesInReachAndKeepsTheSideBySideChoice) 
         ASSERT_NE(dialog, nullptr);
         auto* preview = dialog->findChild<QPrintPreviewWidget*>();
         pageCount = preview->pageCount();
-        known = view.GetPagePrinter()->GetKnownPageCount();
+        known = job.GetPagePrinter()->GetKnownPageCount();
         EXPECT_EQ(preview->viewMode(), QPrintPreviewWidget::FacingPagesView);
         preview->setViewMode(QPrintPreviewWidget::SinglePageView);
         // Reaching the last page made lays out more.

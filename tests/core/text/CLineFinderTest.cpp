@@ -5,32 +5,11 @@
 
 #include "CLineFinder.h"
 #include "CSubstringSearcher.h"
+#include "LineBlock.h"
 
 namespace {
 
-// Lines in one block of memory, each ended by CR LF, as a loaded log holds them.
-class Lines {
-public:
-    explicit Lines(const std::vector<std::string>& lines) {
-        for (const std::string& line : lines) m_bytes += line + "\r\n";
-        std::size_t start = 0;
-        for (const std::string& line : lines) {
-            m_spans.emplace_back(start, line.size());
-            start += line.size() + 2;
-        }
-    }
-    CLineFinder::LineSource Source() const {
-        return [this](std::int64_t i) {
-            const auto& [start, length] = m_spans[static_cast<std::size_t>(i)];
-            return std::string_view(m_bytes).substr(start, length);
-        };
-    }
-    std::int64_t Count() const { return static_cast<std::int64_t>(m_spans.size()); }
-
-private:
-    std::string m_bytes;
-    std::vector<std::pair<std::size_t, std::size_t>> m_spans;
-};
+using Lines = LineBlock;
 
 std::int64_t FindNext(const Lines& lines, std::string_view text, std::int64_t anchor, bool down,
                       bool matchCase = false, bool wholeWord = false) {

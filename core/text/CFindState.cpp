@@ -1,0 +1,40 @@
+#include "CFindState.h"
+
+#include <utility>
+
+#include "TextBytes.h"
+
+bool CFindState::Set(std::string text, const FindOptions& options) {
+    const bool changed = text != m_strText || options.matchCase != m_options.matchCase ||
+                         options.wholeWord != m_options.wholeWord ||
+                         options.regex != m_options.regex;
+    m_strText = std::move(text);
+    m_options = options;
+    if (changed) m_finder.reset();
+    return changed;
+}
+
+const CLineFinder& CFindState::GetFinder() {
+    if (!m_finder) {
+        if (m_options.regex) {
+            m_finder.emplace(CLineFinder::RegularExpression{}, m_strText, m_options.matchCase,
+                             m_options.wholeWord);
+        } else {
+            m_finder.emplace(m_strText, m_options.matchCase, m_options.wholeWord,
+                             EncodeWindows1252(m_strText));
+        }
+    }
+    return *m_finder;
+}
+
+std::optional<CFindState::Hit> CFindState::FindNext(const CLineFinder::LineSource& lines,
+                                                    std::int64_t count,
+                                                    std::optional<std::int64_t> anchor, bool down) {
+    if (m_strText.empty() || count <= 0) return std::nullopt;
+    const std::int64_t line = GetFinder().FindNext(lines, count, anchor.value_or(-1), down);
+    if (line < 0) return std::nullopt;
+    // Without an anchor the search starts at line 0: downwards it cannot pass the end,
+    // upwards any other line lies past the start.
+    const bool wrapped = !anchor ? !down && line > 0 : (down ? line <= *anchor : line >= *anchor);
+    return Hit{line, wrapped};
+}
