@@ -17,6 +17,7 @@
 
 #include "CLineFinder.h"
 #include "CLineNumberGutter.h"
+#include "COverviewStrip.h"
 #include "CPagePrinter.h"
 #include "CQtTextMeasurer.h"
 #include "DisplayLine.h"
@@ -74,7 +75,8 @@ void CTrawlviewView::OnUpdate() {
     // A log loaded while the preview is open: its pages start elsewhere now.
     if (m_pPagePrinter) m_pPagePrinter->LinesChanged();
     UpdateScrollSizes();
-    UpdateGutter();
+    UpdateMargins();
+    if (m_pOverview != nullptr) m_pOverview->LinesReplaced();
     viewport()->repaint();
 }
 
@@ -112,7 +114,8 @@ void CTrawlviewView::AddLines(LineIndex firstChanged, bool bufferMoved, bool fol
     }
     if (m_pPagePrinter) m_pPagePrinter->LinesChanged();
     UpdateScrollSizes();
-    UpdateGutter();
+    UpdateMargins();
+    if (m_pOverview != nullptr) m_pOverview->LinesAppended(firstChanged);
     if (atEnd) ScrollToEnd();
     // Painted with the next paint of the window: appends from a busy log share one.
     viewport()->update();
@@ -142,7 +145,7 @@ void CTrawlviewView::UpdateScrollSizes() {
 void CTrawlviewView::OnSize() {
     CScrollView32::OnSize();
     UpdateScrollSizes();
-    UpdateGutter();
+    UpdateMargins();
 }
 
 void CTrawlviewView::SetLineNumbers(bool on) {
@@ -154,18 +157,37 @@ void CTrawlviewView::SetLineNumbers(bool on) {
     } else {
         delete m_pGutter;
         m_pGutter = nullptr;
-        setViewportMargins(0, 0, 0, 0);
     }
-    UpdateGutter();
+    UpdateMargins();
 }
 
-void CTrawlviewView::UpdateGutter() {
-    if (m_pGutter == nullptr) return;
-    const int width = m_pGutter->WidthFor(m_doc.GetCutLineCount());
-    if (viewportMargins().left() != width) setViewportMargins(width, 0, 0, 0);
+void CTrawlviewView::SetOverview(bool on) {
+    if (on == GetOverview()) return;
+    if (on) {
+        m_pOverview = new COverviewStrip(*this);
+        m_pOverview->show();
+    } else {
+        delete m_pOverview;
+        m_pOverview = nullptr;
+    }
+    UpdateMargins();
+    if (m_pOverview != nullptr) {
+        m_pOverview->LinesReplaced();
+        m_pOverview->FollowView();
+    }
+}
+
+void CTrawlviewView::UpdateMargins() {
+    const int left = m_pGutter != nullptr ? m_pGutter->WidthFor(m_doc.GetCutLineCount()) : 0;
+    const int right = m_pOverview != nullptr ? COverviewStrip::kWidth : 0;
+    if (viewportMargins() != QMargins(left, 0, right, 0)) setViewportMargins(left, 0, right, 0);
     const QRect area = viewport()->geometry();
-    m_pGutter->setGeometry(area.left() - width, area.top(), width, area.height());
-    m_pGutter->update();
+    if (m_pGutter != nullptr) {
+        m_pGutter->setGeometry(area.left() - left, area.top(), left, area.height());
+        m_pGutter->update();
+    }
+    if (m_pOverview != nullptr)
+        m_pOverview->setGeometry(area.right() + 1, area.top(), right, area.height());
 }
 
 void CTrawlviewView::OnPrepareDC(QPainter& dc, bool printing) {
@@ -179,6 +201,7 @@ void CTrawlviewView::OnEraseBkgnd(QPainter& dc) {
 void CTrawlviewView::OnDraw(QPainter& dc) {
     if (m_pGutter != nullptr && m_pGutter->PaintedAt() != GetDeviceScrollPosition().y)
         m_pGutter->update();
+    if (m_pOverview != nullptr) m_pOverview->FollowView();
     if (m_nLineHeight <= 0) return;
     const QRect rc = GetPaintRect();
     const ScrollPoint org = GetViewportOrg();

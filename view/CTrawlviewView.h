@@ -18,6 +18,7 @@
 #include "CTrawlviewDoc.h"
 
 class CLineNumberGutter;
+class COverviewStrip;
 class CPagePrinter;
 class CQtTextMeasurer;
 class QDialog;
@@ -138,6 +139,10 @@ public:
     // Each line's number in the log, left of the lines in a margin of their own.
     void SetLineNumbers(bool on);
     bool GetLineNumbers() const { return m_pGutter != nullptr; }
+    // The overview of the whole log beside the vertical scroll bar.
+    void SetOverview(bool on);
+    bool GetOverview() const { return m_pOverview != nullptr; }
+    COverviewStrip* GetOverviewStrip() const { return m_pOverview; }
     bool GetHighlightMatches() const { return m_bHighlightMatches; }
 
     // Printing, in the order a job calls them; the pages themselves are CPagePrinter's.
@@ -283,8 +288,11 @@ private:
     std::int64_t m_nTotalWidth = 0;
     // The line numbers' margin while they are shown; null otherwise.
     CLineNumberGutter* m_pGutter = nullptr;
-    // Sizes and places the line numbers' margin for the log's line count.
-    void UpdateGutter();
+    // The overview while it is shown; null otherwise.
+    COverviewStrip* m_pOverview = nullptr;
+    // Sizes and places the line numbers' margin for the log's line count, and the
+    // overview's margin.
+    void UpdateMargins();
     // The pieces of the lines on screen, with where to start drawing far into them.
     CLineCache m_lineCache;
 };

@@ -15,6 +15,7 @@
 #include "LogBuffer.h"
 
 class IDocumentHost;
+class ILineReader;
 class ITextMeasurer;
 
 // Index of a displayed line, a count of lines, and a byte offset into the file are all
@@ -38,6 +39,11 @@ public:
     ~CTrawlviewDoc();
 
     void SetMeasurer(const ITextMeasurer* measurer) { m_pMeasurer = measurer; }
+    // A reader of the displayed lines on another thread (GetLine and the counts only): it
+    // is stopped before any change to the lines or their bytes. It must be removed
+    // before it goes.
+    void AddLineReader(ILineReader& reader);
+    void RemoveLineReader(ILineReader& reader);
 
     // Empties the document and starts to load path: opens it, cuts its first lines and
     // shows them (the host hears LinesChanged), and leaves the rest to the load's job,
@@ -148,6 +154,8 @@ public:
     }
 
 private:
+    // Before any change to the line records or the bytes.
+    void StopReaders();
     // The cutter of every load and append: both cut by the same rules.
     CLineCutter MakeCutter() const { return CLineCutter(m_cutter.LfEndsLine()); }
     // Cuts the bytes from the start of the last line to the end of the file (the last
@@ -231,6 +239,7 @@ private:
     mutable DisplayLine m_scratchLine;
     // The pieces of m_nWidestLine, as the rebuild laid them out.
     DisplayLine m_widestPieces;
+    std::vector<ILineReader*> m_readers;
     // The running load; null when none runs.
     std::unique_ptr<CLoadJob> m_pJob;
     bool m_bLoading = false;
