@@ -13,15 +13,14 @@
 #include "LogTextCodec.h"
 
 COverviewStrip::COverviewStrip(CTrawlviewView& view)
-    : QWidget(&view),
-      m_view(view),
-      m_overview(view.GetDocument(), [this] {
+    : QWidget(&view), m_view(view), m_overview(view.GetDocument(), [this] {
           // On the job's thread; the marks are taken in on the window's.
           QMetaObject::invokeMethod(this, &COverviewStrip::TakeMarks, Qt::QueuedConnection);
       }) {
     setCursor(Qt::PointingHandCursor);
-    setToolTip(QStringLiteral("Red lines, yellow lines and lines with the find text in the whole "
-                              "log; click to go there"));
+    setToolTip(
+        QStringLiteral("Red lines, yellow lines and lines with the find text in the whole "
+                       "log; click to go there"));
 }
 
 // The job ends (and with it its calls onto this object) with m_overview, before the
@@ -54,9 +53,9 @@ void COverviewStrip::LinesAppended(std::int64_t firstChanged) {
 
 void COverviewStrip::FollowView() {
     const std::string& text = m_view.GetFindWhat();
-    const unsigned flags = m_view.GetFindFlags() & (CTrawlviewView::FR_MATCHCASE |
-                                                    CTrawlviewView::FR_WHOLEWORD |
-                                                    CTrawlviewView::FR_REGEX);
+    const unsigned flags =
+        m_view.GetFindFlags() &
+        (CTrawlviewView::FR_MATCHCASE | CTrawlviewView::FR_WHOLEWORD | CTrawlviewView::FR_REGEX);
     const bool marks = m_view.GetHighlightMatches() && !text.empty();
     if (marks != m_bFindMarks || (marks && (text != m_strFind || flags != m_nFindFlags))) {
         m_strFind = text;
@@ -101,8 +100,8 @@ QRect COverviewStrip::Trough() const {
     option.sliderValue = bar->value();
     option.pageStep = bar->pageStep();
     option.singleStep = bar->singleStep();
-    const QRect groove =
-        bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, bar);
+    const QRect groove = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                      QStyle::SC_ScrollBarGroove, bar);
     const int top = bar->mapTo(window(), groove.topLeft()).y() - mapTo(window(), QPoint()).y();
     return QRect(0, top, width(), groove.height()).intersected(rect());
 }

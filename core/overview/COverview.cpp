@@ -63,7 +63,8 @@ bool COverview::TakeMarks() {
     std::vector<COverviewJob::Piece> pieces;
     const bool ended = m_pJob->Ended();
     m_pJob->Take(pieces);
-    for (const COverviewJob::Piece& piece : pieces) m_marks.Add(piece.first, piece.kinds, piece.marks);
+    for (const COverviewJob::Piece& piece : pieces)
+        m_marks.Add(piece.first, piece.kinds, piece.marks);
     if (ended) m_pJob.reset();
     return !pieces.empty();
 }

@@ -11,8 +11,8 @@ void COverviewMarks::Reset(std::int64_t lines) {
 }
 
 void COverviewMarks::LinesAppended(std::int64_t firstChanged, std::int64_t lines) {
-    const auto kept = static_cast<std::size_t>(std::max<std::int64_t>(firstChanged, 0) /
-                                               m_nBucketLines);
+    const auto kept =
+        static_cast<std::size_t>(std::max<std::int64_t>(firstChanged, 0) / m_nBucketLines);
     for (std::size_t& known : m_known) known = std::min(known, kept);
     m_nLines = std::max<std::int64_t>(lines, 0);
     Coarsen();

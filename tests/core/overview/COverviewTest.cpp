@@ -25,11 +25,16 @@ TEST(COverviewRowsTest, RowsShareTheLinesOutEvenlyAndEachLineHasOneRow) {
     const struct {
         std::int64_t lines;
         int rows;
-    } cases[] = {{0, 500},           {1, 500},
-                 {7, 500},           {500, 500},
-                 {501, 500},         {999, 500},
-                 {5'700'000, 713},   {11'000'000, 1},
-                 {kInt32Max, 4096},  {kInt32Max + 2, 777},
+    } cases[] = {{0, 500},
+                 {1, 500},
+                 {7, 500},
+                 {500, 500},
+                 {501, 500},
+                 {999, 500},
+                 {5'700'000, 713},
+                 {11'000'000, 1},
+                 {kInt32Max, 4096},
+                 {kInt32Max + 2, 777},
                  {std::int64_t{1} << 62, 4095}};
     for (const auto& c : cases) {
         const COverviewRows rows(c.lines, c.rows);
@@ -114,8 +119,8 @@ TEST_F(COverviewTest, RowsHoldTheMarksOfExactlyTheirLines) {
     const struct {
         const char* text;
         bool regex, matchCase, wholeWord;
-    } finds[] = {{"", false, false, false},        {"needle", false, false, false},
-                 {"needle", false, true, true},    {"Needle", false, true, false},
+    } finds[] = {{"", false, false, false},         {"needle", false, false, false},
+                 {"needle", false, true, true},     {"Needle", false, true, false},
                  {"ne+dles?$", true, false, false}, {"line 1", false, false, false}};
     for (const int count : {1, 3, 700, 20'000}) {
         doc.LoadLogFile(dir.Write("marks.log", MakeLog(count, static_cast<unsigned>(count))));
@@ -123,11 +128,10 @@ TEST_F(COverviewTest, RowsHoldTheMarksOfExactlyTheirLines) {
         for (const auto& f : finds) {
             std::shared_ptr<const CLineFinder> finder;
             if (*f.text != '\0') {
-                finder = f.regex ? std::make_shared<const CLineFinder>(
-                                       CLineFinder::RegularExpression{}, f.text, f.matchCase,
-                                       f.wholeWord)
-                                 : std::make_shared<const CLineFinder>(f.text, f.matchCase,
-                                                                       f.wholeWord);
+                finder =
+                    f.regex ? std::make_shared<const CLineFinder>(CLineFinder::RegularExpression{},
+                                                                  f.text, f.matchCase, f.wholeWord)
+                            : std::make_shared<const CLineFinder>(f.text, f.matchCase, f.wholeWord);
             }
             overview.SetFinder(finder);
             ExpectRows(overview, finder.get(), std::to_string(count) + " lines, " + f.text);
@@ -146,7 +150,8 @@ TEST_F(COverviewTest, AppendsAndRebuildsStopTheJobAndOnlyNewLinesAreMarkedAgain)
     for (int step = 0; step < 12; ++step) {
         overview.Resume();
         ASSERT_TRUE(overview.IsRunning() || overview.IsComplete());
-        std::ofstream(path, std::ios::binary | std::ios::app) << MakeLog(997, 100u + static_cast<unsigned>(step));
+        std::ofstream(path, std::ios::binary | std::ios::app)
+            << MakeLog(997, 100u + static_cast<unsigned>(step));
         const CTrawlviewDoc::FollowStep appended = doc.ReadAppended(path, 1u << 20);
         ASSERT_EQ(appended.result, CTrawlviewDoc::FollowResult::Appended);
         EXPECT_FALSE(overview.IsRunning());
