@@ -13,10 +13,11 @@
 #include "CLineFinder.h"
 #include "COverviewMarks.h"
 
-// Computes the marks of buckets of displayed lines on a thread of its own, a piece of
-// buckets at a time, from the first bucket some kind of mark is missing for to the end.
-// The lines are only read here; the pieces are taken in on the owner's thread (Take).
-// Cancel stops it between two buckets.
+// Computes the marks of buckets of displayed lines on threads of its own (two where the
+// machine has two cores), a piece of buckets at a time, from the first bucket some kind
+// of mark is missing for to the end; the pieces are handed over in order. The lines are
+// only read here; the pieces are taken in on the owner's thread (Take). Cancel stops it
+// between two buckets.
 class COverviewJob {
 public:
     using LineSource = CLineFinder::LineSource;
@@ -59,20 +60,33 @@ public:
                                   unsigned kinds, const CLineFinder* finder);
 
     // A piece holds at most this many buckets.
-    static constexpr std::size_t kPieceBuckets = 256;
+    static constexpr std::size_t kPieceBuckets = 64;
+    static constexpr std::size_t kMaxWorkers = 2;
 
 private:
+    // The pieces of request, with room for their marks.
+    static std::vector<Piece> PlanPieces(const Request& request);
+    // A worker: takes the next piece of the plan until none is left or the job is
+    // cancelled; the last worker to stop ends the job.
     void Run();
-    void Hand(Piece&& piece);
 
     LineSource m_lines;
     Request m_request;
     std::function<void()> m_onReady;
 
+    // The pieces to compute, in order; each is computed by one worker, then moved to
+    // m_pieces once every piece before it has been.
+    std::vector<Piece> m_plan;
     mutable std::mutex m_mutex;
     std::condition_variable m_ended;
+    std::vector<bool> m_done;
+    std::size_t m_nNextPiece = 0;
+    std::size_t m_nHanded = 0;
+    std::size_t m_nStopped = 0;
+    // Set before the first worker starts.
+    std::size_t m_nWorkers = 0;
     std::deque<Piece> m_pieces;
     bool m_bCancelled = false;
     bool m_bEnded = false;
-    std::thread m_thread;
+    std::vector<std::thread> m_workers;
 };
