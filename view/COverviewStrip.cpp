@@ -118,6 +118,8 @@ void COverviewStrip::paintEvent(QPaintEvent* event) {
     const QRect trough = Trough();
     if (static_cast<int>(m_rows.size()) != std::max(trough.height(), 1)) Refold();
     dc.fillRect(trough, pal.color(QPalette::Base));
+    // A rule between the lines and the strip, whose background is theirs.
+    dc.fillRect(QRect(0, trough.top(), 1, trough.height()), pal.color(QPalette::Mid));
     // Runs of rows with the same mark are one rectangle each.
     for (unsigned k = 0; k < kMarkKinds; ++k) {
         const QColor colour = MarkColour(k);
@@ -134,7 +136,7 @@ void COverviewStrip::paintEvent(QPaintEvent* event) {
             r = end;
         }
     }
-    // The lines in the window, outlined.
+    // The lines in the window, shaded and outlined.
     m_nPaintedAt = m_view.GetDeviceScrollPosition().y;
     const LineIndex lines = m_view.GetDocument().GetLineCount();
     const int lineHeight = m_view.GetLineHeight();
@@ -145,9 +147,11 @@ void COverviewStrip::paintEvent(QPaintEvent* event) {
         (m_nPaintedAt + m_view.viewport()->height() - 1) / lineHeight, first, lines - 1);
     const int top = trough.top() + map.RowOf(first);
     const int bottom = trough.top() + map.RowOf(last);
+    QColor shade = pal.color(QPalette::Highlight);
+    shade.setAlpha(48);
     dc.setPen(pal.color(QPalette::WindowText));
-    dc.setBrush(Qt::NoBrush);
-    dc.drawRect(QRect(0, top, width() - 1, std::max(bottom - top, 1)));
+    dc.setBrush(shade);
+    dc.drawRect(QRect(0, top, width() - 1, std::max(bottom - top, 2)));
 }
 
 void COverviewStrip::ScrollToRow(int y) {
