@@ -94,18 +94,26 @@ int main(int argc, char** argv) {
         view.SetOverview(true);
         COverviewStrip& shown = *view.GetOverviewStrip();
         Settle(shown);
-        // From the end of the rebuild until the strip is whole.
-        std::vector<double> afterRebuild;
-        for (int run = 0; run < 5; ++run) {
-            doc.RebuildDisplay();
-            const Clock::time_point rebuilt = Clock::now();
+        // From the end of the rebuild until the strip is whole, without a find text and
+        // with one in few lines.
+        using V = CTrawlviewView;
+        for (const char* text : {"", "checksum"}) {
+            view.OnFindReplace(text, V::FR_MATCHCASE | V::FR_DOWN);
             Settle(shown);
-            afterRebuild.push_back(MsSince(rebuilt));
+            std::vector<double> afterRebuild;
+            for (int run = 0; run < 5; ++run) {
+                doc.RebuildDisplay();
+                const Clock::time_point rebuilt = Clock::now();
+                Settle(shown);
+                afterRebuild.push_back(MsSince(rebuilt));
+            }
+            Report(*text == '\0' ? "every mark, from the end of a rebuild"
+                                 : "every mark, from the end of a rebuild, find \"checksum\"",
+                   afterRebuild);
         }
-        Report("every mark, from the end of a rebuild", afterRebuild);
+        view.OnFindReplace("", V::FR_DOWN);
         std::printf("  rows with red / yellow lines: %d / %d\n", CountRows(shown, kMarkRed),
                     CountRows(shown, kMarkYellow));
-        using V = CTrawlviewView;
         const struct {
             const char* text;
             unsigned flags;
