@@ -90,6 +90,25 @@ TEST_F(OverviewTest, RowsMapToTheirLinesAtEveryHeightAndAClickScrollsThere) {
     }
 }
 
+TEST_F(OverviewTest, ALogOfOneLineHasTheTopRowAndAClickAnywhereStaysOnIt) {
+    frame.OpenLogFile(dir.Write("one.log", "R the only line\r\n"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !frame.GetDocument().IsLoading(); }, 60000));
+    ASSERT_TRUE(MarksIn());
+    COverviewStrip* strip = Strip();
+    const QRect trough = strip->Trough();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            strip->repaint();
+            return strip->Rows() == Expected(trough.height(), false);
+        },
+        60000));
+    EXPECT_EQ(strip->Rows()[0], 1u << kMarkRed);
+    for (const int y : {trough.top(), trough.bottom(), strip->height() - 1}) {
+        QTest::mouseClick(strip, Qt::LeftButton, {}, QPoint(5, y));
+        EXPECT_EQ(frame.GetView().GetDeviceScrollPosition().y, 0) << y;
+    }
+}
+
 TEST_F(OverviewTest, TheMenuEntryTurnsItOffAndOnAndTheChoiceOutlivesTheWindow) {
     EXPECT_TRUE(frame.GetAction(ID_VIEW_OVERVIEW)->isChecked());
     const int shown = frame.GetView().viewport()->width();
