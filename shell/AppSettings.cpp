@@ -174,6 +174,12 @@ bool AppSettings::GetLineNumbers() {
 void AppSettings::SetLineNumbers(bool on) {
     UserSettings().setValue(kLineNumbers, on ? 1 : 0);
 }
+bool AppSettings::GetOverview() {
+    return ReadInt(UserSettings().value(kOverview), 1) != 0;
+}
+void AppSettings::SetOverview(bool on) {
+    UserSettings().setValue(kOverview, on ? 1 : 0);
+}
 
 QStringList AppSettings::GetRecentFiles() {
     QStringList files;

@@ -22,6 +22,7 @@ public:
     static constexpr const char* kPreviewPages = "Settings/PreviewPages";
     static constexpr const char* kFollow = "Settings/Follow";
     static constexpr const char* kLineNumbers = "Settings/LineNumbers";
+    static constexpr const char* kOverview = "Settings/Overview";
     static constexpr const char* kRecentFileSection = "Recent File List";
     // Machine-wide, under the company alone.
     static constexpr const char* kHelpFilePath = "Help File Path";
@@ -46,6 +47,8 @@ public:
     static void SetFollow(bool follow);
     static bool GetLineNumbers();  // stored as 0 or 1; 0
     static void SetLineNumbers(bool on);
+    static bool GetOverview();  // stored as 0 or 1; 1
+    static void SetOverview(bool on);
     // "File1" to "File4", most recent first; missing and empty entries are left out.
     static QStringList GetRecentFiles();
     static void SetRecentFiles(const QStringList& files);

@@ -107,6 +107,7 @@ CMainFrame::CMainFrame(IMessageBoxes* boxes, QWidget* parent)
     connect(m_pView, &CTrawlviewView::SelectionChanged, this, &CMainFrame::UpdateCommandUI);
     connect(m_pView, &CTrawlviewView::FindReported, this, &CMainFrame::OnFindReported);
     m_pView->SetLineNumbers(AppSettings::GetLineNumbers());
+    m_pView->SetOverview(AppSettings::GetOverview());
     connect(m_pView, &CTrawlviewView::LineDoubleClicked, this, [this](LineIndex line) {
         if (HasFilters() && !m_bFiltersHeld && CanShowAllLines()) ShowLineInContext(line);
     });
@@ -599,6 +600,15 @@ void CMainFrame::OnViewLineNumbers() {
 
 bool CMainFrame::IsShowingLineNumbers() const {
     return m_pView->GetLineNumbers();
+}
+
+void CMainFrame::OnViewOverview() {
+    m_pView->SetOverview(!m_pView->GetOverview());
+    AppSettings::SetOverview(m_pView->GetOverview());
+}
+
+bool CMainFrame::IsShowingOverview() const {
+    return m_pView->GetOverview();
 }
 
 void CMainFrame::OnEditGoToLine() {

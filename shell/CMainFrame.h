@@ -185,6 +185,8 @@ public:
     void ShowLineInContext(std::int64_t line);
     // View > Line Numbers: switched and stored.
     void OnViewLineNumbers();
+    // View > Overview: switched and stored.
+    void OnViewOverview();
     // Edit > Go To Line: asks for a line number of the log, then GoToLine.
     void OnEditGoToLine();
     // Selects and centres line `number` (1-based, among all lines of the log), or the
@@ -224,6 +226,7 @@ public:
     bool CanShowAllLines() const;
     bool IsShowingAllLines() const { return m_bFiltersHeld; }
     bool IsShowingLineNumbers() const;
+    bool IsShowingOverview() const;
 
     // Follow: lines appended to the log appear without a reload; a log that got shorter
     // or was replaced under its name is loaded again; a log that is gone leaves the

@@ -69,6 +69,8 @@ constexpr std::array kCommands = {
                "showall", &F::OnViewShowAllLines, &F::CanShowAllLines, &F::IsShowingAllLines},
     CommandRow{ID_VIEW_LINE_NUMBERS, M::View, 3, "Line &Numbers", nullptr, 0, 0, nullptr,
                &F::OnViewLineNumbers, nullptr, &F::IsShowingLineNumbers},
+    CommandRow{ID_VIEW_OVERVIEW, M::View, 3, "&Overview", nullptr, 0, 0, nullptr,
+               &F::OnViewOverview, nullptr, &F::IsShowingOverview},
     CommandRow{ID_HELP_FINDER, M::Help, 1, "&Help Topics", nullptr, 0, 0, nullptr, &F::ShowHelp,
                nullptr, nullptr},
     CommandRow{ID_APP_ABOUT, M::Help, 2, "&About The Trawlview...", nullptr, 0, 0, nullptr,

@@ -13,6 +13,7 @@
 #include <stdexcept>
 
 #include "CLineNumberGutter.h"
+#include "COverviewStrip.h"
 #include "CQtTextMeasurer.h"
 #include "DisplayLine.h"
 #include "LineColor.h"
@@ -66,7 +67,8 @@ void CTrawlviewView::OnUpdate() {
     m_lineCache.Clear();
     m_selection.Reset(m_doc.GetLineCount());
     UpdateScrollSizes();
-    UpdateGutter();
+    UpdateMargins();
+    if (m_pOverview != nullptr) m_pOverview->LinesReplaced();
     viewport()->repaint();
     // A log loaded while the preview is open: its pages start elsewhere now.
     emit DisplayedLinesChanged();
@@ -100,7 +102,8 @@ void CTrawlviewView::AddLines(LineIndex firstChanged, bool bufferMoved, bool fol
     if (m_selection.Resize(m_doc.GetLineCount())) emit SelectionChanged();
     emit DisplayedLinesChanged();
     UpdateScrollSizes();
-    UpdateGutter();
+    UpdateMargins();
+    if (m_pOverview != nullptr) m_pOverview->LinesAppended(firstChanged);
     if (atEnd) ScrollToEnd();
     // Painted with the next paint of the window: appends from a busy log share one.
     viewport()->update();
@@ -130,7 +133,7 @@ void CTrawlviewView::UpdateScrollSizes() {
 void CTrawlviewView::OnSize() {
     CScrollView32::OnSize();
     UpdateScrollSizes();
-    UpdateGutter();
+    UpdateMargins();
 }
 
 void CTrawlviewView::SetLineNumbers(bool on) {
@@ -142,18 +145,37 @@ void CTrawlviewView::SetLineNumbers(bool on) {
     } else {
         delete m_pGutter;
         m_pGutter = nullptr;
-        setViewportMargins(0, 0, 0, 0);
     }
-    UpdateGutter();
+    UpdateMargins();
 }
 
-void CTrawlviewView::UpdateGutter() {
-    if (m_pGutter == nullptr) return;
-    const int width = m_pGutter->WidthFor(m_doc.GetCutLineCount());
-    if (viewportMargins().left() != width) setViewportMargins(width, 0, 0, 0);
+void CTrawlviewView::SetOverview(bool on) {
+    if (on == GetOverview()) return;
+    if (on) {
+        m_pOverview = new COverviewStrip(*this);
+        m_pOverview->show();
+    } else {
+        delete m_pOverview;
+        m_pOverview = nullptr;
+    }
+    UpdateMargins();
+    if (m_pOverview != nullptr) {
+        m_pOverview->LinesReplaced();
+        m_pOverview->FollowView();
+    }
+}
+
+void CTrawlviewView::UpdateMargins() {
+    const int left = m_pGutter != nullptr ? m_pGutter->WidthFor(m_doc.GetCutLineCount()) : 0;
+    const int right = m_pOverview != nullptr ? COverviewStrip::kWidth : 0;
+    if (viewportMargins() != QMargins(left, 0, right, 0)) setViewportMargins(left, 0, right, 0);
     const QRect area = viewport()->geometry();
-    m_pGutter->setGeometry(area.left() - width, area.top(), width, area.height());
-    m_pGutter->update();
+    if (m_pGutter != nullptr) {
+        m_pGutter->setGeometry(area.left() - left, area.top(), left, area.height());
+        m_pGutter->update();
+    }
+    if (m_pOverview != nullptr)
+        m_pOverview->setGeometry(area.right() + 1, area.top(), right, area.height());
 }
 
 void CTrawlviewView::OnPrepareDC(QPainter& dc, bool printing) {
@@ -167,6 +189,7 @@ void CTrawlviewView::OnEraseBkgnd(QPainter& dc) {
 void CTrawlviewView::OnDraw(QPainter& dc) {
     if (m_pGutter != nullptr && m_pGutter->PaintedAt() != GetDeviceScrollPosition().y)
         m_pGutter->update();
+    if (m_pOverview != nullptr) m_pOverview->FollowView();
     if (m_nLineHeight <= 0) return;
     const QRect rc = GetPaintRect();
     const ScrollPoint org = GetViewportOrg();
@@ -238,13 +261,13 @@ bool CTrawlviewView::DrawLine(QPainter& dc, LineIndex line, std::int64_t y) {
     return true;
 }
 
-const CLineFinder* CTrawlviewView::MarkFinder() {
+std::shared_ptr<const CLineFinder> CTrawlviewView::MarkFinder() {
     if (!m_bHighlightMatches || m_find.GetText().empty()) return nullptr;
-    return &m_find.GetFinder();
+    return m_find.ShareFinder();
 }
 
 void CTrawlviewView::DrawMarks(QPainter& dc, CLineCache::Entry& entry, int top, bool selected) {
-    const CLineFinder* finder = MarkFinder();
+    const std::shared_ptr<const CLineFinder> finder = MarkFinder();
     if (finder == nullptr) return;
     const ScrollPoint org = GetViewportOrg();
     const QRect rc = GetPaintRect();
@@ -254,7 +277,7 @@ void CTrawlviewView::DrawMarks(QPainter& dc, CLineCache::Entry& entry, int top, 
     if (m_marks.empty()) return;
     // A soft yellow; on a selected line, halfway between it and the selection's colour so
     // that the selection's text colour stays readable on it.
-    QColor colour(255, 236, 139);
+    QColor colour = FindMarkColour();
     if (selected) {
         const QColor back = palette().color(QPalette::Highlight);
         colour = QColor((back.red() + 224) / 2, (back.green() + 160) / 2, back.blue() / 2);

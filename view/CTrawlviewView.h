@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QDialog>
 #include <QFont>
 #include <QPoint>
@@ -19,6 +20,7 @@
 #include "CTrawlviewDoc.h"
 
 class CLineNumberGutter;
+class COverviewStrip;
 class CQtTextMeasurer;
 class QDialog;
 
@@ -135,7 +137,16 @@ public:
     // Each line's number in the log, left of the lines in a margin of their own.
     void SetLineNumbers(bool on);
     bool GetLineNumbers() const { return m_pGutter != nullptr; }
+    // The overview of the whole log beside the vertical scroll bar.
+    void SetOverview(bool on);
+    bool GetOverview() const { return m_pOverview != nullptr; }
+    COverviewStrip* GetOverviewStrip() const { return m_pOverview; }
     bool GetHighlightMatches() const { return m_bHighlightMatches; }
+    // The soft yellow behind each occurrence of the find text, in the lines and the overview.
+    static QColor FindMarkColour() { return QColor(255, 236, 139); }
+    // The finder of the text whose occurrences are marked; null when nothing is marked.
+    // The same finder is handed out until what the find text matches changes.
+    std::shared_ptr<const CLineFinder> MarkFinder();
 
 signals:
     // The anchor changed, and with it whether Copy is enabled.
@@ -198,8 +209,6 @@ private:
     void SelectFoundLine(LineIndex line);
     // Searches from the anchor for the last text with the last options in a direction.
     void FindNextHit(bool down);
-    // The finder of the marked text; null when nothing is marked.
-    const CLineFinder* MarkFinder();
     // Paints the marks of a line whose top is at device row top.
     void DrawMarks(QPainter& dc, CLineCache::Entry& entry, int top, bool selected);
 
@@ -234,8 +243,11 @@ private:
     std::int64_t m_nTotalWidth = 0;
     // The line numbers' margin while they are shown; null otherwise.
     CLineNumberGutter* m_pGutter = nullptr;
-    // Sizes and places the line numbers' margin for the log's line count.
-    void UpdateGutter();
+    // The overview while it is shown; null otherwise.
+    COverviewStrip* m_pOverview = nullptr;
+    // Sizes and places the line numbers' margin for the log's line count, and the
+    // overview's margin.
+    void UpdateMargins();
     // The pieces of the lines on screen, with where to start drawing far into them.
     CLineCache m_lineCache;
 };

@@ -1,5 +1,7 @@
 #include "LineColor.h"
 
+#include <array>
+
 namespace {
 
 // Each prefix letter with its colour and how the colour is drawn (0xRRGGBB); N names
@@ -26,11 +28,22 @@ const ColourRow* PrefixRow(std::string_view raw) {
     return nullptr;
 }
 
+// The colour of each byte as a prefix letter: Normal for any byte that is none. The
+// overview reads the colour of every line of the log, where a search of the rows per line
+// costs more than reading the lines.
+constexpr std::array<LineColor, 256> kColourOfLetter = [] {
+    std::array<LineColor, 256> colours{};
+    colours.fill(LineColor::Normal);
+    for (const ColourRow& row : kColours)
+        colours[static_cast<unsigned char>(row.letter)] = row.color;
+    return colours;
+}();
+
 }  // namespace
 
 LineColor LineColorOf(std::string_view raw) {
-    const ColourRow* row = PrefixRow(raw);
-    return row != nullptr ? row->color : LineColor::Normal;
+    if (raw.size() < 2 || raw[1] != ' ') return LineColor::Normal;
+    return kColourOfLetter[static_cast<unsigned char>(raw[0])];
 }
 
 bool HasColourPrefix(std::string_view raw) {

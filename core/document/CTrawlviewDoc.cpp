@@ -13,6 +13,7 @@
 #include "CLogFile.h"
 #include "IDocumentHost.h"
 #include "ILineFilter.h"
+#include "ILineReader.h"
 #include "ITextMeasurer.h"
 #include "LocaleFormats.h"
 #include "LogLine.h"
@@ -94,6 +95,18 @@ CTrawlviewDoc::~CTrawlviewDoc() {
     CancelLoad();
 }
 
+void CTrawlviewDoc::AddLineReader(ILineReader& reader) {
+    m_readers.push_back(&reader);
+}
+
+void CTrawlviewDoc::RemoveLineReader(ILineReader& reader) {
+    m_readers.erase(std::remove(m_readers.begin(), m_readers.end(), &reader), m_readers.end());
+}
+
+void CTrawlviewDoc::StopReaders() {
+    for (ILineReader* reader : m_readers) reader->StopReading();
+}
+
 bool CTrawlviewDoc::FailLoad(StringId failure, std::string path) {
     // Whatever the host does while its question is open, no line of this document may
     // point into bytes that go on to be refilled or released: everything is dropped first.
@@ -138,6 +151,7 @@ bool CTrawlviewDoc::StartLoad(const std::string& path) {
 
 bool CTrawlviewDoc::StartCut(std::unique_ptr<CLogFile> file) {
     CancelLoad();
+    StopReaders();
     m_bLoading = true;
     m_bLoadedFile = false;
     m_lines.clear();
@@ -203,6 +217,7 @@ void CTrawlviewDoc::TakeLoadedLines() {
     std::vector<CLoadJob::Piece> pieces;
     m_pJob->Take(pieces);
     if (pieces.empty()) return;
+    StopReaders();
     const auto firstNew = static_cast<LineIndex>(m_lineStarts.Size());
     bool ended = false;
     for (const CLoadJob::Piece& piece : pieces) {
@@ -367,6 +382,7 @@ bool CTrawlviewDoc::SetLfLineEnds(bool lfEndsLine) {
 }
 
 void CTrawlviewDoc::RebuildDisplay() {
+    StopReaders();
     m_lineStarts.Clear();
     m_nWidestLine = -1;
     m_nWidestWidth = 0;
@@ -376,6 +392,7 @@ void CTrawlviewDoc::RebuildDisplay() {
 }
 
 void CTrawlviewDoc::FilterLines() {
+    StopReaders();
     m_lineStarts.Clear();
     m_host.SetProgressRange(m_nFileSize);
     if (m_pMeasurer != nullptr) m_cells = MeasureColumnCells(*m_pMeasurer, GetLocaleFormats());
@@ -409,6 +426,7 @@ std::int64_t CTrawlviewDoc::MaxAdvance() const {
 
 void CTrawlviewDoc::DeleteContents() {
     CancelLoad();
+    StopReaders();
     m_bLoadedFile = false;
     m_nCountedLines = 0;
     m_nShownUnfiltered = 0;
@@ -551,6 +569,7 @@ CTrawlviewDoc::FollowStep CTrawlviewDoc::ReadAppended(const std::string& path,
         step.result = FollowResult::Replaced;
         return step;
     }
+    StopReaders();
     const std::uint64_t want = std::min(file.Size() - oldSize, maxBytes);
     const auto outOfMemory = [&] {
         DropUnfinishedLastLine(file.Size());
@@ -623,6 +642,7 @@ void CTrawlviewDoc::ReserveAppendRoom() {
     const std::size_t want = m_lines.size() + m_lines.size() / 8 + 1024;
     if (m_lines.capacity() >= want || !MemoryFits((want - m_lines.size()) * BytesPerLine(want)))
         return;
+    StopReaders();
     try {
         m_lines.reserve(want);
         m_layoutCodes.reserve(want);

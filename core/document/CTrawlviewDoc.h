@@ -16,6 +16,7 @@
 #include "LogBuffer.h"
 
 class IDocumentHost;
+class ILineReader;
 class ITextMeasurer;
 
 // The loaded log: the file's bytes (its own pages where it can be mapped), cut into lines
@@ -34,6 +35,11 @@ public:
     ~CTrawlviewDoc();
 
     void SetMeasurer(const ITextMeasurer* measurer) { m_pMeasurer = measurer; }
+    // A reader of the displayed lines on another thread (GetLine and the counts only): it
+    // is stopped before any change to the lines or their bytes. It must be removed
+    // before it goes.
+    void AddLineReader(ILineReader& reader);
+    void RemoveLineReader(ILineReader& reader);
 
     // Empties the document and starts to load path: opens it, cuts its first lines and
     // shows them (the host hears LinesChanged), and leaves the rest to the load's job,
@@ -144,6 +150,8 @@ public:
     }
 
 private:
+    // Before any change to the line records or the bytes.
+    void StopReaders();
     // The cutter of every load and append: both cut by the same rules.
     CLineCutter MakeCutter() const { return CLineCutter(m_cutter.LfEndsLine()); }
     // Cuts the bytes from the start of the last line to the end of the file (the last
@@ -227,6 +235,7 @@ private:
     mutable DisplayLine m_scratchLine;
     // The pieces of m_nWidestLine, as the rebuild laid them out.
     DisplayLine m_widestPieces;
+    std::vector<ILineReader*> m_readers;
     // The running load; null when none runs.
     std::unique_ptr<CLoadJob> m_pJob;
     bool m_bLoading = false;

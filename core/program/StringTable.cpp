@@ -194,6 +194,9 @@ std::string_view LoadString(StringId id) {
             return "Show lines as they are appended to the log\nFollow";
         case IDS_PROMPT_VIEW_LINE_NUMBERS:
             return "Show each line's number in the log left of it\nLine Numbers";
+        case IDS_PROMPT_VIEW_OVERVIEW:
+            return "Show where the red lines, the yellow lines and the find text lie in the whole "
+                   "log, beside the scroll bar\nOverview";
         case IDS_PROMPT_EDIT_GO_TO_LINE:
             return "Select and centre a line of the log by its number (needs displayed lines)\nGo "
                    "To Line";

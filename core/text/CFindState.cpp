@@ -14,17 +14,18 @@ bool CFindState::Set(std::string text, const FindOptions& options) {
     return changed;
 }
 
-const CLineFinder& CFindState::GetFinder() {
+std::shared_ptr<const CLineFinder> CFindState::ShareFinder() {
     if (!m_finder) {
         if (m_options.regex) {
-            m_finder.emplace(CLineFinder::RegularExpression{}, m_strText, m_options.matchCase,
-                             m_options.wholeWord);
+            m_finder =
+                std::make_shared<const CLineFinder>(CLineFinder::RegularExpression{}, m_strText,
+                                                    m_options.matchCase, m_options.wholeWord);
         } else {
-            m_finder.emplace(m_strText, m_options.matchCase, m_options.wholeWord,
-                             EncodeWindows1252(m_strText));
+            m_finder = std::make_shared<const CLineFinder>(
+                m_strText, m_options.matchCase, m_options.wholeWord, EncodeWindows1252(m_strText));
         }
     }
-    return *m_finder;
+    return m_finder;
 }
 
 std::optional<CFindState::Hit> CFindState::FindNext(const CLineFinder::LineSource& lines,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -37,7 +38,10 @@ public:
 
     // The finder of the current text and options. A text above ASCII is also looked for
     // in its Windows-1252 form, the way lines that are not UTF-8 are shown.
-    const CLineFinder& GetFinder();
+    const CLineFinder& GetFinder() { return *ShareFinder(); }
+    // The same finder for a reader on another thread: it stays alive, unchanged, for as
+    // long as the reader holds it, whatever the next Find sets.
+    std::shared_ptr<const CLineFinder> ShareFinder();
 
     // Find Next over count lines: every line but the anchor, from the anchor's neighbour
     // in the direction on, wrapping at the ends; with no anchor, from line 0 on. None when
@@ -49,5 +53,5 @@ private:
     std::string m_strText;
     FindOptions m_options;
     // Made from m_strText and m_options; dropped when they change what matches.
-    std::optional<CLineFinder> m_finder;
+    std::shared_ptr<const CLineFinder> m_finder;
 };
