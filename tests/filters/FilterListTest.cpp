@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include "FilterList.h"
+#include "FilterRecords.h"
+
+namespace {
+
+using K = FilterKind;
+
+TEST(FilterList, AppendKeepsOrderAndRemoveTakesTheFirstExactMatch) {
+    const Records start = {{K::IncludeString, "a"},
+                           {K::IncludeString, "b"},
+                           {K::ExcludeString, "a"},
+                           {K::IncludeString, "b"}};
+    struct Case {
+        const char* what;
+        std::string text;
+        K kind;
+        bool removed;
+        Records left;
+    };
+    const Case cases[] = {
+        {"the first of two",
+         "b",
+         K::IncludeString,
+         true,
+         {{K::IncludeString, "a"}, {K::ExcludeString, "a"}, {K::IncludeString, "b"}}},
+        {"the head",
+         "a",
+         K::IncludeString,
+         true,
+         {{K::IncludeString, "b"}, {K::ExcludeString, "a"}, {K::IncludeString, "b"}}},
+        {"by kind",
+         "a",
+         K::ExcludeString,
+         true,
+         {{K::IncludeString, "a"}, {K::IncludeString, "b"}, {K::IncludeString, "b"}}},
+        {"case matters", "B", K::IncludeString, false, start},
+        {"kind matters", "a", K::IncludeInterval, false, start},
+        {"no prefix match", "", K::IncludeString, false, start},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FilterList list = MakeFilterList(start);
+        EXPECT_EQ(RecordsOf(list), start);
+        EXPECT_EQ(list.Remove(c.text, c.kind), c.removed);
+        EXPECT_EQ(RecordsOf(list), c.left);
+        EXPECT_EQ(list.size(), c.left.size());
+    }
+    FilterList empty;
+    EXPECT_FALSE(empty.Remove("a", K::IncludeString));
+    EXPECT_TRUE(empty.empty());
+}
+
+TEST(FilterList, CopiesAreIndependent) {
+    const LocaleFormats mdy = MakeLocaleFormats({}, {});
+    FilterList list;
+    list.Append("x", K::IncludeString);
+    list.Append("01/01/2003 00:00:00 to 12/31/2003 23:59:59", K::IncludeInterval, mdy);
+    const FilterList copy = list;
+    EXPECT_EQ(copy, list);
+    list.Remove("x", K::IncludeString);
+    list.Append("y", K::ExcludeString);
+    EXPECT_NE(copy, list);
+    list.Clear();
+    ASSERT_EQ(copy.size(), 2u);
+    EXPECT_EQ(copy[1].from, (LogTime{2003, 1, 1, 0, 0, 0}));
+    EXPECT_EQ(copy[1].to, (LogTime{2003, 12, 31, 23, 59, 59}));
+    EXPECT_EQ(copy[0].text, "x");
+}
+
+TEST(FilterList, LongListsAreBuiltCopiedAndFreed) {
+    FilterList list;
+    for (int i = 0; i < 100000; ++i) list.Append("t", K::ExcludeString);
+    FilterList copy = list;
+    list = FilterList();
+    EXPECT_EQ(copy.size(), 100000u);
+}
+
+}  // namespace
