@@ -20,6 +20,11 @@ constexpr std::size_t kChunk = std::size_t{64} << 10;
 // What one filter costs beside its text: its place in the list (which holds its interval
 // ends), the matcher's entry for it, the text's allocation.
 constexpr std::uint64_t kPerFilter = sizeof(LogFilter) + 64 + 17;
+// What the matcher's engine for one pattern holds once it has matched a log for a while:
+// the compiled pattern takes a few KiB to tens of KiB, and the cache it builds while
+// matching grows to hundreds of KiB on ordinary lines. The engine may let it grow to
+// 64 MiB, but charging each pattern that would refuse files of a few dozen patterns.
+constexpr std::uint64_t kPerPattern = std::uint64_t{256} << 10;
 
 bool IsRecordType(char c) {
     return c == 'E' || c == 'I' || c == 'F' || c == 'P' || c == 'R' || c == 'X';
@@ -169,6 +174,7 @@ FilterFileReader::Result FilterFileReader::Count(int fd, Census& census, std::st
                                 ++census.records;
                                 census.textBytes += lineLength - 1;
                                 census.longestRecord = std::max(census.longestRecord, lineLength);
+                                if (type == 'R' || type == 'X') ++census.patterns;
                             }
                             lineLength = 0;
                             type = 0;
@@ -177,7 +183,8 @@ FilterFileReader::Result FilterFileReader::Count(int fd, Census& census, std::st
 
 std::uint64_t FilterFileReader::BytesNeeded(const Census& census) {
     // The texts are held twice: by the list and by the matcher's searchers.
-    return census.records * kPerFilter + 2 * census.textBytes + census.longestRecord;
+    return census.records * kPerFilter + census.patterns * kPerPattern + 2 * census.textBytes +
+           census.longestRecord;
 }
 
 FilterFileReader::Result FilterFileReader::ReadOpen(int fd, FilterList& list, std::string& error,

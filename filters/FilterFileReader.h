@@ -54,6 +54,7 @@ private:
         std::uint64_t bytes = 0;    // the bytes read, up to which the build goes
         std::uint64_t records = 0;  // records of the known types
         std::uint64_t textBytes = 0;
+        std::uint64_t patterns = 0;  // records of the two pattern types
         std::uint64_t longestRecord = 0;
     };
     // Calls onPiece for every line of the file's first limit bytes, in pieces: (piece,

@@ -157,4 +157,26 @@ TEST_F(ReaderTest, AHugeFilterFileWasBuiltUntilTheProcessDiedAndIsNowPassedOverO
     EXPECT_EQ(RecordsOf(list), (Records{{FilterKind::IncludeString, "keep"}}));
 }
 
+// Pattern records were checked for their bytes alone, though each compiled pattern and its
+// matching cache take far more than its text.
+TEST_F(ReaderTest, PatternsWereCheckedAsTextAloneAndNowCountWhatTheirEngineTakes) {
+    SKIP_WITHOUT_ADDRESS_SPACE_LIMITS();
+    std::string strings, patterns;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string text = "error " + std::to_string(i) + " [0-9]+\n";
+        strings += "I" + text;
+        patterns += (i % 2 ? "R" : "X") + text;
+    }
+    const std::string stringFile = dir.Write("s.lff", strings);
+    const std::string patternFile = dir.Write("p.lff", patterns);
+    EXPECT_TRUE(UnderAddressSpaceLimit(std::uint64_t{160} << 20, [&] {
+        FilterList list;
+        std::string error;
+        return FilterFileReader::Read(stringFile, list, error) == FilterFileReader::Result::Ok &&
+               FilterFileReader::Read(patternFile, list, error) ==
+                   FilterFileReader::Result::NoMemory &&
+               list.size() == 2000 && list[0].kind == FilterKind::IncludeString;
+    }));
+}
+
 }  // namespace
