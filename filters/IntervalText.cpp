@@ -1,5 +1,7 @@
 #include "IntervalText.h"
 
+#include <utility>
+
 #include "LogLine.h"
 
 namespace {

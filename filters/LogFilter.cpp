@@ -11,7 +11,7 @@ bool IsIntervalKind(FilterKind kind) {
 LogFilter MakeFilter(std::string_view text, FilterKind kind, const LocaleFormats& formats) {
     LogFilter filter{std::string(text), kind, std::nullopt, std::nullopt};
     if (!IsIntervalKind(kind)) return filter;
-    IntervalText::Ends ends = IntervalText::Covered(text, formats);
+    const IntervalText::Ends ends = IntervalText::Covered(text, formats);
     filter.from = ends.from;
     filter.to = ends.to;
     return filter;

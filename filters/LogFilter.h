@@ -29,6 +29,7 @@ struct LogFilter {
     bool operator==(const LogFilter&) const = default;
 };
 
+// ExcludeInterval and IncludeInterval: the kinds whose text is an interval text.
 bool IsIntervalKind(FilterKind kind);
 
 // A filter with the given text and kind; for the interval kinds its ends are those the
