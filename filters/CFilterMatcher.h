@@ -23,9 +23,9 @@
 //   not compile matches no line;
 // - intervals: the line's timestamp is read once; the include intervals are one
 //   intersection, the exclude intervals one sorted list of disjoint ranges.
-// The matcher keeps what it needs of the list (texts, compiled patterns, time ranges): the
-// list may change or go while it is in use. Passes may be called from several threads at
-// once.
+// The matcher keeps what it needs of the list (texts, compiled patterns, time ranges) and
+// of the formats: either may change or go while it is in use. Passes may be called from several
+// threads at once.
 class CFilterMatcher : public ILineFilter {
 public:
     CFilterMatcher(const FilterList& list, bool excludeInvalid,
@@ -67,7 +67,7 @@ private:
 
     std::string m_strRequired;  // the first non-empty include text
     bool m_bExcludeInvalid;
-    const LocaleFormats& m_formats;
+    const LocaleFormats m_formats;
     bool m_bRejectAll = false;   // an empty exclude text occurs in every line
     std::size_t m_nLongest = 0;  // bytes of the longest string text
 

@@ -150,16 +150,19 @@ TEST(CFilterMatcher, RequiredSubstringIsTheFirstNonEmptyInclude) {
     EXPECT_EQ(CFilterMatcher(list, false).RequiredSubstring(), "disk");
 }
 
-// The matcher pointed into the list it was prepared from, so a list changed or freed
-// under it left it reading freed memory.
+// The matcher pointed into the list and the formats it was prepared from, so either
+// changed or freed under it left it reading freed memory.
 TEST(CFilterMatcher, AMatcherPointedIntoItsListAndNowOutlivesIt) {
     auto list = std::make_unique<FilterList>();
+    auto formats = std::make_unique<LocaleFormats>(Mdy());
     list->Append("disk", FilterKind::IncludeString);
-    list->Append("01/01/2003 00:00:00 to 12/31/2003 23:59:59", FilterKind::IncludeInterval, Mdy());
-    const CFilterMatcher matcher(*list, false, Mdy());
+    list->Append("01/01/2003 00:00:00 to 12/31/2003 23:59:59", FilterKind::IncludeInterval,
+                 *formats);
+    const CFilterMatcher matcher(*list, false, *formats);
     list->Clear();
     list->Append("other", FilterKind::IncludeString);
     list.reset();
+    formats.reset();
     EXPECT_EQ(matcher.RequiredSubstring(), "disk");
     EXPECT_TRUE(matcher.Passes("06/01/2003 00:00:00 - disk full"));
     EXPECT_FALSE(matcher.Passes("06/01/2004 00:00:00 - disk full"));
