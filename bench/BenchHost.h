@@ -6,8 +6,8 @@
 #include <string>
 
 #include "CFilterMatcher.h"
+#include "FilterList.h"
 #include "IDocumentHost.h"
-#include "LogFilter.h"
 
 // The host the window would be, minus the window: it hands the document whatever filters
 // the benchmark set, keeps no progress and never retries.
@@ -21,8 +21,8 @@ public:
     }
 
     const ILineFilter* GetActiveFilters() override {
-        if (!m_filters) return nullptr;
-        m_matcher.emplace(m_filters.get(), false);
+        if (m_filters.empty()) return nullptr;
+        m_matcher.emplace(m_filters, false);
         return &*m_matcher;
     }
     bool GetExcludeInvalidDates() const override { return false; }

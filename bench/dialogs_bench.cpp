@@ -16,8 +16,8 @@
 
 #include "BenchClock.h"
 #include "CFiltersDlg.h"
+#include "FilterList.h"
 #include "LocaleFormats.h"
-#include "LogFilter.h"
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -27,23 +27,20 @@ int main(int argc, char** argv) {
     const long big = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 0;
 
     FilterList list;
-    std::unique_ptr<LogFilter>* tail = &list;
     for (long i = 0; i < count; ++i) {
         // A spread of texts so that the sort has work to do.
         const std::string text =
             "filter " + std::to_string((i * 7919) % count) + (i % 3 ? " Disk" : " error");
-        *tail = MakeFilter(text, i % 2 ? FilterKind::IncludeString : FilterKind::ExcludeString);
-        tail = &(*tail)->next;
+        list.Append(text, i % 2 ? FilterKind::IncludeString : FilterKind::ExcludeString);
     }
     if (big > 0)
-        *tail =
-            MakeFilter(std::string(static_cast<std::size_t>(big), 'k'), FilterKind::IncludeString);
+        list.Append(std::string(static_cast<std::size_t>(big), 'k'), FilterKind::IncludeString);
 
     std::vector<double> times;
     for (int run = 0; run < 5; ++run) {
         const Clock::time_point start = Clock::now();
         {
-            CFiltersDlg dlg(list.get());
+            CFiltersDlg dlg(list);
             dlg.show();
             dlg.repaint();
             QApplication::processEvents();

@@ -33,8 +33,8 @@
 #include "CFilterMatcher.h"
 #include "CTrawlviewDoc.h"
 #include "FilterFileReader.h"
+#include "FilterList.h"
 #include "IDocumentHost.h"
-#include "LogFilter.h"
 
 extern char** environ;
 
@@ -280,17 +280,17 @@ int main(int argc, char** argv) {
              MiBPerSecond(fileSize, Median(times)) + ", " + Lines(doc.GetLineCount()) + cpuNote});
     };
 
-    host.SetFilters(nullptr);
+    host.SetFilters({});
     rebuilds("rebuild, no filter (median of 5)");
 
     FilterList stringFilter;
-    AppendFilter(stringFilter, word, FilterKind::IncludeString);
+    stringFilter.Append(word, FilterKind::IncludeString);
     host.SetFilters(std::move(stringFilter));
     rebuilds(("rebuild, include \"" + word + "\" (median of 5)").c_str());
     const LineIndex wordLines = doc.GetLineCount();
 
     FilterList intervalFilter;
-    AppendFilter(intervalFilter, interval, FilterKind::IncludeInterval);
+    intervalFilter.Append(interval, FilterKind::IncludeInterval);
     host.SetFilters(std::move(intervalFilter));
     rebuilds("rebuild, include interval 2004 (median of 5)");
 
@@ -313,7 +313,7 @@ int main(int argc, char** argv) {
                         MiBPerSecond(fileSize, Median(times)) + ", " + Lines(doc.GetLineCount())});
     }
 
-    host.SetFilters(nullptr);
+    host.SetFilters({});
     doc.DeleteContents();
     if (exportRow) {
         if (exportWritten != wordLines)

@@ -40,9 +40,9 @@
 #include "CQtTextMeasurer.h"
 #include "CTrawlviewDoc.h"
 #include "CTrawlviewView.h"
+#include "FilterList.h"
 #include "IDocumentHost.h"
 #include "LocaleFormats.h"
-#include "LogFilter.h"
 #include "TextBytes.h"
 
 namespace {
@@ -276,7 +276,7 @@ int main(int argc, char** argv) {
     // Rebuilds under one filter of this kind and text (none for an empty text).
     const auto rebuilds = [&](const std::string& what, FilterKind kind, const std::string& text) {
         FilterList filters;
-        if (!text.empty()) AppendFilter(filters, text, kind);
+        if (!text.empty()) filters.Append(text, kind);
         host.SetFilters(std::move(filters));
         std::vector<double> times, cpu;
         for (int i = 0; i < kRebuilds; ++i) {
@@ -296,7 +296,7 @@ int main(int argc, char** argv) {
     // One calendar year inside the generated logs' span, month/day/year with "/" and ":".
     rebuilds("rebuild, include interval 2004", FilterKind::IncludeInterval,
              "01/01/2004 00:00:00 to 12/31/2004 23:59:59");
-    host.SetFilters(nullptr);
+    host.SetFilters({});
     doc.RebuildDisplay();
 
     QImage image = bench.FullHeightImage();

@@ -11,7 +11,7 @@
 #include "CPatternSearcher.h"
 #include "CTimeIntervalEdit.h"
 #include "DialogUnits.h"
-#include "LogLine.h"
+#include "IntervalText.h"
 #include "LogTextCodec.h"
 #include "StringTable.h"
 
@@ -103,31 +103,7 @@ void CFilterEntryDlg::OnTimeInterval() {
 }
 
 std::string CFilterEntryDlg::BuildIntervalTemplate(const LocaleFormats& formats) {
-    const std::string& ds = formats.systemDateSeparator;
-    const std::string& ts = formats.systemTimeSeparator;
-    const std::string join(LoadString(IDS_INTERVAL_JOIN));
-    const std::string month = formats.userMonthLeadingZero != 0 ? "01" : " 1";
-    const std::string day = formats.userDayLeadingZero != 0 ? "01" : " 1";
-    const std::string fromTime = "00" + ts + "00" + ts + "00";
-    const std::string toTime = "23" + ts + "59" + ts + "59";
-    switch (formats.userDateOrder) {
-        case DateOrder::DMY:
-            return day + ds + month + ds + "1970 " + fromTime + join + "31" + ds + "12" + ds +
-                   "2050 " + toTime;
-        case DateOrder::YMD:
-            return "1970" + ds + month + ds + day + " " + fromTime + join + "2050" + ds + "12" +
-                   ds + "31 " + toTime;
-        case DateOrder::MDY:
-            break;
-    }
-    return month + ds + day + ds + "1970 " + fromTime + join + "12" + ds + "31" + ds + "2050 " +
-           toTime;
-}
-
-bool CFilterEntryDlg::IsValidInterval(const std::string& text, const LocaleFormats& formats) {
-    const std::size_t n = TimestampLength(formats);
-    return ParseTimestamp(text, false, nullptr, formats) && text.size() > n &&
-           ParseTimestamp(std::string_view(text).substr(n), false, nullptr, formats);
+    return IntervalText::Format({1970, 1, 1, 0, 0, 0}, {2050, 12, 31, 23, 59, 59}, formats);
 }
 
 bool CFilterEntryDlg::TrimLineEnds(std::string& text) {
@@ -141,7 +117,7 @@ bool CFilterEntryDlg::TrimLineEnds(std::string& text) {
 void CFilterEntryDlg::accept() {
     const QString shown = m_filterEdit->text();
     std::string text = shown == m_strShown ? m_strGiven : shown.toStdString();
-    if (m_intervalButton->isChecked() && !IsValidInterval(text, m_formats)) {
+    if (m_intervalButton->isChecked() && !IntervalText::IsAcceptable(text, m_formats)) {
         Report(IDS_INVALID_DATE_TIME);
         return;
     }

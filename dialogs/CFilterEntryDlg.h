@@ -27,9 +27,6 @@ public:
     // at the last second of 2050, in the user's date order with the system separators.
     static std::string BuildIntervalTemplate(const LocaleFormats& formats);
 
-    // Whether text is an interval the parser reads: a From timestamp at its start and a
-    // To timestamp after the first TimestampLength characters.
-    static bool IsValidInterval(const std::string& text, const LocaleFormats& formats);
     // Drops the line ends at the end of a string filter's text; false when a line break
     // is left inside it, which no filter may hold.
     static bool TrimLineEnds(std::string& text);

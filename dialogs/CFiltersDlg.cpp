@@ -51,8 +51,8 @@ FilterKind Kind(const QListWidgetItem& item) {
 
 }  // namespace
 
-CFiltersDlg::CFiltersDlg(const LogFilter* filters, QWidget* parent, const LocaleFormats& formats)
-    : QDialog(parent), m_formats(formats), m_pFilters(CopyFilterList(filters)) {
+CFiltersDlg::CFiltersDlg(const FilterList& filters, QWidget* parent, const LocaleFormats& formats)
+    : QDialog(parent), m_formats(formats), m_filters(filters) {
     setWindowTitle(QStringLiteral("Log Message Filters"));
     const DialogUnits du(font());
 
@@ -121,9 +121,7 @@ CFiltersDlg::CFiltersDlg(const LogFilter* filters, QWidget* parent, const Locale
 
     // Items are added unsorted and sorted once: sorting on every insertion would make
     // opening a long list quadratic.
-    for (const LogFilter* node = m_pFilters.get(); node != nullptr; node = node->next.get()) {
-        AddItem(node->kind, node->text);
-    }
+    for (const LogFilter& filter : m_filters) AddItem(filter.kind, filter.text);
     for (QListWidget* list : {m_includeList, m_excludeList}) {
         list->setSortingEnabled(true);
         list->sortItems();
@@ -180,8 +178,7 @@ void CFiltersDlg::AddItem(FilterKind kind, const std::string& text) {
 std::optional<CFiltersDlg::Entry> CFiltersDlg::RunEntry(FilterKind kind, const std::string& text) {
     CFilterEntryDlg entry(this, m_formats);
     entry.m_strFilter = text;
-    entry.m_bStringFilter =
-        kind != FilterKind::ExcludeInterval && kind != FilterKind::IncludeInterval;
+    entry.m_bStringFilter = !IsIntervalKind(kind);
     entry.m_bPattern = IsPattern(kind);
     if (entry.exec() != QDialog::Accepted) return std::nullopt;
     // The list stays the one the filter was added to or taken from; the entry dialog
@@ -199,7 +196,7 @@ std::optional<CFiltersDlg::Entry> CFiltersDlg::RunEntry(FilterKind kind, const s
 }
 
 void CFiltersDlg::Append(const Entry& entry) {
-    AppendFilter(m_pFilters, entry.text, entry.kind, m_formats);
+    m_filters.Append(entry.text, entry.kind, m_formats);
     AddItem(entry.kind, entry.text);
 }
 
@@ -208,7 +205,7 @@ void CFiltersDlg::AddFilter(FilterKind kind, const std::string& text) {
 }
 
 void CFiltersDlg::RemoveFilter(FilterKind kind, const std::string& text) {
-    UnlinkFilter(m_pFilters, text, kind);
+    m_filters.Remove(text, kind);
     delete SelectedItem(*ListOf(kind));
 }
 
@@ -238,7 +235,7 @@ void CFiltersDlg::OnEdit(QListWidget* list) {
 }
 
 void CFiltersDlg::OnRemoveAll() {
-    m_pFilters.reset();
+    m_filters.Clear();
     m_includeList->clear();
     m_excludeList->clear();
 }

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "LogFilter.h"
+#include "FilterList.h"
 
 class QListWidget;
 class QListWidgetItem;
@@ -23,14 +23,12 @@ public:
 
     // filters is copied, never changed; formats reads interval texts and lays out the
     // entry dialog's template, and must outlive the dialog.
-    explicit CFiltersDlg(const LogFilter* filters, QWidget* parent = nullptr,
+    explicit CFiltersDlg(const FilterList& filters, QWidget* parent = nullptr,
                          const LocaleFormats& formats = GetLocaleFormats());
     ~CFiltersDlg() override;
 
-    // A new copy of the working list, owned by the caller; null when it is empty.
-    FilterList GetFilters() const { return CopyFilterList(m_pFilters.get()); }
-    // The working list itself, in list order.
-    const LogFilter* GetWorkingList() const { return m_pFilters.get(); }
+    // The working list, in list order: what OK hands back.
+    const FilterList& GetFilters() const { return m_filters; }
 
     QListWidget* GetIncludeList() const { return m_includeList; }
     QListWidget* GetExcludeList() const { return m_excludeList; }
@@ -67,7 +65,7 @@ private:
     void OnRemoveAll();
 
     const LocaleFormats& m_formats;
-    FilterList m_pFilters;
+    FilterList m_filters;
     QListWidget* m_includeList = nullptr;
     QListWidget* m_excludeList = nullptr;
     QPushButton* m_buttons[2][4] = {};  // [include][Button]

@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 #include <limits>
 
-#include "StringTable.h"
+#include "IntervalText.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ void CTimeIntervalEdit::StartLayout(const QString& text) {
 
     const QString dateSep = FromBytes(m_formats.systemDateSeparator);
     const QString timeSep = FromBytes(m_formats.systemTimeSeparator);
-    const int join = static_cast<int>(FromBytes(LoadString(IDS_INTERVAL_JOIN)).size());
+    const int join = static_cast<int>(FromBytes(IntervalText::kJoin).size());
     // A timestamp is a date of 8 digits and two separators, a blank, and a time of 6
     // digits and two separators.
     const int dateLength = 8 + 2 * static_cast<int>(dateSep.size());

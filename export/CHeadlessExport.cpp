@@ -90,7 +90,7 @@ int CHeadlessExport::Export(const CommandLine& options, std::ostream& err) {
         switch (FilterFileReader::Read(options.filtersPath, filters, error)) {
             case FilterFileReader::Result::Ok: {
                 // The fallback ends let every line through: the export goes on, but says so.
-                const std::string warning = FilterFileReader::Warning(filters.get());
+                const std::string warning = FilterFileReader::Warning(filters);
                 if (!warning.empty())
                     err << "trawlview: warning: " << options.filtersPath << ": " << warning << "\n";
                 break;
@@ -111,7 +111,7 @@ int CHeadlessExport::Export(const CommandLine& options, std::ostream& err) {
         }
     }
     std::optional<CFilterMatcher> matcher;
-    if (filters) matcher.emplace(filters.get(), options.excludeInvalid);
+    if (!filters.empty()) matcher.emplace(filters, options.excludeInvalid);
     const ILineFilter* filter = matcher ? &*matcher : nullptr;
 
     CLogFile log;

@@ -21,45 +21,46 @@ std::vector<std::string_view> Distinct(std::vector<std::string_view> texts) {
 
 }  // namespace
 
-CFilterMatcher::CFilterMatcher(const LogFilter* list, bool excludeInvalid,
+CFilterMatcher::CFilterMatcher(const FilterList& list, bool excludeInvalid,
                                const LocaleFormats& formats)
-    : m_pList(list), m_bExcludeInvalid(excludeInvalid), m_formats(formats) {
+    : m_bExcludeInvalid(excludeInvalid), m_formats(formats) {
     std::vector<std::string_view> includes;
     std::vector<std::string_view> excludes;
     std::vector<Range> excluded;
     bool first = true;
-    for (const LogFilter* node = list; node != nullptr; node = node->next.get()) {
-        switch (node->kind) {
+    for (const LogFilter& filter : list) {
+        switch (filter.kind) {
             case FilterKind::IncludeString:
                 // An empty text occurs in every line.
-                if (!node->text.empty()) includes.push_back(node->text);
+                if (!filter.text.empty()) includes.push_back(filter.text);
                 break;
             case FilterKind::ExcludeString:
-                if (node->text.empty()) m_bRejectAll = true;
-                excludes.push_back(node->text);
+                if (filter.text.empty()) m_bRejectAll = true;
+                excludes.push_back(filter.text);
                 break;
             case FilterKind::IncludeInterval:
                 m_bHaveIntervals = true;
                 m_bHaveInclude = true;
                 // An interval without both ends contains no time.
-                if (!node->from || !node->to) {
+                if (!filter.from || !filter.to) {
                     m_bIncludeNone = true;
                     break;
                 }
-                if (first || node->from->IsAtOrAfter(m_include.from)) m_include.from = *node->from;
-                if (first || node->to->IsAtOrBefore(m_include.to)) m_include.to = *node->to;
+                if (first || filter.from->IsAtOrAfter(m_include.from))
+                    m_include.from = *filter.from;
+                if (first || filter.to->IsAtOrBefore(m_include.to)) m_include.to = *filter.to;
                 first = false;
                 break;
             case FilterKind::ExcludeInterval:
                 m_bHaveIntervals = true;
-                if (node->from && node->to && node->to->IsAtOrAfter(*node->from)) {
-                    excluded.push_back({*node->from, *node->to});
+                if (filter.from && filter.to && filter.to->IsAtOrAfter(*filter.from)) {
+                    excluded.push_back({*filter.from, *filter.to});
                 }
                 break;
             case FilterKind::IncludePattern:
             case FilterKind::ExcludePattern:
-                (node->kind == FilterKind::IncludePattern ? m_includePatterns : m_excludePatterns)
-                    .push_back(std::make_unique<CPatternSearcher>(node->text, true));
+                (filter.kind == FilterKind::IncludePattern ? m_includePatterns : m_excludePatterns)
+                    .push_back(std::make_unique<CPatternSearcher>(filter.text, true));
                 break;
             case FilterKind::Unset:
                 break;
@@ -78,6 +79,7 @@ CFilterMatcher::CFilterMatcher(const LogFilter* list, bool excludeInvalid,
         }
     }
 
+    if (!includes.empty()) m_strRequired = includes.front();
     for (const std::string_view text : includes) m_nLongest = std::max(m_nLongest, text.size());
     for (const std::string_view text : excludes) m_nLongest = std::max(m_nLongest, text.size());
     includes = Distinct(std::move(includes));
@@ -223,9 +225,7 @@ bool CFilterMatcher::PassesTime(const LogTime& t) const {
 }
 
 std::string_view CFilterMatcher::RequiredSubstring() const {
-    for (const LogFilter* node = m_pList; node != nullptr; node = node->next.get()) {
-        if (node->kind == FilterKind::IncludeString && !node->text.empty()) return node->text;
-    }
+    if (!m_strRequired.empty()) return m_strRequired;
     // Every line an include pattern matches holds its literal: the longest one will do.
     std::string_view longest;
     for (const auto& pattern : m_includePatterns) {

@@ -2,14 +2,15 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "CMultiStringSearcher.h"
 #include "CPatternSearcher.h"
 #include "CSubstringSearcher.h"
+#include "FilterList.h"
 #include "ILineFilter.h"
-#include "LogFilter.h"
 
 // A filter list prepared for one rebuild. A line is displayed only when every filter
 // passes it; as that does not depend on the order of the filters, each kind is tested
@@ -22,10 +23,12 @@
 //   not compile matches no line;
 // - intervals: the line's timestamp is read once; the include intervals are one
 //   intersection, the exclude intervals one sorted list of disjoint ranges.
-// The list must outlive the matcher. Passes may be called from several threads at once.
+// The matcher keeps what it needs of the list (texts, compiled patterns, time ranges) and
+// of the formats: either may change or go while it is in use. Passes may be called from several
+// threads at once.
 class CFilterMatcher : public ILineFilter {
 public:
-    CFilterMatcher(const LogFilter* list, bool excludeInvalid,
+    CFilterMatcher(const FilterList& list, bool excludeInvalid,
                    const LocaleFormats& formats = GetLocaleFormats());
 
     bool Passes(std::string_view line) const override;
@@ -62,9 +65,9 @@ private:
     bool PassesTime(const LogTime& t) const;
     class LinePieces;
 
-    const LogFilter* m_pList;
+    std::string m_strRequired;  // the first non-empty include text
     bool m_bExcludeInvalid;
-    const LocaleFormats& m_formats;
+    const LocaleFormats m_formats;
     bool m_bRejectAll = false;   // an empty exclude text occurs in every line
     std::size_t m_nLongest = 0;  // bytes of the longest string text
 

@@ -25,21 +25,21 @@ char RecordType(FilterKind kind) {
 
 }  // namespace
 
-const LogFilter* MakeFilterFileBytes(const LogFilter* list, std::string& bytes) {
+const LogFilter* MakeFilterFileBytes(const FilterList& list, std::string& bytes) {
     std::size_t size = 0;
-    for (const LogFilter* node = list; node != nullptr; node = node->next.get()) {
-        const std::string& text = node->text;
-        if (RecordType(node->kind) == 0 || text.find('\n') != std::string::npos ||
+    for (const LogFilter& filter : list) {
+        const std::string& text = filter.text;
+        if (RecordType(filter.kind) == 0 || text.find('\n') != std::string::npos ||
             (!text.empty() && text.back() == '\r')) {
-            return node;
+            return &filter;
         }
         size += text.size() + 2;
     }
     bytes.clear();
     bytes.reserve(size);
-    for (const LogFilter* node = list; node != nullptr; node = node->next.get()) {
-        bytes += RecordType(node->kind);
-        bytes += node->text;
+    for (const LogFilter& filter : list) {
+        bytes += RecordType(filter.kind);
+        bytes += filter.text;
         bytes += '\n';
     }
     return nullptr;

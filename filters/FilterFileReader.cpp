@@ -17,10 +17,14 @@ namespace {
 
 // Large reads: a file of gigabytes is read in seconds, not in millions of calls.
 constexpr std::size_t kChunk = std::size_t{64} << 10;
-// What one filter costs beside its text: the node and its allocation, the matcher's
-// entry for it, the text's allocation; interval ends are two allocations more.
-constexpr std::uint64_t kPerFilter = sizeof(LogFilter) + 16 + 64 + 17;
-constexpr std::uint64_t kPerInterval = 2 * (sizeof(LogTime) + 16);
+// What one filter costs beside its text: its place in the list (which holds its interval
+// ends), the matcher's entry for it, the text's allocation.
+constexpr std::uint64_t kPerFilter = sizeof(LogFilter) + 64 + 17;
+// What the matcher's engine for one pattern holds once it has matched a log for a while:
+// the compiled pattern takes a few KiB to tens of KiB, and the cache it builds while
+// matching grows to hundreds of KiB on ordinary lines. The engine may let it grow to
+// 64 MiB, but charging each pattern that would refuse files of a few dozen patterns.
+constexpr std::uint64_t kPerPattern = std::uint64_t{256} << 10;
 
 bool IsRecordType(char c) {
     return c == 'E' || c == 'I' || c == 'F' || c == 'P' || c == 'R' || c == 'X';
@@ -28,11 +32,10 @@ bool IsRecordType(char c) {
 
 }  // namespace
 
-std::unique_ptr<LogFilter>* FilterFileReader::AppendRecord(std::string_view record,
-                                                           std::unique_ptr<LogFilter>* tail,
-                                                           const LocaleFormats& formats) {
+void FilterFileReader::AppendRecord(std::string_view record, FilterList& list,
+                                    const LocaleFormats& formats) {
     if (!record.empty() && record.back() == '\r') record.remove_suffix(1);
-    if (record.empty()) return tail;
+    if (record.empty()) return;
     FilterKind kind;
     switch (record[0]) {
         case 'E':
@@ -54,10 +57,9 @@ std::unique_ptr<LogFilter>* FilterFileReader::AppendRecord(std::string_view reco
             kind = FilterKind::ExcludePattern;
             break;
         default:
-            return tail;
+            return;
     }
-    *tail = MakeFilter(record.substr(1), kind, formats);
-    return &(*tail)->next;
+    list.Append(record.substr(1), kind, formats);
 }
 
 namespace {
@@ -76,17 +78,17 @@ std::string RecordName(const LogFilter& filter) {
 
 }  // namespace
 
-std::string FilterFileReader::Warning(const LogFilter* list, const LocaleFormats& formats) {
+std::string FilterFileReader::Warning(const FilterList& list, const LocaleFormats& formats) {
     constexpr int kNamed = 5;
     std::string names;
     int fellBack = 0;
     bool crOnly = false;
-    for (const LogFilter* node = list; node != nullptr; node = node->next.get()) {
-        crOnly = crOnly || node->text.find('\r') != std::string::npos;
-        if (!HasDefaultEnds(node->text, node->kind, formats)) continue;
+    for (const LogFilter& filter : list) {
+        crOnly = crOnly || filter.text.find('\r') != std::string::npos;
+        if (!HasDefaultEnds(filter.text, filter.kind, formats)) continue;
         if (++fellBack > kNamed) continue;
         if (!names.empty()) names += ", ";
-        names += RecordName(*node);
+        names += RecordName(filter);
     }
     if (fellBack > kNamed) names += " and " + std::to_string(fellBack - kNamed) + " more";
     std::string warning =
@@ -172,7 +174,7 @@ FilterFileReader::Result FilterFileReader::Count(int fd, Census& census, std::st
                                 ++census.records;
                                 census.textBytes += lineLength - 1;
                                 census.longestRecord = std::max(census.longestRecord, lineLength);
-                                if (type == 'F' || type == 'P') ++census.intervals;
+                                if (type == 'R' || type == 'X') ++census.patterns;
                             }
                             lineLength = 0;
                             type = 0;
@@ -180,7 +182,8 @@ FilterFileReader::Result FilterFileReader::Count(int fd, Census& census, std::st
 }
 
 std::uint64_t FilterFileReader::BytesNeeded(const Census& census) {
-    return census.records * kPerFilter + census.intervals * kPerInterval + census.textBytes +
+    // The texts are held twice: by the list and by the matcher's searchers.
+    return census.records * kPerFilter + census.patterns * kPerPattern + 2 * census.textBytes +
            census.longestRecord;
 }
 
@@ -195,7 +198,7 @@ FilterFileReader::Result FilterFileReader::ReadOpen(int fd, FilterList& list, st
         error = std::strerror(ENOMEM);
         return Result::NoMemory;
     }
-    if (outcome == Result::ReadFailed) FreeFilterList(list);
+    if (outcome == Result::ReadFailed) list.Clear();
     if (outcome != Result::Ok) return outcome;
     if (!MemoryFits(BytesNeeded(census))) {
         error = std::strerror(ENOMEM);
@@ -203,16 +206,17 @@ FilterFileReader::Result FilterFileReader::ReadOpen(int fd, FilterList& list, st
     }
     // What was counted is built: bytes the file grew by meanwhile were not checked.
     if (census.bytes == 0) {
-        FreeFilterList(list);
+        list.Clear();
         return Result::Ok;
     }
     FilterList result;
-    std::unique_ptr<LogFilter>* tail = &result;
     std::string pending;
     bool inLine = false;
     bool isRecord = false;
     std::uint64_t built = 0;
     try {
+        // One allocation for the list: growing it would hold the old and the new array.
+        result.Reserve(static_cast<std::size_t>(census.records));
         outcome = ForEachPiece(fd, census.bytes, built, 2 * census.bytes, census.bytes, progress,
                                error, [&](std::string_view piece, bool ends) {
                                    if (!inLine) isRecord = !piece.empty() && IsRecordType(piece[0]);
@@ -221,10 +225,10 @@ FilterFileReader::Result FilterFileReader::ReadOpen(int fd, FilterList& list, st
                                    // holds nothing.
                                    if (!isRecord) return;
                                    if (ends && pending.empty()) {
-                                       tail = AppendRecord(piece, tail, formats);
+                                       AppendRecord(piece, result, formats);
                                    } else if (ends) {
                                        pending.append(piece);
-                                       tail = AppendRecord(pending, tail, formats);
+                                       AppendRecord(pending, result, formats);
                                        pending.clear();
                                    } else {
                                        pending.append(piece);
@@ -235,7 +239,7 @@ FilterFileReader::Result FilterFileReader::ReadOpen(int fd, FilterList& list, st
         error = std::strerror(ENOMEM);
         return Result::NoMemory;
     }
-    if (outcome == Result::ReadFailed) FreeFilterList(list);
+    if (outcome == Result::ReadFailed) list.Clear();
     if (outcome != Result::Ok) return outcome;
     list = std::move(result);
     return Result::Ok;

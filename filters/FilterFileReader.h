@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "LogFilter.h"
+#include "FilterList.h"
 
 // Reads a filter file: records of one line each, ended by LF, whose first byte is the
 // type (E exclude string, I include string, F exclude interval, P include interval,
@@ -45,7 +45,7 @@ public:
     // empty when nothing. Names the interval records whose ends could not be read (they
     // cover 1970 to 2037 and so let every line through), and says when CR alone seems to
     // end the lines (the whole file was then read as one record).
-    static std::string Warning(const LogFilter* list,
+    static std::string Warning(const FilterList& list,
                                const LocaleFormats& formats = GetLocaleFormats());
 
 private:
@@ -54,7 +54,7 @@ private:
         std::uint64_t bytes = 0;    // the bytes read, up to which the build goes
         std::uint64_t records = 0;  // records of the known types
         std::uint64_t textBytes = 0;
-        std::uint64_t intervals = 0;
+        std::uint64_t patterns = 0;  // records of the two pattern types
         std::uint64_t longestRecord = 0;
     };
     // Calls onPiece for every line of the file's first limit bytes, in pieces: (piece,
@@ -67,9 +67,8 @@ private:
     static Result Count(int fd, Census& census, std::string& error, const Progress& progress);
     // The memory the filters of a census take, and the matcher prepared from them.
     static std::uint64_t BytesNeeded(const Census& census);
-    // Appends the filter of one record (without its line end) after tail; returns the
-    // new tail (tail itself when the record is skipped).
-    static std::unique_ptr<LogFilter>* AppendRecord(std::string_view record,
-                                                    std::unique_ptr<LogFilter>* tail,
-                                                    const LocaleFormats& formats);
+    // Appends the filter of one record (without its line end) to list; a record of no
+    // known type is skipped.
+    static void AppendRecord(std::string_view record, FilterList& list,
+                             const LocaleFormats& formats);
 };

@@ -381,11 +381,11 @@ void CMainFrame::AddRecentFile(const QString& path) {
 }
 
 const ILineFilter* CMainFrame::GetActiveFilters() {
-    if (!m_pActiveFilters || m_bFiltersHeld) return nullptr;
+    if (m_activeFilters.empty() || m_bFiltersHeld) return nullptr;
     // Prepared once per change of the filters or the preference: a load asks for every
     // piece of lines, and preparing a long list takes long.
     if (!m_matcher || m_bMatcherExcludes != m_bExcludeInvalidDates) {
-        m_matcher.emplace(m_pActiveFilters.get(), m_bExcludeInvalidDates);
+        m_matcher.emplace(m_activeFilters, m_bExcludeInvalidDates);
         m_bMatcherExcludes = m_bExcludeInvalidDates;
     }
     return &*m_matcher;
@@ -441,7 +441,7 @@ void CMainFrame::OnFilterFileJobFinished() {
         case FilterFileReader::Result::ReadFailed:
             m_matcher.reset();
             m_bFiltersHeld = false;
-            m_pActiveFilters = job->TakeFilters();
+            m_activeFilters = job->TakeFilters();
             m_pDoc->RebuildDisplay();
             UpdateCommandUI();
             if (result == FilterFileReader::Result::ReadFailed) {
@@ -449,8 +449,7 @@ void CMainFrame::OnFilterFileJobFinished() {
                 // user is told rather than left with a display that silently shows everything.
                 ReportFailure(FormatString(IDS_FILTER_FILE_FAILED, m_strFilterPath) + "\n" +
                               m_strFilterError);
-            } else if (const std::string warning =
-                           FilterFileReader::Warning(m_pActiveFilters.get());
+            } else if (const std::string warning = FilterFileReader::Warning(m_activeFilters);
                        !warning.empty()) {
                 // Records that fell back to 1970 to 2037 let every line through: not silently.
                 ReportFailure(FormatString(IDS_FILTER_FILE_WARNING, m_strFilterPath) + "\n" +
@@ -584,9 +583,7 @@ void CMainFrame::SayWhenLoaded(const QString& message) {
 
 void CMainFrame::UpdateLinesPane() {
     if (m_pLinesPane == nullptr) return;
-    int filters = 0;
-    for (const LogFilter* node = m_pActiveFilters.get(); node != nullptr; node = node->next.get())
-        ++filters;
+    const int filters = static_cast<int>(m_activeFilters.size());
     // Of all the log's lines: the preference for invalid timestamps hides lines as a
     // filter does.
     m_pLinesPane->SetCounts(m_pDoc->GetLineCount(), m_pDoc->GetCutLineCount(), filters,
@@ -916,7 +913,7 @@ bool CMainFrame::SaveDisplayedLines(const QString& path) {
 void CMainFrame::ApplyFilters(FilterList filters) {
     m_matcher.reset();
     m_bFiltersHeld = false;
-    m_pActiveFilters = std::move(filters);
+    m_activeFilters = std::move(filters);
     m_bFiltersModified = true;
     m_bFilteredUnsaved = true;
     m_pDoc->RebuildDisplay();
@@ -939,7 +936,7 @@ void CMainFrame::ApplyPreferences(bool excludeInvalidDates, bool lfLineEnds) {
 }
 
 void CMainFrame::OnEditFilters() {
-    CFiltersDlg dlg(m_pActiveFilters.get(), this);
+    CFiltersDlg dlg(m_activeFilters, this);
     if (dlg.exec() != QDialog::Accepted) return;
     ApplyFilters(dlg.GetFilters());
 }
@@ -967,13 +964,9 @@ bool CMainFrame::LoadFilterFile(const QString& path) {
     return OpenFilterFile(EncodePath(full), [this, full] {
         // Any other name would open as a log from the recent-file list.
         if (IsFilterFileName(full)) AddRecentFile(full);
-        int count = 0;
-        for (const LogFilter* node = m_pActiveFilters.get(); node != nullptr;
-             node = node->next.get())
-            ++count;
         // What the file gave is plain to see even when it was no filter file at all.
-        m_wndStatusBar->showMessage(
-            QString::fromStdString(FormatString(IDS_FILTERS_LOADED, std::to_string(count))));
+        m_wndStatusBar->showMessage(QString::fromStdString(
+            FormatString(IDS_FILTERS_LOADED, std::to_string(m_activeFilters.size()))));
     });
 }
 
@@ -997,7 +990,7 @@ void CMainFrame::OnFileSaveFiltersAs() {
 
 bool CMainFrame::SaveFilterFile(const QString& path) {
     std::string bytes;
-    if (const LogFilter* refused = MakeFilterFileBytes(m_pActiveFilters.get(), bytes)) {
+    if (const LogFilter* refused = MakeFilterFileBytes(m_activeFilters, bytes)) {
         // The filter is named by its text up to the line break, shortened to fit a message.
         constexpr qsizetype kShown = 60;
         const std::string_view text = refused->text;

@@ -12,8 +12,8 @@
 
 #include "CFilterMatcher.h"
 #include "CRecentFileList.h"
+#include "FilterList.h"
 #include "IDocumentHost.h"
-#include "LogFilter.h"
 
 class CFilterFileJob;
 class CHelpWindow;
@@ -67,7 +67,7 @@ public:
     const std::string& GetLogPath() const { return m_strLogPath; }
     void SetLogPath(const std::string& path) { m_strLogPath = path; }
     const std::string& GetFilterPath() const { return m_strFilterPath; }
-    const LogFilter* GetFilters() const { return m_pActiveFilters.get(); }
+    const FilterList& GetFilters() const { return m_activeFilters; }
     bool IsFiltersModified() const { return m_bFiltersModified; }
     bool IsFilteredUnsaved() const { return m_bFilteredUnsaved; }
     // The colours of the line codes G, Y and C.
@@ -195,7 +195,7 @@ public:
     bool GoToLine(const QString& number);
     void OnEditFilters();
     // Every active filter goes at once, as after the Filters dialog confirmed empty lists.
-    void OnEditClearFilters() { ApplyFilters(nullptr); }
+    void OnEditClearFilters() { ApplyFilters({}); }
     void OnEditPreferences();
     void OnFileLoadFilters();
     void OnFileSaveFilters();
@@ -215,7 +215,7 @@ public:
     bool HasLogPath() const { return !m_strLogPath.empty(); }
     bool HasDisplayedLines() const;
     bool CanSaveLog() const { return HasLogPath() && m_bFilteredUnsaved; }
-    bool HasFilters() const { return m_pActiveFilters != nullptr; }
+    bool HasFilters() const { return !m_activeFilters.empty(); }
     bool CanSaveFilters() const { return HasFilters() && m_bFiltersModified; }
     bool CanCopy() const;
     bool IsToolBarShown() const;
@@ -291,7 +291,7 @@ private:
 
     std::string m_strLogPath;
     std::string m_strFilterPath;
-    FilterList m_pActiveFilters;
+    FilterList m_activeFilters;
     bool m_bFiltersModified = false;
     bool m_bExcludeInvalidDates = false;
     int m_nDatePane = 4;
@@ -321,7 +321,7 @@ private:
     std::unique_ptr<IMessageBoxes> m_pOwnBoxes;
     IMessageBoxes* m_pBoxes;
     // The active filters as prepared for the last rebuild or piece of a load, with the
-    // preference they were prepared under; points into m_pActiveFilters.
+    // preference they were prepared under.
     std::optional<CFilterMatcher> m_matcher;
     bool m_bMatcherExcludes = false;
     std::string m_strFilterError;

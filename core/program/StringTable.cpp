@@ -2,8 +2,6 @@
 
 std::string_view LoadString(StringId id) {
     switch (id) {
-        case IDS_INTERVAL_JOIN:
-            return " to ";
         case IDS_INVALID_DATE_TIME:
             return "The date and time you entered is not valid.";
         case IDS_FILTER_FILE_TYPES:

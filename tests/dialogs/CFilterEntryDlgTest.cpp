@@ -9,6 +9,7 @@
 
 #include "CFilterEntryDlg.h"
 #include "CTimeIntervalEdit.h"
+#include "IntervalText.h"
 #include "ModalDriver.h"
 
 namespace {
@@ -63,7 +64,7 @@ TEST(IntervalTemplate, FollowsDateOrderLeadingZerosAndSeparators) {
               " 1/ 1/1970 00:00:00 to 12/31/2050 23:59:59");
     for (const DateOrder order : {DateOrder::MDY, DateOrder::DMY, DateOrder::YMD}) {
         const LocaleFormats f = Formats(order, ". ", 0);
-        EXPECT_TRUE(CFilterEntryDlg::IsValidInterval(CFilterEntryDlg::BuildIntervalTemplate(f), f));
+        EXPECT_TRUE(IntervalText::IsAcceptable(CFilterEntryDlg::BuildIntervalTemplate(f), f));
     }
 }
 

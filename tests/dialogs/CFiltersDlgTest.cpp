@@ -53,7 +53,7 @@ TEST(FiltersDlg, OpensOnACopySortedIntoTwoLists) {
                              {K::IncludeInterval, kYear},
                              {K::ExcludeInterval, "x"}};
     const FilterList given = MakeFilterList(records);
-    CFiltersDlg dlg(given.get());
+    CFiltersDlg dlg(given);
     EXPECT_EQ(Shown(dlg.GetIncludeList()),
               (QStringList{QString::fromStdString(kYear), "Alarm", "error"}));
     EXPECT_EQ(Shown(dlg.GetExcludeList()), (QStringList{"DEBUG", "x"}));
@@ -61,10 +61,8 @@ TEST(FiltersDlg, OpensOnACopySortedIntoTwoLists) {
     EXPECT_EQ(dlg.GetExcludeList()->item(1)->data(Qt::UserRole).toInt(),
               static_cast<int>(K::ExcludeInterval));
     EXPECT_EQ(dlg.GetButton(false, Button::Add)->text(), "Add..");
-    FilterList taken = dlg.GetFilters();
-    EXPECT_EQ(RecordsOf(taken.get()), records);
-    EXPECT_NE(taken.get(), dlg.GetWorkingList());
-    EXPECT_EQ(CFiltersDlg(nullptr).GetFilters(), nullptr);
+    EXPECT_EQ(RecordsOf(dlg.GetFilters()), records);
+    EXPECT_TRUE(CFiltersDlg(FilterList()).GetFilters().empty());
 }
 
 TEST(FiltersDlg, AddRemoveDuplicateAndEditWorkOnTheWorkingListInItsOrder) {
@@ -73,7 +71,7 @@ TEST(FiltersDlg, AddRemoveDuplicateAndEditWorkOnTheWorkingListInItsOrder) {
                                              {K::IncludeString, "x"},
                                              {K::IncludeInterval, kYear},
                                              {K::ExcludeString, "noise"}});
-    CFiltersDlg dlg(given.get());
+    CFiltersDlg dlg(given);
     // Without a selection nothing happens and no dialog opens.
     for (const Button b : {Button::Remove, Button::Duplicate, Button::Edit}) {
         EXPECT_EQ(ModalsOpenedDuring([&] { dlg.GetButton(true, b)->click(); }), 0);
@@ -93,12 +91,12 @@ TEST(FiltersDlg, AddRemoveDuplicateAndEditWorkOnTheWorkingListInItsOrder) {
     dlg.GetButton(true, Button::Add)->click();
     EnterWhenAsked({}, false, true);
     dlg.GetButton(false, Button::Add)->click();
-    EXPECT_EQ(RecordsOf(dlg.GetWorkingList()), (Records{{K::IncludeString, "y"},
-                                                        {K::IncludeString, "x"},
-                                                        {K::ExcludeString, "noise"},
-                                                        {K::IncludeString, "z"},
-                                                        {K::ExcludeInterval, kTemplate},
-                                                        {K::IncludeString, "Alarm"}}));
+    EXPECT_EQ(RecordsOf(dlg.GetFilters()), (Records{{K::IncludeString, "y"},
+                                                    {K::IncludeString, "x"},
+                                                    {K::ExcludeString, "noise"},
+                                                    {K::IncludeString, "z"},
+                                                    {K::ExcludeInterval, kTemplate},
+                                                    {K::IncludeString, "Alarm"}}));
     EXPECT_EQ(Shown(dlg.GetIncludeList()), (QStringList{"Alarm", "x", "y", "z"}));
     EXPECT_EQ(Shown(dlg.GetExcludeList()),
               (QStringList{QString::fromStdString(kTemplate), "noise"}));
@@ -107,21 +105,20 @@ TEST(FiltersDlg, AddRemoveDuplicateAndEditWorkOnTheWorkingListInItsOrder) {
 TEST(FiltersDlg, EditThenCancelInTheEntryDialogDeletedTheFilter) {
     const FilterList given =
         MakeFilterList({{K::IncludeString, "keep"}, {K::ExcludeString, "drop"}});
-    CFiltersDlg dlg(given.get());
+    CFiltersDlg dlg(given);
     WhenModal<CFiltersDlg>([](CFiltersDlg* d) {
         ASSERT_NE(d, nullptr);
         Select(d->GetIncludeList(), "keep");
         EnterWhenAsked({}, false, true);
         d->GetButton(true, Button::Edit)->click();
         // Cancel in the entry dialog leaves the list exactly as it was.
-        EXPECT_EQ(RecordsOf(d->GetWorkingList()),
+        EXPECT_EQ(RecordsOf(d->GetFilters()),
                   (Records{{K::IncludeString, "keep"}, {K::ExcludeString, "drop"}}));
         EXPECT_EQ(Shown(d->GetIncludeList()), QStringList{"keep"});
         d->reject();
     });
     EXPECT_EQ(dlg.exec(), QDialog::Rejected);
-    EXPECT_EQ(RecordsOf(given.get()),
-              (Records{{K::IncludeString, "keep"}, {K::ExcludeString, "drop"}}));
+    EXPECT_EQ(RecordsOf(given), (Records{{K::IncludeString, "keep"}, {K::ExcludeString, "drop"}}));
 }
 
 TEST(FiltersDlg, TenThousandFiltersOpenSortedAndATextThatIsNotUtf8IsRemovedByItsBytes) {
@@ -131,20 +128,20 @@ TEST(FiltersDlg, TenThousandFiltersOpenSortedAndATextThatIsNotUtf8IsRemovedByIts
                              std::to_string(10000 + i));
     records.emplace_back(K::IncludeString, "caf\xe9");
     const FilterList given = MakeFilterList(records);
-    CFiltersDlg dlg(given.get());
+    CFiltersDlg dlg(given);
     ASSERT_EQ(dlg.GetIncludeList()->count(), 5001);
     EXPECT_EQ(dlg.GetIncludeList()->item(0)->text(), "10001");
     EXPECT_EQ(dlg.GetIncludeList()->item(5000)->text(), QString::fromUtf8("caf\xc3\xa9"));
     EXPECT_EQ(dlg.GetExcludeList()->item(4999)->text(), "19998");
     Select(dlg.GetIncludeList(), QString::fromUtf8("caf\xc3\xa9"));
     dlg.GetButton(true, Button::Remove)->click();
-    EXPECT_EQ(RecordsOf(dlg.GetWorkingList()).size(), 10000u);
+    EXPECT_EQ(RecordsOf(dlg.GetFilters()).size(), 10000u);
 }
 
 TEST(FiltersDlg, DeleteKeyRemovesDoubleClickEditsAndRemoveAllEmptiesBothLists) {
     const FilterList given =
         MakeFilterList({{K::IncludeString, "a"}, {K::IncludeString, "b"}, {K::ExcludeString, "c"}});
-    CFiltersDlg dlg(given.get());
+    CFiltersDlg dlg(given);
     dlg.show();
     dlg.GetIncludeList()->setCurrentRow(0);
     QTest::keyClick(dlg.GetIncludeList(), Qt::Key_Delete);
@@ -153,16 +150,16 @@ TEST(FiltersDlg, DeleteKeyRemovesDoubleClickEditsAndRemoveAllEmptiesBothLists) {
     dlg.GetIncludeList()->setCurrentItem(b);
     EnterWhenAsked("B");
     emit dlg.GetIncludeList()->itemDoubleClicked(b);
-    EXPECT_EQ(RecordsOf(dlg.GetWorkingList()),
+    EXPECT_EQ(RecordsOf(dlg.GetFilters()),
               (Records{{K::ExcludeString, "c"}, {K::IncludeString, "B"}}));
     dlg.GetRemoveAllButton()->click();
-    EXPECT_EQ(dlg.GetWorkingList(), nullptr);
+    EXPECT_TRUE(dlg.GetFilters().empty());
     EXPECT_EQ(dlg.GetIncludeList()->count() + dlg.GetExcludeList()->count(), 0);
 }
 
 // Enter pressed the default OK whatever button had the focus: Cancel applied the changes.
 TEST(DialogKeys, EnterOnAFocusedButtonActedAsOk) {
-    CFiltersDlg filters(nullptr);
+    CFiltersDlg filters{FilterList()};
     CFilterEntryDlg entry;
     CPreferencesDlg preferences;
     QPrinter printer;

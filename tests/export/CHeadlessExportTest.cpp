@@ -222,7 +222,7 @@ TEST_F(ExportTest, PatternFiltersKeepTheLinesTheWindowKeeps) {
         FilterList list;
         std::string error;
         ASSERT_EQ(FilterFileReader::Read(filters, list, error), FilterFileReader::Result::Ok);
-        const CFilterMatcher matcher(list.get(), false);
+        const CFilterMatcher matcher(list, false);
         FakeDocumentHost host;
         host.filter = &matcher;
         CTrawlviewDoc doc(host, nullptr);

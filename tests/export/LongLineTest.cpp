@@ -94,17 +94,16 @@ TEST(LongLine, LinesLongerThanTheBlockAreSelectedAsWhenHeldWhole) {
                 part.empty() ? "a" : part.substr(rng() % part.size(), 1 + rng() % 12);
             const auto kind = static_cast<FilterKind>(rng() % 4);
             if (kind == FilterKind::IncludeInterval || kind == FilterKind::ExcludeInterval) {
-                AppendFilter(list,
-                             rng() % 2 ? "01/01/2003 00:00:00 to 12/31/2003 23:59:59"
-                                       : "06/01/2002 00:00:00 to 06/30/2004 00:00:00",
-                             kind, Mdy());
+                list.Append(rng() % 2 ? "01/01/2003 00:00:00 to 12/31/2003 23:59:59"
+                                      : "06/01/2002 00:00:00 to 06/30/2004 00:00:00",
+                            kind, Mdy());
             } else {
-                AppendFilter(list, text, kind, Mdy());
+                list.Append(text, kind, Mdy());
             }
         }
         const std::size_t block = 8 + rng() % 60;
         for (const bool excludeInvalid : {false, true}) {
-            const CFilterMatcher matcher(list.get(), excludeInvalid, Mdy());
+            const CFilterMatcher matcher(list, excludeInvalid, Mdy());
             for (const ILineFilter* filter : {static_cast<const ILineFilter*>(nullptr),
                                               static_cast<const ILineFilter*>(&matcher)}) {
                 ASSERT_EQ(Streamed(bytes, block, filter, excludeInvalid),

@@ -12,7 +12,7 @@
 #include "CTrawlviewDoc.h"
 #include "DisplayedLines.h"
 #include "FakeDocumentHost.h"
-#include "LogFilter.h"
+#include "FilterList.h"
 #include "PinnedLocales.h"
 #include "TempDir.h"
 
@@ -87,9 +87,9 @@ FilterList RandomList(std::mt19937& rng, const std::vector<std::string>& lines, 
             text = RandomStamp(rng, false, a) + " to " + RandomStamp(rng, false, b);
             if (rng() % 10 == 0) text = "unreadable to " + text.substr(0, 19);
         }
-        LogFilter* node = AppendFilter(list, text, kind, Mdy());
-        while (node->next) node = node->next.get();
-        if (rng() % 30 == 0) node->from.reset();
+        LogFilter filter = MakeFilter(text, kind, Mdy());
+        if (rng() % 30 == 0) filter.from.reset();
+        list.Append(std::move(filter));
     }
     return list;
 }
@@ -109,14 +109,13 @@ TEST(CFilterMatcher, AgreesWithTheOneByOneRuleOnRandomListsAndLines) {
             block += line + "\r\n";
         }
         for (const bool excludeInvalid : {false, true}) {
-            const CFilterMatcher matcher(list.get(), excludeInvalid, Mdy());
+            const CFilterMatcher matcher(list, excludeInvalid, Mdy());
             const std::unique_ptr<bool[]> each(new bool[lines.size()]);
             matcher.PassesEach(block.data(), spans.data(), spans.size(), each.get());
             for (std::size_t k = 0; k < lines.size(); ++k) {
                 bool expected = true;
-                for (const LogFilter* n = list.get(); n != nullptr && expected; n = n->next.get()) {
-                    expected = Matches(*n, lines[k], excludeInvalid, Mdy());
-                }
+                for (const LogFilter& filter : list)
+                    expected = expected && Matches(filter, lines[k], excludeInvalid, Mdy());
                 ASSERT_EQ(matcher.Passes(lines[k]), expected)
                     << "round " << round << ", line " << testing::PrintToString(lines[k]);
                 ASSERT_EQ(each[k], expected)
@@ -131,18 +130,18 @@ TEST(CFilterMatcher, ManyIncludeStringsMustAllOccurAndAnEmptyExcludeRemovesAll) 
     std::string all;
     for (int i = 0; i < 40; ++i) {
         const std::string word = "word" + std::to_string(i) + "x";
-        AppendFilter(list, word, FilterKind::IncludeString);
-        AppendFilter(list, word, FilterKind::IncludeString);  // twice: still one text to find
+        list.Append(word, FilterKind::IncludeString);
+        list.Append(word, FilterKind::IncludeString);  // twice: still one text to find
         all += word + " ";
     }
-    const CFilterMatcher matcher(list.get(), false, Mdy());
+    const CFilterMatcher matcher(list, false, Mdy());
     EXPECT_TRUE(matcher.Passes(all));
     EXPECT_FALSE(matcher.Passes(all.substr(8)));
     for (int i = 0; i < 40; ++i)
-        AppendFilter(list, "noise" + std::to_string(i), FilterKind::ExcludeString);
-    EXPECT_TRUE(CFilterMatcher(list.get(), false, Mdy()).Passes(all));
-    AppendFilter(list, "", FilterKind::ExcludeString);
-    EXPECT_FALSE(CFilterMatcher(list.get(), false, Mdy()).Passes(all));
+        list.Append("noise" + std::to_string(i), FilterKind::ExcludeString);
+    EXPECT_TRUE(CFilterMatcher(list, false, Mdy()).Passes(all));
+    list.Append("", FilterKind::ExcludeString);
+    EXPECT_FALSE(CFilterMatcher(list, false, Mdy()).Passes(all));
 }
 
 // Follow decides the lines a log gains in blocks, on two threads once a block is long
@@ -152,9 +151,9 @@ TEST(CFilterMatcher, DecidesTheLinesAFollowedLogGainsAsAFreshLoadDoes) {
     FilterList list;
     for (const char* text :
          {"drop0", "drop1", "drop2", "drop3", "drop4", "drop5", "drop6", "drop7"}) {
-        AppendFilter(list, text, FilterKind::ExcludeString, Mdy());
+        list.Append(text, FilterKind::ExcludeString, Mdy());
     }
-    const CFilterMatcher matcher(list.get(), false, Mdy());
+    const CFilterMatcher matcher(list, false, Mdy());
     FakeDocumentHost host;
     host.filter = &matcher;
     TempDir dir;

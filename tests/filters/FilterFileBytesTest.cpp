@@ -24,7 +24,7 @@ TEST(FilterFileBytes, ReadingTheSavedBytesGivesTheSameList) {
     };
     const FilterList list = MakeFilterList(written);
     std::string bytes;
-    ASSERT_EQ(MakeFilterFileBytes(list.get(), bytes), nullptr);
+    ASSERT_EQ(MakeFilterFileBytes(list, bytes), nullptr);
     EXPECT_EQ(bytes.substr(0, 9), "IDisk\nEGr");
 
     TempDir dir;
@@ -32,9 +32,9 @@ TEST(FilterFileBytes, ReadingTheSavedBytesGivesTheSameList) {
     std::string error;
     ASSERT_EQ(FilterFileReader::Read(dir.Write("round.lff", bytes), read, error),
               FilterFileReader::Result::Ok);
-    EXPECT_EQ(RecordsOf(read.get()), written);
-    EXPECT_EQ(*read->next->next->next->from, (LogTime{2004, 1, 1, 0, 0, 0}));
-    ASSERT_EQ(MakeFilterFileBytes(nullptr, bytes), nullptr);
+    EXPECT_EQ(RecordsOf(read), written);
+    EXPECT_EQ(read[3].from, (LogTime{2004, 1, 1, 0, 0, 0}));
+    ASSERT_EQ(MakeFilterFileBytes({}, bytes), nullptr);
     EXPECT_EQ(bytes, "");
 }
 
@@ -44,13 +44,14 @@ TEST(FilterFileBytes, TextsThatCannotBeOneRecordAreRefusedByName) {
                                                 {FilterKind::ExcludeString, bad},
                                                 {FilterKind::ExcludeString, "b\nc"}});
         std::string bytes;
-        const LogFilter* refused = MakeFilterFileBytes(list.get(), bytes);
+        const LogFilter* refused = MakeFilterFileBytes(list, bytes);
         ASSERT_NE(refused, nullptr);
         EXPECT_EQ(refused->text, bad);
     }
-    LogFilter unset;
+    FilterList unset;
+    unset.Append(LogFilter{});
     std::string bytes;
-    EXPECT_EQ(MakeFilterFileBytes(&unset, bytes), &unset);
+    EXPECT_EQ(MakeFilterFileBytes(unset, bytes), &unset[0]);
 }
 
 }  // namespace

@@ -7,11 +7,10 @@
 
 #include "AddressSpaceLimit.h"
 #include "FilterFileReader.h"
+#include "FilterRecords.h"
 #include "TempDir.h"
 
 namespace {
-
-using Records = std::vector<std::pair<FilterKind, std::string>>;
 
 class ReaderTest : public testing::Test {
 protected:
@@ -21,10 +20,7 @@ protected:
         EXPECT_EQ(FilterFileReader::Read(dir.Write("f.lff", bytes), list, error,
                                          MakeLocaleFormats({}, {})),
                   FilterFileReader::Result::Ok);
-        Records out;
-        for (const LogFilter* n = list.get(); n != nullptr; n = n->next.get())
-            out.emplace_back(n->kind, n->text);
-        return out;
+        return RecordsOf(list);
     }
     TempDir dir;
 };
@@ -52,9 +48,10 @@ TEST_F(ReaderTest, CrLfEndsARecordAndTheLastRecordNeedsNoLf) {
             dir.Write("w.lff", "IDisk\r\nP01/01/2003 00:00:00 to 12/31/2003 23:59:59\r\nEtail"),
             list, error, MakeLocaleFormats({}, {})),
         FilterFileReader::Result::Ok);
-    EXPECT_EQ(list->text, "Disk");
-    EXPECT_EQ(*list->next->to, (LogTime{2003, 12, 31, 23, 59, 59}));
-    EXPECT_EQ(list->next->next->text, "tail");
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].text, "Disk");
+    EXPECT_EQ(list[1].to, (LogTime{2003, 12, 31, 23, 59, 59}));
+    EXPECT_EQ(list[2].text, "tail");
 }
 
 TEST_F(ReaderTest, RecordsOfAnyLengthAcrossChunks) {
@@ -104,28 +101,27 @@ TEST_F(ReaderTest, AnUnreadableIntervalSilentlyBecame1970To2037AndIsNowNamedInAW
         std::string error;
         ASSERT_EQ(FilterFileReader::Read(dir.Write("w.lff", bytes), list, error, formats),
                   FilterFileReader::Result::Ok);
-        EXPECT_EQ(FilterFileReader::Warning(list.get(), formats), warning) << bytes;
+        EXPECT_EQ(FilterFileReader::Warning(list, formats), warning) << bytes;
     }
 }
 
 TEST_F(ReaderTest, OpenFailuresChangeNothing) {
     FilterList list;
-    AppendFilter(list, "keep", FilterKind::IncludeString);
+    list.Append("keep", FilterKind::IncludeString);
     std::string error;
     EXPECT_EQ(FilterFileReader::Read(dir.Path("missing.lff"), list, error),
               FilterFileReader::Result::OpenFailed);
     EXPECT_EQ(error, "No such file or directory");
     EXPECT_EQ(FilterFileReader::Read(dir.Path(""), list, error),
               FilterFileReader::Result::OpenFailed);
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->text, "keep");
+    EXPECT_EQ(RecordsOf(list), (Records{{FilterKind::IncludeString, "keep"}}));
 }
 
 TEST_F(ReaderTest, FifosAndEndlessDevicesAreRefusedNotReadForever) {
     // A FIFO blocked the open for ever; /dev/zero was read until memory ran out.
     alarm(120);
     FilterList list;
-    AppendFilter(list, "keep", FilterKind::IncludeString);
+    list.Append("keep", FilterKind::IncludeString);
     std::vector<std::string> paths = dir.NotRegularFiles("fifo.lff", "/dev/urandom");
     paths.push_back("/dev/zero");
     for (const std::string& path : paths) {
@@ -133,8 +129,7 @@ TEST_F(ReaderTest, FifosAndEndlessDevicesAreRefusedNotReadForever) {
         EXPECT_EQ(FilterFileReader::Read(path, list, error), FilterFileReader::Result::OpenFailed)
             << path;
         EXPECT_EQ(error, "Not a regular file");
-        ASSERT_NE(list, nullptr);
-        EXPECT_EQ(list->text, "keep");
+        EXPECT_EQ(RecordsOf(list), (Records{{FilterKind::IncludeString, "keep"}}));
     }
     alarm(0);
 }
@@ -148,9 +143,9 @@ TEST_F(ReaderTest, AHugeFilterFileWasBuiltUntilTheProcessDiedAndIsNowPassedOverO
     std::string error;
     EXPECT_TRUE(UnderAddressSpaceLimit(std::uint64_t{64} << 20, [&] {
         return FilterFileReader::Read(zeros, list, error) == FilterFileReader::Result::Ok &&
-               list == nullptr;
+               list.empty();
     }));
-    AppendFilter(list, "keep", FilterKind::IncludeString);
+    list.Append("keep", FilterKind::IncludeString);
     int fd = -1;
     ASSERT_EQ(FilterFileReader::Open(zeros, fd, error), FilterFileReader::Result::Ok);
     std::uint64_t total = 0;
@@ -159,7 +154,29 @@ TEST_F(ReaderTest, AHugeFilterFileWasBuiltUntilTheProcessDiedAndIsNowPassedOverO
               FilterFileReader::Result::Cancelled);
     close(fd);
     EXPECT_EQ(total, std::uint64_t{2} << 30);  // counted, then built
-    EXPECT_EQ(list->text, "keep");
+    EXPECT_EQ(RecordsOf(list), (Records{{FilterKind::IncludeString, "keep"}}));
+}
+
+// Pattern records were checked for their bytes alone, though each compiled pattern and its
+// matching cache take far more than its text.
+TEST_F(ReaderTest, PatternsWereCheckedAsTextAloneAndNowCountWhatTheirEngineTakes) {
+    SKIP_WITHOUT_ADDRESS_SPACE_LIMITS();
+    std::string strings, patterns;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string text = "error " + std::to_string(i) + " [0-9]+\n";
+        strings += "I" + text;
+        patterns += (i % 2 ? "R" : "X") + text;
+    }
+    const std::string stringFile = dir.Write("s.lff", strings);
+    const std::string patternFile = dir.Write("p.lff", patterns);
+    EXPECT_TRUE(UnderAddressSpaceLimit(std::uint64_t{160} << 20, [&] {
+        FilterList list;
+        std::string error;
+        return FilterFileReader::Read(stringFile, list, error) == FilterFileReader::Result::Ok &&
+               FilterFileReader::Read(patternFile, list, error) ==
+                   FilterFileReader::Result::NoMemory &&
+               list.size() == 2000 && list[0].kind == FilterKind::IncludeString;
+    }));
 }
 
 }  // namespace

@@ -43,10 +43,10 @@ std::vector<Span> PlainLines(std::string_view bytes) {
     return out;
 }
 
-bool PassesEveryNode(const LogFilter* list, std::string_view line, bool excludeInvalid,
-                     const LocaleFormats& formats) {
-    for (const LogFilter* node = list; node != nullptr; node = node->next.get()) {
-        if (!Matches(*node, line, excludeInvalid, formats)) return false;
+bool PassesEveryFilter(const FilterList& list, std::string_view line, bool excludeInvalid,
+                       const LocaleFormats& formats) {
+    for (const LogFilter& filter : list) {
+        if (!Matches(filter, line, excludeInvalid, formats)) return false;
     }
     return true;
 }
@@ -82,13 +82,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FilterList filters;
     for (int n = in.Byte() % 5; n > 0; --n) {
         const auto kind = static_cast<FilterKind>(in.Byte() % 5);
-        AppendFilter(filters, in.Text(40), kind, formats);
+        filters.Append(in.Text(40), kind, formats);
     }
     const std::string_view bytes = in.Rest();
     file.Write(bytes);
 
     std::optional<CFilterMatcher> matcher;
-    if (filters) matcher.emplace(filters.get(), excludeInvalid, formats);
+    if (!filters.empty()) matcher.emplace(filters, excludeInvalid, formats);
     host.filter = matcher ? &*matcher : nullptr;
     host.excludeInvalid = excludeInvalid;
     doc.SetMeasurer(measurer ? &*measurer : nullptr);
@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<Span> expected;
     for (const Span& s : PlainLines(bytes)) {
         const std::string_view line = bytes.substr(s.start, s.length);
-        if (!PassesEveryNode(filters.get(), line, excludeInvalid, formats)) continue;
+        if (!PassesEveryFilter(filters, line, excludeInvalid, formats)) continue;
         if (GetDisplayText(line, excludeInvalid, formats).empty()) continue;
         expected.push_back(s);
     }

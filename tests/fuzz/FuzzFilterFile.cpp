@@ -3,6 +3,7 @@
 
 #include "CFilterMatcher.h"
 #include "FilterFileReader.h"
+#include "FilterList.h"
 #include "FuzzInput.h"
 
 namespace {
@@ -21,29 +22,13 @@ std::vector<Record> ExpectedRecords(std::string_view bytes) {
         bytes.remove_prefix(lf == std::string_view::npos ? bytes.size() : lf + 1);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.empty()) continue;
-        const std::string_view kinds = "EIFP";
-        const std::size_t k = kinds.find(line[0]);
+        // By FilterKind's value; the blank stands for Unset, which no record is.
+        const std::string_view kinds = "EIFP XR";
+        const std::size_t k = line[0] == ' ' ? std::string_view::npos : kinds.find(line[0]);
         if (k == std::string_view::npos) continue;
         out.push_back({static_cast<FilterKind>(k), line.substr(1)});
     }
     return out;
-}
-
-bool IsInterval(FilterKind kind) {
-    return kind == FilterKind::ExcludeInterval || kind == FilterKind::IncludeInterval;
-}
-
-// Same texts, kinds and interval ends, in the same order, in separate nodes.
-void CheckSame(const LogFilter* a, const LogFilter* b) {
-    for (; a != nullptr && b != nullptr; a = a->next.get(), b = b->next.get()) {
-        FUZZ_CHECK(a != b);
-        FUZZ_CHECK(a->text == b->text && a->kind == b->kind);
-        FUZZ_CHECK((a->from == nullptr) == (b->from == nullptr) &&
-                   (a->to == nullptr) == (b->to == nullptr));
-        if (a->from) FUZZ_CHECK(a->from.get() != b->from.get() && *a->from == *b->from);
-        if (a->to) FUZZ_CHECK(a->to.get() != b->to.get() && *a->to == *b->to);
-    }
-    FUZZ_CHECK(a == nullptr && b == nullptr);
 }
 
 }  // namespace
@@ -55,61 +40,53 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file.Write(bytes);
 
     FilterList list;
-    AppendFilter(list, "replaced", FilterKind::IncludeString, formats);
+    list.Append("replaced", FilterKind::IncludeString, formats);
     std::string error;
     FUZZ_CHECK(FilterFileReader::Read(file.Path(), list, error, formats) ==
                FilterFileReader::Result::Ok);
 
     const std::vector<Record> expected = ExpectedRecords(bytes);
-    std::size_t n = 0;
-    for (const LogFilter* node = list.get(); node != nullptr; node = node->next.get(), ++n) {
-        FUZZ_CHECK(n < expected.size());
-        FUZZ_CHECK(node->kind == expected[n].kind && node->text == expected[n].text);
-        FUZZ_CHECK((node->from != nullptr) == IsInterval(node->kind) &&
-                   (node->to != nullptr) == IsInterval(node->kind));
+    FUZZ_CHECK(list.size() == expected.size());
+    for (std::size_t n = 0; n < list.size(); ++n) {
+        const LogFilter& filter = list[n];
+        FUZZ_CHECK(filter.kind == expected[n].kind && filter.text == expected[n].text);
+        FUZZ_CHECK(filter.from.has_value() == IsIntervalKind(filter.kind) &&
+                   filter.to.has_value() == IsIntervalKind(filter.kind));
     }
-    FUZZ_CHECK(n == expected.size());
 
-    // A copy and a list built again by appending hold the same filters.
-    FilterList copy = CopyFilterList(list.get());
-    CheckSame(list.get(), copy.get());
+    // A list built again by appending holds the same filters.
     FilterList rebuilt;
-    for (const Record& r : expected) AppendFilter(rebuilt, r.text, r.kind, formats);
-    CheckSame(list.get(), rebuilt.get());
+    for (const Record& r : expected) rebuilt.Append(r.text, r.kind, formats);
+    FUZZ_CHECK(rebuilt == list);
 
-    // The prepared matcher decides like the nodes one by one, on the records' own texts.
+    // The prepared matcher decides like the filters one by one, on the records' own texts.
     for (const bool excludeInvalid : {false, true}) {
-        const CFilterMatcher matcher(list.get(), excludeInvalid, formats);
+        const CFilterMatcher matcher(list, excludeInvalid, formats);
         for (std::size_t i = 0; i < expected.size() && i < 16; ++i) {
             const std::string line(expected[i].text);
             bool passes = true;
-            for (const LogFilter* node = list.get(); node != nullptr && passes;
-                 node = node->next.get()) {
-                passes = Matches(*node, line, excludeInvalid, formats);
-            }
+            for (const LogFilter& filter : list)
+                passes = passes && Matches(filter, line, excludeInvalid, formats);
             FUZZ_CHECK(matcher.Passes(line) == passes);
         }
     }
 
-    // Unlinking removes the first equal node of the copy and nothing else; the original
-    // list is untouched.
+    // Removing takes the first equal filter of a copy and nothing else; the original list
+    // is untouched.
+    FilterList copy = list;
     if (!expected.empty()) {
         const Record& gone = expected[size % expected.size()];
         std::size_t first = 0;
         while (expected[first].kind != gone.kind || expected[first].text != gone.text) ++first;
-        UnlinkFilter(copy, gone.text, gone.kind);
-        const LogFilter* node = copy.get();
-        for (std::size_t i = 0; i < expected.size(); ++i) {
+        FUZZ_CHECK(copy.Remove(gone.text, gone.kind));
+        FUZZ_CHECK(copy.size() + 1 == expected.size());
+        for (std::size_t i = 0, k = 0; i < expected.size(); ++i) {
             if (i == first) continue;
-            FUZZ_CHECK(node != nullptr && node->kind == expected[i].kind &&
-                       node->text == expected[i].text);
-            node = node->next.get();
+            FUZZ_CHECK(copy[k].kind == expected[i].kind && copy[k].text == expected[i].text);
+            ++k;
         }
-        FUZZ_CHECK(node == nullptr);
-        CheckSame(list.get(), rebuilt.get());
+        FUZZ_CHECK(rebuilt == list);
     }
-    UnlinkFilter(copy, "\x01 never in a record", FilterKind::Unset);
-    FreeFilterList(copy);
-    FUZZ_CHECK(copy == nullptr);
+    FUZZ_CHECK(!copy.Remove("\x01 never in a record", FilterKind::Unset));
     return 0;
 }

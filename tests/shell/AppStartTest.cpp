@@ -169,7 +169,7 @@ TEST_F(AppStartTest, CommandLineLoadsEvenAFilterFileAsALog) {
     CTrawlviewApp app(&appBoxes);
     ASSERT_TRUE(app.InitInstance({"trawlview", file}));
     EXPECT_EQ(app.GetMainFrame()->GetLogPath(), file);
-    EXPECT_EQ(app.GetMainFrame()->GetFilters(), nullptr);
+    EXPECT_TRUE(app.GetMainFrame()->GetFilters().empty());
     EXPECT_EQ(app.GetMainFrame()->GetDocument().GetLineCount(), 2);
     EXPECT_EQ(app.GetMainFrame()->windowTitle().toStdString(),
               "report.LFF - T.A.R.N.I.X. Trawlview");
@@ -182,7 +182,7 @@ TEST_F(AppStartTest, DesktopOpenRequestReadsAFilterFileAsFilters) {
     ASSERT_TRUE(app.InitInstance({"trawlview", "--open", file}));
     ASSERT_TRUE(FilterFileReadEnds(*app.GetMainFrame()));
     EXPECT_EQ(app.GetMainFrame()->GetFilterPath(), file);
-    EXPECT_NE(app.GetMainFrame()->GetFilters(), nullptr);
+    EXPECT_FALSE(app.GetMainFrame()->GetFilters().empty());
     EXPECT_EQ(app.GetMainFrame()->GetLogPath(), "");
 }
 
@@ -220,7 +220,7 @@ TEST_F(AppStartTest, SecondStartHandsItsFileToTheFirstWhichLoadsItAsALog) {
     handOver({"trawlview", log}, [&] { return window.GetLogPath() == log; });
     EXPECT_EQ(window.GetDocument().GetLineCount(), 3);
 
-    handOver({"trawlview", "--open", filters}, [&] { return window.GetFilters() != nullptr; });
+    handOver({"trawlview", "--open", filters}, [&] { return !window.GetFilters().empty(); });
     EXPECT_EQ(window.GetLogPath(), log);
     EXPECT_EQ(window.GetDocument().GetLineCount(), 1);
 

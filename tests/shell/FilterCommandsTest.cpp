@@ -248,7 +248,7 @@ TEST_F(FilterCommandsTest, ClearFiltersRemovedNothingAndTheLinesPaneLeftOutHidde
     EXPECT_EQ(pane(), "1 of 3 lines");
     ASSERT_TRUE(Enabled(ID_EDIT_CLEAR_FILTERS));
     frame.GetAction(ID_EDIT_CLEAR_FILTERS)->trigger();
-    EXPECT_EQ(frame.GetFilters(), nullptr);
+    EXPECT_TRUE(frame.GetFilters().empty());
     EXPECT_FALSE(Enabled(ID_EDIT_CLEAR_FILTERS));
     EXPECT_EQ(pane(), "2 of 3 lines");
     frame.ApplyPreferences(false);

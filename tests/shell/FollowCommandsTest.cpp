@@ -57,7 +57,7 @@ TEST_F(FollowCommandsTest, LinesPaneCountsShownLinesAndOfHowManyWithFilters) {
     EXPECT_EQ(Pane(), "3 lines");
     EXPECT_TRUE(frame.GetLinesPane().isVisible());
     FilterList filters;
-    AppendFilter(filters, "keep", FilterKind::IncludeString);
+    filters.Append("keep", FilterKind::IncludeString);
     frame.ApplyFilters(std::move(filters));
     EXPECT_EQ(Pane(), "2 of 3 lines");
     EXPECT_EQ(frame.GetLinesPane().toolTip().toStdString(),
@@ -145,7 +145,7 @@ TEST_F(FollowCommandsTest, RotationReloadsWithTheActiveFiltersAndSaysSo) {
     const std::string log = dir.Write("app.log", "N keep old\r\nN drop\r\n");
     frame.OpenLogFile(log);
     FilterList filters;
-    AppendFilter(filters, "keep", FilterKind::IncludeString);
+    filters.Append("keep", FilterKind::IncludeString);
     frame.ApplyFilters(std::move(filters));
     frame.SetFollow(true);
 

@@ -69,7 +69,7 @@ TEST_F(MainFrameTest, CommandsAreEnabledByLogFiltersAndSaveState) {
     EXPECT_FALSE(Enabled(ID_FILE_SAVE_LOG));
 
     FilterList filters;
-    AppendFilter(filters, "keep", FilterKind::IncludeString);
+    filters.Append("keep", FilterKind::IncludeString);
     frame.ApplyFilters(std::move(filters));
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
     EXPECT_TRUE(Enabled(ID_FILE_SAVE_LOG));
@@ -81,7 +81,7 @@ TEST_F(MainFrameTest, CommandsAreEnabledByLogFiltersAndSaveState) {
     EXPECT_TRUE(Enabled(ID_FILE_SAVE_FILTERS));
 
     // Opening another log leaves the unsaved flag as it is.
-    frame.ApplyFilters(nullptr);
+    frame.ApplyFilters({});
     frame.OpenLogFile(dir.Write("other.log", Lines({"N one", "N two"})));
     EXPECT_TRUE(Enabled(ID_FILE_SAVE_LOG));
     // Confirmed with empty lists: no active filters, every line shown.
@@ -116,7 +116,7 @@ TEST_F(MainFrameTest, SuggestedSaveNameDropsFourCharactersAndAddsFiltered) {
 
 TEST_F(MainFrameTest, SaveAsThatCannotWriteReportsAndStaysUnsaved) {
     frame.OpenLogFile(dir.Write("events.log", Lines({"N one"})));
-    frame.ApplyFilters(nullptr);
+    frame.ApplyFilters({});
     ASSERT_TRUE(frame.IsFilteredUnsaved());
 
     const std::string missing = dir.Path("no-such-folder/out.log");
@@ -337,7 +337,7 @@ TEST_F(MainFrameTest, DroppedFilterFileOfAnyCaseReplacesTheFilters) {
     Drop(frame, filters);
     ASSERT_TRUE(FilterFileReadEnds(frame));
     EXPECT_EQ(frame.GetFilterPath(), filters);
-    ASSERT_NE(frame.GetFilters(), nullptr);
+    ASSERT_FALSE(frame.GetFilters().empty());
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 1);
     EXPECT_EQ(std::string(frame.GetDocument().GetLine(0)), "N Disk full");
     // Reading a file is not an edit of the filters.
@@ -349,7 +349,7 @@ TEST_F(MainFrameTest, DroppedFilterFileOfAnyCaseReplacesTheFilters) {
     Drop(frame, log);
     EXPECT_EQ(frame.GetLogPath(), log);
     EXPECT_EQ(frame.GetDocument().GetLineCount(), 0);  // the filters still apply
-    frame.ApplyFilters(nullptr);
+    frame.ApplyFilters({});
     EXPECT_EQ(std::string(frame.GetDocument().GetLine(0)), "N a log");
 
     Drop(frame, dir.Path("missing.tarnix-logfilters"));
@@ -418,7 +418,7 @@ TEST_F(MainFrameTest, OpenRequestsDuringAMessageBoxWaitAndAreServedInOrderAfterI
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.GetPendingOpenCount() == 0; }));
     ASSERT_TRUE(FilterFileReadEnds(window));
     EXPECT_EQ(window.GetLogPath(), log);
-    ASSERT_NE(window.GetFilters(), nullptr);
+    ASSERT_FALSE(window.GetFilters().empty());
     ASSERT_EQ(window.GetDocument().GetLineCount(), 1);
     EXPECT_EQ(std::string(window.GetDocument().GetLine(0)), "N Disk full");
 }

@@ -4,20 +4,19 @@
 #include <utility>
 #include <vector>
 
-#include "LogFilter.h"
+#include "FilterList.h"
 
 // A filter list as plain values, in list order, for comparing lists in tests.
 using Records = std::vector<std::pair<FilterKind, std::string>>;
 
-inline Records RecordsOf(const LogFilter* list) {
+inline Records RecordsOf(const FilterList& list) {
     Records out;
-    for (const LogFilter* n = list; n != nullptr; n = n->next.get())
-        out.emplace_back(n->kind, n->text);
+    for (const LogFilter& f : list) out.emplace_back(f.kind, f.text);
     return out;
 }
 
 inline FilterList MakeFilterList(const Records& records) {
     FilterList list;
-    for (const auto& [kind, text] : records) AppendFilter(list, text, kind);
+    for (const auto& [kind, text] : records) list.Append(text, kind);
     return list;
 }
