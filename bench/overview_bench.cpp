@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchApp.h"
 #include "BenchClock.h"
 #include "BenchView.h"
 #include "COverviewStrip.h"
@@ -66,11 +67,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: overview_bench LOG...\n");
         return 2;
     }
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    SetLocaleFormats(MakeLocaleFormats(LocaleValues{}, LocaleValues{}));
+    const BenchApp app(argv);
 
     for (int a = 1; a < argc; ++a) {
         BenchView bench("overview_bench");

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchApp.h"
 #include "BenchClock.h"
 #include "BenchHost.h"
 #include "BenchView.h"
@@ -83,11 +84,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: select_bench LOG\n");
         return 2;
     }
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    SetLocaleFormats(MakeLocaleFormats(LocaleValues{}, LocaleValues{}));
+    const BenchApp app(argv);
 
     BenchView bench("select_bench");
     CTrawlviewDoc& doc = bench.doc;

@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchApp.h"
 #include "BenchClock.h"
 #include "BenchHost.h"
 #include "BenchView.h"
@@ -240,10 +241,7 @@ int main(int argc, char** argv) {
     }
     const std::string path = argv[1];
     const std::string word = argc > 2 ? argv[2] : "checksum";
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    SetLocaleFormats(MakeLocaleFormats(LocaleValues{}, LocaleValues{}));
+    const BenchApp app(argv);
     if (std::strcmp(argv[1], "--long") == 0)
         return RunLongLines(argv[2], argc > 3 ? argv[3] : nullptr);
 
