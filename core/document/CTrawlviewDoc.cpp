@@ -160,7 +160,7 @@ bool CTrawlviewDoc::StartCut(std::unique_ptr<CLogFile> file) {
     m_lineStarts.Clear();
     m_nCountedLines = 0;
     m_nShownUnfiltered = 0;
-    m_nWidestLine = -1;
+    m_widestLine.reset();
     m_nWidestWidth = 0;
     m_nLineCount = 0;
     m_cutter.Reset();
@@ -331,7 +331,7 @@ void CTrawlviewDoc::SelectFrom(std::size_t first, bool progress) {
         m_lineStarts.PushBack(k);
         if (k != *knownWidest) return;
         m_nWidestWidth = MeasureLine(k);
-        m_nWidestLine = static_cast<LineIndex>(m_lineStarts.Size() - 1);
+        m_widestLine = static_cast<LineIndex>(m_lineStarts.Size() - 1);
         m_widestPieces = m_scratchLine;
     };
     if (selector.EveryLineShows()) {
@@ -358,8 +358,8 @@ void CTrawlviewDoc::SelectFrom(std::size_t first, bool progress) {
             m_layoutCodes.data() + first);
     }
     m_nLineCount = static_cast<LineIndex>(m_lineStarts.Size());
-    if (m_lineStarts.Size() == m_lines.size() && m_nWidestLine >= 0) {
-        m_widestOfAll = WidestOfAll{static_cast<std::size_t>(m_nWidestLine),
+    if (m_lineStarts.Size() == m_lines.size() && m_widestLine) {
+        m_widestOfAll = WidestOfAll{static_cast<std::size_t>(*m_widestLine),
                                     m_nWidestWidth,
                                     m_lines.size(),
                                     m_cells,
@@ -384,7 +384,7 @@ bool CTrawlviewDoc::SetLfLineEnds(bool lfEndsLine) {
 void CTrawlviewDoc::RebuildDisplay() {
     StopReaders();
     m_lineStarts.Clear();
-    m_nWidestLine = -1;
+    m_widestLine.reset();
     m_nWidestWidth = 0;
     m_nLineCount = 0;
     FilterLines();
@@ -396,7 +396,7 @@ void CTrawlviewDoc::FilterLines() {
     m_lineStarts.Clear();
     m_host.SetProgressRange(m_nFileSize);
     if (m_pMeasurer != nullptr) m_cells = MeasureColumnCells(*m_pMeasurer, GetLocaleFormats());
-    m_nWidestLine = -1;
+    m_widestLine.reset();
     m_nWidestWidth = 0;
     SelectFrom(0, true);
     m_host.EndProgress();
@@ -409,7 +409,7 @@ void CTrawlviewDoc::AddDisplayedLine(std::size_t k, std::size_t displayLength,
     const std::int64_t w = MeasureLine(k);
     if (w > maxWidth) {
         maxWidth = w;
-        m_nWidestLine = static_cast<LineIndex>(m_lineStarts.Size() - 1);
+        m_widestLine = static_cast<LineIndex>(m_lineStarts.Size() - 1);
         m_widestPieces = m_scratchLine;
     }
 }
@@ -442,7 +442,7 @@ void CTrawlviewDoc::DeleteContents() {
     m_widestOfAll.reset();
     m_layoutCodes.clear();
     m_lineStarts.Clear();
-    m_nWidestLine = -1;
+    m_widestLine.reset();
     m_nWidestWidth = 0;
     m_nLineCount = 0;
 }
@@ -491,7 +491,7 @@ std::int64_t CTrawlviewDoc::GetLineWidth(LineIndex i) const {
 
 void CTrawlviewDoc::GetDisplayLine(LineIndex i, DisplayLine& out) const {
     // The widest line is often far longer than the rest; it was laid out while measuring.
-    if (i == m_nWidestLine) {
+    if (i == m_widestLine) {
         out = m_widestPieces;
         return;
     }
@@ -632,8 +632,8 @@ CTrawlviewDoc::FollowStep CTrawlviewDoc::ReadAppended(const std::string& path,
 }
 
 void CTrawlviewDoc::RelayOutWidest() {
-    if (m_nWidestLine >= 0) {
-        LayOutLine(static_cast<std::size_t>(m_lineStarts[static_cast<std::size_t>(m_nWidestLine)]),
+    if (m_widestLine) {
+        LayOutLine(static_cast<std::size_t>(m_lineStarts[static_cast<std::size_t>(*m_widestLine)]),
                    m_widestPieces);
     }
 }
@@ -655,7 +655,7 @@ bool CTrawlviewDoc::PopLastLine() {
     const std::size_t last = m_lines.size() - 1;
     bool widestGone = false;
     if (m_lineStarts.Size() > 0 && m_lineStarts.Back() == last) {
-        widestGone = m_nWidestLine == static_cast<LineIndex>(m_lineStarts.Size()) - 1;
+        widestGone = m_widestLine == static_cast<LineIndex>(m_lineStarts.Size()) - 1;
         m_lineStarts.PopBack();
     }
     if (m_nCountedLines > last) {

@@ -74,8 +74,9 @@ public:
     void SetPathName(const std::string& path) { m_strPathName = path; }
 
     LineIndex GetLineCount() const { return m_nLineCount; }
-    // Index of the widest displayed line (the first of equal widths); -1 when none.
-    LineIndex GetWidestLine() const { return m_nWidestLine; }
+    // Index of the widest displayed line (the first of equal widths); none when no line
+    // shows.
+    std::optional<LineIndex> GetWidestLine() const { return m_widestLine; }
     // Raw bytes of displayed line i, without its line end.
     std::string_view GetLine(LineIndex i) const;
     std::uint64_t GetLineLength(LineIndex i) const;
@@ -214,7 +215,7 @@ private:
     // The displayed lines, as indexes into m_lines, in file order.
     CLineIndexList m_lineStarts;
     LineIndex m_nLineCount = 0;
-    LineIndex m_nWidestLine = -1;
+    std::optional<LineIndex> m_widestLine;
     std::int64_t m_nWidestWidth = 0;
     // The timestamp column's cells in the measurer's font, as of the last rebuild.
     ColumnCells m_cells;
@@ -233,7 +234,7 @@ private:
     std::optional<WidestOfAll> m_widestOfAll;
     // Reused by every measurement so that a rebuild allocates nothing per line.
     mutable DisplayLine m_scratchLine;
-    // The pieces of m_nWidestLine, as the rebuild laid them out.
+    // The pieces of m_widestLine, as the rebuild laid them out.
     DisplayLine m_widestPieces;
     std::vector<ILineReader*> m_readers;
     // The running load; null when none runs.

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 
 #include "AddressSpaceLimit.h"
 #include "CTrawlviewDoc.h"
@@ -83,14 +84,14 @@ TEST_F(DocTest, LfLineEndsCutTheLoadedBytesAgainAndStayForTheNextLoad) {
 
 TEST_F(DocTest, EmptyFileAndFilteredOutFileStillReportProgress) {
     EXPECT_TRUE(Load("").empty());
-    EXPECT_EQ(doc.GetWidestLine(), -1);
+    EXPECT_EQ(doc.GetWidestLine(), std::nullopt);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.progressEnds, 1);
 
     ContainsFilter none("nowhere", false);
     host.filter = &none;
     EXPECT_TRUE(Load("a\r\nb\r\n").empty());
-    EXPECT_EQ(doc.GetWidestLine(), -1);
+    EXPECT_EQ(doc.GetWidestLine(), std::nullopt);
     EXPECT_EQ(host.progressRange, 6u);
     EXPECT_EQ(host.progressEnds, 2);
     EXPECT_EQ(host.linesChanged, 2);
@@ -211,7 +212,7 @@ TEST_F(DocTest, SkippingLinesThatCannotBeWidestFindsTheSameLine) {
     FakeTextMeasurer exact(3, false), bounded(3, true);
     doc.SetMeasurer(&exact);
     Load(bytes);
-    const LineIndex widest = doc.GetWidestLine();
+    const std::optional<LineIndex> widest = doc.GetWidestLine();
     doc.SetMeasurer(&bounded);
     doc.RebuildDisplay();
     EXPECT_EQ(doc.GetWidestLine(), widest);
