@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     host.excludeInvalid = excludeInvalid;
     doc.SetMeasurer(measurer ? &*measurer : nullptr);
     FUZZ_CHECK(doc.LoadLogFile(file.Path()));
-    FUZZ_CHECK(doc.GetFileSize() == bytes.size());
+    FUZZ_CHECK(doc.GetFileSize().value() == bytes.size());
 
     // The displayed lines are exactly the lines that pass every filter and show a
     // non-empty text, at their places in the buffer.
