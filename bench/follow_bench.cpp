@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
 
     std::printf("\nwriter: %d lines/s for %d s, writes every 10 ms\n", rate, seconds);
     const std::uint64_t rss0 = RssMiB("VmRSS:");
-    const std::uint64_t size0 = frame.GetDocument().GetFileSize();
+    const std::uint64_t size0 = frame.GetDocument().GetFileSize().value();
     std::atomic<bool> stop{false};
     std::atomic<std::uint64_t> written{0};
     std::thread writer([&] {
@@ -252,13 +252,13 @@ int main(int argc, char** argv) {
     const double phaseMs = MsSince(phaseStart);
     const double cpu = ThreadCpuMs() - cpu0;
     // Whatever is still waiting is taken in before the memory is read.
-    for (int i = 0; i < 100 && frame.GetDocument().GetFileSize() < size0 + written; ++i) {
+    for (int i = 0; i < 100 && frame.GetDocument().GetFileSize().value() < size0 + written; ++i) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     std::sort(lates.begin(), lates.end());
     const std::uint64_t rss1 = RssMiB("VmRSS:");
     const double appendedMiB =
-        static_cast<double>(frame.GetDocument().GetFileSize() - size0) / (1 << 20);
+        static_cast<double>(frame.GetDocument().GetFileSize().value() - size0) / (1 << 20);
     std::printf("  looks taken:        %d in %.1f s (%.1f a second)\n", looks, phaseMs / 1000,
                 looks * 1000.0 / phaseMs);
     std::printf("  window thread CPU:  %.0f ms (%.1f%% of the time)\n", cpu, 100 * cpu / phaseMs);

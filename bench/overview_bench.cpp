@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
         Settle(strip);
         const LineIndex lines = doc.GetLineCount();
         std::printf("log %s: %.1f MiB, %lld lines, strip of %d rows, buckets of %lld lines\n",
-                    argv[a], static_cast<double>(doc.GetFileSize()) / 1048576.0,
+                    argv[a], static_cast<double>(doc.GetFileSize().value()) / 1048576.0,
                     static_cast<long long>(lines), strip.Trough().height(),
                     static_cast<long long>(strip.GetOverview().Marks().BucketLines()));
 

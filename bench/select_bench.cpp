@@ -95,7 +95,8 @@ int main(int argc, char** argv) {
     if (!doc.LoadLogFile(argv[1])) return 1;
     const LineIndex lines = doc.GetLineCount();
     std::printf("log %s: %.1f MiB, %lld lines\n", argv[1],
-                static_cast<double>(doc.GetFileSize()) / 1048576.0, static_cast<long long>(lines));
+                static_cast<double>(doc.GetFileSize().value()) / 1048576.0,
+                static_cast<long long>(lines));
 
     using V = CTrawlviewView;
     for (const auto& [text, flags, name] :

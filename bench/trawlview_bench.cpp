@@ -243,7 +243,7 @@ int main(int argc, char** argv) {
     Clock::time_point start = Clock::now();
     if (!doc.LoadLogFile(log)) return 1;
     const double loadSeconds = SecondsSince(start);
-    const std::uint64_t fileSize = doc.GetFileSize();
+    const std::uint64_t fileSize = doc.GetFileSize().value();
     const LineIndex allLines = doc.GetLineCount();
     const std::uint64_t rssAfterKb = StatusKb("VmRSS");
     const std::uint64_t peakKb = StatusKb("VmHWM");

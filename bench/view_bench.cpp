@@ -263,8 +263,9 @@ int main(int argc, char** argv) {
     }
     const LineIndex lines = doc.GetLineCount();
     std::printf("log %s: %.1f MiB, %lld lines displayed, widest line %lld (%lld px)\n",
-                path.c_str(), static_cast<double>(doc.GetFileSize()) / 1048576.0,
-                static_cast<long long>(lines), static_cast<long long>(doc.GetWidestLine()),
+                path.c_str(), static_cast<double>(doc.GetFileSize().value()) / 1048576.0,
+                static_cast<long long>(lines),
+                static_cast<long long>(doc.GetWidestLine().value_or(-1)),
                 static_cast<long long>(view.GetTotalWidth()));
     std::printf("font %s, line height %d px, max byte advance %lld px\n",
                 measurer.Font(false).family().toUtf8().constData(), measurer.LineHeight(),

@@ -628,7 +628,7 @@ bool CMainFrame::GoToLine(const QString& number) {
     }
     const LineIndex shown = m_pDoc->GetLineCount();
     if (shown == 0) return false;
-    const LineIndex line = std::min(m_pDoc->FindDisplayedLine(n - 1), shown - 1);
+    const LineIndex line = std::min(m_pDoc->FindDisplayedLine(CutLineIndex(n - 1)), shown - 1);
     m_pView->ChangeSelection([line](CLineSelection& selection) { selection.SelectOnly(line); });
     m_pView->CentreOnLine(line);
     m_pView->viewport()->update();
@@ -645,12 +645,13 @@ void CMainFrame::HoldFilters(bool hold) {
     if (hold == m_bFiltersHeld || !CanShowAllLines()) return;
     // The selection is kept as places among the cut lines, which both displays share.
     const CLineSelection& before = m_pView->GetSelection();
-    std::vector<LineIndex> selected;
+    std::vector<CutLineIndex> selected;
     before.ForEachSelected([&](LineIndex i) { selected.push_back(m_pDoc->GetCutLine(i)); });
     const LineIndex count = m_pDoc->GetLineCount();
     const LineIndex caretLine = before.GetCaret();
-    const LineIndex caret = caretLine >= 0 && caretLine < count ? m_pDoc->GetCutLine(caretLine) : 0;
-    std::optional<LineIndex> anchorCut;
+    const CutLineIndex caret =
+        caretLine >= 0 && caretLine < count ? m_pDoc->GetCutLine(caretLine) : CutLineIndex(0);
+    std::optional<CutLineIndex> anchorCut;
     if (const auto anchor = before.GetAnchor()) anchorCut = m_pDoc->GetCutLine(*anchor);
 
     m_bFiltersHeld = hold;
@@ -661,7 +662,7 @@ void CMainFrame::HoldFilters(bool hold) {
         std::optional<LineIndex> firstSelected;
         std::optional<LineIndex> newAnchor;
         LineIndex at = 0;
-        for (const LineIndex cut : selected) {
+        for (const CutLineIndex cut : selected) {
             at = m_pDoc->FindDisplayedLine(cut, at);
             if (at >= shown) break;
             if (m_pDoc->GetCutLine(at) != cut) continue;

@@ -39,6 +39,7 @@ void CLineNumberGutter::paintEvent(QPaintEvent* event) {
         const std::int64_t y = line * lineHeight - scrolled;
         if (y > event->rect().bottom()) break;
         dc.drawText(QRect(0, static_cast<int>(y), right, lineHeight),
-                    Qt::AlignRight | Qt::AlignVCenter, QString::number(doc.GetCutLine(line) + 1));
+                    Qt::AlignRight | Qt::AlignVCenter,
+                    QString::number(doc.GetCutLine(line).value() + 1));
     }
 }

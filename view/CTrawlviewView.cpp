@@ -77,9 +77,9 @@ void CTrawlviewView::OnUpdate() {
 std::int64_t CTrawlviewView::ContentWidth() const {
     // The document measured every line the way DrawLine draws it; the column's background
     // is as wide as the column even where no line's text fills it.
-    return m_doc.GetWidestLine() < 0
-               ? 0
-               : std::max<std::int64_t>(m_nPrefixWidth, m_doc.GetWidestLineWidth()) + 3;
+    return m_doc.GetWidestLine()
+               ? std::max<std::int64_t>(m_nPrefixWidth, m_doc.GetWidestLineWidth()) + 3
+               : 0;
 }
 
 bool CTrawlviewView::IsAtEnd() const {
@@ -110,8 +110,8 @@ void CTrawlviewView::AddLines(LineIndex firstChanged, bool bufferMoved, bool fol
 }
 
 void CTrawlviewView::UpdateScrollSizes() {
-    const LineIndex widest = m_doc.GetWidestLine();
-    if (widest < 0 || m_nLineHeight <= 0) {
+    const std::optional<LineIndex> widest = m_doc.GetWidestLine();
+    if (!widest || m_nLineHeight <= 0) {
         SetScrollSizes({}, {}, {});
         return;
     }
@@ -119,7 +119,7 @@ void CTrawlviewView::UpdateScrollSizes() {
     // in pixels than in bytes (many multi-byte characters) would make it 0, and a zero
     // step divides by zero below: one pixel is the least.
     const auto length =
-        static_cast<std::int64_t>(std::max<std::uint64_t>(m_doc.GetLineLength(widest), 1));
+        static_cast<std::int64_t>(std::max<std::uint64_t>(m_doc.GetLineLength(*widest), 1));
     const std::int64_t ch = std::max<std::int64_t>(m_nTotalWidth / length, 1);
     const std::int64_t h = m_nLineHeight;
     const std::int64_t w = viewport()->width();

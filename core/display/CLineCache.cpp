@@ -20,12 +20,12 @@ std::size_t CharsIn(std::string_view text, std::size_t bytes, TextReading readin
 CLineCache::CLineCache() : m_entries(kSlots) {}
 
 void CLineCache::Clear() {
-    for (Entry& entry : m_entries) entry.line = -1;
+    for (Entry& entry : m_entries) entry.line.reset();
 }
 
 void CLineCache::ForgetFrom(LineIndex first) {
     for (Entry& entry : m_entries) {
-        if (entry.line >= first) entry.line = -1;
+        if (entry.line && *entry.line >= first) entry.line.reset();
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "CTrawlviewDoc.h"
@@ -32,7 +33,8 @@ public:
         std::int64_t right = 0;
     };
     struct Entry {
-        LineIndex line = -1;
+        // The displayed line held; none for a free slot.
+        std::optional<LineIndex> line;
         DisplayLine pieces;
         std::vector<Checkpoint> checkpoints;
         // The last checkpoint is the message's end.

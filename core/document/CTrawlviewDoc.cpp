@@ -157,10 +157,10 @@ bool CTrawlviewDoc::StartCut(std::unique_ptr<CLogFile> file) {
     m_lines.clear();
     m_widestOfAll.reset();
     m_layoutCodes.clear();
-    m_lineStarts.Clear();
+    m_displayedCutLines.Clear();
     m_nCountedLines = 0;
     m_nShownUnfiltered = 0;
-    m_nWidestLine = -1;
+    m_widestLine.reset();
     m_nWidestWidth = 0;
     m_nLineCount = 0;
     m_cutter.Reset();
@@ -218,7 +218,7 @@ void CTrawlviewDoc::TakeLoadedLines() {
     m_pJob->Take(pieces);
     if (pieces.empty()) return;
     StopReaders();
-    const auto firstNew = static_cast<LineIndex>(m_lineStarts.Size());
+    const auto firstNew = static_cast<LineIndex>(m_displayedCutLines.Size());
     bool ended = false;
     for (const CLoadJob::Piece& piece : pieces) {
         if (piece.failed) {
@@ -274,7 +274,7 @@ bool CTrawlviewDoc::AddPiece(const CLoadJob::Piece& piece) {
 
 bool CTrawlviewDoc::MakeRoom(std::size_t needed, std::uint64_t cutTo) {
     if (m_lines.capacity() >= needed && m_layoutCodes.capacity() >= needed &&
-        m_lineStarts.Holds(needed))
+        m_displayedCutLines.Holds(needed))
         return true;
     // The rest of the file likely holds lines as densely as what was cut so far; a tenth
     // more leaves room for a denser end without copying the records again.
@@ -292,7 +292,7 @@ bool CTrawlviewDoc::MakeRoom(std::size_t needed, std::uint64_t cutTo) {
         const auto n = static_cast<std::size_t>(want);
         m_lines.reserve(n);
         m_layoutCodes.reserve(n);
-        m_lineStarts.Grow(n);
+        m_displayedCutLines.Grow(n);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -328,10 +328,10 @@ void CTrawlviewDoc::SelectFrom(std::size_t first, bool progress) {
             AddDisplayedLine(k, displayLength, maxAdvance, m_nWidestWidth);
             return;
         }
-        m_lineStarts.PushBack(k);
+        m_displayedCutLines.PushBack(k);
         if (k != *knownWidest) return;
         m_nWidestWidth = MeasureLine(k);
-        m_nWidestLine = static_cast<LineIndex>(m_lineStarts.Size() - 1);
+        m_widestLine = static_cast<LineIndex>(m_displayedCutLines.Size() - 1);
         m_widestPieces = m_scratchLine;
     };
     if (selector.EveryLineShows()) {
@@ -357,9 +357,9 @@ void CTrawlviewDoc::SelectFrom(std::size_t first, bool progress) {
             },
             m_layoutCodes.data() + first);
     }
-    m_nLineCount = static_cast<LineIndex>(m_lineStarts.Size());
-    if (m_lineStarts.Size() == m_lines.size() && m_nWidestLine >= 0) {
-        m_widestOfAll = WidestOfAll{static_cast<std::size_t>(m_nWidestLine),
+    m_nLineCount = static_cast<LineIndex>(m_displayedCutLines.Size());
+    if (m_displayedCutLines.Size() == m_lines.size() && m_widestLine) {
+        m_widestOfAll = WidestOfAll{static_cast<std::size_t>(*m_widestLine),
                                     m_nWidestWidth,
                                     m_lines.size(),
                                     m_cells,
@@ -383,8 +383,8 @@ bool CTrawlviewDoc::SetLfLineEnds(bool lfEndsLine) {
 
 void CTrawlviewDoc::RebuildDisplay() {
     StopReaders();
-    m_lineStarts.Clear();
-    m_nWidestLine = -1;
+    m_displayedCutLines.Clear();
+    m_widestLine.reset();
     m_nWidestWidth = 0;
     m_nLineCount = 0;
     FilterLines();
@@ -393,10 +393,10 @@ void CTrawlviewDoc::RebuildDisplay() {
 
 void CTrawlviewDoc::FilterLines() {
     StopReaders();
-    m_lineStarts.Clear();
+    m_displayedCutLines.Clear();
     m_host.SetProgressRange(m_nFileSize);
     if (m_pMeasurer != nullptr) m_cells = MeasureColumnCells(*m_pMeasurer, GetLocaleFormats());
-    m_nWidestLine = -1;
+    m_widestLine.reset();
     m_nWidestWidth = 0;
     SelectFrom(0, true);
     m_host.EndProgress();
@@ -404,12 +404,12 @@ void CTrawlviewDoc::FilterLines() {
 
 void CTrawlviewDoc::AddDisplayedLine(std::size_t k, std::size_t displayLength,
                                      std::int64_t maxAdvance, std::int64_t& maxWidth) {
-    m_lineStarts.PushBack(k);
+    m_displayedCutLines.PushBack(k);
     if (maxAdvance > 0 && static_cast<std::int64_t>(displayLength) * maxAdvance <= maxWidth) return;
     const std::int64_t w = MeasureLine(k);
     if (w > maxWidth) {
         maxWidth = w;
-        m_nWidestLine = static_cast<LineIndex>(m_lineStarts.Size() - 1);
+        m_widestLine = static_cast<LineIndex>(m_displayedCutLines.Size() - 1);
         m_widestPieces = m_scratchLine;
     }
 }
@@ -441,29 +441,30 @@ void CTrawlviewDoc::DeleteContents() {
     m_lines.clear();
     m_widestOfAll.reset();
     m_layoutCodes.clear();
-    m_lineStarts.Clear();
-    m_nWidestLine = -1;
+    m_displayedCutLines.Clear();
+    m_widestLine.reset();
     m_nWidestWidth = 0;
     m_nLineCount = 0;
 }
 
-LineIndex CTrawlviewDoc::FindDisplayedLine(LineIndex cutLine, LineIndex from) const {
+LineIndex CTrawlviewDoc::FindDisplayedLine(CutLineIndex cutLine, LineIndex from) const {
     // Galloping, then halving: a run of ascending questions costs about the distance
     // between answers, not a whole search each, so carrying a selection of every line over
     // stays linear.
-    const std::uint64_t target = static_cast<std::uint64_t>(std::max<LineIndex>(cutLine, 0));
+    const std::uint64_t target =
+        static_cast<std::uint64_t>(std::max<LineIndex>(cutLine.value(), 0));
     std::size_t lo = static_cast<std::size_t>(std::clamp<LineIndex>(from, 0, m_nLineCount));
     const std::size_t count = static_cast<std::size_t>(m_nLineCount);
     std::size_t step = 1;
     std::size_t hi = lo;
-    while (hi < count && m_lineStarts[hi] < target) {
+    while (hi < count && m_displayedCutLines[hi] < target) {
         lo = hi + 1;
         hi = std::min(count, hi + step);
         step *= 2;
     }
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
-        if (m_lineStarts[mid] < target) {
+        if (m_displayedCutLines[mid] < target) {
             lo = mid + 1;
         } else {
             hi = mid;
@@ -473,7 +474,7 @@ LineIndex CTrawlviewDoc::FindDisplayedLine(LineIndex cutLine, LineIndex from) co
 }
 
 const LineSpan& CTrawlviewDoc::Span(LineIndex i) const {
-    return m_lines[static_cast<std::size_t>(m_lineStarts[static_cast<std::size_t>(i)])];
+    return m_lines[static_cast<std::size_t>(m_displayedCutLines[static_cast<std::size_t>(i)])];
 }
 
 std::string_view CTrawlviewDoc::GetLine(LineIndex i) const {
@@ -486,16 +487,16 @@ std::uint64_t CTrawlviewDoc::GetLineLength(LineIndex i) const {
 }
 
 std::int64_t CTrawlviewDoc::GetLineWidth(LineIndex i) const {
-    return MeasureLine(static_cast<std::size_t>(m_lineStarts[static_cast<std::size_t>(i)]));
+    return MeasureLine(static_cast<std::size_t>(m_displayedCutLines[static_cast<std::size_t>(i)]));
 }
 
 void CTrawlviewDoc::GetDisplayLine(LineIndex i, DisplayLine& out) const {
     // The widest line is often far longer than the rest; it was laid out while measuring.
-    if (i == m_nWidestLine) {
+    if (i == m_widestLine) {
         out = m_widestPieces;
         return;
     }
-    LayOutLine(static_cast<std::size_t>(m_lineStarts[static_cast<std::size_t>(i)]), out);
+    LayOutLine(static_cast<std::size_t>(m_displayedCutLines[static_cast<std::size_t>(i)]), out);
 }
 
 void CTrawlviewDoc::LayOutLine(std::size_t k, DisplayLine& out) const {
@@ -606,14 +607,14 @@ CTrawlviewDoc::FollowStep CTrawlviewDoc::ReadAppended(const std::string& path,
                      true, [&newLines](std::uint64_t, std::uint64_t) { ++newLines; });
     const std::size_t needed = m_lines.size() + static_cast<std::size_t>(newLines);
     if (m_lines.capacity() < needed || m_layoutCodes.capacity() < needed ||
-        !m_lineStarts.Holds(needed)) {
+        !m_displayedCutLines.Holds(needed)) {
         const std::size_t room = std::max(needed, m_lines.size() + m_lines.size() / 8);
         bool fits = MemoryFits(room * BytesPerLine(room));
         try {
             if (fits) {
                 m_lines.reserve(room);
                 m_layoutCodes.reserve(room);
-                m_lineStarts.Grow(room);
+                m_displayedCutLines.Grow(room);
             }
         } catch (const std::bad_alloc&) {
             fits = false;
@@ -632,9 +633,10 @@ CTrawlviewDoc::FollowStep CTrawlviewDoc::ReadAppended(const std::string& path,
 }
 
 void CTrawlviewDoc::RelayOutWidest() {
-    if (m_nWidestLine >= 0) {
-        LayOutLine(static_cast<std::size_t>(m_lineStarts[static_cast<std::size_t>(m_nWidestLine)]),
-                   m_widestPieces);
+    if (m_widestLine) {
+        LayOutLine(
+            static_cast<std::size_t>(m_displayedCutLines[static_cast<std::size_t>(*m_widestLine)]),
+            m_widestPieces);
     }
 }
 
@@ -654,9 +656,9 @@ void CTrawlviewDoc::ReserveAppendRoom() {
 bool CTrawlviewDoc::PopLastLine() {
     const std::size_t last = m_lines.size() - 1;
     bool widestGone = false;
-    if (m_lineStarts.Size() > 0 && m_lineStarts.Back() == last) {
-        widestGone = m_nWidestLine == static_cast<LineIndex>(m_lineStarts.Size()) - 1;
-        m_lineStarts.PopBack();
+    if (m_displayedCutLines.Size() > 0 && m_displayedCutLines.Back() == last) {
+        widestGone = m_widestLine == static_cast<LineIndex>(m_displayedCutLines.Size()) - 1;
+        m_displayedCutLines.PopBack();
     }
     if (m_nCountedLines > last) {
         if (ShowsUnfiltered(last)) --m_nShownUnfiltered;
@@ -665,7 +667,7 @@ bool CTrawlviewDoc::PopLastLine() {
     m_lines.pop_back();
     m_widestOfAll.reset();
     m_layoutCodes.pop_back();
-    m_nLineCount = static_cast<LineIndex>(m_lineStarts.Size());
+    m_nLineCount = static_cast<LineIndex>(m_displayedCutLines.Size());
     return widestGone;
 }
 
@@ -688,7 +690,7 @@ LineIndex CTrawlviewDoc::AppendLines() {
         restart = m_lines.back().start;
         widestGone = PopLastLine();
     }
-    const auto firstChanged = static_cast<LineIndex>(m_lineStarts.Size());
+    const auto firstChanged = static_cast<LineIndex>(m_displayedCutLines.Size());
     CLineCutter cutter = MakeCutter();
     cutter.Cut(m_buffer.Data() + restart, static_cast<std::size_t>(m_nFileSize - restart), true,
                [this, restart](std::uint64_t start, std::uint64_t length) {

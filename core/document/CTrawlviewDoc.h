@@ -74,8 +74,9 @@ public:
     void SetPathName(const std::string& path) { m_strPathName = path; }
 
     LineIndex GetLineCount() const { return m_nLineCount; }
-    // Index of the widest displayed line (the first of equal widths); -1 when none.
-    LineIndex GetWidestLine() const { return m_nWidestLine; }
+    // Index of the widest displayed line (the first of equal widths); none when no line
+    // shows.
+    std::optional<LineIndex> GetWidestLine() const { return m_widestLine; }
     // Raw bytes of displayed line i, without its line end.
     std::string_view GetLine(LineIndex i) const;
     std::uint64_t GetLineLength(LineIndex i) const;
@@ -89,7 +90,7 @@ public:
     // The display text of line i under the host's current preference.
     std::string GetDisplayText(LineIndex i) const;
 
-    ByteOffset GetFileSize() const { return m_nFileSize; }
+    ByteOffset GetFileSize() const { return ByteOffset(m_nFileSize); }
 
     // "Treat a lone LF as a line end": with it, CR, CR LF and LF each end a line; without,
     // only CR and CR LF do. A change cuts the loaded bytes again (they are not read again)
@@ -104,13 +105,14 @@ public:
     LineIndex GetCutLineCount() const { return static_cast<LineIndex>(m_lines.size()); }
     // Where displayed line i stands among the lines cut from the log: what stays of a line
     // when the filters change, so that a selection can be carried over.
-    LineIndex GetCutLine(LineIndex i) const {
-        return static_cast<LineIndex>(m_lineStarts[static_cast<std::size_t>(i)]);
+    CutLineIndex GetCutLine(LineIndex i) const {
+        return CutLineIndex(
+            static_cast<LineIndex>(m_displayedCutLines[static_cast<std::size_t>(i)]));
     }
     // The first displayed line at or after cut line cutLine, looked for from displayed line
     // from on (callers asking for ascending lines pass the last answer); GetLineCount()
     // when none is.
-    LineIndex FindDisplayedLine(LineIndex cutLine, LineIndex from = 0) const;
+    LineIndex FindDisplayedLine(CutLineIndex cutLine, LineIndex from = 0) const;
 
     // Following a growing log. What one look at the file found:
     enum class FollowResult {
@@ -203,7 +205,7 @@ private:
     IDocumentHost& m_host;
     const ITextMeasurer* m_pMeasurer;
     std::string m_strPathName;
-    ByteOffset m_nFileSize = 0;
+    std::uint64_t m_nFileSize = 0;
     LogBuffer m_buffer;
     // Cuts every load, and knows whether a lone LF ends a line.
     CLineCutter m_cutter;
@@ -211,10 +213,10 @@ private:
     std::vector<LineSpan> m_lines;
     // How each line of m_lines shows, read once per load (see CLineSelector::LayoutCode).
     std::vector<std::uint32_t> m_layoutCodes;
-    // The displayed lines, as indexes into m_lines, in file order.
-    CLineIndexList m_lineStarts;
+    // The displayed lines, as indexes into m_lines (cut lines), in file order.
+    CLineIndexList m_displayedCutLines;
     LineIndex m_nLineCount = 0;
-    LineIndex m_nWidestLine = -1;
+    std::optional<LineIndex> m_widestLine;
     std::int64_t m_nWidestWidth = 0;
     // The timestamp column's cells in the measurer's font, as of the last rebuild.
     ColumnCells m_cells;
@@ -233,7 +235,7 @@ private:
     std::optional<WidestOfAll> m_widestOfAll;
     // Reused by every measurement so that a rebuild allocates nothing per line.
     mutable DisplayLine m_scratchLine;
-    // The pieces of m_nWidestLine, as the rebuild laid them out.
+    // The pieces of m_widestLine, as the rebuild laid them out.
     DisplayLine m_widestPieces;
     std::vector<ILineReader*> m_readers;
     // The running load; null when none runs.

@@ -72,27 +72,26 @@ BucketMarks COverviewJob::MarkBucket(const LineSource& lines, std::int64_t first
                                : color == LineColor::Yellow ? kMarkYellow
                                                             : kMarkKinds;
             if (k == kMarkKinds || (kinds & (1u << k)) == 0) continue;
-            if (marks.first[k] < 0) marks.first[k] = i;
+            if (!marks.first[k]) marks.first[k] = i;
             marks.last[k] = i;
         }
     }
     if ((kinds & (1u << kMarkFind)) != 0 && finder != nullptr && end > first) {
-        const std::int64_t hit = finder->FindInRange(lines, first, end - 1);
-        if (hit >= 0) {
+        if (const auto found = finder->FindInRange(lines, first, end - 1)) {
+            const std::int64_t hit = *found;
             marks.first[kMarkFind] = hit;
+            marks.last[kMarkFind] = hit;
             // The last hit: blocks from the end, each twice the last, nearest first; an
             // upward search of a block finds its last hit.
             std::int64_t span = 1;
             for (std::int64_t hi = end - 1; hi > hit; span *= 2) {
                 const std::int64_t lo = std::max(hit + 1, hi - span + 1);
-                const std::int64_t last = finder->FindInRange(lines, hi, lo);
-                if (last >= 0) {
-                    marks.last[kMarkFind] = last;
+                if (const auto last = finder->FindInRange(lines, hi, lo)) {
+                    marks.last[kMarkFind] = *last;
                     break;
                 }
                 hi = lo - 1;
             }
-            if (marks.last[kMarkFind] < 0) marks.last[kMarkFind] = hit;
         }
     }
     return marks;

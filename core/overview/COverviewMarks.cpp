@@ -28,8 +28,8 @@ void COverviewMarks::Coarsen() {
             if (2 * j + 1 < m_buckets.size()) {
                 const BucketMarks& second = m_buckets[2 * j + 1];
                 for (unsigned k = 0; k < kMarkKinds; ++k) {
-                    if (merged.first[k] < 0) merged.first[k] = second.first[k];
-                    if (second.last[k] >= 0) merged.last[k] = second.last[k];
+                    if (!merged.first[k]) merged.first[k] = second.first[k];
+                    if (second.last[k]) merged.last[k] = second.last[k];
                 }
             }
             m_buckets[j] = merged;
@@ -70,8 +70,8 @@ void COverviewMarks::Fold(const COverviewRows& rows, std::vector<std::uint8_t>& 
              j <= last && j < m_buckets.size() && bits != kAllMarks; ++j) {
             const BucketMarks& bucket = m_buckets[j];
             for (unsigned k = 0; k < kMarkKinds; ++k) {
-                if (j < m_known[k] && bucket.first[k] >= 0 && bucket.first[k] < b &&
-                    bucket.last[k] >= a)
+                if (j < m_known[k] && bucket.first[k] && *bucket.first[k] < b &&
+                    *bucket.last[k] >= a)
                     bits = static_cast<std::uint8_t>(bits | (1u << k));
             }
         }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "COverviewRows.h"
@@ -11,13 +12,13 @@
 enum OverviewMark : unsigned { kMarkRed = 0, kMarkYellow = 1, kMarkFind = 2, kMarkKinds = 3 };
 constexpr unsigned kAllMarks = (1u << kMarkKinds) - 1;
 
-// Where each mark lies in one bucket of lines: its first and its last line, -1 when no
-// line of the bucket has it. The two ends are what make the rows exact: a row that starts
+// Where each mark lies in one bucket of lines: its first and its last line, both none when
+// no line of the bucket has it. The two ends are what make the rows exact: a row that starts
 // inside a bucket holds a mark of it when the last one lies at or after the row's start,
 // a row that ends inside it when the first one lies before the row's end.
 struct BucketMarks {
-    std::int64_t first[kMarkKinds] = {-1, -1, -1};
-    std::int64_t last[kMarkKinds] = {-1, -1, -1};
+    std::optional<std::int64_t> first[kMarkKinds];
+    std::optional<std::int64_t> last[kMarkKinds];
 };
 
 // The marks of the displayed lines in buckets of a power of two lines each, as many as

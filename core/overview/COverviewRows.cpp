@@ -20,8 +20,8 @@ std::int64_t COverviewRows::FirstLine(int row) const {
     return row * q + row * m / m_nRows;
 }
 
-int COverviewRows::RowOf(std::int64_t line) const {
-    if (line < 0 || line >= m_nLines) return -1;
+std::optional<int> COverviewRows::RowOf(std::int64_t line) const {
+    if (line < 0 || line >= m_nLines) return std::nullopt;
     if (m_nLines < m_nRows) return static_cast<int>(line);
     // An estimate in floating point, off by at most one row either way, then settled.
     auto row = static_cast<int>(static_cast<long double>(line) * m_nRows /

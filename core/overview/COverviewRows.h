@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 // Which displayed lines each pixel row of the overview stands for. Row r of `rows` covers
 // lines [floor(r * lines / rows), floor((r + 1) * lines / rows)): every line has exactly
@@ -20,8 +21,8 @@ public:
     // stands for none (and for rows past the end).
     std::int64_t FirstLine(int row) const;
     std::int64_t EndLine(int row) const { return FirstLine(row + 1); }
-    // The row line stands in; -1 for a line outside [0, Lines()).
-    int RowOf(std::int64_t line) const;
+    // The row line stands in; none for a line outside [0, Lines()).
+    std::optional<int> RowOf(std::int64_t line) const;
 
 private:
     std::int64_t m_nLines;

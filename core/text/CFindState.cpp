@@ -32,8 +32,9 @@ std::optional<CFindState::Hit> CFindState::FindNext(const CLineFinder::LineSourc
                                                     std::int64_t count,
                                                     std::optional<std::int64_t> anchor, bool down) {
     if (m_strText.empty() || count <= 0) return std::nullopt;
-    const std::int64_t line = GetFinder().FindNext(lines, count, anchor.value_or(-1), down);
-    if (line < 0) return std::nullopt;
+    const std::optional<std::int64_t> found = GetFinder().FindNext(lines, count, anchor, down);
+    if (!found) return std::nullopt;
+    const std::int64_t line = *found;
     // Without an anchor the search starts at line 0: downwards it cannot pass the end,
     // upwards any other line lies past the start.
     const bool wrapped = !anchor ? !down && line > 0 : (down ? line <= *anchor : line >= *anchor);

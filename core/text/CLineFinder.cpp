@@ -174,12 +174,12 @@ std::size_t CLineFinder::FirstFoldedOccurrence(std::string_view line, std::size_
     }
 }
 
-std::int64_t CLineFinder::ScanBlock(const LineSource& lines, std::int64_t first, std::int64_t last,
-                                    bool down) const {
+std::optional<std::int64_t> CLineFinder::ScanBlock(const LineSource& lines, std::int64_t first,
+                                                   std::int64_t last, bool down) const {
     const std::string_view lastLine = lines(last);
     const char* const end = lastLine.data() + lastLine.size();
     const char* p = lines(first).data();
-    std::int64_t found = -1;
+    std::optional<std::int64_t> found;
     std::int64_t k = first;
     // Line by line, a candidate is the nearest of the anchor character's forms and the
     // Windows-1252 text; each one's next occurrence is kept until the scan passes it.
@@ -226,35 +226,35 @@ std::int64_t CLineFinder::ScanBlock(const LineSource& lines, std::int64_t first,
     return found;
 }
 
-std::int64_t CLineFinder::FindInRange(const LineSource& lines, std::int64_t from,
-                                      std::int64_t to) const {
-    if (m_strPattern.empty()) return -1;
+std::optional<std::int64_t> CLineFinder::FindInRange(const LineSource& lines, std::int64_t from,
+                                                     std::int64_t to) const {
+    if (m_strPattern.empty()) return std::nullopt;
     if (from <= to) return ScanBlock(lines, from, to, true);
     for (std::int64_t hi = from; hi >= to;) {
         const std::int64_t lo = std::max(to, hi - kUpwardBlockLines + 1);
-        const std::int64_t hit = ScanBlock(lines, lo, hi, false);
-        if (hit >= 0) return hit;
+        if (const auto hit = ScanBlock(lines, lo, hi, false)) return hit;
         hi = lo - 1;
     }
-    return -1;
+    return std::nullopt;
 }
 
-std::int64_t CLineFinder::FindNext(const LineSource& lines, std::int64_t count, std::int64_t anchor,
-                                   bool down) const {
-    if (m_strPattern.empty() || count <= 0) return -1;
-    std::int64_t hit = -1;
-    if (anchor < 0 || anchor >= count) {
+std::optional<std::int64_t> CLineFinder::FindNext(const LineSource& lines, std::int64_t count,
+                                                  std::optional<std::int64_t> anchor,
+                                                  bool down) const {
+    if (m_strPattern.empty() || count <= 0) return std::nullopt;
+    if (!anchor || *anchor < 0 || *anchor >= count) {
         if (down) return FindInRange(lines, 0, count - 1);
-        hit = FindInRange(lines, 0, 0);
-        if (hit < 0 && count > 1) hit = FindInRange(lines, count - 1, 1);
-        return hit;
+        if (const auto hit = FindInRange(lines, 0, 0)) return hit;
+        return count > 1 ? FindInRange(lines, count - 1, 1) : std::nullopt;
     }
+    const std::int64_t at = *anchor;
+    std::optional<std::int64_t> hit;
     if (down) {
-        if (anchor + 1 < count) hit = FindInRange(lines, anchor + 1, count - 1);
-        if (hit < 0 && anchor > 0) hit = FindInRange(lines, 0, anchor - 1);
+        if (at + 1 < count) hit = FindInRange(lines, at + 1, count - 1);
+        if (!hit && at > 0) hit = FindInRange(lines, 0, at - 1);
     } else {
-        if (anchor > 0) hit = FindInRange(lines, anchor - 1, 0);
-        if (hit < 0 && anchor + 1 < count) hit = FindInRange(lines, count - 1, anchor + 1);
+        if (at > 0) hit = FindInRange(lines, at - 1, 0);
+        if (!hit && at + 1 < count) hit = FindInRange(lines, count - 1, at + 1);
     }
     return hit;
 }

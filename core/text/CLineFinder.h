@@ -55,14 +55,16 @@ public:
     std::size_t MaxOccurrenceLength() const;
 
     // The first line from `from` towards `to`, both included (downwards when from <= to,
-    // else upwards), that matches; -1 when none does.
-    std::int64_t FindInRange(const LineSource& lines, std::int64_t from, std::int64_t to) const;
+    // else upwards), that matches; none when none does.
+    std::optional<std::int64_t> FindInRange(const LineSource& lines, std::int64_t from,
+                                            std::int64_t to) const;
 
     // Find Next over count lines: every line but the anchor, from the anchor's neighbour in
-    // the direction on, wrapping at the ends. With no anchor (-1) every line is tested,
-    // line 0 first. -1 when nothing matches, the text is empty or there are no lines.
-    std::int64_t FindNext(const LineSource& lines, std::int64_t count, std::int64_t anchor,
-                          bool down) const;
+    // the direction on, wrapping at the ends. With no anchor (or one outside the lines)
+    // every line is tested, line 0 first. None when nothing matches, the text is empty or
+    // there are no lines.
+    std::optional<std::int64_t> FindNext(const LineSource& lines, std::int64_t count,
+                                         std::optional<std::int64_t> anchor, bool down) const;
 
 private:
     // Where the first occurrence of the text in line starts and how many bytes it has;
@@ -79,8 +81,8 @@ private:
     // Whether the first occurrence, at pos with length bytes, passes the whole-word test.
     bool CountsAt(std::string_view line, std::size_t pos, std::size_t length) const;
     // The first (down) or last matching line of lines[first, last], scanned as one block.
-    std::int64_t ScanBlock(const LineSource& lines, std::int64_t first, std::int64_t last,
-                           bool down) const;
+    std::optional<std::int64_t> ScanBlock(const LineSource& lines, std::int64_t first,
+                                          std::int64_t last, bool down) const;
 
     std::string m_strPattern;
     bool m_bWholeWord;

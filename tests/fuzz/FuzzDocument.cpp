@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     host.excludeInvalid = excludeInvalid;
     doc.SetMeasurer(measurer ? &*measurer : nullptr);
     FUZZ_CHECK(doc.LoadLogFile(file.Path()));
-    FUZZ_CHECK(doc.GetFileSize() == bytes.size());
+    FUZZ_CHECK(doc.GetFileSize().value() == bytes.size());
 
     // The displayed lines are exactly the lines that pass every filter and show a
     // non-empty text, at their places in the buffer.
@@ -116,12 +116,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(doc.GetLineLength(static_cast<LineIndex>(i)) == expected[i].length);
     }
 
-    // The widest line is the first of the greatest width, or -1 when nothing shows.
-    const LineIndex widest = doc.GetWidestLine();
-    FUZZ_CHECK(widest >= -1 && widest < doc.GetLineCount());
-    FUZZ_CHECK((widest == -1) == (doc.GetLineCount() == 0));
+    // The widest line is the first of the greatest width, or none when nothing shows.
+    const std::optional<LineIndex> widest = doc.GetWidestLine();
+    FUZZ_CHECK(!widest || (*widest >= 0 && *widest < doc.GetLineCount()));
+    FUZZ_CHECK(!widest == (doc.GetLineCount() == 0));
     std::int64_t maxWidth = 0;
-    LineIndex first = -1;
+    std::optional<LineIndex> first;
     for (LineIndex i = 0; i < doc.GetLineCount(); ++i) {
         const std::int64_t w = doc.GetLineWidth(i);
         FUZZ_CHECK(w > 0);
@@ -133,8 +133,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(widest == first);
     if (!lines.empty())
         FUZZ_CHECK(
-            doc.GetDisplayText(widest) ==
-            GetDisplayText(lines[static_cast<std::size_t>(widest)], excludeInvalid, formats));
+            doc.GetDisplayText(*widest) ==
+            GetDisplayText(lines[static_cast<std::size_t>(*widest)], excludeInvalid, formats));
 
     // A second rebuild gives the same lines.
     doc.RebuildDisplay();

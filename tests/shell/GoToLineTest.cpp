@@ -28,7 +28,7 @@ protected:
         for (LineIndex i = 0; i < doc.GetLineCount(); ++i) {
             if (!frame.GetView().GetSelection().IsSelected(i)) continue;
             ++count;
-            found = static_cast<int>(doc.GetCutLine(i)) + 1;
+            found = static_cast<int>(doc.GetCutLine(i).value()) + 1;
         }
         return count == 1 ? found : 0;
     }
@@ -49,8 +49,10 @@ TEST_F(GoToLineTest, GoesToAShownLineTheNextShownOneOrSaysTheRange) {
         EXPECT_EQ(went, c.selected != 0) << c.typed;
         if (c.selected != 0) {
             EXPECT_EQ(SelectedNumber(), c.selected) << c.typed;
-            EXPECT_EQ(frame.GetDocument().GetCutLine(frame.GetView().GetSelection().GetCaret()) + 1,
-                      c.selected)
+            EXPECT_EQ(
+                frame.GetDocument().GetCutLine(frame.GetView().GetSelection().GetCaret()).value() +
+                    1,
+                c.selected)
                 << c.typed;
             EXPECT_TRUE(boxes.reports.empty()) << c.typed;
         } else {

@@ -45,7 +45,7 @@ protected:
                             : LineColorOf(line) == LineColor::Yellow ? 1u << kMarkYellow
                                                                      : 0u;
             if (find && line.find("needle") != std::string_view::npos) bits |= 1u << kMarkFind;
-            out[static_cast<std::size_t>(map.RowOf(i))] |= static_cast<std::uint8_t>(bits);
+            out[static_cast<std::size_t>(*map.RowOf(i))] |= static_cast<std::uint8_t>(bits);
         }
         return out;
     }

@@ -92,7 +92,7 @@ TEST_F(FollowTest, AppendsInStepsWithALineCompletedAcrossTwoAppends) {
     step = Look();
     EXPECT_EQ(step.firstChanged, 1);
     EXPECT_EQ(Displayed(doc), (Lines{"first", "second", "third"}));
-    EXPECT_EQ(doc.GetFileSize(), 22u);
+    EXPECT_EQ(doc.GetFileSize().value(), 22u);
 
     EXPECT_EQ(Look().result, Result::Unchanged);
     // No rebuild was asked of the host: the view keeps its selection.
@@ -224,7 +224,7 @@ TEST_F(FollowTest, ALargeAppendComesInStepsOfTheGivenSize) {
     Append(path, bytes);
     CTrawlviewDoc::FollowStep step = Look(4096);
     EXPECT_TRUE(step.more);
-    EXPECT_EQ(doc.GetFileSize(), 4096u);
+    EXPECT_EQ(doc.GetFileSize().value(), 4096u);
     int looks = 1;
     while (step.more) {
         step = Look(4096);

@@ -150,7 +150,7 @@ TEST_F(DocLoadTest, AFileTruncatedDuringOrAfterTheLoadReadsAsZerosInsteadOfKilli
     // Loaded again, it is whole.
     ASSERT_TRUE(doc.LoadLogFile(path));
     EXPECT_FALSE(doc.IsCutShort());
-    EXPECT_EQ(doc.GetFileSize(), 5000u);
+    EXPECT_EQ(doc.GetFileSize().value(), 5000u);
 }
 
 // A file system that cannot map its files (here a kernel attribute file, which also tells
@@ -181,7 +181,7 @@ TEST_F(DocLoadTest, ALoadedLogKeepsItsLinesWhenTheFileChangesAndReloadShowsTheNe
     EXPECT_EQ(Displayed(doc), Lines{"1"});
     ASSERT_TRUE(doc.LoadLogFile(log));
     EXPECT_EQ(Displayed(doc), (Lines{"1", "appended", "and more"}));
-    EXPECT_EQ(doc.GetFileSize(), 21u);
+    EXPECT_EQ(doc.GetFileSize().value(), 21u);
 }
 
 // Changes the file after the document has opened it and before it reads it: the path
@@ -217,7 +217,7 @@ TEST_F(DocLoadTest, ALogChangingWhileItIsReadGivesTheBytesThereUpToTheOpenedSize
         CTrawlviewDoc changed(changing, nullptr);
         ASSERT_TRUE(changed.LoadLogFile(log));
         const std::uint64_t kept = std::min<std::uint64_t>(newSize, bytes.size());
-        EXPECT_EQ(changed.GetFileSize(), bytes.size());
+        EXPECT_EQ(changed.GetFileSize().value(), bytes.size());
         EXPECT_EQ(changed.IsCutShort(), newSize < bytes.size());
         ASSERT_GT(changed.GetLineCount(), 0);
         const std::string_view last = changed.GetLine(changed.GetLineCount() - 1);

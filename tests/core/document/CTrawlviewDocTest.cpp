@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 
 #include "AddressSpaceLimit.h"
 #include "CTrawlviewDoc.h"
@@ -20,6 +21,20 @@
 #include "TempDir.h"
 
 namespace {
+
+// A displayed line's index, a line's place among all lines and a byte offset do not stand
+// in for one another at the document's interface: mixing them does not compile.
+template <class Index>
+concept ReadsDisplayedLine = requires(const CTrawlviewDoc& doc, Index i) {
+    doc.GetLine(i);
+};
+template <class Index>
+concept FindsCutLine = requires(const CTrawlviewDoc& doc, Index i) {
+    doc.FindDisplayedLine(i);
+};
+static_assert(ReadsDisplayedLine<LineIndex> && !ReadsDisplayedLine<CutLineIndex> &&
+              !ReadsDisplayedLine<ByteOffset>);
+static_assert(FindsCutLine<CutLineIndex> && !FindsCutLine<LineIndex> && !FindsCutLine<ByteOffset>);
 
 class DocTest : public testing::Test {
 protected:
@@ -83,14 +98,14 @@ TEST_F(DocTest, LfLineEndsCutTheLoadedBytesAgainAndStayForTheNextLoad) {
 
 TEST_F(DocTest, EmptyFileAndFilteredOutFileStillReportProgress) {
     EXPECT_TRUE(Load("").empty());
-    EXPECT_EQ(doc.GetWidestLine(), -1);
+    EXPECT_EQ(doc.GetWidestLine(), std::nullopt);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.progressEnds, 1);
 
     ContainsFilter none("nowhere", false);
     host.filter = &none;
     EXPECT_TRUE(Load("a\r\nb\r\n").empty());
-    EXPECT_EQ(doc.GetWidestLine(), -1);
+    EXPECT_EQ(doc.GetWidestLine(), std::nullopt);
     EXPECT_EQ(host.progressRange, 6u);
     EXPECT_EQ(host.progressEnds, 2);
     EXPECT_EQ(host.linesChanged, 2);
@@ -211,7 +226,7 @@ TEST_F(DocTest, SkippingLinesThatCannotBeWidestFindsTheSameLine) {
     FakeTextMeasurer exact(3, false), bounded(3, true);
     doc.SetMeasurer(&exact);
     Load(bytes);
-    const LineIndex widest = doc.GetWidestLine();
+    const std::optional<LineIndex> widest = doc.GetWidestLine();
     doc.SetMeasurer(&bounded);
     doc.RebuildDisplay();
     EXPECT_EQ(doc.GetWidestLine(), widest);
@@ -302,7 +317,7 @@ TEST_F(DocTest, AFileReportingSizeZeroIsReadToItsEndNotShownEmpty) {
     ASSERT_FALSE(version.empty());
     EXPECT_TRUE(doc.LoadLogFile("/proc/version"));
     EXPECT_EQ(Displayed(doc), Lines{version});  // one line: it ends in a lone LF
-    EXPECT_EQ(doc.GetFileSize(), version.size());
+    EXPECT_EQ(doc.GetFileSize().value(), version.size());
 }
 
 TEST_F(DocTest, ALogLargerThanMemoryCanGiveAsksRetryAndLeavesNothingHalfLoaded) {
@@ -435,7 +450,7 @@ TEST_F(DocTest, RetryAfterTheFileAppearsLoadsIt) {
 TEST_F(DocTest, ReloadingASmallerFileShowsOnlyItsLines) {
     Load(std::string(100000, 'a') + "\r\nsecond\r\n");
     EXPECT_EQ(Load("short\r\n"), Lines{"short"});
-    EXPECT_EQ(doc.GetFileSize(), 7u);
+    EXPECT_EQ(doc.GetFileSize().value(), 7u);
 }
 
 TEST_F(DocTest, FilesOverFourGibibytesUseSixtyFourBitOffsets) {
@@ -456,8 +471,8 @@ TEST_F(DocTest, FilesOverFourGibibytesUseSixtyFourBitOffsets) {
     host.filter = &line;
     ASSERT_TRUE(doc.LoadLogFile(path));
     EXPECT_EQ(Displayed(doc), (Lines{"first line", "middle line", "last line"}));
-    EXPECT_EQ(doc.GetFileSize(), (std::uint64_t{1} << 32) + 100 + 11);
-    EXPECT_EQ(host.progressPositions.back(), doc.GetFileSize());
+    EXPECT_EQ(doc.GetFileSize().value(), (std::uint64_t{1} << 32) + 100 + 11);
+    EXPECT_EQ(host.progressPositions.back(), doc.GetFileSize().value());
     host.filter = nullptr;
     doc.RebuildDisplay();
     EXPECT_EQ(doc.GetLineCount(), 3);

@@ -57,8 +57,8 @@ TEST(COverviewRowsTest, RowsShareTheLinesOutEvenlyAndEachLineHasOneRow) {
             expected = rows.EndLine(r);
         }
         EXPECT_EQ(expected, c.lines) << at;
-        EXPECT_EQ(rows.RowOf(-1), -1) << at;
-        EXPECT_EQ(rows.RowOf(c.lines), -1) << at;
+        EXPECT_EQ(rows.RowOf(-1), std::nullopt) << at;
+        EXPECT_EQ(rows.RowOf(c.lines), std::nullopt) << at;
     }
 }
 
@@ -94,7 +94,7 @@ protected:
             if (LineColorOf(line) == LineColor::Red) bits |= 1u << kMarkRed;
             if (LineColorOf(line) == LineColor::Yellow) bits |= 1u << kMarkYellow;
             if (finder != nullptr && finder->Matches(line)) bits |= 1u << kMarkFind;
-            out[static_cast<std::size_t>(map.RowOf(i))] |= static_cast<std::uint8_t>(bits);
+            out[static_cast<std::size_t>(*map.RowOf(i))] |= static_cast<std::uint8_t>(bits);
         }
         return out;
     }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,8 +12,9 @@ namespace {
 
 using Lines = LineBlock;
 
-std::int64_t FindNext(const Lines& lines, std::string_view text, std::int64_t anchor, bool down,
-                      bool matchCase = false, bool wholeWord = false) {
+std::optional<std::int64_t> FindNext(const Lines& lines, std::string_view text,
+                                     std::optional<std::int64_t> anchor, bool down,
+                                     bool matchCase = false, bool wholeWord = false) {
     return CLineFinder(text, matchCase, wholeWord)
         .FindNext(lines.Source(), lines.Count(), anchor, down);
 }
@@ -65,7 +67,8 @@ TEST(CLineFinderTest, WholeWordLooksAtTheFirstOccurrenceOnly) {
         word.Matches("\xA0"
                      "err"));  // no byte above ASCII is white space
     // The same through the scan of a run of lines.
-    EXPECT_EQ(FindNext(Lines({"err: first, err then", "x err y"}), "ERR", -1, true, false, true),
+    EXPECT_EQ(FindNext(Lines({"err: first, err then", "x err y"}), "ERR", std::nullopt, true, false,
+                       true),
               1);
     // The folded occurrence's own length decides where the word ends.
     EXPECT_TRUE(CLineFinder("é", false, true).Matches("a \xC3\x89 b"));
@@ -81,32 +84,32 @@ TEST(CLineFinderTest, FindNextOrderWrapsAroundTheAnchor) {
 
     // The anchor (the current hit) is not tested again.
     const Lines one({"a", "b hit", "c"});
-    EXPECT_EQ(FindNext(one, "hit", 1, true), -1);
-    EXPECT_EQ(FindNext(one, "hit", 1, false), -1);
+    EXPECT_EQ(FindNext(one, "hit", 1, true), std::nullopt);
+    EXPECT_EQ(FindNext(one, "hit", 1, false), std::nullopt);
     const Lines single({"hit"});
-    EXPECT_EQ(FindNext(single, "hit", 0, true), -1);
+    EXPECT_EQ(FindNext(single, "hit", 0, true), std::nullopt);
 
     // Nothing happens for an empty text or a text that occurs nowhere.
-    EXPECT_EQ(FindNext(lines, "", -1, true), -1);
-    EXPECT_EQ(FindNext(lines, "\x01\x02", -1, true), -1);
+    EXPECT_EQ(FindNext(lines, "", std::nullopt, true), std::nullopt);
+    EXPECT_EQ(FindNext(lines, "\x01\x02", std::nullopt, true), std::nullopt);
 }
 
 TEST(CLineFinderTest, NoAnchorCoversEveryLine) {
     const Lines last({"a", "b", "c hit"});
-    EXPECT_EQ(FindNext(last, "hit", -1, true), 2);
+    EXPECT_EQ(FindNext(last, "hit", std::nullopt, true), 2);
     const Lines second({"a", "b hit", "c"});
-    EXPECT_EQ(FindNext(second, "hit", -1, false), 1);
+    EXPECT_EQ(FindNext(second, "hit", std::nullopt, false), 1);
     const Lines first({"hit", "b hit"});
-    EXPECT_EQ(FindNext(first, "hit", -1, false), 0);
-    EXPECT_EQ(FindNext(Lines({"hit"}), "hit", -1, true), 0);
+    EXPECT_EQ(FindNext(first, "hit", std::nullopt, false), 0);
+    EXPECT_EQ(FindNext(Lines({"hit"}), "hit", std::nullopt, true), 0);
 }
 
 TEST(CLineFinderTest, OccurrencesOutsideLinesDoNotCount) {
     // "a\r\nb" spans a line end; a one-line window of the block ignores its neighbours.
     const Lines lines({"xa", "bx", "ab"});
-    EXPECT_EQ(FindNext(lines, "a\r\nb", -1, true), -1);
+    EXPECT_EQ(FindNext(lines, "a\r\nb", std::nullopt, true), std::nullopt);
     const CLineFinder finder("ab", false, false);
-    EXPECT_EQ(finder.FindInRange(lines.Source(), 0, 1), -1);
+    EXPECT_EQ(finder.FindInRange(lines.Source(), 0, 1), std::nullopt);
     EXPECT_EQ(finder.FindInRange(lines.Source(), 2, 0), 2);
 
     // Many lines, a hit far above the start: the upward scan goes block by block.
@@ -116,7 +119,7 @@ TEST(CLineFinderTest, OccurrencesOutsideLinesDoNotCount) {
     const Lines big(many);
     EXPECT_EQ(CLineFinder("found", false, false).FindInRange(big.Source(), 8999, 0), 17);
     EXPECT_EQ(CLineFinder("found", false, false).FindInRange(big.Source(), 9999, 0), 9000);
-    EXPECT_EQ(CLineFinder("Found", true, false).FindInRange(big.Source(), 0, 9999), -1);
+    EXPECT_EQ(CLineFinder("Found", true, false).FindInRange(big.Source(), 0, 9999), std::nullopt);
 }
 
 TEST(CLineFinderTest, RegularExpressionsFindLinesAndMarkTheirMatches) {
@@ -126,16 +129,16 @@ TEST(CLineFinderTest, RegularExpressionsFindLinesAndMarkTheirMatches) {
         const char* pattern;
         bool matchCase;
         bool wholeWord;
-        std::int64_t down, up;  // from line 0, down and up; -1 for none
+        std::optional<std::int64_t> down, up;  // from line 0, down and up; {} for none
     } cases[] = {
         {"checksum [0-9a-f]{8}", true, false, 1, 1},   // a literal part picks the candidates
         {"checksum [0-9a-f]{8}", false, false, 1, 2},  // the case option applies to the pattern
         {"[0-9]{4}-x", true, false, 5, 5},             // a literal after the pattern's start
-        {"^[0-9a-f ]+$", true, false, -1, -1},         // no literal part: every line is tried
+        {"^[0-9a-f ]+$", true, false, {}, {}},         // no literal part: every line is tried
         {"caf\xC3\xA9", true, false, 3, 3},            // a Windows-1252 line as it shows
-        {"sd", true, true, -1, -1},                    // whole word: "sda" is no match
+        {"sd", true, true, {}, {}},                    // whole word: "sda" is no match
         {"later|sda", true, true, 4, 4},
-        {"(", true, false, -1, -1},  // does not compile: finds nothing
+        {"(", true, false, {}, {}},  // does not compile: finds nothing
     };
     for (const auto& c : cases) {
         const CLineFinder finder(CLineFinder::RegularExpression{}, c.pattern, c.matchCase,
