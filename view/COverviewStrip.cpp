@@ -129,9 +129,9 @@ void COverviewStrip::paintEvent(QPaintEvent* event) {
     const LineIndex first = std::clamp<LineIndex>(m_nPaintedAt / lineHeight, 0, lines - 1);
     const LineIndex last = std::clamp<LineIndex>(
         (m_nPaintedAt + m_view.viewport()->height() - 1) / lineHeight, first, lines - 1);
-    // first and last lie in [0, lines): each has its row.
+    // first and last lie in [0, lines): each has its rows.
     const int top = trough.top() + map.RowOf(first).value_or(0);
-    const int bottom = trough.top() + map.RowOf(last).value_or(0);
+    const int bottom = trough.top() + map.LastRowOf(last).value_or(0);
     QColor shade = pal.color(QPalette::Highlight);
     shade.setAlpha(48);
     dc.setPen(pal.color(QPalette::WindowText));

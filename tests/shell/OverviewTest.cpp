@@ -45,7 +45,8 @@ protected:
                             : LineColorOf(line) == LineColor::Yellow ? 1u << kMarkYellow
                                                                      : 0u;
             if (find && line.find("needle") != std::string_view::npos) bits |= 1u << kMarkFind;
-            out[static_cast<std::size_t>(*map.RowOf(i))] |= static_cast<std::uint8_t>(bits);
+            for (int r = *map.RowOf(i); r <= *map.LastRowOf(i); ++r)
+                out[static_cast<std::size_t>(r)] |= static_cast<std::uint8_t>(bits);
         }
         return out;
     }
@@ -90,7 +91,7 @@ TEST_F(OverviewTest, RowsMapToTheirLinesAtEveryHeightAndAClickScrollsThere) {
     }
 }
 
-TEST_F(OverviewTest, ALogOfOneLineHasTheTopRowAndAClickAnywhereStaysOnIt) {
+TEST_F(OverviewTest, ALogOfOneLineFillsTheStripAndAClickAnywhereStaysOnIt) {
     frame.OpenLogFile(dir.Write("one.log", "R the only line\r\n"));
     ASSERT_TRUE(QTest::qWaitFor([this] { return !frame.GetDocument().IsLoading(); }, 60000));
     ASSERT_TRUE(MarksIn());
@@ -102,7 +103,8 @@ TEST_F(OverviewTest, ALogOfOneLineHasTheTopRowAndAClickAnywhereStaysOnIt) {
             return strip->Rows() == Expected(trough.height(), false);
         },
         60000));
-    EXPECT_EQ(strip->Rows()[0], 1u << kMarkRed);
+    EXPECT_EQ(strip->Rows().front(), 1u << kMarkRed);
+    EXPECT_EQ(strip->Rows().back(), 1u << kMarkRed);
     for (const int y : {trough.top(), trough.bottom(), strip->height() - 1}) {
         QTest::mouseClick(strip, Qt::LeftButton, {}, QPoint(5, y));
         EXPECT_EQ(frame.GetView().GetDeviceScrollPosition().y, 0) << y;

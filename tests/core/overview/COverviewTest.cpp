@@ -21,7 +21,7 @@ namespace {
 
 constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
-TEST(COverviewRowsTest, RowsShareTheLinesOutEvenlyAndEachLineHasOneRow) {
+TEST(COverviewRowsTest, RowsShareTheLinesOutEvenlyAndAShortLogFillsEveryRow) {
     const struct {
         std::int64_t lines;
         int rows;
@@ -39,21 +39,30 @@ TEST(COverviewRowsTest, RowsShareTheLinesOutEvenlyAndEachLineHasOneRow) {
     for (const auto& c : cases) {
         const COverviewRows rows(c.lines, c.rows);
         const std::string at = std::to_string(c.lines) + " lines, " + std::to_string(c.rows);
-        ASSERT_EQ(rows.UsedRows(), std::min<std::int64_t>(c.lines, c.rows)) << at;
+        ASSERT_EQ(rows.UsedRows(), c.lines > 0 ? c.rows : 0) << at;
         const std::int64_t fewest = c.lines / c.rows;
         std::int64_t expected = 0;
-        for (int r = 0; r < c.rows; ++r) {
-            ASSERT_EQ(rows.FirstLine(r), expected) << at << " row " << r;
+        for (int r = 0; r < c.rows && c.lines > 0; ++r) {
             const std::int64_t size = rows.EndLine(r) - rows.FirstLine(r);
             if (c.lines < c.rows) {
-                ASSERT_EQ(size, r < c.lines ? 1 : 0) << at << " row " << r;
-            } else {
-                ASSERT_TRUE(size == fewest || size == fewest + 1) << at << " row " << r;
+                // Each row stands for the line it lies in, on the scroll bar's scale, and
+                // each line for a run of rows.
+                ASSERT_EQ(rows.FirstLine(r), r * c.lines / c.rows) << at << " row " << r;
+                ASSERT_EQ(size, 1) << at << " row " << r;
+                const std::int64_t line = rows.FirstLine(r);
+                if (r == 0 || rows.FirstLine(r - 1) != line) {
+                    EXPECT_EQ(rows.RowOf(line), r) << at;
+                }
+                if (r + 1 == c.rows || rows.FirstLine(r + 1) != line) {
+                    EXPECT_EQ(rows.LastRowOf(line), r) << at;
+                }
+                expected = rows.EndLine(r);
+                continue;
             }
-            if (size > 0) {
-                EXPECT_EQ(rows.RowOf(rows.FirstLine(r)), r) << at;
-                EXPECT_EQ(rows.RowOf(rows.EndLine(r) - 1), r) << at;
-            }
+            ASSERT_EQ(rows.FirstLine(r), expected) << at << " row " << r;
+            ASSERT_TRUE(size == fewest || size == fewest + 1) << at << " row " << r;
+            EXPECT_EQ(rows.RowOf(rows.FirstLine(r)), r) << at;
+            EXPECT_EQ(rows.LastRowOf(rows.EndLine(r) - 1), r) << at;
             expected = rows.EndLine(r);
         }
         EXPECT_EQ(expected, c.lines) << at;
@@ -94,7 +103,8 @@ protected:
             if (LineColorOf(line) == LineColor::Red) bits |= 1u << kMarkRed;
             if (LineColorOf(line) == LineColor::Yellow) bits |= 1u << kMarkYellow;
             if (finder != nullptr && finder->Matches(line)) bits |= 1u << kMarkFind;
-            out[static_cast<std::size_t>(*map.RowOf(i))] |= static_cast<std::uint8_t>(bits);
+            for (int r = *map.RowOf(i); r <= *map.LastRowOf(i); ++r)
+                out[static_cast<std::size_t>(r)] |= static_cast<std::uint8_t>(bits);
         }
         return out;
     }
