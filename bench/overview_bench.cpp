@@ -55,9 +55,9 @@ void Settle(COverviewStrip& strip) {
 }
 
 int CountRows(const COverviewStrip& strip, unsigned kind) {
-    return static_cast<int>(
-        std::count_if(strip.Rows().begin(), strip.Rows().end(),
-                      [kind](std::uint8_t bits) { return (bits >> kind) & 1u; }));
+    return static_cast<int>(std::count_if(
+        strip.Rows().begin(), strip.Rows().end(),
+        [kind](std::uint8_t bits) { return ((static_cast<unsigned>(bits) >> kind) & 1u) != 0; }));
 }
 
 }  // namespace
