@@ -37,12 +37,13 @@ test-release: build-all
 # the matcher's threads and the appended lines of Follow run their threads in these tests.
 test-nogui:
 	cmake -S . -B $(NOGUI_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DTRAWLVIEW_GUI=OFF \
-		-DTRAWLVIEW_SANITIZE_THREAD=ON
+		-DTRAWLVIEW_SANITIZE_THREAD=ON -DTRAWLVIEW_BENCH=OFF
 	cmake --build $(NOGUI_BUILD) -j $(JOBS)
 	cd $(NOGUI_BUILD) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(CTEST)
 
 test-asan:
-	cmake -S . -B $(ASAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAWLVIEW_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAWLVIEW_SANITIZE=ON \
+		-DTRAWLVIEW_BENCH=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(CTEST)
