@@ -58,7 +58,7 @@ protected:
 };
 
 TEST_F(DocLoadTest, ALoadInPiecesGivesTheLinesOfOneCut) {
-    const std::string bytes = MixedLog(120000);
+    const std::string bytes = MixedLog(60000);  // three pieces, one of them the long line
     const std::string path = dir.Write("mixed.log", bytes);
     ContainsFilter sevens("7 heartbeat", true);
     for (const bool lf : {false, true}) {
@@ -201,10 +201,12 @@ TEST_F(DocLoadTest, ALogChangingWhileItIsReadGivesTheBytesThereUpToTheOpenedSize
     // later one, or grows. What vanished reads as zeros, which hold no line, and the
     // document knows it was cut short.
     std::string bytes;
-    for (int i = 0; bytes.size() < (66u << 20); ++i) bytes += "line " + std::to_string(i) + "\r\n";
+    for (int i = 0; bytes.size() < 3 * CLoadJob::kPieceBytes + (1u << 20); ++i) {
+        bytes += "line " + std::to_string(i) + "\r\n";
+    }
     const std::string log = dir.Path("events.log");
     for (const std::uint64_t newSize :
-         {std::uint64_t{10} << 20, std::uint64_t{50} << 20, std::uint64_t{70} << 20}) {
+         {CLoadJob::kPieceBytes / 2, 5 * CLoadJob::kPieceBytes / 2, 4 * CLoadJob::kPieceBytes}) {
         dir.Write("events.log", bytes);
         ChangingHost changing;
         changing.change = [&](const std::string& path) {
