@@ -75,8 +75,12 @@ bool LogBuffer::MapPart(int fd, std::uint64_t from, std::uint64_t size) {
         if (p == MAP_FAILED) return false;
     }
     m_nFilePages = filePages;
-    UpdateMappedRange(m_nGuardSlot, m_pData, static_cast<std::size_t>(filePages));
     const std::uint64_t tail = size - filePages;
+    // The part page is guarded with the file's pages although it never faults: a file cut
+    // short turns it to zeros with them, where its bytes, read now, would follow the zeros
+    // as a stray last line.
+    UpdateMappedRange(m_nGuardSlot, m_pData,
+                      static_cast<std::size_t>(filePages + (tail > 0 ? page : 0)));
     // The part page is copied whatever it held before: a grown file's last page may have
     // been the previous part page.
     char* at = m_pData + filePages;

@@ -196,14 +196,16 @@ public:
     std::function<void(const std::string&)> change;
 };
 
-TEST_F(DocLoadTest, ALogChangingWhileItIsReadGivesTheBytesThereUpToTheOpenedSize) {
+TEST_F(DocLoadTest, ALogCutShortWhileItIsReadEndedInAStrayLineAndNowEndsWhereItWasCut) {
     // Large enough to be cut in several pieces; the file shrinks into the first piece, a
     // later one, or grows. What vanished reads as zeros, which hold no line, and the
-    // document knows it was cut short.
+    // document knows it was cut short. The file's last part page holds text: read when the
+    // file was opened, it used to follow the zeros as a line of its own.
     std::string bytes;
     for (int i = 0; bytes.size() < 3 * CLoadJob::kPieceBytes + (1u << 20); ++i) {
         bytes += "line " + std::to_string(i) + "\r\n";
     }
+    bytes += "last line without an end";
     const std::string log = dir.Path("events.log");
     for (const std::uint64_t newSize :
          {CLoadJob::kPieceBytes / 2, 5 * CLoadJob::kPieceBytes / 2, 4 * CLoadJob::kPieceBytes}) {
