@@ -150,19 +150,8 @@ bool CTrawlviewDoc::StartLoad(const std::string& path) {
 }
 
 bool CTrawlviewDoc::StartCut(std::unique_ptr<CLogFile> file) {
-    CancelLoad();
-    StopReaders();
+    DropLines();
     m_bLoading = true;
-    m_bLoadedFile = false;
-    m_lines.clear();
-    m_widestOfAll.reset();
-    m_layoutCodes.clear();
-    m_displayedCutLines.Clear();
-    m_nCountedLines = 0;
-    m_nShownUnfiltered = 0;
-    m_widestLine.reset();
-    m_nWidestWidth = 0;
-    m_nLineCount = 0;
     m_cutter.Reset();
     if (m_pMeasurer != nullptr) m_cells = MeasureColumnCells(*m_pMeasurer, GetLocaleFormats());
     std::uint64_t from = 0;
@@ -424,12 +413,23 @@ std::int64_t CTrawlviewDoc::MaxAdvance() const {
     return maxAdvance;
 }
 
-void CTrawlviewDoc::DeleteContents() {
+void CTrawlviewDoc::DropLines() {
     CancelLoad();
     StopReaders();
     m_bLoadedFile = false;
+    m_lines.clear();
+    m_widestOfAll.reset();
+    m_layoutCodes.clear();
+    m_displayedCutLines.Clear();
     m_nCountedLines = 0;
     m_nShownUnfiltered = 0;
+    m_widestLine.reset();
+    m_nWidestWidth = 0;
+    m_nLineCount = 0;
+}
+
+void CTrawlviewDoc::DeleteContents() {
+    DropLines();
     // Private memory is kept for the next load (its bytes are no longer valid); a
     // mapping goes, so that a file deleted meanwhile is let go.
     if (m_buffer.IsMapped()) {
@@ -438,13 +438,6 @@ void CTrawlviewDoc::DeleteContents() {
         m_buffer.SetSize(0);
     }
     m_nFileSize = 0;
-    m_lines.clear();
-    m_widestOfAll.reset();
-    m_layoutCodes.clear();
-    m_displayedCutLines.Clear();
-    m_widestLine.reset();
-    m_nWidestWidth = 0;
-    m_nLineCount = 0;
 }
 
 LineIndex CTrawlviewDoc::FindDisplayedLine(CutLineIndex cutLine, LineIndex from) const {

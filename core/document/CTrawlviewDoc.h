@@ -171,6 +171,9 @@ private:
     // Cuts the loaded bytes anew: the first lines here, the rest by a job (which first
     // reads them from file when the bytes are not mapped). False when the load failed.
     bool StartCut(std::unique_ptr<CLogFile> file);
+    // Stops the load and the readers of the lines, and forgets every line: what a new cut
+    // and closing the log share.
+    void DropLines();
     // Appends a piece of the load's lines and passes them through the active filters.
     // False when their records do not fit in memory.
     bool AddPiece(const CLoadJob::Piece& piece);
