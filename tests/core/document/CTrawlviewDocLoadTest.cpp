@@ -58,7 +58,7 @@ protected:
 };
 
 TEST_F(DocLoadTest, ALoadInPiecesGivesTheLinesOfOneCut) {
-    const std::string bytes = MixedLog(60000);  // three pieces, one of them the long line
+    const std::string bytes = MixedLog(60000);  // over two pieces, and a line longer than one
     const std::string path = dir.Write("mixed.log", bytes);
     ContainsFilter sevens("7 heartbeat", true);
     for (const bool lf : {false, true}) {
